@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and
+# runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/deps.sh
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
+cmake --build build/test -j"$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+(cd build/test && ctest --output-on-failure -j"$(nproc)")

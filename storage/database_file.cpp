@@ -1,0 +1,66 @@
+#include "storage/database_file.h"
+
+#include "storage/errors.h"
+
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace storage {
+
+extern const char* const kSchemaSql;
+
+namespace {
+const QString kPrefix = QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=");
+const QString kSuffix = QStringLiteral(";Persist Security Info=False");
+}  // namespace
+
+DatabaseLocation locateDatabase(const QString& executablePath) {
+    const QFileInfo info(executablePath);
+    DatabaseLocation location;
+    location.programFolder = info.absolutePath();
+    if (!location.programFolder.endsWith(u'/')) location.programFolder += u'/';
+    const QString name = info.fileName();
+    if (name.size() > 4) location.databaseFileName = name.left(name.size() - 4) + QStringLiteral(".mdb");
+    return location;
+}
+
+QString connectionString(const QString& databasePath) { return kPrefix + databasePath + kSuffix; }
+
+QString dataSourceOf(const QString& text) {
+    // Read the string as the provider does: "key=value" pairs split at every
+    // semicolon, nothing quoted. A semicolon inside the path leaves a piece
+    // without "=" behind, and the whole string is refused.
+    QString source;
+    const auto pieces = text.split(u';');
+    for (const QString& piece : pieces) {
+        if (piece.trimmed().isEmpty()) continue;
+        const qsizetype eq = piece.indexOf(u'=');
+        if (eq < 0)
+            throw Error(QStringLiteral("The connection string cannot be used: \"%1\" is not a setting. "
+                                       "A folder or file name with a semicolon cannot hold the database")
+                            .arg(piece));
+        if (piece.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
+            source = piece.mid(eq + 1);
+    }
+    return source;
+}
+
+const char* schemaSql() { return kSchemaSql; }
+
+void createDatabase(const QString& path) {
+    if (QFileInfo::exists(path)) throw Error(QStringLiteral("\"%1\" already exists").arg(path));
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    char* message = nullptr;
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, &message);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchemaSql, nullptr, nullptr, &message);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message);
+    QString text;
+    if (rc != SQLITE_OK) text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_free(message);
+    sqlite3_close(db);
+    if (rc != SQLITE_OK) throw Error(QStringLiteral("Cannot create \"%1\": %2").arg(path, text));
+}
+
+}  // namespace storage

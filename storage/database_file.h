@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace storage {
+
+// Where the database lives: beside the executable, named after it.
+struct DatabaseLocation {
+    QString programFolder;     // folder with its trailing separator
+    QString databaseFileName;  // executable name less its last four characters, + ".mdb"
+    QString fullPath() const { return programFolder + databaseFileName; }
+};
+
+// Applies the name rule to an executable's full path. The four characters are
+// cut by count: "Quorvel" gives "Quo.mdb"; a name of four characters or fewer
+// gives an empty name.
+DatabaseLocation locateDatabase(const QString& executablePath);
+
+// "Provider=...;Data Source=<path>;Persist Security Info=False", unquoted.
+QString connectionString(const QString& databasePath);
+
+// Reads the Data Source back out of a connection string. Throws storage::Error
+// when the string cannot be parsed (a path with a semicolon breaks it).
+QString dataSourceOf(const QString& connectionString);
+
+// Creates a new, empty database file from the supplied schema. Fails if a file
+// already exists at the path.
+void createDatabase(const QString& path);
+
+// The schema text.
+const char* schemaSql();
+
+}  // namespace storage

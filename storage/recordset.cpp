@@ -1,0 +1,943 @@
+#include "storage/recordset.h"
+
+#include "storage/connection.h"
+#include "storage/errors.h"
+
+#include <QByteArray>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace storage {
+
+namespace {
+
+QString quoted(const QString& identifier) {
+    QString text = identifier;
+    text.replace(u'"', QLatin1String("\"\""));
+    return u'"' + text + u'"';
+}
+
+struct Statement {
+    sqlite3_stmt* stmt = nullptr;
+    ~Statement() { sqlite3_finalize(stmt); }
+};
+
+FieldKind kindOfDeclaredType(const QString& declared, int* size) {
+    const QString t = declared.trimmed().toUpper();
+    *size = 0;
+    if (t.contains(QLatin1String("CHAR"))) {
+        const qsizetype open = t.indexOf(u'(');
+        const qsizetype close = t.indexOf(u')', open);
+        bool ok = false;
+        if (open >= 0 && close > open) *size = t.mid(open + 1, close - open - 1).trimmed().toInt(&ok);
+        if (!ok || *size <= 0) *size = 255;
+        return FieldKind::Text;
+    }
+    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("YESNO") || t == QLatin1String("BIT"))
+        return FieldKind::Boolean;
+    if (t.contains(QLatin1String("INT")) || t == QLatin1String("COUNTER") || t == QLatin1String("LONG"))
+        return FieldKind::Integer;
+    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")) ||
+        t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")) || t.contains(QLatin1String("CURRENCY")))
+        return FieldKind::Float;
+    return FieldKind::Memo;
+}
+
+bool textIsTrue(const QString& text, bool* ok) {
+    const QString t = text.trimmed().toLower();
+    *ok = true;
+    if (t == QLatin1String("true") || t == QLatin1String("t") || t == QLatin1String("yes") || t == QLatin1String("y") ||
+        t == QLatin1String("1") || t == QLatin1String("-1"))
+        return true;
+    if (t == QLatin1String("false") || t == QLatin1String("f") || t == QLatin1String("no") || t == QLatin1String("n") ||
+        t == QLatin1String("0"))
+        return false;
+    *ok = false;
+    return false;
+}
+
+// Cuts a text to a number of characters without splitting a surrogate pair.
+QString cutToSize(const QString& text, int size) {
+    if (size <= 0 || text.size() <= size) return text;
+    qsizetype n = size;
+    if (text.at(n - 1).isHighSurrogate()) --n;
+    return text.left(n);
+}
+
+int compareValues(const QVariant& a, const QVariant& b) {
+    const bool an = !a.isValid() || a.isNull();
+    const bool bn = !b.isValid() || b.isNull();
+    if (an || bn) return int(bn) - int(an);
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+        return a.toString().compare(b.toString());
+    if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return x < y ? -1 : (x > y ? 1 : 0);
+    }
+    const qint64 x = a.toLongLong(), y = b.toLongLong();
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+template <typename T>
+void put(std::vector<char>& arena, const T& value) {
+    const size_t at = arena.size();
+    arena.resize(at + sizeof(T));
+    std::memcpy(arena.data() + at, &value, sizeof(T));
+}
+
+template <typename T>
+T get(const char* p) {
+    T value;
+    std::memcpy(&value, p, sizeof(T));
+    return value;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- Field ----
+
+const FieldDef& Field::def() const { return rs_->fieldDef(index_); }
+QVariant Field::value() const { return rs_->value(index_); }
+bool Field::isNull() const {
+    const QVariant v = value();
+    return !v.isValid() || v.isNull();
+}
+
+QString Field::asString() const {
+    const QVariant v = value();
+    if (!v.isValid() || v.isNull()) return QString();
+    switch (v.typeId()) {
+    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Double: return QString::number(v.toDouble(), 'g', 15);
+    default: return v.toString();
+    }
+}
+
+qint64 Field::asInteger() const {
+    const QVariant v = value();
+    if (!v.isValid() || v.isNull()) return 0;
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid integer value").arg(v.toString()));
+        return n;
+    }
+    return v.toLongLong();
+}
+
+bool Field::asBoolean() const {
+    const QVariant v = value();
+    if (!v.isValid() || v.isNull()) return false;
+    if (v.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const bool b = textIsTrue(v.toString(), &ok);
+        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid boolean value").arg(v.toString()));
+        return b;
+    }
+    return v.toLongLong() != 0 || v.toBool();
+}
+
+void Field::setValue(const QVariant& value) const { rs_->setValue(index_, value); }
+void Field::setAsString(const QString& text) const { rs_->setValue(index_, text); }
+void Field::setAsInteger(qint64 value) const { rs_->setValue(index_, value); }
+void Field::setAsBoolean(bool value) const { rs_->setValue(index_, value); }
+void Field::clear() const { rs_->setValue(index_, QVariant()); }
+
+// ------------------------------------------------------------ RecordSet ----
+
+RecordSet::RecordSet(QString name, Connection* connection, QObject* parent)
+    : QObject(parent), name_(std::move(name)), connection_(connection) {
+    setObjectName(name_);
+    if (connection_) connection_->attach(this);
+}
+
+RecordSet::~RecordSet() {
+    if (connection_) connection_->detach(this);
+}
+
+void RecordSet::fail(const QString& message) const { throw Error(name_ + QStringLiteral(": ") + message); }
+
+void RecordSet::failDb(int resultCode) const {
+    if (!connection_) fail(QStringLiteral("Connection is closed"));
+    fail(connection_->errorText(resultCode));
+}
+
+void RecordSet::requireActive() const {
+    if (state_ == RecordState::Inactive) fail(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void RecordSet::requireEditing() const {
+    requireActive();
+    if (state_ != RecordState::Edit && state_ != RecordState::Insert) fail(QStringLiteral("Dataset not in edit or insert mode"));
+}
+
+void RecordSet::setTableName(const QString& table) {
+    close();
+    tableName_ = table;
+    commandText_.clear();
+}
+
+void RecordSet::setSort(const QString& field) { sortField_ = field; }
+
+void RecordSet::setMaster(RecordSet* master, const QString& masterField, const QString& detailField) {
+    if (master_) disconnect(master_, nullptr, this, nullptr);
+    master_ = master;
+    masterField_ = masterField;
+    detailField_ = detailField;
+    if (!master_) return;
+    connect(master_, &RecordSet::reset, this, &RecordSet::masterMoved);
+    connect(master_, &RecordSet::currentChanged, this, &RecordSet::masterMoved);
+    connect(master_, &RecordSet::rowChanged, this, &RecordSet::masterMoved);
+    connect(master_, &RecordSet::stateChanged, this, &RecordSet::masterMoved);
+}
+
+void RecordSet::setCommandText(const QString& sql) {
+    close();
+    commandText_ = sql;
+    tableName_.clear();
+}
+
+QString RecordSet::selectText() const {
+    if (!tableName_.isEmpty()) {
+        QString sql = QStringLiteral("SELECT * FROM ") + quoted(tableName_);
+        if (master_) sql += QStringLiteral(" WHERE ") + quoted(detailField_) + QStringLiteral(" = ?1");
+        return sql;
+    }
+    return commandText_;
+}
+
+QVariant RecordSet::masterKey() const {
+    if (!master_ || !master_->active()) return {};
+    const int f = master_->fieldIndex(masterField_);
+    if (f < 0 || master_->current_ < 0) return {};
+    return master_->value(f);
+}
+
+void RecordSet::masterMoved() {
+    if (!active()) return;
+    const QVariant key = masterKey();
+    if (masterKeyApplied_ && compareValues(key, appliedMasterKey_) == 0 && key.isNull() == appliedMasterKey_.isNull()) return;
+    checkBrowseMode();
+    readRows();
+    current_ = rows_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+    emit reset();
+    if (!rows_.empty()) fireAfterScroll();
+}
+
+void RecordSet::readRows() {
+    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
+    sqlite3* db = connection_->handle();
+    Statement st;
+    const QByteArray sql = selectText().toUtf8();
+    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
+    if (rc != SQLITE_OK) failDb(rc);
+    if (master_) {
+        appliedMasterKey_ = masterKey();
+        masterKeyApplied_ = true;
+        bindRaw(st.stmt, 1, appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool()))
+                                                                           : appliedMasterKey_);
+    }
+
+    const int columns = sqlite3_column_count(st.stmt);
+    std::vector<FieldDef> fields(static_cast<size_t>(columns));
+    QString table;
+    bool oneTable = columns > 0;
+    std::vector<bool> kindKnown(size_t(columns), false);
+    for (int c = 0; c < columns; ++c) {
+        FieldDef& f = fields[size_t(c)];
+        f.name = QString::fromUtf8(sqlite3_column_name(st.stmt, c));
+        const char* decl = sqlite3_column_decltype(st.stmt, c);
+        const char* tab = sqlite3_column_table_name(st.stmt, c);
+        const char* origin = sqlite3_column_origin_name(st.stmt, c);
+        if (decl) {
+            f.kind = kindOfDeclaredType(QString::fromUtf8(decl), &f.size);
+            kindKnown[size_t(c)] = true;
+        }
+        if (tab && origin) {
+            f.originColumn = QString::fromUtf8(origin);
+            const QString t = QString::fromUtf8(tab);
+            if (c == 0) table = t;
+            else if (t.compare(table, Qt::CaseInsensitive) != 0) oneTable = false;
+            int notNull = 0, primaryKey = 0, autoIncrement = 0;
+            const char* type = nullptr;
+            const char* collation = nullptr;
+            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st.stmt, c), tab, origin, &type, &collation,
+                                              &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
+                if (autoIncrement || (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
+                    f.kind = FieldKind::AutoNumber;
+                    f.readOnly = true;
+                }
+            }
+        } else {
+            oneTable = false;
+            f.readOnly = true;
+        }
+    }
+
+    std::vector<char> arena;
+    std::vector<std::uint64_t> rows;
+    arena.reserve(4096);
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+        rows.push_back(arena.size());
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(st.stmt, c)) {
+            case SQLITE_INTEGER:
+                arena.push_back(char(Tag::Int));
+                put(arena, std::int64_t(sqlite3_column_int64(st.stmt, c)));
+                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Integer;
+                break;
+            case SQLITE_FLOAT:
+                arena.push_back(char(Tag::Real));
+                put(arena, sqlite3_column_double(st.stmt, c));
+                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Float;
+                break;
+            case SQLITE_NULL:
+                arena.push_back(char(Tag::Null));
+                break;
+            default: {
+                const bool blob = sqlite3_column_type(st.stmt, c) == SQLITE_BLOB;
+                const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
+                const std::uint32_t n = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                arena.push_back(char(blob ? Tag::Blob : Tag::Text));
+                put(arena, n);
+                const size_t at = arena.size();
+                arena.resize(at + n);
+                if (n) std::memcpy(arena.data() + at, p, n);
+                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Memo;
+                break;
+            }
+            }
+            kindKnown[size_t(c)] = true;
+        }
+    }
+    if (rc != SQLITE_DONE) failDb(rc);
+
+    fields_ = std::move(fields);
+    arena_ = std::move(arena);
+    rows_ = std::move(rows);
+    updateTable_ = oneTable ? table : QString();
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+
+    if (!sortField_.isEmpty()) {
+        const int f = fieldIndex(sortField_);
+        if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(sortField_));
+        std::vector<std::pair<QVariant, std::uint64_t>> keyed;
+        keyed.reserve(rows_.size());
+        for (std::uint64_t offset : rows_) keyed.emplace_back(cooked(f, rawValue(offset, f)), offset);
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [](const auto& a, const auto& b) { return compareValues(a.first, b.first) < 0; });
+        for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = keyed[i].second;
+    }
+}
+
+void RecordSet::open() {
+    if (active()) return;
+    if (!connection_) fail(QStringLiteral("Connection is closed"));
+    readRows();
+    state_ = RecordState::Browse;
+    current_ = rows_.empty() ? -1 : 0;
+    bof_ = true;
+    eof_ = rows_.empty();
+    emit reset();
+    emit stateChanged();
+    if (afterOpen) afterOpen(*this);
+    if (!rows_.empty()) fireAfterScroll();
+}
+
+void RecordSet::close() {
+    if (!active()) return;
+    state_ = RecordState::Inactive;
+    rows_.clear();
+    rows_.shrink_to_fit();
+    arena_.clear();
+    arena_.shrink_to_fit();
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+    current_ = -1;
+    bof_ = eof_ = true;
+    masterKeyApplied_ = false;
+    emit reset();
+    emit stateChanged();
+}
+
+int RecordSet::execute() {
+    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
+    sqlite3* db = connection_->handle();
+    Statement st;
+    const QByteArray sql = commandText_.toUtf8();
+    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
+    if (rc != SQLITE_OK) failDb(rc);
+    if (!st.stmt) return 0;  // an empty text
+    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) failDb(rc);
+    return sqlite3_changes(db);
+}
+
+// ----------------------------------------------------------- navigation ----
+
+int RecordSet::recordCount() const {
+    requireActive();
+    return int(rows_.size());
+}
+
+int RecordSet::recNo() const {
+    requireActive();
+    return current_ + 1;
+}
+
+bool RecordSet::eof() const { return eof_; }
+bool RecordSet::bof() const { return bof_; }
+
+void RecordSet::fireAfterScroll() {
+    if (afterScroll) afterScroll(*this);
+}
+
+void RecordSet::moveTo(int row) {
+    if (rows_.empty()) {
+        bof_ = eof_ = true;
+        return;
+    }
+    row = std::clamp(row, 0, int(rows_.size()) - 1);
+    if (row == current_) return;
+    const int old = current_;
+    current_ = row;
+    emit currentChanged(old, current_);
+    fireAfterScroll();
+}
+
+void RecordSet::first() {
+    requireActive();
+    checkBrowseMode();
+    moveTo(0);
+    bof_ = true;
+    eof_ = rows_.empty();
+}
+
+void RecordSet::last() {
+    requireActive();
+    checkBrowseMode();
+    moveTo(int(rows_.size()) - 1);
+    eof_ = true;
+    bof_ = rows_.empty();
+}
+
+void RecordSet::next() { moveBy(1); }
+void RecordSet::prior() { moveBy(-1); }
+
+void RecordSet::moveBy(int distance) {
+    requireActive();
+    checkBrowseMode();
+    if (rows_.empty()) {
+        bof_ = eof_ = true;
+        return;
+    }
+    const qint64 target = qint64(current_) + distance;
+    const int last = int(rows_.size()) - 1;
+    if (distance > 0) {
+        moveTo(int(std::min<qint64>(target, last)));
+        bof_ = false;
+        eof_ = target > last;
+    } else if (distance < 0) {
+        moveTo(int(std::max<qint64>(target, 0)));
+        eof_ = false;
+        bof_ = target < 0;
+    }
+}
+
+void RecordSet::setRecNo(int recNo) {
+    requireActive();
+    checkBrowseMode();
+    moveTo(recNo - 1);
+    bof_ = eof_ = rows_.empty();
+}
+
+bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSensitivity cs) {
+    requireActive();
+    checkBrowseMode();
+    const int f = fieldIndex(field);
+    if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(field));
+    const QVariant wanted = convert(fields_[size_t(f)], value, name_);
+    const bool text = wanted.typeId() == QMetaType::QString;
+    for (int row = 0; row < int(rows_.size()); ++row) {
+        const QVariant v = rowValue(row, f);
+        const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0)
+                                : (compareValues(v, wanted) == 0 && v.isNull() == wanted.isNull());
+        if (match) {
+            moveTo(row);
+            bof_ = eof_ = false;
+            return true;
+        }
+    }
+    return false;
+}
+
+// -------------------------------------------------------------- editing ----
+
+bool RecordSet::canModify() const { return active() && !updateTable_.isEmpty(); }
+
+void RecordSet::setState(RecordState state) {
+    if (state_ == state) return;
+    state_ = state;
+    emit stateChanged();
+}
+
+void RecordSet::checkBrowseMode() {
+    requireActive();
+    if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
+    emit updateRecordRequested();
+    if (modified_) post();
+    else cancel();
+}
+
+void RecordSet::edit() {
+    requireActive();
+    if (state_ == RecordState::Edit || state_ == RecordState::Insert) return;
+    if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
+    if (rows_.empty()) {
+        insert();
+        return;
+    }
+    original_ = rawRow(current_);
+    buffer_.resize(fields_.size());
+    for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = cooked(f, original_[size_t(f)]);
+    changed_.assign(fields_.size(), false);
+    modified_ = false;
+    setState(RecordState::Edit);
+}
+
+void RecordSet::append() {
+    requireActive();
+    if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
+    checkBrowseMode();
+    const int old = current_;
+    rows_.push_back(kNewRow);
+    current_ = int(rows_.size()) - 1;
+    buffer_.assign(fields_.size(), QVariant());
+    original_.clear();
+    changed_.assign(fields_.size(), false);
+    modified_ = false;
+    state_ = RecordState::Insert;
+    bof_ = false;
+    eof_ = true;
+    emit rowInserted(current_);
+    emit currentChanged(old, current_);
+    emit stateChanged();
+    fireAfterScroll();
+}
+
+void RecordSet::insert() {
+    requireActive();
+    if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
+    checkBrowseMode();
+    const int old = current_;
+    const int at = std::max(current_, 0);
+    rows_.insert(rows_.begin() + at, kNewRow);
+    current_ = at;
+    buffer_.assign(fields_.size(), QVariant());
+    original_.clear();
+    changed_.assign(fields_.size(), false);
+    modified_ = false;
+    state_ = RecordState::Insert;
+    bof_ = eof_ = false;
+    emit rowInserted(current_);
+    emit currentChanged(old, current_);
+    emit stateChanged();
+    fireAfterScroll();
+}
+
+void RecordSet::cancel() {
+    requireActive();
+    if (state_ == RecordState::Edit) {
+        buffer_.clear();
+        original_.clear();
+        changed_.clear();
+        modified_ = false;
+        state_ = RecordState::Browse;
+        emit rowChanged(current_);
+        emit stateChanged();
+        return;
+    }
+    if (state_ != RecordState::Insert) return;
+    const int removed = current_;
+    rows_.erase(rows_.begin() + removed);
+    buffer_.clear();
+    changed_.clear();
+    modified_ = false;
+    state_ = RecordState::Browse;
+    current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
+    emit rowRemoved(removed);
+    emit currentChanged(removed, current_);
+    emit stateChanged();
+    fireAfterScroll();
+}
+
+void RecordSet::post() {
+    requireActive();
+    emit updateRecordRequested();
+    if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
+    if (beforePost) beforePost(*this);
+    if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;  // the hook cancelled
+    std::vector<QVariant> stored;
+    if (state_ == RecordState::Insert) {
+        writeInsert();
+        stored.resize(fields_.size());
+        for (int f = 0; f < fieldCount(); ++f) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+    } else {
+        if (modified_) writeUpdate();
+        stored = original_;
+        for (int f = 0; f < fieldCount(); ++f)
+            if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+    }
+    rows_[size_t(current_)] = encodeRow(stored);
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+    state_ = RecordState::Browse;
+    emit rowChanged(current_);
+    emit stateChanged();
+    if (afterPost) afterPost(*this);
+}
+
+void RecordSet::remove() {
+    requireActive();
+    if (state_ == RecordState::Insert) {
+        cancel();
+        return;
+    }
+    if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
+    original_ = rawRow(current_);
+    writeDelete();
+    const int removed = current_;
+    rows_.erase(rows_.begin() + removed);
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+    state_ = RecordState::Browse;
+    current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
+    eof_ = bof_ = rows_.empty();
+    emit rowRemoved(removed);
+    emit currentChanged(removed, current_);
+    emit stateChanged();
+    fireAfterScroll();
+}
+
+void RecordSet::refresh() {
+    requireActive();
+    checkBrowseMode();
+    const int keep = current_;
+    readRows();
+    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, int(rows_.size()) - 1);
+    bof_ = eof_ = rows_.empty();
+    emit reset();
+}
+
+// --------------------------------------------------------------- fields ----
+
+int RecordSet::fieldIndex(const QString& name) const {
+    for (int f = 0; f < fieldCount(); ++f)
+        if (fields_[size_t(f)].name.compare(name, Qt::CaseInsensitive) == 0) return f;
+    return -1;
+}
+
+Field RecordSet::field(const QString& name) {
+    requireActive();
+    const int f = fieldIndex(name);
+    if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(name));
+    return Field(this, f);
+}
+
+QVariant RecordSet::value(int field) const {
+    requireActive();
+    if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));
+    if (current_ < 0) return {};
+    return rowValue(current_, field);
+}
+
+QVariant RecordSet::rowValue(int row, int field) const {
+    if (!active() || row < 0 || row >= int(rows_.size()) || field < 0 || field >= fieldCount()) return {};
+    if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
+    const std::uint64_t offset = rows_[size_t(row)];
+    if (offset == kNewRow) return {};
+    return cooked(field, rawValue(offset, field));
+}
+
+void RecordSet::setValue(int field, const QVariant& value) {
+    requireEditing();
+    if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));
+    const FieldDef& def = fields_[size_t(field)];
+    if (def.readOnly) fail(QStringLiteral("Field '%1' cannot be modified").arg(def.name));
+    buffer_[size_t(field)] = convert(def, value, name_);
+    changed_[size_t(field)] = true;
+    modified_ = true;
+    emit rowChanged(current_);
+}
+
+QVariant RecordSet::convert(const FieldDef& def, const QVariant& value, const QString& owner) {
+    if (!value.isValid() || value.isNull()) return {};
+    const bool isText = value.typeId() == QMetaType::QString;
+    const QString text = isText ? value.toString() : QString();
+    auto bad = [&](const char* what) {
+        return Error(owner + QStringLiteral(": '%1' is not a valid %2 value").arg(value.toString(), QLatin1String(what)));
+    };
+    switch (def.kind) {
+    case FieldKind::AutoNumber:
+    case FieldKind::Integer: {
+        qint64 n = 0;
+        if (isText) {
+            if (text.trimmed().isEmpty()) return {};
+            bool ok = false;
+            n = text.trimmed().toLongLong(&ok);
+            if (!ok) throw bad("integer");
+        } else if (value.typeId() == QMetaType::Double) {
+            n = qint64(value.toDouble());
+        } else {
+            n = value.toLongLong();
+        }
+        if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max()) throw bad("integer");
+        return QVariant(n);
+    }
+    case FieldKind::Float: {
+        if (isText) {
+            if (text.trimmed().isEmpty()) return {};
+            bool ok = false;
+            const double d = text.trimmed().toDouble(&ok);
+            if (!ok) throw bad("floating point");
+            return QVariant(d);
+        }
+        return QVariant(value.toDouble());
+    }
+    case FieldKind::Boolean: {
+        if (isText) {
+            if (text.trimmed().isEmpty()) return {};
+            bool ok = false;
+            const bool b = textIsTrue(text, &ok);
+            if (!ok) throw bad("boolean");
+            return QVariant(b);
+        }
+        if (value.typeId() == QMetaType::Bool) return value;
+        return QVariant(value.toLongLong() != 0);
+    }
+    case FieldKind::Text: return QVariant(cutToSize(value.toString(), def.size));
+    case FieldKind::Memo: return QVariant(value.toString());
+    }
+    return value;
+}
+
+// -------------------------------------------------------- row storage ----
+
+std::uint64_t RecordSet::encodeRow(const std::vector<QVariant>& raw) {
+    const std::uint64_t at = arena_.size();
+    for (const QVariant& v : raw) {
+        if (!v.isValid() || v.isNull()) {
+            arena_.push_back(char(Tag::Null));
+            continue;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Double:
+            arena_.push_back(char(Tag::Real));
+            put(arena_, v.toDouble());
+            break;
+        case QMetaType::QString:
+        case QMetaType::QByteArray: {
+            const bool blob = v.typeId() == QMetaType::QByteArray;
+            const QByteArray bytes = blob ? v.toByteArray() : v.toString().toUtf8();
+            arena_.push_back(char(blob ? Tag::Blob : Tag::Text));
+            put(arena_, std::uint32_t(bytes.size()));
+            arena_.insert(arena_.end(), bytes.constData(), bytes.constData() + bytes.size());
+            break;
+        }
+        default:
+            arena_.push_back(char(Tag::Int));
+            put(arena_, std::int64_t(v.toLongLong()));
+            break;
+        }
+    }
+    return at;
+}
+
+QVariant RecordSet::rawValue(std::uint64_t offset, int field) const {
+    const char* p = arena_.data() + offset;
+    for (int f = 0;; ++f) {
+        const Tag tag = Tag(*p++);
+        if (f == field) {
+            switch (tag) {
+            case Tag::Null: return {};
+            case Tag::Int: return QVariant(qint64(get<std::int64_t>(p)));
+            case Tag::Real: return QVariant(get<double>(p));
+            case Tag::Text: return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
+            case Tag::Blob: return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
+            }
+        }
+        switch (tag) {
+        case Tag::Null: break;
+        case Tag::Int:
+        case Tag::Real: p += 8; break;
+        case Tag::Text:
+        case Tag::Blob: p += 4 + get<std::uint32_t>(p); break;
+        }
+    }
+}
+
+std::vector<QVariant> RecordSet::rawRow(int row) const {
+    std::vector<QVariant> raw(fields_.size());
+    const std::uint64_t offset = rows_[size_t(row)];
+    if (offset == kNewRow) return raw;
+    for (int f = 0; f < fieldCount(); ++f) raw[size_t(f)] = rawValue(offset, f);
+    return raw;
+}
+
+QVariant RecordSet::cooked(int field, const QVariant& raw) const {
+    if (!raw.isValid() || raw.isNull()) return {};
+    const FieldDef& def = fields_[size_t(field)];
+    const int type = raw.typeId();
+    switch (def.kind) {
+    case FieldKind::AutoNumber:
+    case FieldKind::Integer:
+        if (type == QMetaType::QString) {
+            bool ok = false;
+            const qint64 n = raw.toString().trimmed().toLongLong(&ok);
+            return ok ? QVariant(n) : QVariant(raw.toString());
+        }
+        return QVariant(raw.toLongLong());
+    case FieldKind::Float: return QVariant(raw.toDouble());
+    case FieldKind::Boolean:
+        if (type == QMetaType::QString) {
+            bool ok = false;
+            return QVariant(textIsTrue(raw.toString(), &ok));
+        }
+        return QVariant(raw.toDouble() != 0.0);
+    case FieldKind::Text:
+    case FieldKind::Memo:
+        if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
+        if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
+        return QVariant(raw.toString());
+    }
+    return raw;
+}
+
+QVariant RecordSet::toRaw(int field, const QVariant& value) const {
+    if (!value.isValid() || value.isNull()) return {};
+    switch (fields_[size_t(field)].kind) {
+    case FieldKind::AutoNumber:
+    case FieldKind::Integer:
+    case FieldKind::Boolean: return QVariant(qint64(value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong()));
+    case FieldKind::Float: return QVariant(value.toDouble());
+    case FieldKind::Text:
+    case FieldKind::Memo: return QVariant(value.toString());
+    }
+    return value;
+}
+
+void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const {
+    if (!raw.isValid() || raw.isNull()) {
+        sqlite3_bind_null(stmt, index);
+        return;
+    }
+    switch (raw.typeId()) {
+    case QMetaType::Double: sqlite3_bind_double(stmt, index, raw.toDouble()); break;
+    case QMetaType::QString: {
+        const QByteArray bytes = raw.toString().toUtf8();
+        sqlite3_bind_text64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        break;
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = raw.toByteArray();
+        sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    }
+    default: sqlite3_bind_int64(stmt, index, raw.toLongLong()); break;
+    }
+}
+
+QString RecordSet::whereRowMatches(int firstParameter) const {
+    // The row is found by every value it was read with: if another program
+    // changed or deleted it meanwhile, nothing matches and nothing changes.
+    QStringList terms;
+    int p = firstParameter;
+    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
+    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(updateTable_) + QStringLiteral(" WHERE ") +
+           terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
+}
+
+void RecordSet::writeInsert() {
+    sqlite3* db = connection_->handle();
+    QStringList columns, marks;
+    std::vector<int> bound;
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (fields_[size_t(f)].readOnly) continue;
+        columns << quoted(fields_[size_t(f)].originColumn);
+        marks << QStringLiteral("?") + QString::number(columns.size());
+        bound.push_back(f);
+    }
+    QString sql = QStringLiteral("INSERT INTO ") + quoted(updateTable_);
+    sql += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                             : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
+    Statement st;
+    const QByteArray text = sql.toUtf8();
+    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
+    if (rc != SQLITE_OK) failDb(rc);
+    for (size_t i = 0; i < bound.size(); ++i) bindRaw(st.stmt, int(i) + 1, toRaw(bound[i], buffer_[size_t(bound[i])]));
+    rc = sqlite3_step(st.stmt);
+    if (rc != SQLITE_DONE) failDb(rc);
+    const qint64 id = sqlite3_last_insert_rowid(db);
+    for (int f = 0; f < fieldCount(); ++f)
+        if (fields_[size_t(f)].kind == FieldKind::AutoNumber) buffer_[size_t(f)] = QVariant(id);
+}
+
+void RecordSet::writeUpdate() {
+    sqlite3* db = connection_->handle();
+    QStringList sets;
+    std::vector<int> bound;
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (!changed_[size_t(f)]) continue;
+        sets << quoted(fields_[size_t(f)].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
+        bound.push_back(f);
+    }
+    if (sets.isEmpty()) return;
+    const QString sql = QStringLiteral("UPDATE ") + quoted(updateTable_) + QStringLiteral(" SET ") + sets.join(u',') +
+                        whereRowMatches(int(bound.size()) + 1);
+    Statement st;
+    const QByteArray text = sql.toUtf8();
+    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
+    if (rc != SQLITE_OK) failDb(rc);
+    int p = 1;
+    for (int f : bound) bindRaw(st.stmt, p++, toRaw(f, buffer_[size_t(f)]));
+    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
+    rc = sqlite3_step(st.stmt);
+    if (rc != SQLITE_DONE) failDb(rc);
+    if (sqlite3_changes(db) == 0)
+        fail(QStringLiteral("The row was changed or deleted by another program since it was read; "
+                            "the change was not saved. Cancel it to see the row as it is now"));
+}
+
+void RecordSet::writeDelete() {
+    sqlite3* db = connection_->handle();
+    const QString sql = QStringLiteral("DELETE FROM ") + quoted(updateTable_) + whereRowMatches(1);
+    Statement st;
+    const QByteArray text = sql.toUtf8();
+    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
+    if (rc != SQLITE_OK) failDb(rc);
+    int p = 1;
+    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
+    rc = sqlite3_step(st.stmt);
+    if (rc != SQLITE_DONE) failDb(rc);
+    if (sqlite3_changes(db) == 0)
+        fail(QStringLiteral("The row was changed or deleted by another program since it was read; nothing was deleted"));
+}
+
+}  // namespace storage

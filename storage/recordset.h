@@ -1,0 +1,220 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace storage {
+
+class Connection;
+class RecordSet;
+
+enum class FieldKind { AutoNumber, Integer, Float, Text, Memo, Boolean };
+
+struct FieldDef {
+    QString name;
+    FieldKind kind = FieldKind::Memo;
+    int size = 0;           // characters, for Text fields
+    bool readOnly = false;  // auto-numbers and computed columns
+    QString originColumn;   // column of the table the row is written to
+    bool isNumeric() const { return kind == FieldKind::AutoNumber || kind == FieldKind::Integer || kind == FieldKind::Float; }
+};
+
+enum class RecordState { Inactive, Browse, Edit, Insert };
+
+// A handle on one field of a record set's current row.
+class Field {
+public:
+    Field(RecordSet* rs, int index) : rs_(rs), index_(index) {}
+    const FieldDef& def() const;
+    int index() const { return index_; }
+    QVariant value() const;
+    bool isNull() const;
+    QString asString() const;      // null reads ""
+    qint64 asInteger() const;      // null reads 0
+    bool asBoolean() const;        // null reads false
+    // The text a grid shows: booleans "True"/"False", numbers in decimal.
+    QString displayText() const { return asString(); }
+    void setValue(const QVariant& value) const;
+    void setAsString(const QString& text) const;
+    void setAsInteger(qint64 value) const;
+    void setAsBoolean(bool value) const;
+    void clear() const;
+
+private:
+    RecordSet* rs_;
+    int index_;
+};
+
+// A static, client-side record set: all rows are read when it opens, one row
+// is current, and changes go to the file row by row as they are posted.
+//
+// Rules every caller relies on:
+// - moving, appending, inserting, locating and refreshing first post a changed
+//   current row (the before-post hook runs and may refuse, which stops the
+//   operation) and drop a new row that has no changes;
+// - edit on a row in edit or insert state does nothing; on an empty set it
+//   starts a new row;
+// - delete on a never-posted row cancels it; on an empty set it fails;
+// - close drops unsaved changes; open runs the query again and stands on the
+//   first row; refresh rereads the rows and keeps the position;
+// - a text longer than its field is cut to the field's size;
+// - every error names the record set: "tgrp: ...".
+// Updates and deletes are optimistic: the row must still hold the values it
+// was read with, or nothing is changed and the operation fails.
+class RecordSet : public QObject {
+    Q_OBJECT
+public:
+    RecordSet(QString name, Connection* connection, QObject* parent = nullptr);
+    ~RecordSet() override;
+
+    const QString& name() const { return name_; }
+    Connection* connection() const { return connection_; }
+
+    // --- what to open -----------------------------------------------------
+    // A table or view by name, optionally sorted on a field and restricted to
+    // the rows whose detailField equals the master's current masterField.
+    void setTableName(const QString& table);
+    void setSort(const QString& field);
+    void setMaster(RecordSet* master, const QString& masterField, const QString& detailField);
+    // A query text; replaces a table name. Setting it closes the record set.
+    void setCommandText(const QString& sql);
+    const QString& commandText() const { return commandText_; }
+    const QString& tableName() const { return tableName_; }
+
+    void open();
+    void close();
+    bool active() const { return state_ != RecordState::Inactive; }
+    // Executes the command text as a change statement; returns the rows changed.
+    int execute();
+
+    // --- navigation -------------------------------------------------------
+    int recordCount() const;
+    int recNo() const;  // 1-based; 0 when empty
+    void setRecNo(int recNo);
+    bool isEmpty() const { return recordCount() == 0; }
+    bool eof() const;
+    bool bof() const;
+    void first();
+    void prior();
+    void next();
+    void last();
+    void moveBy(int distance);
+    bool locate(const QString& field, const QVariant& value, Qt::CaseSensitivity cs = Qt::CaseSensitive);
+
+    // --- editing ----------------------------------------------------------
+    RecordState state() const { return state_; }
+    bool modified() const { return modified_; }
+    bool canModify() const;
+    void append();
+    void insert();
+    void edit();
+    void post();
+    void cancel();
+    void remove();
+    void refresh();
+    // Posts a changed row, drops an unchanged new one.
+    void checkBrowseMode();
+
+    // --- fields -----------------------------------------------------------
+    int fieldCount() const { return int(fields_.size()); }
+    const FieldDef& fieldDef(int index) const { return fields_.at(size_t(index)); }
+    int fieldIndex(const QString& name) const;  // ignoring case; -1 when absent
+    Field field(const QString& name);           // throws when absent
+    Field field(int index) { return Field(this, index); }
+    // The current row's value (its pending value while editing).
+    QVariant value(int field) const;
+    void setValue(int field, const QVariant& value);
+    // Any row's value, for views that draw many rows; row is 0-based. The
+    // current row shows its pending values. Never throws; an invalid QVariant
+    // is null or out of range.
+    QVariant rowValue(int row, int field) const;
+    int currentRow() const { return current_; }
+    // Whether a row (0-based) is the new row that is not yet posted.
+    bool isNewRow(int row) const { return state_ == RecordState::Insert && row == current_; }
+
+    // --- hooks, run synchronously; a throw stops the operation --------------
+    std::function<void(RecordSet&)> beforePost;
+    std::function<void(RecordSet&)> afterPost;
+    std::function<void(RecordSet&)> afterOpen;
+    std::function<void(RecordSet&)> afterScroll;
+
+    // Converts a value to a field's kind, as setting it would store it.
+    static QVariant convert(const FieldDef& def, const QVariant& value, const QString& owner);
+
+signals:
+    // Rows were read anew, or the set opened or closed: everything changed.
+    void reset();
+    void rowInserted(int row);
+    void rowRemoved(int row);
+    void rowChanged(int row);
+    void currentChanged(int oldRow, int newRow);
+    void stateChanged();
+    // Controls that hold pending input write it into the fields now.
+    void updateRecordRequested();
+
+private:
+    friend class Connection;
+    enum class Tag : std::uint8_t { Null, Int, Real, Text, Blob };
+
+    [[noreturn]] void fail(const QString& message) const;
+    [[noreturn]] void failDb(int resultCode) const;
+    void requireActive() const;
+    void requireEditing() const;
+    QString selectText() const;
+    void readRows();
+    void moveTo(int row);
+    void setState(RecordState state);
+    void emitScroll();
+    void fireAfterScroll();
+    void masterMoved();
+    QVariant masterKey() const;
+
+    // Row storage: every row is one run of bytes in a shared arena, fields as
+    // a tag followed by their raw value, so that opening a large set costs
+    // little more than stepping through it.
+    std::uint64_t encodeRow(const std::vector<QVariant>& raw);
+    QVariant rawValue(std::uint64_t offset, int field) const;
+    std::vector<QVariant> rawRow(int row) const;
+    QVariant cooked(int field, const QVariant& raw) const;
+    QVariant toRaw(int field, const QVariant& cooked) const;
+    void bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const;
+    void writeInsert();
+    void writeUpdate();
+    void writeDelete();
+    QString whereRowMatches(int firstParameter) const;
+
+    QString name_;
+    Connection* connection_;
+    QString tableName_;
+    QString commandText_;
+    QString sortField_;
+    RecordSet* master_ = nullptr;
+    QString masterField_;
+    QString detailField_;
+    QVariant appliedMasterKey_;
+    bool masterKeyApplied_ = false;
+
+    std::vector<FieldDef> fields_;
+    QString updateTable_;  // empty: the set cannot be changed
+    std::vector<char> arena_;
+    std::vector<std::uint64_t> rows_;
+    static constexpr std::uint64_t kNewRow = ~std::uint64_t(0);
+
+    RecordState state_ = RecordState::Inactive;
+    int current_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+    bool modified_ = false;
+    std::vector<QVariant> buffer_;    // pending values, cooked
+    std::vector<QVariant> original_;  // raw values as read
+    std::vector<bool> changed_;
+};
+
+}  // namespace storage

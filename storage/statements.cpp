@@ -1,0 +1,61 @@
+#include "storage/statements.h"
+
+#include "storage/recordset.h"
+
+namespace storage::sql {
+
+namespace {
+QString n(qint64 value) { return QString::number(value); }
+}  // namespace
+
+QString questionsOfGroup(qint64 group) {
+    return QStringLiteral("Select * from tqmaster Where qgrp = ") + n(group) + QStringLiteral(" Order By rid");
+}
+QString groupQuestionCount(const QString& group) {
+    return QStringLiteral("select count(qgrp) as RCX from tqmaster WHERE qgrp = ") + group;
+}
+QString examQuestionCount(const QString& exam) {
+    return QStringLiteral("select count(qqID) as RCX from qquestion WHERE group_id = ") + exam;
+}
+QString maxRid() { return QStringLiteral("select max(rid) as MRI FROM tqmaster"); }
+QString examHoldsQuestion(const QString& exam, const QString& rid) {
+    return QStringLiteral("select count(qqID) as MRI from qquestion where group_id = ") + exam +
+           QStringLiteral(" and question_id = ") + rid;
+}
+QString maxQqId() { return QStringLiteral("select max(qqID) as MRI FROM qquestion"); }
+QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid) {
+    return QStringLiteral("Insert into qquestion Values(") + n(qqId) + u',' + n(exam) + u',' + n(rid) + u')';
+}
+QString setRid(qint64 to, qint64 from) {
+    return QStringLiteral("update tqmaster set rid = ") + n(to) + QStringLiteral(" where rid = ") + n(from);
+}
+QString moveQuestionToGroup(const QString& group, qint64 rid) {
+    return QStringLiteral("Update tqmaster set qgrp = ") + group + QStringLiteral(" where rid = ") + n(rid);
+}
+QString setQqId(qint64 to, qint64 from) {
+    return QStringLiteral("update qquestion set qqID = ") + n(to) + QStringLiteral(" where qqID = ") + n(from);
+}
+QString deleteExamEntry(const QString& qqId) { return QStringLiteral("Delete from qquestion where qqID = ") + qqId; }
+QString deleteExamEntries(const QString& exam) { return QStringLiteral("Delete from qquestion where group_id = ") + exam; }
+QString deleteExam(const QString& exam) { return QStringLiteral("Delete from qgroup where ID = ") + exam; }
+QString setAllCancelled(bool cancelled) {
+    return cancelled ? QStringLiteral("Update tqmaster set sts = true") : QStringLiteral("Update tqmaster set sts = false");
+}
+
+std::array<QString, 3> swapStatements(OrderingKey key, qint64 earlier, qint64 later) {
+    auto set = key == OrderingKey::Rid ? &setRid : &setQqId;
+    return {set(-later, later), set(later, earlier), set(earlier, -later)};
+}
+
+void executeChange(RecordSet& changeQuery, const QString& statement) {
+    changeQuery.close();
+    changeQuery.setCommandText(QString());
+    changeQuery.setCommandText(statement);
+    changeQuery.execute();
+}
+
+void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later) {
+    for (const QString& statement : swapStatements(key, earlier, later)) executeChange(changeQuery, statement);
+}
+
+}  // namespace storage::sql
