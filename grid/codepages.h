@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+// Windows code pages for 8-bit text in rich-text documents. Qt here is built
+// without ICU, so QStringDecoder knows none of them: single-byte pages come from
+// our own tables, double-byte pages go through the C library's iconv.
+namespace codepage {
+
+// The page of Turkish Windows text, and the one our RTF writer declares.
+inline constexpr int Turkish = 1254;
+inline constexpr int Western = 1252;
+
+// Single-byte pages with a table: 874, 1250-1258.
+bool isSingleByte(int codePage);
+// 932 (Japanese), 936 (Simplified Chinese), 949 (Korean), 950 (Traditional Chinese).
+bool isDoubleByte(int codePage);
+inline bool isSupported(int codePage) { return isSingleByte(codePage) || isDoubleByte(codePage); }
+
+// The code page of an RTF \fcharset value, or 0 when the charset names none
+// (1 = "default", unknown values). Symbol (2) is read as 1252: its glyphs
+// live in the font, not in Unicode.
+int fromCharset(int charset);
+
+// One byte of a single-byte page (or of 1252 when the page has no table).
+// Undefined bytes give U+FFFD.
+char16_t decodeByte(int codePage, unsigned char byte);
+
+// A run of bytes. Double-byte pages are decoded as a whole so that lead and
+// trail bytes pair up; bytes that form no character (a lone lead byte, an
+// invalid pair) become U+FFFD, one per byte, so that nothing vanishes silently.
+QString decode(int codePage, const unsigned char* bytes, qsizetype length);
+
+// The byte of a single-byte page that stands for ch, or -1 when the page has
+// none. ASCII maps to itself.
+int encodeByte(int codePage, char16_t ch);
+
+} // namespace codepage
