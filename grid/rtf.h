@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QCache>
+#include <QString>
+
+class QTextDocument;
+
+// Rich text of question memos. A memo whose first five characters are "{\rtf"
+// is RTF; anything else, and RTF that is not valid, is plain text. The reader
+// never trusts its input: it survives any string (deep nesting, unbalanced
+// braces, huge numbers, truncation) in time linear in the input.
+namespace rtf {
+
+// First five characters exactly "{\rtf".
+bool isRichText(const QString& content);
+
+// Rich text the reader accepts: "{\rtf" whose control word is exactly "rtf"
+// (with an optional number), so "{\rtfoo" stays plain text.
+bool isValidRichText(const QString& content);
+
+enum class Limit {
+    Full,
+    // Grids without "load all" read only the first two 4,096-byte blocks of the
+    // stored content. Memos were 8-bit text, so one character counts as one byte.
+    Partial,
+};
+inline constexpr qsizetype PartialLength = 2 * 4096;
+
+// The memo as plain text: RTF decoded, paragraphs separated by CR LF (a \line
+// too), tabs as TAB. Plain content comes back as it is (cut for Partial).
+QString plainText(const QString& content, Limit limit = Limit::Full);
+
+// Replaces doc's content with the memo: paragraphs, alignment, bold, italic,
+// underline, font face and size, colour. Returns true when it was read as RTF,
+// false when it went in as plain text.
+bool readDocument(QTextDocument& doc, const QString& content, Limit limit = Limit::Full);
+
+// RTF of doc that our reader, the Windows rich-edit control and common word
+// processors read: code page 1254, Turkish letters as \'hh, other characters as
+// \uN with a fallback, one \par per paragraph.
+QString toRtf(const QTextDocument& doc);
+
+// Plain text (paragraphs separated by CR LF, LF or CR) as RTF in one font.
+QString plainTextToRtf(const QString& text, const QString& fontFace = QStringLiteral("Tahoma"),
+                       qreal pointSize = 10);
+
+// Plain text of memos for grids that ask on every repaint. A bounded LRU keyed
+// by the content itself (and the limit): a hit costs a hash of the content and
+// one comparison, no parsing. Not thread-safe; give each thread its own cache.
+class PlainTextCache {
+public:
+    // maxChars bounds the characters held: contents plus their texts.
+    explicit PlainTextCache(qsizetype maxChars = 4 * 1024 * 1024);
+
+    QString plainText(const QString& content, Limit limit = Limit::Full);
+
+    void clear() { m_cache.clear(); }
+    qsizetype count() const { return m_cache.count(); }
+    qsizetype totalChars() const { return m_cache.totalCost(); }
+    qsizetype maxChars() const { return m_cache.maxCost(); }
+    void setMaxChars(qsizetype maxChars) { m_cache.setMaxCost(maxChars); }
+
+    struct Key {
+        QString content;
+        Limit limit;
+        friend bool operator==(const Key&, const Key&) = default;
+    };
+
+private:
+    QCache<Key, QString> m_cache;
+};
+
+size_t qHash(const PlainTextCache::Key& key, size_t seed = 0) noexcept;
+
+} // namespace rtf

@@ -1,0 +1,539 @@
+#include "grid/codepages.h"
+#include "grid/rtf.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+QString fixturesDir()
+{
+    const QString dir = qEnvironmentVariable("QUORVEL_FIXTURES");
+    return dir.isEmpty() ? QStringLiteral(QUORVEL_FIXTURES_FALLBACK) : dir;
+}
+
+// One TSV field: \r \n \t \\ escaped, \N for null.
+QString unescapeTsv(const QString& field)
+{
+    QString out;
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        if (field[i] != u'\\' || i + 1 == field.size()) {
+            out += field[i];
+            continue;
+        }
+        const QChar c = field[++i];
+        out += c == u'r' ? QChar(u'\r') : c == u'n' ? QChar(u'\n') : c == u't' ? QChar(u'\t') : c;
+    }
+    return out;
+}
+
+QString rtfDoc(const QString& body)
+{
+    return QStringLiteral("{\\rtf1\\ansi\\ansicpg1254\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}") + body +
+           u'}';
+}
+
+// The text and the formatting the reader supports, one line per block:
+// alignment, then each fragment as text{flags family size colour}.
+QStringList describe(const QTextDocument& doc)
+{
+    QStringList lines;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const Qt::Alignment a = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        QString line = a & Qt::AlignHCenter ? QStringLiteral("center:")
+                       : a & Qt::AlignJustify ? QStringLiteral("justify:")
+                       : a & Qt::AlignRight   ? QStringLiteral("right:")
+                                              : QStringLiteral("left:");
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            const QTextCharFormat f = frag.charFormat();
+            QString flags;
+            if (f.fontWeight() >= QFont::DemiBold)
+                flags += u'b';
+            if (f.fontItalic())
+                flags += u'i';
+            if (f.fontUnderline())
+                flags += u'u';
+            const QStringList families = f.fontFamilies().toStringList();
+            const QString colour = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name()
+                                                                                : QStringLiteral("auto");
+            line += QStringLiteral("[%1]{%2 %3 %4 %5}")
+                        .arg(frag.text(), flags.isEmpty() ? QStringLiteral("-") : flags,
+                             families.value(0, QStringLiteral("?")), QString::number(f.fontPointSize()), colour);
+        }
+        lines << line;
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestRtf : public QObject {
+    Q_OBJECT
+
+private slots:
+    void recognition_data();
+    void recognition();
+    void reader_data();
+    void reader();
+    void rawCharacters_data();
+    void rawCharacters();
+    void documentFormatting();
+    void plainContentInDocument();
+    void legacyBankQuestion();
+    void partialReading_data();
+    void partialReading();
+    void writerEncoding_data();
+    void writerEncoding();
+    void writerHeader();
+    void plainTextRoundTrip_data();
+    void plainTextRoundTrip();
+    void formattingRoundTrip();
+    void codePageTables_data();
+    void codePageTables();
+    void cache();
+};
+
+void TestRtf::recognition_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<bool>("rich");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<QString>("plain");
+
+    QTest::newRow("rtf1") << "{\\rtf1 a}" << true << true << "a";
+    QTest::newRow("bare header") << "{\\rtf" << true << true << "";
+    QTest::newRow("header then symbol") << "{\\rtf\\ansi b}" << true << true << "b";
+    QTest::newRow("longer word is not rtf") << "{\\rtfx a}" << true << false << "{\\rtfx a}";
+    QTest::newRow("upper case") << "{\\RTF1 a}" << false << false << "{\\RTF1 a}";
+    QTest::newRow("leading blank") << " {\\rtf1 a}" << false << false << " {\\rtf1 a}";
+    QTest::newRow("four characters") << "{\\rt" << false << false << "{\\rt";
+    QTest::newRow("plain two lines") << "satır 1\r\nsatır 2" << false << false << "satır 1\r\nsatır 2";
+    QTest::newRow("empty") << "" << false << false << "";
+}
+
+void TestRtf::recognition()
+{
+    QFETCH(QString, content);
+    QFETCH(bool, rich);
+    QFETCH(bool, valid);
+    QFETCH(QString, plain);
+    QCOMPARE(rtf::isRichText(content), rich);
+    QCOMPARE(rtf::isValidRichText(content), valid);
+    QCOMPARE(rtf::plainText(content), plain);
+}
+
+void TestRtf::reader_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("plain");
+
+    // Code pages.
+    QTest::newRow("fcharset162 without ansicpg")
+        << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}\\f0 \\'fe\\'f0\\'fd\\'dd\\'de\\'d0}"
+        << u"şğıİŞĞ"_qs;
+    QTest::newRow("ansicpg1254, font without charset")
+        << "{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0\\fnil Tahoma;}}\\f0 \\'fe\\'f0\\'fd\\'dd\\'de\\'d0}" << u"şğıİŞĞ"_qs;
+    QTest::newRow("fcharset0 font in a 1254 document")
+        << "{\\rtf1\\ansi\\ansicpg1254\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
+           "{\\f1\\fswiss\\fcharset0 Arial;}}\\f1 \\'d0\\'dd\\'de\\'f0\\'fd\\'fe\\f0 \\'d0}"
+        << u"ÐÝÞðýþĞ"_qs;
+    QTest::newRow("unknown font falls back to deff")
+        << "{\\rtf1\\ansi\\deff3{\\fonttbl{\\f3\\fcharset162 Tahoma;}}\\f9 \\'fd}" << u"ı"_qs;
+    QTest::newRow("fcharset1 falls back to deff")
+        << "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset162 A;}{\\f1\\fcharset1 B;}}\\f1 \\'fd}" << u"ı"_qs;
+    QTest::newRow("no code page at all is 1252") << "{\\rtf1 \\'e9\\'fd}" << u"éý"_qs;
+    QTest::newRow("cpg overrides charset")
+        << "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 A;}}\\f0 \\'c0}" << u"А"_qs;
+    QTest::newRow("cyrillic charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset204 A;}}\\f0 \\'c0\\'e1}" << u"Аб"_qs;
+    QTest::newRow("greek charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset161 A;}}\\f0 \\'e1}" << u"α"_qs;
+    QTest::newRow("thai charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset222 A;}}\\f0 \\'a1}" << u"ก"_qs;
+    QTest::newRow("undefined 1254 byte shows") << rtfDoc("\\f0 a\\'8eb") << u"a\uFFFDb"_qs;
+    QTest::newRow("shift-jis pair") << "{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS;}}\\f0 \\'82\\'a0\\'82\\'a2}" << u"あい"_qs;
+    QTest::newRow("shift-jis trail byte as escaped backslash")
+        << "{\\rtf1{\\fonttbl{\\f0\\fcharset128 MS;}}\\f0 \\'95\\\\}" << u"表"_qs;
+    QTest::newRow("gbk pair") << "{\\rtf1\\ansicpg936 \\'b0\\'a1}" << u"啊"_qs;
+    QTest::newRow("lone lead byte is visible") << "{\\rtf1\\ansicpg932 a\\'82}" << u"a\uFFFD"_qs;
+
+    // Unicode.
+    QTest::newRow("u with default uc1") << rtfDoc("\\u1046?x") << u"Жx"_qs;
+    QTest::newRow("uc0") << rtfDoc("\\uc0\\u1046 x") << u"Жx"_qs;
+    QTest::newRow("uc2 skips two escapes") << rtfDoc("\\uc2\\u1046\\'3f\\'3fx") << u"Жx"_qs;
+    QTest::newRow("uc is scoped to its group") << rtfDoc("{\\uc2\\u1046??}\\u1047?x") << u"ЖЗx"_qs;
+    QTest::newRow("brace ends the skip") << rtfDoc("\\uc3\\u1046{x}y") << u"Жxy"_qs;
+    QTest::newRow("fallback may be a control word") << rtfDoc("\\u1046\\par x") << u"Жx"_qs;
+    QTest::newRow("bin counts as one fallback") << rtfDoc("\\u1046\\bin3 a{}b") << u"Жb"_qs;
+    QTest::newRow("negative u") << rtfDoc("\\u-3?") << u"\uFFFD"_qs;
+    QTest::newRow("surrogate pair, signed") << rtfDoc("\\u-10179?\\u-8704?") << u"\U0001F600"_qs;
+    QTest::newRow("surrogate pair, unsigned") << rtfDoc("\\u55357?\\u56832?") << u"\U0001F600"_qs;
+    QTest::newRow("lone high surrogate") << rtfDoc("\\u-10179?x") << u"\uFFFDx"_qs;
+    QTest::newRow("lone low surrogate") << rtfDoc("x\\u-8704?") << u"x\uFFFD"_qs;
+    QTest::newRow("upr keeps the unicode half") << rtfDoc("{\\upr{\\f0 ANSI}{\\*\\ud{Uni\\u1046?}}}") << u"UniЖ"_qs;
+
+    // Destinations.
+    const char* skipped[] = {"fonttbl",   "colortbl",  "stylesheet", "info",       "pict",
+                             "object",    "header",    "headerl",    "headerr",    "headerf",
+                             "footer",    "footerl",   "footerr",    "footerf",    "footnote",
+                             "fldinst",   "listtable", "listoverridetable", "revtbl", "rsidtbl",
+                             "filetbl",   "themedata", "datastore",  "latentstyles", "xmlnstbl",
+                             "pntext",    "pntxta",    "pntxtb"};
+    for (const char* name : skipped) {
+        QTest::addRow("destination %s", name)
+            << QStringLiteral("{\\rtf1 a{\\%1 gizli {\\b i\\'e7}\\par}b}").arg(QLatin1StringView(name)) << "ab";
+    }
+    QTest::newRow("starred unknown destination") << rtfDoc("a{\\*\\bilinmeyen gizli}b") << "ab";
+    QTest::newRow("starred generator") << rtfDoc("a{\\*\\generator Riched20 10.0;}b") << "ab";
+    QTest::newRow("escapes and bin inside a skipped group")
+        << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}" << "xd";
+    QTest::newRow("fldrslt kept")
+        << rtfDoc("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt ba\\'f0lant\\'fd}} son")
+        << u"bağlantı son"_qs;
+
+    // Structure and symbols.
+    QTest::newRow("par line tab nbsp") << rtfDoc("a\\par b\\line c\\tab d\\~e") << u"a\r\nb\r\nc\td\u00A0e"_qs;
+    QTest::newRow("optional hyphen, non-breaking hyphen") << rtfDoc("a\\-b\\_c") << u"a\u00ADb\u2011c"_qs;
+    QTest::newRow("backslash CR LF is a paragraph") << rtfDoc("a\\\r\nb\\\nc") << "a\r\nb\r\nc";
+    QTest::newRow("bare CR LF ignored") << rtfDoc("a\r\nb\rc\nd") << "abcd";
+    QTest::newRow("escaped braces and backslash") << rtfDoc("a\\{b\\}c\\\\d") << "a{b}c\\d";
+    QTest::newRow("one blank ends a word, the next is text") << rtfDoc("\\b a\\b0  b") << "a b";
+    QTest::newRow("last par adds no paragraph") << rtfDoc("a\\par") << "a";
+    QTest::newRow("empty last paragraph kept") << rtfDoc("a\\par\\par") << "a\r\n";
+    QTest::newRow("leading empty paragraph") << rtfDoc("\\par a") << "\r\na";
+    QTest::newRow("typographic words") << rtfDoc("\\lquote a\\rquote\\emdash\\bullet") << u"‘a’—•"_qs;
+    QTest::newRow("table cells") << rtfDoc("a\\cell b\\cell\\row c") << "a\tb\t\r\nc";
+    QTest::newRow("long control word is ignored") << rtfDoc(QStringLiteral("a\\") + QString(40, u'x') + " b") << "ab";
+    QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
+
+    // Damaged input.
+    QTest::newRow("extra closing brace") << "{\\rtf1 a}}b" << "a";
+    QTest::newRow("extra closing brace inside") << "{\\rtf1 {\\b a}} b}" << "a";
+    QTest::newRow("missing closing braces") << "{\\rtf1 {\\b a{\\i bc" << "abc";
+    QTest::newRow("cut after backslash") << "{\\rtf1 abc\\" << "abc";
+    QTest::newRow("cut in hex escape") << "{\\rtf1 abc\\'f" << "abc";
+    QTest::newRow("cut after quote") << "{\\rtf1 abc\\'" << "abc";
+    QTest::newRow("cut in control word") << "{\\rtf1 abc\\pa" << "abc";
+    QTest::newRow("cut in parameter") << "{\\rtf1 abc\\u10" << "abc";
+    QTest::newRow("cut after minus") << "{\\rtf1 abc\\b-" << "abc";
+    QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\pict 0123" << "abc";
+    QTest::newRow("cut in bin data") << "{\\rtf1 abc\\bin10 xy" << "abc";
+    const QString digits30(30, u'9');
+    QTest::newRow("30-digit parameters")
+        << rtfDoc("\\fs" + digits30 + " a\\b-" + digits30 + " b\\uc" + digits30 + " c") << "abc";
+    QTest::newRow("30-digit unicode") << rtfDoc("\\u" + digits30 + "?x\\u-" + digits30 + "?y") << u"\uFFFDx\uFFFDy"_qs;
+    QTest::newRow("30-digit bin clamps to the input") << rtfDoc("a\\bin" + digits30 + " xyz") << "a";
+    QTest::newRow("100000 nested groups")
+        << "{\\rtf1 " + QString(100000, u'{') + "x" + QString(100000, u'}') + "y}" << "xy";
+    QTest::newRow("skipped group beyond the depth cap")
+        << "{\\rtf1 " + QString(1000, u'{') + "{\\*\\x gizli}z" + QString(1000, u'}') + "y}" << "zy";
+    QTest::newRow("100000 unclosed groups") << "{\\rtf1 " + QString(100000, u'{') + "x" << "x";
+}
+
+void TestRtf::reader()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, plain);
+    QCOMPARE(rtf::plainText(content), plain);
+    // The document holds the same text: paragraphs as blocks, \line as U+2028.
+    QTextDocument doc;
+    QVERIFY(rtf::readDocument(doc, content));
+    QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_qs).replace(QChar::LineSeparator, u"\r\n"_qs),
+             plain);
+}
+
+void TestRtf::rawCharacters_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("plain");
+    // Characters up to U+00FF are bytes of the stream, decoded by the code page;
+    // characters above are already Unicode.
+    QTest::newRow("raw 8-bit in a 1254 document") << rtfDoc(QString(QChar(0xFE)) + QChar(0xD0)) << u"şĞ"_qs;
+    QTest::newRow("raw 8-bit without code page") << QStringLiteral("{\\rtf1 ") + QChar(0xFE) + u'}' << u"þ"_qs;
+    QTest::newRow("raw shift-jis pair")
+        << QStringLiteral("{\\rtf1\\ansicpg932 ") + QChar(0x82) + QChar(0xA0) + u'}' << u"あ"_qs;
+    QTest::newRow("unicode passes through") << rtfDoc(u"Жş\U0001F600"_qs) << u"Жş\U0001F600"_qs;
+    QTest::newRow("raw lone surrogate") << rtfDoc(QString(QChar(0xD800)) + u'x') << u"\uFFFDx"_qs;
+    QTest::newRow("raw control characters") << rtfDoc(u"a\u0001b\tc"_qs) << "ab\tc";
+}
+
+void TestRtf::rawCharacters()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, plain);
+    QCOMPARE(rtf::plainText(content), plain);
+}
+
+void TestRtf::documentFormatting()
+{
+    const QString content = QStringLiteral(
+        "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
+        "{\\f1\\fswiss\\fcharset162{\\*\\fname Arial;}Arial TUR;}{\\f2\\froman\\fcharset162 Times New Roman TUR;}}\r\n"
+        "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\r\n"
+        "\\viewkind4\\uc1\\pard\\qc\\f0\\fs20 d\\'fcz \\b kal\\'fdn\\b0  \\i e\\'f0ik\\i0  \\ul alt\\ulnone\\par\r\n"
+        "\\pard\\qr\\f1\\fs28\\cf1 k\\'fdrm\\'fdz\\'fd\\cf2 mavi\\cf0  oto\\par\r\n"
+        "\\qj\\f2 Times{\\plain d\\'fcz}\\par\r\n}");
+    QTextDocument doc;
+    QVERIFY(rtf::readDocument(doc, content));
+    const QStringList expected = {
+        u"center:[düz ]{- Tahoma 10 auto}[kalın]{b Tahoma 10 auto}[ ]{- Tahoma 10 auto}[eğik]{i Tahoma 10 auto}"
+        u"[ ]{- Tahoma 10 auto}[alt]{u Tahoma 10 auto}"_qs,
+        u"right:[kırmızı]{- Arial 14 #ff0000}[mavi]{- Arial 14 #0000ff}[ oto]{- Arial 14 auto}"_qs,
+        u"justify:[Times]{- Times New Roman 14 auto}[düz]{- Tahoma 12 auto}"_qs,
+    };
+    QCOMPARE(describe(doc), expected);
+}
+
+void TestRtf::plainContentInDocument()
+{
+    QTextDocument doc;
+    QVERIFY(!rtf::readDocument(doc, u"bir\r\niki\rüç\ndört"_qs));
+    QCOMPARE(doc.blockCount(), 4);
+    QCOMPARE(doc.toPlainText(), u"bir\niki\nüç\ndört"_qs);
+}
+
+void TestRtf::legacyBankQuestion()
+{
+    QFile file(fixturesDir() + QStringLiteral("/rtf/legacy-bank-rich-question.tsv"));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+    QString question;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() > 1 && fields[0] == u"21")
+            question = unescapeTsv(fields[1]);
+    }
+    QVERIFY(rtf::isRichText(question));
+    const QString text = rtf::plainText(question);
+    QVERIFY2(text.startsWith(u"Kalın yazılı şğıİŞĞ soru metni\r\nikinci satır"_qs), qPrintable(text));
+    QCOMPARE(text, u"Kalın yazılı şğıİŞĞ soru metni\r\nikinci satır"_qs);
+
+    QTextDocument doc;
+    QVERIFY(rtf::readDocument(doc, question));
+    QCOMPARE(describe(doc), QStringList({u"left:[Kalın yazılı şğıİŞĞ]{b Tahoma 10 #ff0000}[ soru metni]{- Tahoma 10 auto}"_qs,
+                                         u"left:[ikinci satır]{- Tahoma 10 auto}"_qs}));
+}
+
+void TestRtf::partialReading_data()
+{
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("partial");
+
+    const QString head = QStringLiteral("{\\rtf1\\ansicpg1254 "); // 19 characters
+    const qsizetype room = rtf::PartialLength - head.size();
+    QTest::newRow("rich text cut at 8192") << head + QString(9000, u'a') + u'}' << QString(room, u'a');
+    // The escape \'fd starts two characters before the limit: it is cut and ends the read.
+    QTest::newRow("escape cut at the limit")
+        << head + QString(room - 2, u'a') + QStringLiteral("\\'fd") + QString(100, u'b') + u'}' << QString(room - 2, u'a');
+    QTest::newRow("escape just inside the limit")
+        << head + QString(room - 4, u'a') + QStringLiteral("\\'fd") + QString(100, u'b') + u'}'
+        << QString(room - 4, u'a') + u"ı"_qs;
+    QTest::newRow("short rich text whole") << head + "kısa}" << "kısa";
+    QTest::newRow("plain text cut") << QString(10000, u'x') << QString(rtf::PartialLength, u'x');
+    QTest::newRow("short plain text whole") << "kısa" << "kısa";
+}
+
+void TestRtf::partialReading()
+{
+    QFETCH(QString, content);
+    QFETCH(QString, partial);
+    QCOMPARE(rtf::plainText(content, rtf::Limit::Partial), partial);
+    QVERIFY(rtf::plainText(content, rtf::Limit::Full).startsWith(partial));
+}
+
+void TestRtf::writerEncoding_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("rtf");
+
+    QTest::newRow("turkish letters as 1254 bytes") << u"ğĞıİşŞçÇöÖüÜ"_qs
+                                                  << "\\'f0\\'d0\\'fd\\'dd\\'fe\\'de\\'e7\\'c7\\'f6\\'d6\\'fc\\'dc";
+    QTest::newRow("ascii as is") << "Soru 1?" << "Soru 1?";
+    QTest::newRow("euro sign in 1254") << u"5 €"_qs << "5 \\'80";
+    QTest::newRow("cyrillic as u with fallback") << u"Ж"_qs << "\\u1046?";
+    QTest::newRow("outside the BMP as a signed pair") << u"\U0001F600"_qs << "\\u-10179?\\u-8704?";
+    QTest::newRow("escapes") << "{a}\\" << "\\{a\\}\\\\";
+    QTest::newRow("tab") << "a\tb" << "a\\tab b";
+    QTest::newRow("lines") << "a\r\nb\nc" << "a\\par\r\nb\\par\r\nc";
+}
+
+void TestRtf::writerEncoding()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, rtf);
+    const QString written = rtf::plainTextToRtf(text);
+    const QString head = QStringLiteral("\\f0\\fs20");
+    const QString tail = QStringLiteral("\\par\r\n}\r\n");
+    QVERIFY2(written.contains(head) && written.endsWith(tail), qPrintable(written));
+    QString body = written.mid(written.indexOf(head) + head.size());
+    if (body.startsWith(u' '))
+        body.remove(0, 1); // the blank that ends \fs20
+    body.chop(tail.size());
+    QCOMPARE(body, rtf);
+}
+
+void TestRtf::writerHeader()
+{
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("Tahoma")));
+    QTextCursor cursor(&doc);
+    QTextCharFormat red;
+    red.setForeground(QColor(255, 0, 0));
+    red.setFontFamilies({QStringLiteral("Arial")});
+    cursor.insertText(QStringLiteral("kırmızı"), red);
+    const QString written = rtf::toRtf(doc);
+    QVERIFY2(written.startsWith(QStringLiteral(
+                 "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 ")),
+             qPrintable(written));
+    QVERIFY2(written.contains(QStringLiteral("{\\f1\\fnil\\fcharset162 Arial;}}")), qPrintable(written));
+    QVERIFY2(written.contains(QStringLiteral("{\\colortbl ;\\red255\\green0\\blue0;}")), qPrintable(written));
+    QVERIFY2(written.contains(QStringLiteral("\\viewkind4\\uc1\\pard")), qPrintable(written));
+    QVERIFY2(written.contains(QStringLiteral("\\cf1")), qPrintable(written));
+
+    // Every group closed, the root one last.
+    int depth = 0;
+    qsizetype rootClosedAt = -1;
+    for (qsizetype i = 0; i < written.size(); ++i) {
+        if (written[i] == u'\\') {
+            ++i;
+        } else if (written[i] == u'{') {
+            ++depth;
+        } else if (written[i] == u'}') {
+            QVERIFY(--depth >= 0);
+            if (depth == 0)
+                rootClosedAt = i;
+        }
+    }
+    QCOMPARE(depth, 0);
+    QCOMPARE(written.mid(rootClosedAt), QStringLiteral("}\r\n"));
+}
+
+void TestRtf::plainTextRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("every turkish letter") << u"ç Ç ğ Ğ ı I İ i ö Ö ş Ş ü Ü"_qs;
+    QTest::newRow("paragraphs") << u"Birinci satır\r\nİkinci satır\r\n\r\nDördüncü"_qs;
+    QTest::newRow("trailing empty paragraph") << u"son\r\n"_qs;
+    QTest::newRow("empty") << "";
+    QTest::newRow("special characters") << u"{a}\\b\tc\u00A0d ; € Ж \U0001F600 ÿ"_qs;
+    QTest::newRow("digits after escapes") << u"ı1 ş2 \\3"_qs;
+    QTest::newRow("leading blanks") << "  iki boşluk";
+}
+
+void TestRtf::plainTextRoundTrip()
+{
+    QFETCH(QString, text);
+    QCOMPARE(rtf::plainText(rtf::plainTextToRtf(text)), text);
+}
+
+void TestRtf::formattingRoundTrip()
+{
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    auto format = [](bool bold, bool italic, bool underline, const QString& family, qreal points, QColor colour) {
+        QTextCharFormat f;
+        f.setFontWeight(bold ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(italic);
+        f.setFontUnderline(underline);
+        f.setFontFamilies({family});
+        f.setFontPointSize(points);
+        if (colour.isValid())
+            f.setForeground(colour);
+        return f;
+    };
+    QTextBlockFormat centered;
+    centered.setAlignment(Qt::AlignHCenter);
+    cursor.setBlockFormat(centered);
+    cursor.insertText(u"Başlık "_qs, format(true, false, false, "Tahoma", 14, QColor(0, 0, 128)));
+    cursor.insertText(u"ve alt çizgi"_qs, format(false, false, true, "Tahoma", 14, {}));
+    QTextBlockFormat justified;
+    justified.setAlignment(Qt::AlignJustify);
+    cursor.insertBlock(justified);
+    cursor.insertText(u"eğik İ"_qs, format(false, true, false, "Times New Roman", 10.5, QColor(255, 0, 0)));
+    cursor.insertText(QString(QChar::LineSeparator) + u"\tsatır {ş}"_qs,
+                      format(true, true, true, "Arial", 9, QColor(255, 0, 0)));
+    QTextBlockFormat right;
+    right.setAlignment(Qt::AlignRight);
+    cursor.insertBlock(right);
+    cursor.insertBlock(QTextBlockFormat());
+    cursor.insertText(u"Ж son"_qs, format(false, false, false, "Tahoma", 12, {}));
+
+    const QString written = rtf::toRtf(doc);
+    QTextDocument back;
+    QVERIFY(rtf::readDocument(back, written));
+    QCOMPARE(describe(back), describe(doc));
+
+    // And a document from a stored question survives a second round.
+    QTextDocument once;
+    QVERIFY(rtf::readDocument(once, written));
+    QTextDocument twice;
+    QVERIFY(rtf::readDocument(twice, rtf::toRtf(once)));
+    QCOMPARE(describe(twice), describe(once));
+}
+
+void TestRtf::codePageTables_data()
+{
+    QTest::addColumn<int>("codePage");
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<int>("unicode");
+    // Where 1254 and 1252 part, and the undefined bytes of 1254.
+    const int turkish[][3] = {{0xD0, 0x011E, 0x00D0}, {0xDD, 0x0130, 0x00DD}, {0xDE, 0x015E, 0x00DE},
+                              {0xF0, 0x011F, 0x00F0}, {0xFD, 0x0131, 0x00FD}, {0xFE, 0x015F, 0x00FE},
+                              {0x8E, 0xFFFD, 0x017D}, {0x9E, 0xFFFD, 0x017E}, {0x80, 0x20AC, 0x20AC}};
+    for (const auto& row : turkish) {
+        QTest::addRow("1254 %02X", row[0]) << 1254 << row[0] << row[1];
+        QTest::addRow("1252 %02X", row[0]) << 1252 << row[0] << row[2];
+    }
+    QTest::newRow("1250 8A") << 1250 << 0x8A << 0x0160;
+    QTest::newRow("1251 C0") << 1251 << 0xC0 << 0x0410;
+    QTest::newRow("1253 E1") << 1253 << 0xE1 << 0x03B1;
+    QTest::newRow("1255 E0") << 1255 << 0xE0 << 0x05D0;
+    QTest::newRow("1256 C7") << 1256 << 0xC7 << 0x0627;
+    QTest::newRow("1257 E0") << 1257 << 0xE0 << 0x0105;
+    QTest::newRow("1258 CC") << 1258 << 0xCC << 0x0300;
+    QTest::newRow("874 A1") << 874 << 0xA1 << 0x0E01;
+}
+
+void TestRtf::codePageTables()
+{
+    QFETCH(int, codePage);
+    QFETCH(int, byte);
+    QFETCH(int, unicode);
+    QCOMPARE(int(codepage::decodeByte(codePage, quint8(byte))), unicode);
+    if (unicode != 0xFFFD)
+        QCOMPARE(codepage::encodeByte(codePage, char16_t(unicode)), byte);
+}
+
+void TestRtf::cache()
+{
+    const QString a = rtfDoc("\\b kal\\'fdn\\b0  metin");
+    const QString b = rtfDoc(QString(300, u'x'));
+    rtf::PlainTextCache cache(1000);
+
+    QCOMPARE(cache.plainText(a), u"kalın metin"_qs);
+    QCOMPARE(cache.plainText(a), u"kalın metin"_qs);
+    QCOMPARE(cache.count(), 1);
+    QCOMPARE(cache.plainText(a, rtf::Limit::Partial), u"kalın metin"_qs);
+    QCOMPARE(cache.count(), 2); // the limit is part of the key
+
+    QCOMPARE(cache.plainText(u"düz metin"_qs), u"düz metin"_qs);
+    QCOMPARE(cache.count(), 2); // plain text costs nothing to keep
+
+    // Bounded: the oldest entries go when the characters would exceed the limit.
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(cache.plainText(rtfDoc(QString(300, QChar(u'a' + i)))), QString(300, QChar(u'a' + i)));
+    QVERIFY(cache.totalChars() <= cache.maxChars());
+    QVERIFY(cache.count() < 12);
+
+    // Too big to keep: still answered.
+    const QString big = rtfDoc(QString(2000, u'y'));
+    QCOMPARE(cache.plainText(big), QString(2000, u'y'));
+    QVERIFY(cache.totalChars() <= cache.maxChars());
+
+    cache.clear();
+    QCOMPARE(cache.count(), 0);
+    QCOMPARE(cache.plainText(b), QString(300, u'x'));
+}
+
+QTEST_MAIN(TestRtf)
+#include "tst_rtf.moc"
