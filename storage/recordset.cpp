@@ -280,40 +280,67 @@ void RecordSet::readRows() {
         }
     }
 
-    std::vector<char> arena;
-    std::vector<std::uint64_t> rows;
-    arena.reserve(4096);
+    Arena arena;
+    std::vector<const char*> rows;
+    std::vector<std::uint32_t> sizes(static_cast<size_t>(columns));
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        rows.push_back(arena.size());
+        // Measure the row first, so that it goes into its block in one piece.
+        size_t bytes = size_t(columns);
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(st.stmt, c)) {
             case SQLITE_INTEGER:
-                arena.push_back(char(Tag::Int));
-                put(arena, std::int64_t(sqlite3_column_int64(st.stmt, c)));
-                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Integer;
+            case SQLITE_FLOAT: bytes += 8; break;
+            case SQLITE_NULL: break;
+            case SQLITE_BLOB:
+                sqlite3_column_blob(st.stmt, c);
+                sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                bytes += 4 + sizes[size_t(c)];
                 break;
-            case SQLITE_FLOAT:
-                arena.push_back(char(Tag::Real));
-                put(arena, sqlite3_column_double(st.stmt, c));
-                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Float;
+            default:
+                sqlite3_column_text(st.stmt, c);
+                sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                bytes += 4 + sizes[size_t(c)];
                 break;
-            case SQLITE_NULL:
-                arena.push_back(char(Tag::Null));
+            }
+        }
+        char* out = arena.allocate(bytes);
+        rows.push_back(out);
+        for (int c = 0; c < columns; ++c) {
+            const int type = sqlite3_column_type(st.stmt, c);
+            if (!kindKnown[size_t(c)]) {
+                fields[size_t(c)].kind = type == SQLITE_INTEGER ? FieldKind::Integer
+                                         : type == SQLITE_FLOAT ? FieldKind::Float
+                                                                : FieldKind::Memo;
+                kindKnown[size_t(c)] = type != SQLITE_NULL;
+            }
+            switch (type) {
+            case SQLITE_INTEGER: {
+                *out++ = char(Tag::Int);
+                const std::int64_t v = sqlite3_column_int64(st.stmt, c);
+                std::memcpy(out, &v, 8);
+                out += 8;
                 break;
+            }
+            case SQLITE_FLOAT: {
+                *out++ = char(Tag::Real);
+                const double v = sqlite3_column_double(st.stmt, c);
+                std::memcpy(out, &v, 8);
+                out += 8;
+                break;
+            }
+            case SQLITE_NULL: *out++ = char(Tag::Null); break;
             default: {
-                const bool blob = sqlite3_column_type(st.stmt, c) == SQLITE_BLOB;
+                const bool blob = type == SQLITE_BLOB;
                 const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
-                const std::uint32_t n = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                arena.push_back(char(blob ? Tag::Blob : Tag::Text));
-                put(arena, n);
-                const size_t at = arena.size();
-                arena.resize(at + n);
-                if (n) std::memcpy(arena.data() + at, p, n);
-                if (!kindKnown[size_t(c)]) fields[size_t(c)].kind = FieldKind::Memo;
+                const std::uint32_t n = sizes[size_t(c)];
+                *out++ = char(blob ? Tag::Blob : Tag::Text);
+                std::memcpy(out, &n, 4);
+                out += 4;
+                if (n) std::memcpy(out, p, n);
+                out += n;
                 break;
             }
             }
-            kindKnown[size_t(c)] = true;
         }
     }
     if (rc != SQLITE_DONE) failDb(rc);
@@ -330,9 +357,9 @@ void RecordSet::readRows() {
     if (!sortField_.isEmpty()) {
         const int f = fieldIndex(sortField_);
         if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(sortField_));
-        std::vector<std::pair<QVariant, std::uint64_t>> keyed;
+        std::vector<std::pair<QVariant, const char*>> keyed;
         keyed.reserve(rows_.size());
-        for (std::uint64_t offset : rows_) keyed.emplace_back(cooked(f, rawValue(offset, f)), offset);
+        for (const char* row : rows_) keyed.emplace_back(cooked(f, rawValue(row, f)), row);
         std::stable_sort(keyed.begin(), keyed.end(),
                          [](const auto& a, const auto& b) { return compareValues(a.first, b.first) < 0; });
         for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = keyed[i].second;
@@ -359,7 +386,6 @@ void RecordSet::close() {
     rows_.clear();
     rows_.shrink_to_fit();
     arena_.clear();
-    arena_.shrink_to_fit();
     buffer_.clear();
     original_.clear();
     changed_.clear();
@@ -522,7 +548,7 @@ void RecordSet::append() {
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     checkBrowseMode();
     const int old = current_;
-    rows_.push_back(kNewRow);
+    rows_.push_back(nullptr);
     current_ = int(rows_.size()) - 1;
     buffer_.assign(fields_.size(), QVariant());
     original_.clear();
@@ -543,7 +569,7 @@ void RecordSet::insert() {
     checkBrowseMode();
     const int old = current_;
     const int at = std::max(current_, 0);
-    rows_.insert(rows_.begin() + at, kNewRow);
+    rows_.insert(rows_.begin() + at, nullptr);
     current_ = at;
     buffer_.assign(fields_.size(), QVariant());
     original_.clear();
@@ -671,9 +697,9 @@ QVariant RecordSet::value(int field) const {
 QVariant RecordSet::rowValue(int row, int field) const {
     if (!active() || row < 0 || row >= int(rows_.size()) || field < 0 || field >= fieldCount()) return {};
     if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
-    const std::uint64_t offset = rows_[size_t(row)];
-    if (offset == kNewRow) return {};
-    return cooked(field, rawValue(offset, field));
+    const char* stored = rows_[size_t(row)];
+    if (!stored) return {};
+    return cooked(field, rawValue(stored, field));
 }
 
 void RecordSet::setValue(int field, const QVariant& value) {
@@ -740,38 +766,53 @@ QVariant RecordSet::convert(const FieldDef& def, const QVariant& value, const QS
 
 // -------------------------------------------------------- row storage ----
 
-std::uint64_t RecordSet::encodeRow(const std::vector<QVariant>& raw) {
-    const std::uint64_t at = arena_.size();
+char* RecordSet::Arena::allocate(size_t bytes) {
+    constexpr size_t kBlock = size_t(1) << 22;
+    if (bytes > left) {
+        const size_t size = std::max(bytes, kBlock);
+        blocks.emplace_back(new char[size]);
+        free = blocks.back().get();
+        left = size;
+    }
+    char* p = free;
+    free += bytes;
+    left -= bytes;
+    return p;
+}
+
+const char* RecordSet::encodeRow(const std::vector<QVariant>& raw) {
+    std::vector<char> bytes;
     for (const QVariant& v : raw) {
         if (!v.isValid() || v.isNull()) {
-            arena_.push_back(char(Tag::Null));
+            bytes.push_back(char(Tag::Null));
             continue;
         }
         switch (v.typeId()) {
         case QMetaType::Double:
-            arena_.push_back(char(Tag::Real));
-            put(arena_, v.toDouble());
+            bytes.push_back(char(Tag::Real));
+            put(bytes, v.toDouble());
             break;
         case QMetaType::QString:
         case QMetaType::QByteArray: {
             const bool blob = v.typeId() == QMetaType::QByteArray;
-            const QByteArray bytes = blob ? v.toByteArray() : v.toString().toUtf8();
-            arena_.push_back(char(blob ? Tag::Blob : Tag::Text));
-            put(arena_, std::uint32_t(bytes.size()));
-            arena_.insert(arena_.end(), bytes.constData(), bytes.constData() + bytes.size());
+            const QByteArray text = blob ? v.toByteArray() : v.toString().toUtf8();
+            bytes.push_back(char(blob ? Tag::Blob : Tag::Text));
+            put(bytes, std::uint32_t(text.size()));
+            bytes.insert(bytes.end(), text.constData(), text.constData() + text.size());
             break;
         }
         default:
-            arena_.push_back(char(Tag::Int));
-            put(arena_, std::int64_t(v.toLongLong()));
+            bytes.push_back(char(Tag::Int));
+            put(bytes, std::int64_t(v.toLongLong()));
             break;
         }
     }
-    return at;
+    char* row = arena_.allocate(bytes.size());
+    std::memcpy(row, bytes.data(), bytes.size());
+    return row;
 }
 
-QVariant RecordSet::rawValue(std::uint64_t offset, int field) const {
-    const char* p = arena_.data() + offset;
+QVariant RecordSet::rawValue(const char* p, int field) const {
     for (int f = 0;; ++f) {
         const Tag tag = Tag(*p++);
         if (f == field) {
@@ -795,9 +836,9 @@ QVariant RecordSet::rawValue(std::uint64_t offset, int field) const {
 
 std::vector<QVariant> RecordSet::rawRow(int row) const {
     std::vector<QVariant> raw(fields_.size());
-    const std::uint64_t offset = rows_[size_t(row)];
-    if (offset == kNewRow) return raw;
-    for (int f = 0; f < fieldCount(); ++f) raw[size_t(f)] = rawValue(offset, f);
+    const char* stored = rows_[size_t(row)];
+    if (!stored) return raw;
+    for (int f = 0; f < fieldCount(); ++f) raw[size_t(f)] = rawValue(stored, f);
     return raw;
 }
 

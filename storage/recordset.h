@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -179,8 +180,8 @@ private:
     // Row storage: every row is one run of bytes in a shared arena, fields as
     // a tag followed by their raw value, so that opening a large set costs
     // little more than stepping through it.
-    std::uint64_t encodeRow(const std::vector<QVariant>& raw);
-    QVariant rawValue(std::uint64_t offset, int field) const;
+    const char* encodeRow(const std::vector<QVariant>& raw);
+    QVariant rawValue(const char* row, int field) const;
     std::vector<QVariant> rawRow(int row) const;
     QVariant cooked(int field, const QVariant& raw) const;
     QVariant toRaw(int field, const QVariant& cooked) const;
@@ -203,9 +204,16 @@ private:
 
     std::vector<FieldDef> fields_;
     QString updateTable_;  // empty: the set cannot be changed
-    std::vector<char> arena_;
-    std::vector<std::uint64_t> rows_;
-    static constexpr std::uint64_t kNewRow = ~std::uint64_t(0);
+    // Rows live in large blocks that never move, so a row is a pointer.
+    struct Arena {
+        std::vector<std::unique_ptr<char[]>> blocks;
+        char* free = nullptr;
+        size_t left = 0;
+        char* allocate(size_t bytes);
+        void clear() { blocks.clear(); free = nullptr; left = 0; }
+    };
+    Arena arena_;
+    std::vector<const char*> rows_;  // null: the new row, not yet posted
 
     RecordState state_ = RecordState::Inactive;
     int current_ = -1;
