@@ -16,4 +16,4 @@ extern const char16_t cp1256[128];
 extern const char16_t cp1257[128];
 extern const char16_t cp1258[128];
 
-} // namespace codepage::tables
+}  // namespace codepage::tables

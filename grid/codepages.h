@@ -36,4 +36,4 @@ QString decode(int codePage, const unsigned char* bytes, qsizetype length);
 // none. ASCII maps to itself.
 int encodeByte(int codePage, char16_t ch);
 
-} // namespace codepage
+}  // namespace codepage

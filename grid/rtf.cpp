@@ -31,20 +31,20 @@ constexpr char16_t Replacement = 0xFFFD;
 enum class Align : quint8 { Left, Center, Right, Justify };
 
 enum class Dest : quint8 {
-    Text,        // visible text
-    FontTable,   // {\fonttbl{\f0\fcharset162 Name;}...}
-    FontAltName, // {\*\fname Real family;} inside a font entry
-    ColorTable,  // {\colortbl ;\red255\green0\blue0;}
-    Upr,         // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
+    Text,         // visible text
+    FontTable,    // {\fonttbl{\f0\fcharset162 Name;}...}
+    FontAltName,  // {\*\fname Real family;} inside a font entry
+    ColorTable,   // {\colortbl ;\red255\green0\blue0;}
+    Upr,          // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
 };
 
 struct CharProps {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    int font = -1; // -1: the default font (\deff)
+    int font = -1;  // -1: the default font (\deff)
     int halfPoints = DefaultHalfPoints;
-    int color = 0; // 0: automatic
+    int color = 0;  // 0: automatic
     bool operator==(const CharProps&) const = default;
 };
 
@@ -52,7 +52,7 @@ struct State {
     CharProps chr;
     Align align = Align::Left;
     Dest dest = Dest::Text;
-    int uc = 1; // fallback characters after \uN; scoped to the group
+    int uc = 1;  // fallback characters after \uN; scoped to the group
 };
 
 struct Font {
@@ -67,12 +67,39 @@ struct Font {
 
 enum class Kw : quint8 {
     Unknown,
-    Skip, // a destination without visible text
-    Char, // a word that stands for one character
-    Ansicpg, Deff, Fonttbl, Colortbl, F, Fcharset, Cpg, Fname, Red, Green, Blue,
-    Par, Line, Tab,
-    B, I, Ul, UlNone, Fs, Cf, Ql, Qc, Qr, Qj, Pard, Plain,
-    U, Uc, Bin, Upr, Ud,
+    Skip,  // a destination without visible text
+    Char,  // a word that stands for one character
+    Ansicpg,
+    Deff,
+    Fonttbl,
+    Colortbl,
+    F,
+    Fcharset,
+    Cpg,
+    Fname,
+    Red,
+    Green,
+    Blue,
+    Par,
+    Line,
+    Tab,
+    B,
+    I,
+    Ul,
+    UlNone,
+    Fs,
+    Cf,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    Pard,
+    Plain,
+    U,
+    Uc,
+    Bin,
+    Upr,
+    Ud,
 };
 
 struct Keyword {
@@ -185,13 +212,10 @@ constexpr Keyword Keywords[] = {
 static_assert(std::is_sorted(std::begin(Keywords), std::end(Keywords),
                              [](const Keyword& a, const Keyword& b) { return a.name < b.name; }));
 
-const Keyword* findKeyword(const char16_t* letters, qsizetype count)
-{
-    if (count > MaxWordLetters)
-        return nullptr;
+const Keyword* findKeyword(const char16_t* letters, qsizetype count) {
+    if (count > MaxWordLetters) return nullptr;
     char buf[MaxWordLetters];
-    for (qsizetype i = 0; i < count; ++i)
-        buf[i] = char(letters[i]);
+    for (qsizetype i = 0; i < count; ++i) buf[i] = char(letters[i]);
     const std::string_view name(buf, size_t(count));
     const auto it = std::lower_bound(std::begin(Keywords), std::end(Keywords), name,
                                      [](const Keyword& k, std::string_view n) { return k.name < n; });
@@ -201,24 +225,19 @@ const Keyword* findKeyword(const char16_t* letters, qsizetype count)
 inline bool isLetter(char16_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool isDigit(char16_t c) { return c >= '0' && c <= '9'; }
 
-inline int hexValue(char16_t c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+inline int hexValue(char16_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
 // Windows adds a script suffix to a face name for the charset it stands for
 // ("Arial TUR"); the family itself is the name without it.
-QString familyFromFaceName(QString name)
-{
+QString familyFromFaceName(QString name) {
     name = name.trimmed();
     static const QLatin1StringView suffixes[] = {
-        QLatin1StringView(" TUR"), QLatin1StringView(" CE"), QLatin1StringView(" Cyr"),
+        QLatin1StringView(" TUR"),   QLatin1StringView(" CE"),     QLatin1StringView(" Cyr"),
         QLatin1StringView(" Greek"), QLatin1StringView(" Baltic"),
     };
     for (const QLatin1StringView& suffix : suffixes) {
@@ -248,38 +267,28 @@ public:
 // anything above is already Unicode and passes through as itself.
 class Reader {
 public:
-    Reader(QStringView input, Sink& sink)
-        : m_p(input.utf16()), m_end(input.utf16() + input.size()), m_sink(sink)
-    {
-    }
+    Reader(QStringView input, Sink& sink) : m_p(input.utf16()), m_end(input.utf16() + input.size()), m_sink(sink) {}
 
-    void run()
-    {
+    void run() {
         m_stack.reserve(16);
         m_stack.push_back(State{});
-        ++m_p; // the root group's '{'
-        while (!m_done && m_p < m_end)
-            step();
+        ++m_p;  // the root group's '{'
+        while (!m_done && m_p < m_end) step();
         flushBytes();
         flushHighSurrogate();
         m_sink.finish(m_stack.back());
     }
 
-    QString family(int fontNumber) const
-    {
+    QString family(int fontNumber) const {
         const Font* font = findFont(fontNumber < 0 ? m_deff : fontNumber);
-        if (!font && fontNumber >= 0)
-            font = findFont(m_deff);
-        if (!font)
-            return {};
+        if (!font && fontNumber >= 0) font = findFont(m_deff);
+        if (!font) return {};
         const QString alt = font->altName.trimmed();
         return alt.isEmpty() ? familyFromFaceName(font->name) : alt;
     }
 
-    std::optional<QRgb> color(int index) const
-    {
-        if (index <= 0 || index >= qsizetype(m_colors.size()))
-            return std::nullopt;
+    std::optional<QRgb> color(int index) const {
+        if (index <= 0 || index >= qsizetype(m_colors.size())) return std::nullopt;
         return m_colors[size_t(index)];
     }
 
@@ -287,27 +296,26 @@ private:
     State& top() { return m_stack.back(); }
     qsizetype depth() const { return qsizetype(m_stack.size()) + m_overflow; }
 
-    void step()
-    {
+    void step() {
         const char16_t c = *m_p;
         switch (c) {
-        case '{':
-            ++m_p;
-            openGroup();
-            return;
-        case '}':
-            ++m_p;
-            closeGroup();
-            return;
-        case '\\':
-            control();
-            return;
-        case '\r':
-        case '\n':
-            ++m_p; // bare line ends are layout of the RTF source, not text
-            return;
-        default:
-            break;
+            case '{':
+                ++m_p;
+                openGroup();
+                return;
+            case '}':
+                ++m_p;
+                closeGroup();
+                return;
+            case '\\':
+                control();
+                return;
+            case '\r':
+            case '\n':
+                ++m_p;  // bare line ends are layout of the RTF source, not text
+                return;
+            default:
+                break;
         }
         if (m_ucSkip > 0) {
             --m_ucSkip;
@@ -333,13 +341,11 @@ private:
     }
 
     // The common case: plain ASCII text between control words, passed on in one piece.
-    void asciiRun()
-    {
+    void asciiRun() {
         const char16_t* start = m_p;
         while (m_p < m_end) {
             const char16_t c = *m_p;
-            if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}')
-                break;
+            if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}') break;
             ++m_p;
         }
         if (m_p != start) {
@@ -348,12 +354,10 @@ private:
         }
         // A control character: a TAB is a tab, the rest carry nothing.
         const char16_t c = *m_p++;
-        if (c == '\t')
-            unit(c);
+        if (c == '\t') unit(c);
     }
 
-    void openGroup()
-    {
+    void openGroup() {
         flushBytes();
         m_ucSkip = 0;
         if (top().dest == Dest::Upr && !startsWithUd()) {
@@ -368,8 +372,7 @@ private:
         }
     }
 
-    void closeGroup()
-    {
+    void closeGroup() {
         flushBytes();
         m_ucSkip = 0;
         if (m_overflow > 0) {
@@ -377,19 +380,17 @@ private:
             return;
         }
         if (m_stack.size() == 1) {
-            m_done = true; // the root group is closed; anything after it is not part of the document
+            m_done = true;  // the root group is closed; anything after it is not part of the document
             return;
         }
         m_stack.pop_back();
     }
 
     // True when the group just opened is "{\*\ud", the Unicode half of \upr.
-    bool startsWithUd() const
-    {
+    bool startsWithUd() const {
         static constexpr char16_t ud[] = u"\\*\\ud";
         const qsizetype n = 5;
-        if (m_end - m_p < n + 1)
-            return false;
+        if (m_end - m_p < n + 1) return false;
         return std::equal(ud, ud + n, m_p) && !isLetter(m_p[n]);
     }
 
@@ -402,18 +403,14 @@ private:
 
     // Lexes a control word starting at the letter after the backslash. Returns
     // false when the input ends before the word does (a truncated stream).
-    bool lexWord(const char16_t*& q, Word& w) const
-    {
+    bool lexWord(const char16_t*& q, Word& w) const {
         w.letters = q;
-        while (q < m_end && isLetter(*q))
-            ++q;
+        while (q < m_end && isLetter(*q)) ++q;
         w.count = q - w.letters;
-        if (q >= m_end)
-            return false;
+        if (q >= m_end) return false;
         bool negative = false;
         if (*q == '-') {
-            if (q + 1 >= m_end)
-                return false;
+            if (q + 1 >= m_end) return false;
             if (isDigit(q[1])) {
                 negative = true;
                 ++q;
@@ -424,21 +421,17 @@ private:
         qint64 value = 0;
         while (q < m_end && isDigit(*q)) {
             w.hasParam = true;
-            if (value < Cap)
-                value = std::min(Cap, value * 10 + (*q - '0'));
+            if (value < Cap) value = std::min(Cap, value * 10 + (*q - '0'));
             ++q;
         }
-        if (q >= m_end)
-            return false;
-        if (*q == ' ')
-            ++q; // the delimiting space belongs to the word
+        if (q >= m_end) return false;
+        if (*q == ' ') ++q;  // the delimiting space belongs to the word
         value = negative ? -value : value;
         w.param = int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
         return true;
     }
 
-    void control()
-    {
+    void control() {
         const char16_t* q = m_p + 1;
         if (q >= m_end) {
             m_done = true;
@@ -463,7 +456,7 @@ private:
             const int hi = hexValue(q[1]);
             const int lo = hexValue(q[2]);
             if (hi < 0 || lo < 0) {
-                m_p = q + 1; // a malformed escape: drop it, read on from what follows
+                m_p = q + 1;  // a malformed escape: drop it, read on from what follows
                 return;
             }
             m_p = q + 3;
@@ -480,191 +473,183 @@ private:
             return;
         }
         switch (c) {
-        case '{':
-        case '}':
-        case '\\':
-            // Inside a double-byte run these may be trail bytes.
-            if (!m_bytes.empty())
-                byte(quint8(c));
-            else
-                unit(c);
-            return;
-        default:
-            break;
+            case '{':
+            case '}':
+            case '\\':
+                // Inside a double-byte run these may be trail bytes.
+                if (!m_bytes.empty())
+                    byte(quint8(c));
+                else
+                    unit(c);
+                return;
+            default:
+                break;
         }
         flushBytes();
         switch (c) {
-        case '\r':
-        case '\n':
-            paragraph();
-            break;
-        case '~':
-            unit(0x00A0);
-            break;
-        case '-':
-            unit(0x00AD);
-            break;
-        case '_':
-            unit(0x2011);
-            break;
-        case '*':
-            ignorableDestination();
-            break;
-        default:
-            break; // \| \: and unknown symbols carry no text
+            case '\r':
+            case '\n':
+                paragraph();
+                break;
+            case '~':
+                unit(0x00A0);
+                break;
+            case '-':
+                unit(0x00AD);
+                break;
+            case '_':
+                unit(0x2011);
+                break;
+            case '*':
+                ignorableDestination();
+                break;
+            default:
+                break;  // \| \: and unknown symbols carry no text
         }
     }
 
-    void word(const Word& w)
-    {
+    void word(const Word& w) {
         const Keyword* k = findKeyword(w.letters, w.count);
         const Kw kw = k ? k->kw : Kw::Unknown;
         if (m_ucSkip > 0) {
-            --m_ucSkip; // a fallback may be any control word; \bin with its data counts as one
-            if (kw == Kw::Bin)
-                skipBinary(w);
+            --m_ucSkip;  // a fallback may be any control word; \bin with its data counts as one
+            if (kw == Kw::Bin) skipBinary(w);
             return;
         }
         flushBytes();
         State& st = top();
         const bool on = !w.hasParam || w.param != 0;
         switch (kw) {
-        case Kw::Unknown:
-            break;
-        case Kw::Skip:
-            skipDestination();
-            break;
-        case Kw::Char:
-            unit(k->ch);
-            break;
-        case Kw::Ansicpg:
-            m_ansicpg = w.param;
-            ++m_fontsVersion;
-            break;
-        case Kw::Deff:
-            m_deff = w.param;
-            ++m_fontsVersion;
-            break;
-        case Kw::Fonttbl:
-            if (depth() > 1) {
-                st.dest = Dest::FontTable;
-                m_curFont = -1;
-            }
-            break;
-        case Kw::Colortbl:
-            if (depth() > 1) {
-                st.dest = Dest::ColorTable;
-                resetColorComponents();
-            }
-            break;
-        case Kw::F:
-            if (st.dest == Dest::FontTable || st.dest == Dest::FontAltName)
-                selectFontEntry(w.param);
-            else
-                st.chr.font = std::max(0, w.param);
-            break;
-        case Kw::Fcharset:
-            if (m_curFont >= 0 && st.dest == Dest::FontTable) {
-                m_fonts[size_t(m_curFont)].charset = w.param;
+            case Kw::Unknown:
+                break;
+            case Kw::Skip:
+                skipDestination();
+                break;
+            case Kw::Char:
+                unit(k->ch);
+                break;
+            case Kw::Ansicpg:
+                m_ansicpg = w.param;
                 ++m_fontsVersion;
-            }
-            break;
-        case Kw::Cpg:
-            if (m_curFont >= 0 && st.dest == Dest::FontTable) {
-                m_fonts[size_t(m_curFont)].cpg = w.param;
+                break;
+            case Kw::Deff:
+                m_deff = w.param;
                 ++m_fontsVersion;
-            }
-            break;
-        case Kw::Fname:
-            if (st.dest == Dest::FontTable)
-                st.dest = Dest::FontAltName;
-            break;
-        case Kw::Red:
-        case Kw::Green:
-        case Kw::Blue:
-            if (st.dest == Dest::ColorTable) {
-                const int v = std::clamp(w.param, 0, 255);
-                (kw == Kw::Red ? m_red : kw == Kw::Green ? m_green : m_blue) = v;
-                m_colorGiven = true;
-            }
-            break;
-        case Kw::Par:
-            paragraph();
-            break;
-        case Kw::Line:
-            lineBreak();
-            break;
-        case Kw::Tab:
-            unit('\t');
-            break;
-        case Kw::B:
-            st.chr.bold = on;
-            break;
-        case Kw::I:
-            st.chr.italic = on;
-            break;
-        case Kw::Ul:
-            st.chr.underline = on;
-            break;
-        case Kw::UlNone:
-            st.chr.underline = false;
-            break;
-        case Kw::Fs:
-            st.chr.halfPoints = w.hasParam && w.param > 0 ? std::min(w.param, MaxHalfPoints) : DefaultHalfPoints;
-            break;
-        case Kw::Cf:
-            st.chr.color = std::max(0, w.param);
-            break;
-        case Kw::Ql:
-            st.align = Align::Left;
-            break;
-        case Kw::Qc:
-            st.align = Align::Center;
-            break;
-        case Kw::Qr:
-            st.align = Align::Right;
-            break;
-        case Kw::Qj:
-            st.align = Align::Justify;
-            break;
-        case Kw::Pard:
-            st.align = Align::Left;
-            break;
-        case Kw::Plain:
-            st.chr = CharProps{};
-            break;
-        case Kw::U:
-            unicode(w.param);
-            m_ucSkip = top().uc;
-            break;
-        case Kw::Uc:
-            st.uc = std::max(0, w.param);
-            break;
-        case Kw::Bin:
-            skipBinary(w);
-            break;
-        case Kw::Upr:
-            if (depth() > 1)
-                st.dest = Dest::Upr;
-            break;
-        case Kw::Ud:
-            if (st.dest == Dest::Upr)
-                st.dest = Dest::Text;
-            break;
+                break;
+            case Kw::Fonttbl:
+                if (depth() > 1) {
+                    st.dest = Dest::FontTable;
+                    m_curFont = -1;
+                }
+                break;
+            case Kw::Colortbl:
+                if (depth() > 1) {
+                    st.dest = Dest::ColorTable;
+                    resetColorComponents();
+                }
+                break;
+            case Kw::F:
+                if (st.dest == Dest::FontTable || st.dest == Dest::FontAltName)
+                    selectFontEntry(w.param);
+                else
+                    st.chr.font = std::max(0, w.param);
+                break;
+            case Kw::Fcharset:
+                if (m_curFont >= 0 && st.dest == Dest::FontTable) {
+                    m_fonts[size_t(m_curFont)].charset = w.param;
+                    ++m_fontsVersion;
+                }
+                break;
+            case Kw::Cpg:
+                if (m_curFont >= 0 && st.dest == Dest::FontTable) {
+                    m_fonts[size_t(m_curFont)].cpg = w.param;
+                    ++m_fontsVersion;
+                }
+                break;
+            case Kw::Fname:
+                if (st.dest == Dest::FontTable) st.dest = Dest::FontAltName;
+                break;
+            case Kw::Red:
+            case Kw::Green:
+            case Kw::Blue:
+                if (st.dest == Dest::ColorTable) {
+                    const int v = std::clamp(w.param, 0, 255);
+                    (kw == Kw::Red ? m_red : kw == Kw::Green ? m_green : m_blue) = v;
+                    m_colorGiven = true;
+                }
+                break;
+            case Kw::Par:
+                paragraph();
+                break;
+            case Kw::Line:
+                lineBreak();
+                break;
+            case Kw::Tab:
+                unit('\t');
+                break;
+            case Kw::B:
+                st.chr.bold = on;
+                break;
+            case Kw::I:
+                st.chr.italic = on;
+                break;
+            case Kw::Ul:
+                st.chr.underline = on;
+                break;
+            case Kw::UlNone:
+                st.chr.underline = false;
+                break;
+            case Kw::Fs:
+                st.chr.halfPoints = w.hasParam && w.param > 0 ? std::min(w.param, MaxHalfPoints) : DefaultHalfPoints;
+                break;
+            case Kw::Cf:
+                st.chr.color = std::max(0, w.param);
+                break;
+            case Kw::Ql:
+                st.align = Align::Left;
+                break;
+            case Kw::Qc:
+                st.align = Align::Center;
+                break;
+            case Kw::Qr:
+                st.align = Align::Right;
+                break;
+            case Kw::Qj:
+                st.align = Align::Justify;
+                break;
+            case Kw::Pard:
+                st.align = Align::Left;
+                break;
+            case Kw::Plain:
+                st.chr = CharProps{};
+                break;
+            case Kw::U:
+                unicode(w.param);
+                m_ucSkip = top().uc;
+                break;
+            case Kw::Uc:
+                st.uc = std::max(0, w.param);
+                break;
+            case Kw::Bin:
+                skipBinary(w);
+                break;
+            case Kw::Upr:
+                if (depth() > 1) st.dest = Dest::Upr;
+                break;
+            case Kw::Ud:
+                if (st.dest == Dest::Upr) st.dest = Dest::Text;
+                break;
         }
     }
 
-    void skipBinary(const Word& w)
-    {
+    void skipBinary(const Word& w) {
         const qsizetype n = w.hasParam ? std::max(0, w.param) : 0;
         m_p += std::min(n, qsizetype(m_end - m_p));
     }
 
-    void unicode(int param)
-    {
+    void unicode(int param) {
         qint64 u = param;
-        if (u < 0)
-            u += 65536; // written as signed 16-bit
+        if (u < 0) u += 65536;  // written as signed 16-bit
         if (u < 0 || u > 0x10FFFF) {
             unit(Replacement);
         } else if (u > 0xFFFF) {
@@ -677,36 +662,29 @@ private:
 
     // "{\*\word": a destination a reader may ignore unless it knows the word. We
     // know two that carry text we want: a font's real family and \upr's Unicode half.
-    void ignorableDestination()
-    {
-        if (depth() <= 1)
-            return;
+    void ignorableDestination() {
+        if (depth() <= 1) return;
         if (m_p < m_end && *m_p == '\\') {
             const char16_t* q = m_p + 1;
             Word w;
             if (q < m_end && isLetter(*q) && lexWord(q, w)) {
                 const Keyword* k = findKeyword(w.letters, w.count);
                 const Dest dest = top().dest;
-                if (k && k->kw == Kw::Fname && dest == Dest::FontTable)
-                    return;
-                if (k && k->kw == Kw::Ud && dest == Dest::Upr)
-                    return;
+                if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
+                if (k && k->kw == Kw::Ud && dest == Dest::Upr) return;
             }
         }
         skipDestination();
     }
 
-    void skipDestination()
-    {
-        if (depth() <= 1)
-            return; // never throw away the whole document
+    void skipDestination() {
+        if (depth() <= 1) return;  // never throw away the whole document
         skipGroupBody(true);
     }
 
     // Skips the rest of the current group without pushing states: braces are
     // only counted, escapes and \bin data cannot end the group early.
-    void skipGroupBody(bool closeAtEnd)
-    {
+    void skipGroupBody(bool closeAtEnd) {
         qint64 nested = 0;
         while (m_p < m_end) {
             const char16_t c = *m_p++;
@@ -714,68 +692,54 @@ private:
                 ++nested;
             } else if (c == '}') {
                 if (nested == 0) {
-                    if (closeAtEnd)
-                        closeGroup();
+                    if (closeAtEnd) closeGroup();
                     return;
                 }
                 --nested;
             } else if (c == '\\') {
-                if (m_p >= m_end)
-                    break;
+                if (m_p >= m_end) break;
                 if (!isLetter(*m_p)) {
                     ++m_p;
                     continue;
                 }
                 Word w;
-                if (!lexWord(m_p, w))
-                    break;
-                if (w.count == 3 && std::equal(w.letters, w.letters + 3, u"bin"))
-                    skipBinary(w);
+                if (!lexWord(m_p, w)) break;
+                if (w.count == 3 && std::equal(w.letters, w.letters + 3, u"bin")) skipBinary(w);
             }
         }
-        m_done = true; // the input ended inside the skipped group
+        m_done = true;  // the input ended inside the skipped group
     }
 
     // --- code pages --------------------------------------------------------
 
-    const Font* findFont(int number) const
-    {
+    const Font* findFont(int number) const {
         const auto it = m_fontIndex.constFind(number);
         return it == m_fontIndex.cend() ? nullptr : &m_fonts[size_t(*it)];
     }
 
-    static int fontCodePage(const Font* font)
-    {
-        if (!font)
-            return 0;
-        if (codepage::isSupported(font->cpg))
-            return font->cpg;
+    static int fontCodePage(const Font* font) {
+        if (!font) return 0;
+        if (codepage::isSupported(font->cpg)) return font->cpg;
         return font->charset >= 0 ? codepage::fromCharset(font->charset) : 0;
     }
 
-    int documentCodePage() const
-    {
-        if (const int cp = fontCodePage(findFont(m_deff)))
-            return cp;
+    int documentCodePage() const {
+        if (const int cp = fontCodePage(findFont(m_deff))) return cp;
         return codepage::isSupported(m_ansicpg) ? m_ansicpg : codepage::Western;
     }
 
     // The current font's code page, else the default font's, else \ansicpg, else 1252.
-    int codePage()
-    {
+    int codePage() {
         const State& st = m_stack.back();
         if (st.dest == Dest::FontTable || st.dest == Dest::FontAltName) {
             if (m_curFont >= 0) {
-                if (const int cp = fontCodePage(&m_fonts[size_t(m_curFont)]))
-                    return cp;
+                if (const int cp = fontCodePage(&m_fonts[size_t(m_curFont)])) return cp;
             }
             return documentCodePage();
         }
-        if (st.chr.font == m_cpCacheFont && m_fontsVersion == m_cpCacheVersion)
-            return m_cpCache;
+        if (st.chr.font == m_cpCacheFont && m_fontsVersion == m_cpCacheVersion) return m_cpCache;
         int cp = st.chr.font >= 0 ? fontCodePage(findFont(st.chr.font)) : 0;
-        if (!cp)
-            cp = documentCodePage();
+        if (!cp) cp = documentCodePage();
         m_cpCacheFont = st.chr.font;
         m_cpCacheVersion = m_fontsVersion;
         m_cpCache = cp;
@@ -784,12 +748,10 @@ private:
 
     // One byte of 8-bit text, raw or as \'hh. Double-byte pages collect a run
     // first, so that lead and trail bytes pair up.
-    void byte(quint8 b)
-    {
+    void byte(quint8 b) {
         const int cp = codePage();
         if (codepage::isDoubleByte(cp)) {
-            if (!m_bytes.empty() && cp != m_bytesCodePage)
-                flushBytes();
+            if (!m_bytes.empty() && cp != m_bytesCodePage) flushBytes();
             m_bytesCodePage = cp;
             m_bytes.push_back(b);
             return;
@@ -798,14 +760,11 @@ private:
         unit(codepage::decodeByte(cp, b));
     }
 
-    void flushBytes()
-    {
-        if (m_bytes.empty())
-            return;
+    void flushBytes() {
+        if (m_bytes.empty()) return;
         const QString text = codepage::decode(m_bytesCodePage, m_bytes.data(), qsizetype(m_bytes.size()));
         m_bytes.clear();
-        for (const QChar ch : text)
-            unit(ch.unicode());
+        for (const QChar ch : text) unit(ch.unicode());
     }
 
     // --- output ------------------------------------------------------------
@@ -813,8 +772,7 @@ private:
     // One decoded UTF-16 unit. Surrogates pair up; control characters and
     // characters that mean structure to QTextDocument are tamed here so that
     // the plain text and the document always hold the same text.
-    void unit(char16_t u)
-    {
+    void unit(char16_t u) {
         if (QChar::isHighSurrogate(u)) {
             flushHighSurrogate();
             m_highSurrogate = u;
@@ -831,76 +789,66 @@ private:
             }
             return;
         }
-        if (u < 0x20 && u != '\t')
-            return;
+        if (u < 0x20 && u != '\t') return;
         switch (u) {
-        case 0x2028:
-            lineBreak();
-            return;
-        case 0x2029:
-            paragraph();
-            return;
-        case 0xFDD0: // QTextDocument's frame markers
-        case 0xFDD1:
-        case 0xFFFC: // object replacement: we carry no objects
-            return;
-        default:
-            break;
+            case 0x2028:
+                lineBreak();
+                return;
+            case 0x2029:
+                paragraph();
+                return;
+            case 0xFDD0:  // QTextDocument's frame markers
+            case 0xFDD1:
+            case 0xFFFC:  // object replacement: we carry no objects
+                return;
+            default:
+                break;
         }
         const QChar ch(u);
         out(&ch, 1);
     }
 
-    void flushHighSurrogate()
-    {
-        if (!m_highSurrogate)
-            return;
+    void flushHighSurrogate() {
+        if (!m_highSurrogate) return;
         m_highSurrogate = 0;
         const QChar r(Replacement);
         out(&r, 1);
     }
 
-    void out(const QChar* s, qsizetype n)
-    {
+    void out(const QChar* s, qsizetype n) {
         flushHighSurrogate();
         State& st = m_stack.back();
         switch (st.dest) {
-        case Dest::Text:
-            m_sink.text(s, n, st);
-            return;
-        case Dest::FontTable:
-        case Dest::FontAltName:
-            fontName(s, n, st.dest == Dest::FontAltName);
-            return;
-        case Dest::ColorTable:
-            for (qsizetype i = 0; i < n; ++i) {
-                if (s[i] == QLatin1Char(';'))
-                    endColor();
-            }
-            return;
-        case Dest::Upr:
-            return;
+            case Dest::Text:
+                m_sink.text(s, n, st);
+                return;
+            case Dest::FontTable:
+            case Dest::FontAltName:
+                fontName(s, n, st.dest == Dest::FontAltName);
+                return;
+            case Dest::ColorTable:
+                for (qsizetype i = 0; i < n; ++i) {
+                    if (s[i] == QLatin1Char(';')) endColor();
+                }
+                return;
+            case Dest::Upr:
+                return;
         }
     }
 
-    void paragraph()
-    {
+    void paragraph() {
         flushHighSurrogate();
-        if (top().dest == Dest::Text)
-            m_sink.paragraph(top());
+        if (top().dest == Dest::Text) m_sink.paragraph(top());
     }
 
-    void lineBreak()
-    {
+    void lineBreak() {
         flushHighSurrogate();
-        if (top().dest == Dest::Text)
-            m_sink.lineBreak(top());
+        if (top().dest == Dest::Text) m_sink.lineBreak(top());
     }
 
     // --- font and colour tables --------------------------------------------
 
-    void selectFontEntry(int number)
-    {
+    void selectFontEntry(int number) {
         const auto it = m_fontIndex.constFind(number);
         if (it != m_fontIndex.cend()) {
             m_curFont = *it;
@@ -914,10 +862,8 @@ private:
         ++m_fontsVersion;
     }
 
-    void fontName(const QChar* s, qsizetype n, bool alt)
-    {
-        if (m_curFont < 0)
-            return;
+    void fontName(const QChar* s, qsizetype n, bool alt) {
+        if (m_curFont < 0) return;
         Font& font = m_fonts[size_t(m_curFont)];
         bool& done = alt ? font.altDone : font.nameDone;
         QString& name = alt ? font.altName : font.name;
@@ -929,14 +875,12 @@ private:
         }
     }
 
-    void resetColorComponents()
-    {
+    void resetColorComponents() {
         m_red = m_green = m_blue = 0;
         m_colorGiven = false;
     }
 
-    void endColor()
-    {
+    void endColor() {
         m_colors.push_back(m_colorGiven ? std::optional<QRgb>(qRgb(m_red, m_green, m_blue)) : std::nullopt);
         resetColorComponents();
     }
@@ -947,18 +891,18 @@ private:
     bool m_done = false;
 
     std::vector<State> m_stack;
-    qsizetype m_overflow = 0; // groups opened beyond MaxDepth
-    int m_ucSkip = 0;         // fallback characters still to skip after \uN
+    qsizetype m_overflow = 0;  // groups opened beyond MaxDepth
+    int m_ucSkip = 0;          // fallback characters still to skip after \uN
     char16_t m_highSurrogate = 0;
 
-    std::vector<quint8> m_bytes; // a double-byte run being collected
+    std::vector<quint8> m_bytes;  // a double-byte run being collected
     int m_bytesCodePage = 0;
 
     int m_ansicpg = 0;
     int m_deff = 0;
     std::vector<Font> m_fonts;
-    QHash<int, int> m_fontIndex; // \f number -> index into m_fonts
-    int m_curFont = -1;          // the font table entry being read
+    QHash<int, int> m_fontIndex;  // \f number -> index into m_fonts
+    int m_curFont = -1;           // the font table entry being read
     quint32 m_fontsVersion = 1;
     int m_cpCacheFont = INT_MIN;
     quint32 m_cpCacheVersion = 0;
@@ -977,18 +921,15 @@ class PlainSink final : public Sink {
 public:
     explicit PlainSink(qsizetype expected) { m_out.reserve(expected); }
 
-    void text(const QChar* s, qsizetype n, const State&) override
-    {
+    void text(const QChar* s, qsizetype n, const State&) override {
         breakIfPending();
         m_out.append(s, n);
     }
-    void lineBreak(const State&) override
-    {
+    void lineBreak(const State&) override {
         breakIfPending();
         m_out.append(QLatin1StringView("\r\n"));
     }
-    void paragraph(const State&) override
-    {
+    void paragraph(const State&) override {
         breakIfPending();
         m_pending = true;
     }
@@ -997,8 +938,7 @@ public:
     QString take() { return std::move(m_out); }
 
 private:
-    void breakIfPending()
-    {
+    void breakIfPending() {
         if (m_pending) {
             m_out.append(QLatin1StringView("\r\n"));
             m_pending = false;
@@ -1015,36 +955,29 @@ public:
 
     void setReader(const Reader* reader) { m_reader = reader; }
 
-    void text(const QChar* s, qsizetype n, const State& st) override
-    {
+    void text(const QChar* s, qsizetype n, const State& st) override {
         breakIfPending();
-        if (!m_run.isEmpty() && !(st.chr == m_runProps))
-            flushRun();
+        if (!m_run.isEmpty() && !(st.chr == m_runProps)) flushRun();
         m_runProps = st.chr;
         m_run.append(s, n);
     }
-    void lineBreak(const State& st) override
-    {
+    void lineBreak(const State& st) override {
         const QChar sep(QChar::LineSeparator);
         text(&sep, 1, st);
     }
-    void paragraph(const State& st) override
-    {
+    void paragraph(const State& st) override {
         breakIfPending();
         flushRun();
         m_cursor.setBlockFormat(blockFormat(st.align));
         m_pending = true;
     }
-    void finish(const State& st) override
-    {
+    void finish(const State& st) override {
         flushRun();
-        if (!m_pending)
-            m_cursor.setBlockFormat(blockFormat(st.align));
+        if (!m_pending) m_cursor.setBlockFormat(blockFormat(st.align));
     }
 
 private:
-    void breakIfPending()
-    {
+    void breakIfPending() {
         if (m_pending) {
             flushRun();
             m_cursor.insertBlock();
@@ -1052,10 +985,8 @@ private:
         }
     }
 
-    void flushRun()
-    {
-        if (m_run.isEmpty())
-            return;
+    void flushRun() {
+        if (m_run.isEmpty()) return;
         if (!m_formatValid || !(m_formatProps == m_runProps)) {
             m_format = charFormat(m_runProps);
             m_formatProps = m_runProps;
@@ -1065,29 +996,33 @@ private:
         m_run.clear();
     }
 
-    QTextCharFormat charFormat(const CharProps& p) const
-    {
+    QTextCharFormat charFormat(const CharProps& p) const {
         QTextCharFormat f;
         const QString family = m_reader->family(p.font);
-        if (!family.isEmpty())
-            f.setFontFamilies({family});
+        if (!family.isEmpty()) f.setFontFamilies({family});
         f.setFontPointSize(p.halfPoints / 2.0);
         f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(p.italic);
         f.setFontUnderline(p.underline);
-        if (const auto rgb = m_reader->color(p.color))
-            f.setForeground(QColor::fromRgb(*rgb));
+        if (const auto rgb = m_reader->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
         return f;
     }
 
-    static QTextBlockFormat blockFormat(Align align)
-    {
+    static QTextBlockFormat blockFormat(Align align) {
         QTextBlockFormat f;
         switch (align) {
-        case Align::Left: f.setAlignment(Qt::AlignLeft); break;
-        case Align::Center: f.setAlignment(Qt::AlignHCenter); break;
-        case Align::Right: f.setAlignment(Qt::AlignRight); break;
-        case Align::Justify: f.setAlignment(Qt::AlignJustify); break;
+            case Align::Left:
+                f.setAlignment(Qt::AlignLeft);
+                break;
+            case Align::Center:
+                f.setAlignment(Qt::AlignHCenter);
+                break;
+            case Align::Right:
+                f.setAlignment(Qt::AlignRight);
+                break;
+            case Align::Justify:
+                f.setAlignment(Qt::AlignJustify);
+                break;
         }
         return f;
     }
@@ -1102,26 +1037,22 @@ private:
     bool m_pending = false;
 };
 
-QStringView limited(const QString& content, Limit limit)
-{
+QStringView limited(const QString& content, Limit limit) {
     QStringView view(content);
     if (limit == Limit::Partial && view.size() > PartialLength) {
         view = view.first(PartialLength);
-        if (view.back().isHighSurrogate())
-            view.chop(1); // do not leave half a character
+        if (view.back().isHighSurrogate()) view.chop(1);  // do not leave half a character
     }
     return view;
 }
 
-bool validRichText(QStringView content)
-{
+bool validRichText(QStringView content) {
     return content.startsWith(QLatin1StringView("{\\rtf")) && (content.size() == 5 || !isLetter(content[5].unicode()));
 }
 
 // --- writer ------------------------------------------------------------------
 
-void appendSigned16(QString& out, char16_t u)
-{
+void appendSigned16(QString& out, char16_t u) {
     out.append(QLatin1StringView("\\u"));
     out.append(QString::number(u > 0x7FFF ? int(u) - 0x10000 : int(u)));
     out.append(QLatin1Char('?'));
@@ -1129,47 +1060,44 @@ void appendSigned16(QString& out, char16_t u)
 
 // Text in code page 1254: ASCII as is, other 1254 characters as \'hh,
 // everything else as \uN with '?' as the fallback for readers without Unicode.
-void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontName = false)
-{
+void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontName = false) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         switch (c) {
-        case '\\':
-        case '{':
-        case '}':
-            out.append(QLatin1Char('\\'));
-            out.append(QChar(c));
-            needDelimiter = false;
-            continue;
-        case '\t':
-            out.append(QLatin1StringView("\\tab"));
-            needDelimiter = true;
-            continue;
-        case 0x2028:
-            out.append(QLatin1StringView("\\line"));
-            needDelimiter = true;
-            continue;
-        case 0x2029:
-            out.append(QLatin1StringView("\\par\r\n"));
-            needDelimiter = false;
-            continue;
-        case 0x2011:
-            out.append(QLatin1StringView("\\_"));
-            needDelimiter = false;
-            continue;
-        case ';':
-            if (fontName)
-                continue; // ends a font table entry
-            break;
-        case 0xFDD0:
-        case 0xFDD1:
-        case 0xFFFC:
-            continue;
-        default:
-            break;
+            case '\\':
+            case '{':
+            case '}':
+                out.append(QLatin1Char('\\'));
+                out.append(QChar(c));
+                needDelimiter = false;
+                continue;
+            case '\t':
+                out.append(QLatin1StringView("\\tab"));
+                needDelimiter = true;
+                continue;
+            case 0x2028:
+                out.append(QLatin1StringView("\\line"));
+                needDelimiter = true;
+                continue;
+            case 0x2029:
+                out.append(QLatin1StringView("\\par\r\n"));
+                needDelimiter = false;
+                continue;
+            case 0x2011:
+                out.append(QLatin1StringView("\\_"));
+                needDelimiter = false;
+                continue;
+            case ';':
+                if (fontName) continue;  // ends a font table entry
+                break;
+            case 0xFDD0:
+            case 0xFDD1:
+            case 0xFFFC:
+                continue;
+            default:
+                break;
         }
-        if (c < 0x20)
-            continue;
+        if (c < 0x20) continue;
         if (c < 0x7F) {
             if (needDelimiter) {
                 out.append(QLatin1Char(' '));
@@ -1196,21 +1124,18 @@ void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontNa
     }
 }
 
-void appendWord(QString& out, QLatin1StringView word, bool& needDelimiter)
-{
+void appendWord(QString& out, QLatin1StringView word, bool& needDelimiter) {
     out.append(word);
     needDelimiter = true;
 }
 
-void appendWord(QString& out, QLatin1StringView word, int param, bool& needDelimiter)
-{
+void appendWord(QString& out, QLatin1StringView word, int param, bool& needDelimiter) {
     out.append(word);
     out.append(QString::number(param));
     needDelimiter = true;
 }
 
-void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb>& colors)
-{
+void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb>& colors) {
     out.append(QLatin1StringView("{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl"));
     for (qsizetype i = 0; i < fonts.size(); ++i) {
         out.append(QLatin1StringView("{\\f"));
@@ -1227,50 +1152,36 @@ void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb
     out.append(QLatin1StringView("}\r\n\\viewkind4\\uc1\\pard"));
 }
 
-int halfPointsOf(qreal points)
-{
-    return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints);
-}
+int halfPointsOf(qreal points) { return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints); }
 
-QString firstFamily(const QTextCharFormat& f)
-{
+QString firstFamily(const QTextCharFormat& f) {
     const QStringList families = f.fontFamilies().toStringList();
     return families.isEmpty() ? QString() : families.first().trimmed();
 }
 
-QString defaultFamily(const QTextDocument& doc)
-{
+QString defaultFamily(const QTextDocument& doc) {
     const QFont font = doc.defaultFont();
     QString family = font.families().isEmpty() ? font.family() : font.families().first();
     family = family.trimmed();
     return family.isEmpty() ? QStringLiteral("Tahoma") : family;
 }
 
-} // namespace
+}  // namespace
 
-bool isRichText(const QString& content)
-{
-    return content.startsWith(QLatin1StringView("{\\rtf"));
-}
+bool isRichText(const QString& content) { return content.startsWith(QLatin1StringView("{\\rtf")); }
 
-bool isValidRichText(const QString& content)
-{
-    return validRichText(content);
-}
+bool isValidRichText(const QString& content) { return validRichText(content); }
 
-QString plainText(const QString& content, Limit limit)
-{
+QString plainText(const QString& content, Limit limit) {
     const QStringView view = limited(content, limit);
-    if (!validRichText(view))
-        return view.size() == content.size() ? content : view.toString();
+    if (!validRichText(view)) return view.size() == content.size() ? content : view.toString();
     PlainSink sink(view.size() / 2);
     Reader reader(view, sink);
     reader.run();
     return sink.take();
 }
 
-bool readDocument(QTextDocument& doc, const QString& content, Limit limit)
-{
+bool readDocument(QTextDocument& doc, const QString& content, Limit limit) {
     const QStringView view = limited(content, limit);
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
@@ -1291,8 +1202,7 @@ bool readDocument(QTextDocument& doc, const QString& content, Limit limit)
     return rich;
 }
 
-QString toRtf(const QTextDocument& doc)
-{
+QString toRtf(const QTextDocument& doc) {
     const QString baseFamily = defaultFamily(doc);
     const QFont baseFont = doc.defaultFont();
     const qreal basePoints = baseFont.pointSizeF() > 0 ? baseFont.pointSizeF() : 12;
@@ -1320,9 +1230,8 @@ QString toRtf(const QTextDocument& doc)
                 fonts.append(family);
             }
         }
-        p.halfPoints = halfPointsOf(f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0
-                                        ? f.fontPointSize()
-                                        : basePoints);
+        p.halfPoints =
+            halfPointsOf(f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0 ? f.fontPointSize() : basePoints);
         if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush) {
             const QRgb rgb = f.foreground().color().rgb() | 0xFF000000u;
             auto it = std::find(colors.begin(), colors.end(), rgb);
@@ -1338,12 +1247,12 @@ QString toRtf(const QTextDocument& doc)
     QString body;
     bool needDelimiter = true;
     Props cur;
-    cur.halfPoints = -1; // forces the first \fs
-    cur.font = -1;       // and the first \f
+    cur.halfPoints = -1;  // forces the first \fs
+    cur.font = -1;        // and the first \f
     Align curAlign = Align::Left;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const Qt::Alignment a = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-        const Align align = a & Qt::AlignHCenter ? Align::Center
+        const Align align = a & Qt::AlignHCenter   ? Align::Center
                             : a & Qt::AlignJustify ? Align::Justify
                             : a & Qt::AlignRight   ? Align::Right
                                                    : Align::Left;
@@ -1355,21 +1264,15 @@ QString toRtf(const QTextDocument& doc)
         }
         for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
+            if (!fragment.isValid()) continue;
             const Props p = propsOf(fragment.charFormat());
-            if (p.color != cur.color)
-                appendWord(body, QLatin1StringView("\\cf"), p.color, needDelimiter);
-            if (p.bold != cur.bold)
-                appendWord(body, QLatin1StringView(p.bold ? "\\b" : "\\b0"), needDelimiter);
-            if (p.italic != cur.italic)
-                appendWord(body, QLatin1StringView(p.italic ? "\\i" : "\\i0"), needDelimiter);
+            if (p.color != cur.color) appendWord(body, QLatin1StringView("\\cf"), p.color, needDelimiter);
+            if (p.bold != cur.bold) appendWord(body, QLatin1StringView(p.bold ? "\\b" : "\\b0"), needDelimiter);
+            if (p.italic != cur.italic) appendWord(body, QLatin1StringView(p.italic ? "\\i" : "\\i0"), needDelimiter);
             if (p.underline != cur.underline)
                 appendWord(body, QLatin1StringView(p.underline ? "\\ul" : "\\ulnone"), needDelimiter);
-            if (p.font != cur.font)
-                appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
-            if (p.halfPoints != cur.halfPoints)
-                appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
+            if (p.font != cur.font) appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
+            if (p.halfPoints != cur.halfPoints) appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
             cur = p;
             appendText(body, fragment.text(), needDelimiter);
         }
@@ -1385,11 +1288,9 @@ QString toRtf(const QTextDocument& doc)
     return out;
 }
 
-QString plainTextToRtf(const QString& text, const QString& fontFace, qreal pointSize)
-{
+QString plainTextToRtf(const QString& text, const QString& fontFace, qreal pointSize) {
     QString face = fontFace.trimmed();
-    if (face.isEmpty())
-        face = QStringLiteral("Tahoma");
+    if (face.isEmpty()) face = QStringLiteral("Tahoma");
     QString out;
     out.reserve(text.size() + 256);
     appendHeader(out, {face}, {});
@@ -1399,15 +1300,12 @@ QString plainTextToRtf(const QString& text, const QString& fontFace, qreal point
     const QStringView view(text);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= view.size(); ++i) {
-        if (i < view.size() && view[i] != QLatin1Char('\r') && view[i] != QLatin1Char('\n'))
-            continue;
+        if (i < view.size() && view[i] != QLatin1Char('\r') && view[i] != QLatin1Char('\n')) continue;
         appendText(out, view.sliced(start, i - start), needDelimiter);
-        if (i == view.size())
-            break;
+        if (i == view.size()) break;
         out.append(QLatin1StringView("\\par\r\n"));
         needDelimiter = false;
-        if (view[i] == QLatin1Char('\r') && i + 1 < view.size() && view[i + 1] == QLatin1Char('\n'))
-            ++i;
+        if (view[i] == QLatin1Char('\r') && i + 1 < view.size() && view[i + 1] == QLatin1Char('\n')) ++i;
         start = i + 1;
     }
     out.append(QLatin1StringView("\\par\r\n}\r\n"));
@@ -1416,24 +1314,17 @@ QString plainTextToRtf(const QString& text, const QString& fontFace, qreal point
 
 PlainTextCache::PlainTextCache(qsizetype maxChars) : m_cache(maxChars) {}
 
-QString PlainTextCache::plainText(const QString& content, Limit limit)
-{
-    if (!isRichText(content))
-        return rtf::plainText(content, limit); // plain content needs no work worth keeping
+QString PlainTextCache::plainText(const QString& content, Limit limit) {
+    if (!isRichText(content)) return rtf::plainText(content, limit);  // plain content needs no work worth keeping
     Key key{content, limit};
-    if (const QString* hit = m_cache.object(key))
-        return *hit;
+    if (const QString* hit = m_cache.object(key)) return *hit;
     QString text = rtf::plainText(content, limit);
     // Keys hold the content itself: a hash collision can never give another memo's text.
     const qsizetype cost = content.size() + text.size() + 1;
-    if (cost <= m_cache.maxCost())
-        m_cache.insert(std::move(key), new QString(text), cost);
+    if (cost <= m_cache.maxCost()) m_cache.insert(std::move(key), new QString(text), cost);
     return text;
 }
 
-size_t qHash(const PlainTextCache::Key& key, size_t seed) noexcept
-{
-    return qHashMulti(seed, key.content, int(key.limit));
-}
+size_t qHash(const PlainTextCache::Key& key, size_t seed) noexcept { return qHashMulti(seed, key.content, int(key.limit)); }
 
-} // namespace rtf
+}  // namespace rtf

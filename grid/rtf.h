@@ -41,8 +41,7 @@ bool readDocument(QTextDocument& doc, const QString& content, Limit limit = Limi
 QString toRtf(const QTextDocument& doc);
 
 // Plain text (paragraphs separated by CR LF, LF or CR) as RTF in one font.
-QString plainTextToRtf(const QString& text, const QString& fontFace = QStringLiteral("Tahoma"),
-                       qreal pointSize = 10);
+QString plainTextToRtf(const QString& text, const QString& fontFace = QStringLiteral("Tahoma"), qreal pointSize = 10);
 
 // Plain text of memos for grids that ask on every repaint. A bounded LRU keyed
 // by the content itself (and the limit): a hit costs a hash of the content and
@@ -72,4 +71,4 @@ private:
 
 size_t qHash(const PlainTextCache::Key& key, size_t seed = 0) noexcept;
 
-} // namespace rtf
+}  // namespace rtf

@@ -36,6 +36,7 @@ def main():
         "",
         "namespace codepage::tables {",
         "",
+        "// clang-format off",
     ]
     for page in PAGES:
         lines.append(f"const char16_t cp{page}[128] = {{")
@@ -45,7 +46,9 @@ def main():
             lines.append(f"    {cells},")
         lines.append("};")
         lines.append("")
-    lines.append("} // namespace codepage::tables")
+    lines.append("// clang-format on")
+    lines.append("")
+    lines.append("}  // namespace codepage::tables")
     lines.append("")
     root = pathlib.Path(__file__).resolve().parent.parent
     (root / "grid" / "codepage_tables.cpp").write_text("\n".join(lines), encoding="utf-8")

@@ -9,15 +9,13 @@
 
 namespace {
 
-QString fixturesDir()
-{
+QString fixturesDir() {
     const QString dir = qEnvironmentVariable("QUORVEL_FIXTURES");
     return dir.isEmpty() ? QStringLiteral(QUORVEL_FIXTURES_FALLBACK) : dir;
 }
 
 // One TSV field: \r \n \t \\ escaped, \N for null.
-QString unescapeTsv(const QString& field)
-{
+QString unescapeTsv(const QString& field) {
     QString out;
     for (qsizetype i = 0; i < field.size(); ++i) {
         if (field[i] != u'\\' || i + 1 == field.size()) {
@@ -30,20 +28,17 @@ QString unescapeTsv(const QString& field)
     return out;
 }
 
-QString rtfDoc(const QString& body)
-{
-    return QStringLiteral("{\\rtf1\\ansi\\ansicpg1254\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}") + body +
-           u'}';
+QString rtfDoc(const QString& body) {
+    return QStringLiteral("{\\rtf1\\ansi\\ansicpg1254\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}") + body + u'}';
 }
 
 // The text and the formatting the reader supports, one line per block:
 // alignment, then each fragment as text{flags family size colour}.
-QStringList describe(const QTextDocument& doc)
-{
+QStringList describe(const QTextDocument& doc) {
     QStringList lines;
     for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
         const Qt::Alignment a = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-        QString line = a & Qt::AlignHCenter ? QStringLiteral("center:")
+        QString line = a & Qt::AlignHCenter   ? QStringLiteral("center:")
                        : a & Qt::AlignJustify ? QStringLiteral("justify:")
                        : a & Qt::AlignRight   ? QStringLiteral("right:")
                                               : QStringLiteral("left:");
@@ -51,25 +46,22 @@ QStringList describe(const QTextDocument& doc)
             const QTextFragment frag = it.fragment();
             const QTextCharFormat f = frag.charFormat();
             QString flags;
-            if (f.fontWeight() >= QFont::DemiBold)
-                flags += u'b';
-            if (f.fontItalic())
-                flags += u'i';
-            if (f.fontUnderline())
-                flags += u'u';
+            if (f.fontWeight() >= QFont::DemiBold) flags += u'b';
+            if (f.fontItalic()) flags += u'i';
+            if (f.fontUnderline()) flags += u'u';
             const QStringList families = f.fontFamilies().toStringList();
-            const QString colour = f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name()
-                                                                                : QStringLiteral("auto");
+            const QString colour =
+                f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QStringLiteral("auto");
             line += QStringLiteral("[%1]{%2 %3 %4 %5}")
-                        .arg(frag.text(), flags.isEmpty() ? QStringLiteral("-") : flags,
-                             families.value(0, QStringLiteral("?")), QString::number(f.fontPointSize()), colour);
+                        .arg(frag.text(), flags.isEmpty() ? QStringLiteral("-") : flags, families.value(0, QStringLiteral("?")),
+                             QString::number(f.fontPointSize()), colour);
         }
         lines << line;
     }
     return lines;
 }
 
-} // namespace
+}  // namespace
 
 class TestRtf : public QObject {
     Q_OBJECT
@@ -97,8 +89,7 @@ private slots:
     void cache();
 };
 
-void TestRtf::recognition_data()
-{
+void TestRtf::recognition_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<bool>("rich");
     QTest::addColumn<bool>("valid");
@@ -115,8 +106,7 @@ void TestRtf::recognition_data()
     QTest::newRow("empty") << "" << false << false << "";
 }
 
-void TestRtf::recognition()
-{
+void TestRtf::recognition() {
     QFETCH(QString, content);
     QFETCH(bool, rich);
     QFETCH(bool, valid);
@@ -126,15 +116,13 @@ void TestRtf::recognition()
     QCOMPARE(rtf::plainText(content), plain);
 }
 
-void TestRtf::reader_data()
-{
+void TestRtf::reader_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("plain");
 
     // Code pages.
     QTest::newRow("fcharset162 without ansicpg")
-        << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}\\f0 \\'fe\\'f0\\'fd\\'dd\\'de\\'d0}"
-        << u"şğıİŞĞ"_qs;
+        << "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}}\\f0 \\'fe\\'f0\\'fd\\'dd\\'de\\'d0}" << u"şğıİŞĞ"_qs;
     QTest::newRow("ansicpg1254, font without charset")
         << "{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0\\fnil Tahoma;}}\\f0 \\'fe\\'f0\\'fd\\'dd\\'de\\'d0}" << u"şğıİŞĞ"_qs;
     QTest::newRow("fcharset0 font in a 1254 document")
@@ -146,8 +134,7 @@ void TestRtf::reader_data()
     QTest::newRow("fcharset1 falls back to deff")
         << "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset162 A;}{\\f1\\fcharset1 B;}}\\f1 \\'fd}" << u"ı"_qs;
     QTest::newRow("no code page at all is 1252") << "{\\rtf1 \\'e9\\'fd}" << u"éý"_qs;
-    QTest::newRow("cpg overrides charset")
-        << "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 A;}}\\f0 \\'c0}" << u"А"_qs;
+    QTest::newRow("cpg overrides charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset0\\cpg1251 A;}}\\f0 \\'c0}" << u"А"_qs;
     QTest::newRow("cyrillic charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset204 A;}}\\f0 \\'c0\\'e1}" << u"Аб"_qs;
     QTest::newRow("greek charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset161 A;}}\\f0 \\'e1}" << u"α"_qs;
     QTest::newRow("thai charset") << "{\\rtf1{\\fonttbl{\\f0\\fcharset222 A;}}\\f0 \\'a1}" << u"ก"_qs;
@@ -174,23 +161,21 @@ void TestRtf::reader_data()
     QTest::newRow("upr keeps the unicode half") << rtfDoc("{\\upr{\\f0 ANSI}{\\*\\ud{Uni\\u1046?}}}") << u"UniЖ"_qs;
 
     // Destinations.
-    const char* skipped[] = {"fonttbl",   "colortbl",  "stylesheet", "info",       "pict",
-                             "object",    "header",    "headerl",    "headerr",    "headerf",
-                             "footer",    "footerl",   "footerr",    "footerf",    "footnote",
-                             "fldinst",   "listtable", "listoverridetable", "revtbl", "rsidtbl",
-                             "filetbl",   "themedata", "datastore",  "latentstyles", "xmlnstbl",
-                             "pntext",    "pntxta",    "pntxtb"};
+    const char* skipped[] = {"fonttbl",  "colortbl", "stylesheet", "info",      "pict",      "object",
+                             "header",   "headerl",  "headerr",    "headerf",   "footer",    "footerl",
+                             "footerr",  "footerf",  "footnote",   "fldinst",   "listtable", "listoverridetable",
+                             "revtbl",   "rsidtbl",  "filetbl",    "themedata", "datastore", "latentstyles",
+                             "xmlnstbl", "pntext",   "pntxta",     "pntxtb"};
     for (const char* name : skipped) {
         QTest::addRow("destination %s", name)
             << QStringLiteral("{\\rtf1 a{\\%1 gizli {\\b i\\'e7}\\par}b}").arg(QLatin1StringView(name)) << "ab";
     }
     QTest::newRow("starred unknown destination") << rtfDoc("a{\\*\\bilinmeyen gizli}b") << "ab";
     QTest::newRow("starred generator") << rtfDoc("a{\\*\\generator Riched20 10.0;}b") << "ab";
-    QTest::newRow("escapes and bin inside a skipped group")
-        << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}" << "xd";
-    QTest::newRow("fldrslt kept")
-        << rtfDoc("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt ba\\'f0lant\\'fd}} son")
-        << u"bağlantı son"_qs;
+    QTest::newRow("escapes and bin inside a skipped group") << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}"
+                                                            << "xd";
+    QTest::newRow("fldrslt kept") << rtfDoc("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt ba\\'f0lant\\'fd}} son")
+                                  << u"bağlantı son"_qs;
 
     // Structure and symbols.
     QTest::newRow("par line tab nbsp") << rtfDoc("a\\par b\\line c\\tab d\\~e") << u"a\r\nb\r\nc\td\u00A0e"_qs;
@@ -208,65 +193,71 @@ void TestRtf::reader_data()
     QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
 
     // Damaged input.
-    QTest::newRow("extra closing brace") << "{\\rtf1 a}}b" << "a";
-    QTest::newRow("extra closing brace inside") << "{\\rtf1 {\\b a}} b}" << "a";
-    QTest::newRow("missing closing braces") << "{\\rtf1 {\\b a{\\i bc" << "abc";
-    QTest::newRow("cut after backslash") << "{\\rtf1 abc\\" << "abc";
-    QTest::newRow("cut in hex escape") << "{\\rtf1 abc\\'f" << "abc";
-    QTest::newRow("cut after quote") << "{\\rtf1 abc\\'" << "abc";
-    QTest::newRow("cut in control word") << "{\\rtf1 abc\\pa" << "abc";
-    QTest::newRow("cut in parameter") << "{\\rtf1 abc\\u10" << "abc";
-    QTest::newRow("cut after minus") << "{\\rtf1 abc\\b-" << "abc";
-    QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\pict 0123" << "abc";
-    QTest::newRow("cut in bin data") << "{\\rtf1 abc\\bin10 xy" << "abc";
+    QTest::newRow("extra closing brace") << "{\\rtf1 a}}b"
+                                         << "a";
+    QTest::newRow("extra closing brace inside") << "{\\rtf1 {\\b a}} b}"
+                                                << "a";
+    QTest::newRow("missing closing braces") << "{\\rtf1 {\\b a{\\i bc"
+                                            << "abc";
+    QTest::newRow("cut after backslash") << "{\\rtf1 abc\\"
+                                         << "abc";
+    QTest::newRow("cut in hex escape") << "{\\rtf1 abc\\'f"
+                                       << "abc";
+    QTest::newRow("cut after quote") << "{\\rtf1 abc\\'"
+                                     << "abc";
+    QTest::newRow("cut in control word") << "{\\rtf1 abc\\pa"
+                                         << "abc";
+    QTest::newRow("cut in parameter") << "{\\rtf1 abc\\u10"
+                                      << "abc";
+    QTest::newRow("cut after minus") << "{\\rtf1 abc\\b-"
+                                     << "abc";
+    QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\pict 0123"
+                                          << "abc";
+    QTest::newRow("cut in bin data") << "{\\rtf1 abc\\bin10 xy"
+                                     << "abc";
     const QString digits30(30, u'9');
-    QTest::newRow("30-digit parameters")
-        << rtfDoc("\\fs" + digits30 + " a\\b-" + digits30 + " b\\uc" + digits30 + " c") << "abc";
+    QTest::newRow("30-digit parameters") << rtfDoc("\\fs" + digits30 + " a\\b-" + digits30 + " b\\uc" + digits30 + " c") << "abc";
     QTest::newRow("30-digit unicode") << rtfDoc("\\u" + digits30 + "?x\\u-" + digits30 + "?y") << u"\uFFFDx\uFFFDy"_qs;
     QTest::newRow("30-digit bin clamps to the input") << rtfDoc("a\\bin" + digits30 + " xyz") << "a";
-    QTest::newRow("100000 nested groups")
-        << "{\\rtf1 " + QString(100000, u'{') + "x" + QString(100000, u'}') + "y}" << "xy";
+    QTest::newRow("100000 nested groups") << "{\\rtf1 " + QString(100000, u'{') + "x" + QString(100000, u'}') + "y}"
+                                          << "xy";
     QTest::newRow("skipped group beyond the depth cap")
-        << "{\\rtf1 " + QString(1000, u'{') + "{\\*\\x gizli}z" + QString(1000, u'}') + "y}" << "zy";
-    QTest::newRow("100000 unclosed groups") << "{\\rtf1 " + QString(100000, u'{') + "x" << "x";
+        << "{\\rtf1 " + QString(1000, u'{') + "{\\*\\x gizli}z" + QString(1000, u'}') + "y}"
+        << "zy";
+    QTest::newRow("100000 unclosed groups") << "{\\rtf1 " + QString(100000, u'{') + "x"
+                                            << "x";
 }
 
-void TestRtf::reader()
-{
+void TestRtf::reader() {
     QFETCH(QString, content);
     QFETCH(QString, plain);
     QCOMPARE(rtf::plainText(content), plain);
     // The document holds the same text: paragraphs as blocks, \line as U+2028.
     QTextDocument doc;
     QVERIFY(rtf::readDocument(doc, content));
-    QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_qs).replace(QChar::LineSeparator, u"\r\n"_qs),
-             plain);
+    QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_qs).replace(QChar::LineSeparator, u"\r\n"_qs), plain);
 }
 
-void TestRtf::rawCharacters_data()
-{
+void TestRtf::rawCharacters_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("plain");
     // Characters up to U+00FF are bytes of the stream, decoded by the code page;
     // characters above are already Unicode.
     QTest::newRow("raw 8-bit in a 1254 document") << rtfDoc(QString(QChar(0xFE)) + QChar(0xD0)) << u"şĞ"_qs;
     QTest::newRow("raw 8-bit without code page") << QStringLiteral("{\\rtf1 ") + QChar(0xFE) + u'}' << u"þ"_qs;
-    QTest::newRow("raw shift-jis pair")
-        << QStringLiteral("{\\rtf1\\ansicpg932 ") + QChar(0x82) + QChar(0xA0) + u'}' << u"あ"_qs;
+    QTest::newRow("raw shift-jis pair") << QStringLiteral("{\\rtf1\\ansicpg932 ") + QChar(0x82) + QChar(0xA0) + u'}' << u"あ"_qs;
     QTest::newRow("unicode passes through") << rtfDoc(u"Жş\U0001F600"_qs) << u"Жş\U0001F600"_qs;
     QTest::newRow("raw lone surrogate") << rtfDoc(QString(QChar(0xD800)) + u'x') << u"\uFFFDx"_qs;
     QTest::newRow("raw control characters") << rtfDoc(u"a\u0001b\tc"_qs) << "ab\tc";
 }
 
-void TestRtf::rawCharacters()
-{
+void TestRtf::rawCharacters() {
     QFETCH(QString, content);
     QFETCH(QString, plain);
     QCOMPARE(rtf::plainText(content), plain);
 }
 
-void TestRtf::documentFormatting()
-{
+void TestRtf::documentFormatting() {
     const QString content = QStringLiteral(
         "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
         "{\\f1\\fswiss\\fcharset162{\\*\\fname Arial;}Arial TUR;}{\\f2\\froman\\fcharset162 Times New Roman TUR;}}\r\n"
@@ -285,23 +276,20 @@ void TestRtf::documentFormatting()
     QCOMPARE(describe(doc), expected);
 }
 
-void TestRtf::plainContentInDocument()
-{
+void TestRtf::plainContentInDocument() {
     QTextDocument doc;
     QVERIFY(!rtf::readDocument(doc, u"bir\r\niki\rüç\ndört"_qs));
     QCOMPARE(doc.blockCount(), 4);
     QCOMPARE(doc.toPlainText(), u"bir\niki\nüç\ndört"_qs);
 }
 
-void TestRtf::legacyBankQuestion()
-{
+void TestRtf::legacyBankQuestion() {
     QFile file(fixturesDir() + QStringLiteral("/rtf/legacy-bank-rich-question.tsv"));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
     QString question;
     for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
         const QStringList fields = line.split(u'\t');
-        if (fields.size() > 1 && fields[0] == u"21")
-            question = unescapeTsv(fields[1]);
+        if (fields.size() > 1 && fields[0] == u"21") question = unescapeTsv(fields[1]);
     }
     QVERIFY(rtf::isRichText(question));
     const QString text = rtf::plainText(question);
@@ -314,12 +302,11 @@ void TestRtf::legacyBankQuestion()
                                          u"left:[ikinci satır]{- Tahoma 10 auto}"_qs}));
 }
 
-void TestRtf::partialReading_data()
-{
+void TestRtf::partialReading_data() {
     QTest::addColumn<QString>("content");
     QTest::addColumn<QString>("partial");
 
-    const QString head = QStringLiteral("{\\rtf1\\ansicpg1254 "); // 19 characters
+    const QString head = QStringLiteral("{\\rtf1\\ansicpg1254 ");  // 19 characters
     const qsizetype room = rtf::PartialLength - head.size();
     QTest::newRow("rich text cut at 8192") << head + QString(9000, u'a') + u'}' << QString(room, u'a');
     // The escape \'fd starts two characters before the limit: it is cut and ends the read.
@@ -328,37 +315,40 @@ void TestRtf::partialReading_data()
     QTest::newRow("escape just inside the limit")
         << head + QString(room - 4, u'a') + QStringLiteral("\\'fd") + QString(100, u'b') + u'}'
         << QString(room - 4, u'a') + u"ı"_qs;
-    QTest::newRow("short rich text whole") << head + "kısa}" << "kısa";
+    QTest::newRow("short rich text whole") << head + "kısa}"
+                                           << "kısa";
     QTest::newRow("plain text cut") << QString(10000, u'x') << QString(rtf::PartialLength, u'x');
-    QTest::newRow("short plain text whole") << "kısa" << "kısa";
+    QTest::newRow("short plain text whole") << "kısa"
+                                            << "kısa";
 }
 
-void TestRtf::partialReading()
-{
+void TestRtf::partialReading() {
     QFETCH(QString, content);
     QFETCH(QString, partial);
     QCOMPARE(rtf::plainText(content, rtf::Limit::Partial), partial);
     QVERIFY(rtf::plainText(content, rtf::Limit::Full).startsWith(partial));
 }
 
-void TestRtf::writerEncoding_data()
-{
+void TestRtf::writerEncoding_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("rtf");
 
-    QTest::newRow("turkish letters as 1254 bytes") << u"ğĞıİşŞçÇöÖüÜ"_qs
-                                                  << "\\'f0\\'d0\\'fd\\'dd\\'fe\\'de\\'e7\\'c7\\'f6\\'d6\\'fc\\'dc";
-    QTest::newRow("ascii as is") << "Soru 1?" << "Soru 1?";
+    QTest::newRow("turkish letters as 1254 bytes")
+        << u"ğĞıİşŞçÇöÖüÜ"_qs << "\\'f0\\'d0\\'fd\\'dd\\'fe\\'de\\'e7\\'c7\\'f6\\'d6\\'fc\\'dc";
+    QTest::newRow("ascii as is") << "Soru 1?"
+                                 << "Soru 1?";
     QTest::newRow("euro sign in 1254") << u"5 €"_qs << "5 \\'80";
     QTest::newRow("cyrillic as u with fallback") << u"Ж"_qs << "\\u1046?";
     QTest::newRow("outside the BMP as a signed pair") << u"\U0001F600"_qs << "\\u-10179?\\u-8704?";
-    QTest::newRow("escapes") << "{a}\\" << "\\{a\\}\\\\";
-    QTest::newRow("tab") << "a\tb" << "a\\tab b";
-    QTest::newRow("lines") << "a\r\nb\nc" << "a\\par\r\nb\\par\r\nc";
+    QTest::newRow("escapes") << "{a}\\"
+                             << "\\{a\\}\\\\";
+    QTest::newRow("tab") << "a\tb"
+                         << "a\\tab b";
+    QTest::newRow("lines") << "a\r\nb\nc"
+                           << "a\\par\r\nb\\par\r\nc";
 }
 
-void TestRtf::writerEncoding()
-{
+void TestRtf::writerEncoding() {
     QFETCH(QString, text);
     QFETCH(QString, rtf);
     const QString written = rtf::plainTextToRtf(text);
@@ -366,14 +356,12 @@ void TestRtf::writerEncoding()
     const QString tail = QStringLiteral("\\par\r\n}\r\n");
     QVERIFY2(written.contains(head) && written.endsWith(tail), qPrintable(written));
     QString body = written.mid(written.indexOf(head) + head.size());
-    if (body.startsWith(u' '))
-        body.remove(0, 1); // the blank that ends \fs20
+    if (body.startsWith(u' ')) body.remove(0, 1);  // the blank that ends \fs20
     body.chop(tail.size());
     QCOMPARE(body, rtf);
 }
 
-void TestRtf::writerHeader()
-{
+void TestRtf::writerHeader() {
     QTextDocument doc;
     doc.setDefaultFont(QFont(QStringLiteral("Tahoma")));
     QTextCursor cursor(&doc);
@@ -382,9 +370,9 @@ void TestRtf::writerHeader()
     red.setFontFamilies({QStringLiteral("Arial")});
     cursor.insertText(QStringLiteral("kırmızı"), red);
     const QString written = rtf::toRtf(doc);
-    QVERIFY2(written.startsWith(QStringLiteral(
-                 "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 ")),
-             qPrintable(written));
+    QVERIFY2(
+        written.startsWith(QStringLiteral("{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 ")),
+        qPrintable(written));
     QVERIFY2(written.contains(QStringLiteral("{\\f1\\fnil\\fcharset162 Arial;}}")), qPrintable(written));
     QVERIFY2(written.contains(QStringLiteral("{\\colortbl ;\\red255\\green0\\blue0;}")), qPrintable(written));
     QVERIFY2(written.contains(QStringLiteral("\\viewkind4\\uc1\\pard")), qPrintable(written));
@@ -400,16 +388,14 @@ void TestRtf::writerHeader()
             ++depth;
         } else if (written[i] == u'}') {
             QVERIFY(--depth >= 0);
-            if (depth == 0)
-                rootClosedAt = i;
+            if (depth == 0) rootClosedAt = i;
         }
     }
     QCOMPARE(depth, 0);
     QCOMPARE(written.mid(rootClosedAt), QStringLiteral("}\r\n"));
 }
 
-void TestRtf::plainTextRoundTrip_data()
-{
+void TestRtf::plainTextRoundTrip_data() {
     QTest::addColumn<QString>("text");
     QTest::newRow("every turkish letter") << u"ç Ç ğ Ğ ı I İ i ö Ö ş Ş ü Ü"_qs;
     QTest::newRow("paragraphs") << u"Birinci satır\r\nİkinci satır\r\n\r\nDördüncü"_qs;
@@ -420,14 +406,12 @@ void TestRtf::plainTextRoundTrip_data()
     QTest::newRow("leading blanks") << "  iki boşluk";
 }
 
-void TestRtf::plainTextRoundTrip()
-{
+void TestRtf::plainTextRoundTrip() {
     QFETCH(QString, text);
     QCOMPARE(rtf::plainText(rtf::plainTextToRtf(text)), text);
 }
 
-void TestRtf::formattingRoundTrip()
-{
+void TestRtf::formattingRoundTrip() {
     QTextDocument doc;
     QTextCursor cursor(&doc);
     auto format = [](bool bold, bool italic, bool underline, const QString& family, qreal points, QColor colour) {
@@ -437,8 +421,7 @@ void TestRtf::formattingRoundTrip()
         f.setFontUnderline(underline);
         f.setFontFamilies({family});
         f.setFontPointSize(points);
-        if (colour.isValid())
-            f.setForeground(colour);
+        if (colour.isValid()) f.setForeground(colour);
         return f;
     };
     QTextBlockFormat centered;
@@ -450,8 +433,7 @@ void TestRtf::formattingRoundTrip()
     justified.setAlignment(Qt::AlignJustify);
     cursor.insertBlock(justified);
     cursor.insertText(u"eğik İ"_qs, format(false, true, false, "Times New Roman", 10.5, QColor(255, 0, 0)));
-    cursor.insertText(QString(QChar::LineSeparator) + u"\tsatır {ş}"_qs,
-                      format(true, true, true, "Arial", 9, QColor(255, 0, 0)));
+    cursor.insertText(QString(QChar::LineSeparator) + u"\tsatır {ş}"_qs, format(true, true, true, "Arial", 9, QColor(255, 0, 0)));
     QTextBlockFormat right;
     right.setAlignment(Qt::AlignRight);
     cursor.insertBlock(right);
@@ -471,8 +453,7 @@ void TestRtf::formattingRoundTrip()
     QCOMPARE(describe(twice), describe(once));
 }
 
-void TestRtf::codePageTables_data()
-{
+void TestRtf::codePageTables_data() {
     QTest::addColumn<int>("codePage");
     QTest::addColumn<int>("byte");
     QTest::addColumn<int>("unicode");
@@ -494,18 +475,15 @@ void TestRtf::codePageTables_data()
     QTest::newRow("874 A1") << 874 << 0xA1 << 0x0E01;
 }
 
-void TestRtf::codePageTables()
-{
+void TestRtf::codePageTables() {
     QFETCH(int, codePage);
     QFETCH(int, byte);
     QFETCH(int, unicode);
     QCOMPARE(int(codepage::decodeByte(codePage, quint8(byte))), unicode);
-    if (unicode != 0xFFFD)
-        QCOMPARE(codepage::encodeByte(codePage, char16_t(unicode)), byte);
+    if (unicode != 0xFFFD) QCOMPARE(codepage::encodeByte(codePage, char16_t(unicode)), byte);
 }
 
-void TestRtf::cache()
-{
+void TestRtf::cache() {
     const QString a = rtfDoc("\\b kal\\'fdn\\b0  metin");
     const QString b = rtfDoc(QString(300, u'x'));
     rtf::PlainTextCache cache(1000);
@@ -514,14 +492,13 @@ void TestRtf::cache()
     QCOMPARE(cache.plainText(a), u"kalın metin"_qs);
     QCOMPARE(cache.count(), 1);
     QCOMPARE(cache.plainText(a, rtf::Limit::Partial), u"kalın metin"_qs);
-    QCOMPARE(cache.count(), 2); // the limit is part of the key
+    QCOMPARE(cache.count(), 2);  // the limit is part of the key
 
     QCOMPARE(cache.plainText(u"düz metin"_qs), u"düz metin"_qs);
-    QCOMPARE(cache.count(), 2); // plain text costs nothing to keep
+    QCOMPARE(cache.count(), 2);  // plain text costs nothing to keep
 
     // Bounded: the oldest entries go when the characters would exceed the limit.
-    for (int i = 0; i < 10; ++i)
-        QCOMPARE(cache.plainText(rtfDoc(QString(300, QChar(u'a' + i)))), QString(300, QChar(u'a' + i)));
+    for (int i = 0; i < 10; ++i) QCOMPARE(cache.plainText(rtfDoc(QString(300, QChar(u'a' + i)))), QString(300, QChar(u'a' + i)));
     QVERIFY(cache.totalChars() <= cache.maxChars());
     QVERIFY(cache.count() < 12);
 
