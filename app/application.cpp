@@ -1,15 +1,37 @@
 #include "app/application.h"
 
+#include "app/forms.h"
+#include "app/frm_main.h"
 #include "app/msgbox.h"
 
 #include <QApplication>
 
 namespace app {
 
+namespace {
+// Last line of defence: an exception that escapes an event handler is shown
+// in the default error box and the program goes on.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            msgbox::showCurrentException();
+            return false;
+        }
+    }
+};
+}  // namespace
+
 int run(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(msgbox::applicationTitle());
-    return 0;
+    Application application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
+    Program program(QCoreApplication::applicationFilePath());
+    forms.main->show();
+    return application.exec();
 }
 
 }  // namespace app

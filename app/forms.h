@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class Tmain;
+class Tgrpx;
+class Tsgrpx;
+class Tyeni_sinav;
+class Tsinav_soru_ekle;
+class Tsoru_detay;
+class Tqeditx;
+class Tqimport;
+class Tsoru_gir;
+
+namespace app {
+
+// The program's nine windows. Each exists once, from start-up to the end;
+// windows reach one another through these.
+struct Forms {
+    Tmain* main = nullptr;
+    Tgrpx* grpx = nullptr;
+    Tsgrpx* sgrpx = nullptr;
+    Tyeni_sinav* yeni_sinav = nullptr;
+    Tsinav_soru_ekle* sinav_soru_ekle = nullptr;
+    Tsoru_detay* soru_detay = nullptr;
+    Tqeditx* qeditx = nullptr;
+    Tqimport* qimport = nullptr;
+    Tsoru_gir* soru_gir = nullptr;
+};
+
+extern Forms forms;
+
+// Creates the nine windows, hidden, in their order, and destroys them all
+// when it goes. The executable path decides where the database is looked for.
+class Program {
+public:
+    explicit Program(const QString& executablePath);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+};
+
+}  // namespace app

@@ -1,0 +1,352 @@
+#include "app/frm_main.h"
+
+#include "app/forms.h"
+#include "app/msgbox.h"
+#include "bank/frm_grp.h"
+#include "bank/frm_soru_gir.h"
+#include "exams/frm_sinav_soru_ekle.h"
+#include "grid/datagrid.h"
+#include "grid/profiles.h"
+#include "storage/database_file.h"
+#include "storage/statements.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The caption's fixed beginning; it ends with a hyphen and a blank.
+const QString kCaptionPrefix = QStringLiteral("Olvane Tessary by Morvelin - ");
+
+const QString kHelpText = QStringLiteral(
+    "Sorulara resim eklerken küme parantezi içerisinde dosya adı ve uzantısını girmelisiniz.\r\n"
+    "örnek : {r1.jpg}\r\n"
+    "ve resim dosyalarını uygulamanın kökündeki \"Pictures\"  dizinine kopyalamalısınız.\r\n"
+    "\r\n"
+    "Sorulara başlık eklemek için \"Soru\" bölümüne başlığı girerken <?> ile başlatmanız ve \r\n"
+    "doğru cevap kısmı zorunlu olduğu için herhangi bir seçeneği seçmeniz yeterli\r\n"
+    "örnek: <?>MS Word Soruları\r\n");
+
+const QString kAboutText = QStringLiteral(
+    "\r\nMorvelin Bilgisayar Yazılım\r\n\r\n"
+    "www.morvelin.com.tr\r\n"
+    "forum.morvelin.com.tr\r\n"
+    "destek@morvelin.com.tr");
+
+const QColor kStripColour(0xD9, 0xD6, 0xC5);
+
+}  // namespace
+
+Tmain::Tmain(QWidget* parent)
+    : QWidget(parent),
+      tgrp(QStringLiteral("tgrp"), &ADOConnection1),
+      ADOTable1(QStringLiteral("ADOTable1"), &ADOConnection1),
+      tsinav(QStringLiteral("tsinav"), &ADOConnection1),
+      tQuestions(QStringLiteral("tQuestions"), &ADOConnection1),
+      ADOQuery1(QStringLiteral("ADOQuery1"), &ADOConnection1),
+      ADOQuery2(QStringLiteral("ADOQuery2"), &ADOConnection1),
+      rcxxx(QStringLiteral("rcxxx"), &ADOConnection1),
+      rcins(QStringLiteral("rcins"), &ADOConnection1),
+      executablePath_(QCoreApplication::applicationFilePath()) {
+    setObjectName(QStringLiteral("main"));
+    setWindowTitle(QStringLiteral("MQ"));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSize(8);
+    setFont(font);
+
+    tgrp.setTableName(QStringLiteral("tqgroup"));
+    tsinav.setTableName(QStringLiteral("qgroup"));
+    tQuestions.setTableName(QStringLiteral("Questions"));
+    tQuestions.setSort(QStringLiteral("group_id"));
+    tQuestions.setMaster(&tsinav, QStringLiteral("ID"), QStringLiteral("group_id"));
+    tgrp.afterOpen = [this](storage::RecordSet&) { tgrpAfterOpen(); };
+    tgrp.afterScroll = [this](storage::RecordSet&) { tgrpAfterScroll(); };
+    tsinav.afterOpen = [this](storage::RecordSet&) { tsinavAfterOpen(); };
+    tsinav.afterScroll = [this](storage::RecordSet&) { tsinavAfterScroll(); };
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setCursor(Qt::PointingHandCursor);
+    QFont tabFont(QStringLiteral("Arial"));
+    tabFont.setBold(true);
+    PageControl1->tabBar()->setFont(tabFont);
+    layout->addWidget(PageControl1);
+
+    // Bank tab.
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    TabSheet1->setCursor(Qt::ArrowCursor);
+    auto* bank = new QVBoxLayout(TabSheet1);
+    bank->setContentsMargins(0, 0, 0, 0);
+    bank->setSpacing(0);
+    ToolBar1 = makeToolBar();
+    ToolButton1 = addButton(ToolBar1, QStringLiteral("ToolButton1"), QStringLiteral("Grup İşlemleri"));
+    addSeparator(ToolBar1);
+    ToolButton24 = addButton(ToolBar1, QStringLiteral("ToolButton24"), QStringLiteral("Sorular"));
+    addSeparator(ToolBar1);
+    SpeedButton5 = addButton(ToolBar1, QStringLiteral("SpeedButton5"), QStringLiteral("Yardım?"));
+    addSeparator(ToolBar1);
+    ToolButton9 = addButton(ToolBar1, QStringLiteral("ToolButton9"), QStringLiteral("Hakkında"));
+    bank->addWidget(ToolBar1);
+    bank->addWidget(makeStrip());
+    wwDBGrid1 = new grid::DataGrid(TabSheet1);
+    wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
+    wwDBGrid1->setRecordSet(dgrp.dataSet);
+    bank->addWidget(wwDBGrid1, 1);
+    PageControl1->addTab(TabSheet1, QStringLiteral("Soru Bankası"));
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    GRUPTANIMLARI1 = PopupMenu1->addAction(QStringLiteral("Soru Grupları"));
+    GRUPTANIMLARI1->setObjectName(QStringLiteral("GRUPTANIMLARI1"));
+    PopupMenu1->addSeparator();
+    MPASF1 = PopupMenu1->addAction(QStringLiteral("Tüm Sorular Pasif"));
+    MPASF1->setObjectName(QStringLiteral("MPASF1"));
+    MAKTF1 = PopupMenu1->addAction(QStringLiteral("Tüm Sorular Aktif"));
+    MAKTF1->setObjectName(QStringLiteral("MAKTF1"));
+    ToolButton1->setMenu(PopupMenu1);
+    ToolButton1->setPopupMode(QToolButton::InstantPopup);
+
+    // Exam tab.
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    TabSheet2->setCursor(Qt::ArrowCursor);
+    auto* exams = new QVBoxLayout(TabSheet2);
+    exams->setContentsMargins(0, 0, 0, 0);
+    exams->setSpacing(0);
+    ToolBar2 = makeToolBar();
+    ToolButton2 = addButton(ToolBar2, QStringLiteral("ToolButton2"), QStringLiteral("Yeni Sınav"));
+    ToolButton2->setToolTip(QStringLiteral("F2"));  // shown only: F2 is bound to nothing here
+    ToolButton23 = addButton(ToolBar2, QStringLiteral("ToolButton23"), QStringLiteral("Sınav Sil"));
+    ToolButton6 = addButton(ToolBar2, QStringLiteral("ToolButton6"), QStringLiteral("Sınav Şifresi Değiştir"));
+    addSeparator(ToolBar2);
+    ToolButton19 = addButton(ToolBar2, QStringLiteral("ToolButton19"), QStringLiteral("Sınava Soru Ekle"));
+    ToolButton22 = addButton(ToolBar2, QStringLiteral("ToolButton22"), QStringLiteral("Soru Detay"));
+    ToolButton5 = addButton(ToolBar2, QStringLiteral("ToolButton5"), QStringLiteral("Soru Sil"));
+    addSeparator(ToolBar2);
+    ToolButton16 = addButton(ToolBar2, QStringLiteral("ToolButton16"), QStringLiteral("Aşağıya Taşı"));
+    ToolButton17 = addButton(ToolBar2, QStringLiteral("ToolButton17"), QStringLiteral("Yukarıya Taşı"));
+    addSeparator(ToolBar2);
+    ToolButton8 = addButton(ToolBar2, QStringLiteral("ToolButton8"), QStringLiteral("<"));
+    ToolButton11 = addButton(ToolBar2, QStringLiteral("ToolButton11"), QStringLiteral("<<"));
+    ToolButton12 = addButton(ToolBar2, QStringLiteral("ToolButton12"), QStringLiteral(">>"));
+    ToolButton14 = addButton(ToolBar2, QStringLiteral("ToolButton14"), QStringLiteral(">"));
+    exams->addWidget(ToolBar2);
+    exams->addWidget(makeStrip());
+    wwDBGrid3 = new grid::DataGrid(TabSheet2);
+    wwDBGrid3->setObjectName(QStringLiteral("wwDBGrid3"));
+    grid::profiles::apply(*wwDBGrid3, grid::profiles::mainExamsGrid());
+    wwDBGrid3->setRecordSet(dsinav.dataSet);
+    exams->addWidget(wwDBGrid3, 1);
+    // The exam question grid lies over the exam grid, under the expanded row,
+    // and is hidden until an exam is expanded.
+    wwDBGrid4 = new grid::DataGrid(wwDBGrid3);
+    wwDBGrid4->setObjectName(QStringLiteral("wwDBGrid4"));
+    grid::profiles::apply(*wwDBGrid4, grid::profiles::mainExamQuestionsGrid());
+    wwDBGrid4->setRecordSet(dQuestions.dataSet);
+    wwDBGrid4->resize(805, 153);
+    wwDBGrid4->hide();
+    PageControl1->addTab(TabSheet2, QStringLiteral("Sınav İşlemleri"));
+
+    wwDBGrid1->adoptControls();
+    wwDBGrid3->adoptControls();
+    wwDBGrid4->adoptControls();
+
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { msgbox::guard([this] { PageControl1Change(); }); });
+    connect(ToolButton24, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton24Click(); }); });
+    connect(wwDBGrid1, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid1DblClick(); }); });
+    connect(SpeedButton5, &QToolButton::clicked, this, [this] { msgbox::guard([this] { SpeedButton5Click(); }); });
+    connect(ToolButton9, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton9Click(); }); });
+    connect(GRUPTANIMLARI1, &QAction::triggered, this, [this] { msgbox::guard([this] { GRUPTANIMLARI1Click(); }); });
+    connect(MPASF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MPASF1Click(); }); });
+    connect(MAKTF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MAKTF1Click(); }); });
+
+    resize(1026, 623);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+}
+
+Tmain::~Tmain() = default;
+
+QToolBar* Tmain::makeToolBar() {
+    auto* bar = new QToolBar;
+    bar->setFixedHeight(26);
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(true);
+    bar->setFont(font);
+    return bar;
+}
+
+QToolButton* Tmain::addButton(QToolBar* bar, const QString& name, const QString& caption) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->addWidget(button);
+    return button;
+}
+
+void Tmain::addSeparator(QToolBar* bar) {
+    auto* gap = new QWidget(bar);
+    gap->setFixedWidth(8);
+    bar->addWidget(gap);
+}
+
+QFrame* Tmain::makeStrip() {
+    auto* strip = new QFrame;
+    strip->setFixedHeight(3);
+    strip->setAutoFillBackground(true);
+    QPalette p = strip->palette();
+    p.setColor(QPalette::Window, kStripColour);
+    strip->setPalette(p);
+    return strip;
+}
+
+// ------------------------------------------------------------- commands ----
+
+void Tmain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    msgbox::guard([this] { FormShow(); });
+}
+
+void Tmain::FormShow() {
+    {
+        const QSignalBlocker quiet(PageControl1);  // choosing the tab here is no user's tab change
+        PageControl1->setCurrentIndex(0);
+    }
+    const storage::DatabaseLocation location = storage::locateDatabase(executablePath_);
+    ProgramFolder = location.programFolder;
+    DatabaseFileName = location.databaseFileName;
+    const QString path = ProgramFolder + DatabaseFileName;
+    ADOConnection1.setConnectionString(storage::connectionString(path));
+    if (QFileInfo(path).isFile()) {
+        ADOConnection1.open();
+        tgrp.open();
+        tsinav.open();
+        tQuestions.open();
+    } else {
+        msgbox::plain(QStringLiteral("Dosya bulunmadı : ") + path);
+    }
+}
+
+void Tmain::UpdateCaption() {
+    if (CaptionHold != 0) return;
+    const bool bankTab = PageControl1->currentIndex() == 0;
+    storage::RecordSet& rs = bankTab ? tgrp : tsinav;
+    if (rs.recordCount() <= 0) {
+        setWindowTitle(kCaptionPrefix);
+        return;
+    }
+    const QString id = rs.field(QStringLiteral("ID")).asString();
+    qint64 count = 0;
+    // A row that has no ID yet (a new group or exam not yet posted) holds no
+    // questions; counting it would send a statement without its number.
+    if (!id.isEmpty()) {
+        rcxxx.close();
+        rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id) : storage::sql::examQuestionCount(id));
+        rcxxx.open();
+        count = rcxxx.field(QStringLiteral("RCX")).asInteger();
+        rcxxx.close();
+    }
+    setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(QStringLiteral("GROUPNAME")).asString() +
+                   QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
+}
+
+void Tmain::tgrpAfterScroll() {
+    UpdateCaption();
+    if (app::forms.sinav_soru_ekle && app::forms.sinav_soru_ekle->isVisible()) {
+        ADOTable1.close();
+        ADOTable1.setCommandText(storage::sql::questionsOfGroup(tgrp.field(QStringLiteral("ID")).asInteger()));
+        ADOTable1.open();
+    }
+}
+
+void Tmain::ToolButton24Click() {
+    if (tgrp.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
+        app::forms.grpx->exec();
+        return;
+    }
+    ADOTable1.setCommandText(storage::sql::questionsOfGroup(tgrp.field(QStringLiteral("ID")).asInteger()));
+    app::forms.soru_gir->exec();
+    ADOTable1.close();
+}
+
+void Tmain::SpeedButton5Click() { msgbox::information(kHelpText); }
+
+void Tmain::ToolButton9Click() {
+    msgbox::Box box;
+    box.caption = QStringLiteral("Hakkında");
+    box.text = kAboutText;
+    box.icon = msgbox::Icon::Information;
+    box.owner = this;
+    msgbox::show(box);
+}
+
+void Tmain::GRUPTANIMLARI1Click() {
+    CaptionHold = 1;
+    // Whatever happens in the dialog, the hold ends with it.
+    struct Release {
+        int& hold;
+        ~Release() { hold = 0; }
+    } release{CaptionHold};
+    app::forms.grpx->exec();
+}
+
+void Tmain::setAllCancelled(bool cancelled) {
+    storage::sql::executeChange(ADOQuery2, storage::sql::setAllCancelled(cancelled));
+    // The bank question list is open only while a window that shows it is up.
+    if (ADOTable1.active()) ADOTable1.refresh();
+}
+
+void Tmain::MPASF1Click() { setAllCancelled(true); }
+void Tmain::MAKTF1Click() { setAllCancelled(false); }
+
+void Tmain::FormCanResize(int oldOuterHeight) { wwDBGrid4->resize(wwDBGrid4->width(), oldOuterHeight - 150); }
+
+void Tmain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (!event->oldSize().isValid()) return;
+    const int frame = frameGeometry().height() - geometry().height();
+    FormCanResize(event->oldSize().height() + frame);
+}
+
+void Tmain::FormClose() {
+    if (tgrp.active() && tgrp.modified() &&
+        (tgrp.state() == storage::RecordState::Edit || tgrp.state() == storage::RecordState::Insert))
+        tgrp.post();
+    ADOConnection1.close();
+}
+
+void Tmain::closeEvent(QCloseEvent* event) {
+    try {
+        FormClose();
+    } catch (...) {
+        // A group that cannot be saved keeps the program open, so that the
+        // user can correct it or cancel it rather than lose it unseen.
+        msgbox::showCurrentException();
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,78 @@
+#include "bank/frm_grp.h"
+
+#include "app/forms.h"
+#include "app/frm_main.h"
+#include "app/msgbox.h"
+#include "grid/datagrid.h"
+#include "grid/profiles.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+Tgrpx::Tgrpx(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                                                    Qt::WindowCloseButtonHint) {
+    setObjectName(QStringLiteral("grpx"));
+    setWindowTitle(QStringLiteral("Soru Grupları"));
+    setFixedSize(340, 247);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0xD9, 0xD6, 0xC5));
+    setPalette(p);
+
+    wwDBGrid1 = new grid::DataGrid(this);
+    wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1->setGeometry(7, 7, 329, 202);
+    grid::profiles::apply(*wwDBGrid1, grid::profiles::groupsDialogGrid());
+    wwDBGrid1->setRecordSet(app::forms.main->dgrp.dataSet);
+
+    const QStringList captions{QStringLiteral("Yeni Grup"), QStringLiteral("Kaydet"), QStringLiteral("İptal"), QStringLiteral("Sil")};
+    QPushButton** buttons[] = {&RzButton1, &RzButton2, &RzButton3, &RzButton4};
+    for (int i = 0; i < 4; ++i) {
+        auto* b = new QPushButton(captions[i], this);
+        b->setObjectName(QStringLiteral("RzButton%1").arg(i + 1));
+        b->setGeometry(7 + i * 83, 215, 78, 25);
+        QFont f = b->font();
+        f.setBold(true);
+        b->setFont(f);
+        b->setFocusPolicy(Qt::ClickFocus);  // not reachable with Tab
+        b->setAutoDefault(false);
+        *buttons[i] = b;
+    }
+    connect(RzButton1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton1Click(); }); });
+    connect(RzButton2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton2Click(); }); });
+    connect(RzButton3, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton3Click(); }); });
+    connect(RzButton4, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton4Click(); }); });
+    wwDBGrid1->adoptControls();
+}
+
+void Tgrpx::RzButton1Click() {
+    app::forms.main->tgrp.append();
+    wwDBGrid1->setFocus();
+}
+
+void Tgrpx::RzButton2Click() {
+    auto& tgrp = app::forms.main->tgrp;
+    tgrp.edit();
+    tgrp.post();
+    wwDBGrid1->setFocus();
+}
+
+void Tgrpx::RzButton3Click() {
+    app::forms.main->tgrp.cancel();
+    wwDBGrid1->setFocus();
+}
+
+void Tgrpx::RzButton4Click() {
+    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?"))) app::forms.main->tgrp.remove();
+}
+
+void Tgrpx::keyPressEvent(QKeyEvent* event) {
+    // The close box is the only way out: Esc and Enter close nothing here.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: event->accept(); return;
+    default: QDialog::keyPressEvent(event);
+    }
+}

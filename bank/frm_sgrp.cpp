@@ -1,0 +1,44 @@
+#include "bank/frm_sgrp.h"
+
+#include "app/forms.h"
+#include "app/frm_main.h"
+#include "grid/datagrid.h"
+#include "grid/profiles.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+Tsgrpx::Tsgrpx(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("sgrpx"));
+    setWindowTitle(QStringLiteral("Grup Seç"));
+    setFixedSize(288, 268);
+
+    DBGrid1 = new grid::DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setGeometry(8, 8, 271, 209);
+    grid::profiles::apply(*DBGrid1, grid::profiles::groupPickerGrid());
+    DBGrid1->setRecordSet(app::forms.main->dgrp.dataSet);
+
+    Button1 = new QPushButton(QStringLiteral("Tamam"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(62, 229, 75, 25);
+    Button1->setAutoDefault(false);
+    Button2 = new QPushButton(QStringLiteral("Vazgeç"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(150, 229, 75, 25);
+    Button2->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(Button2, &QPushButton::clicked, this, [this] { done(mrCancel); });
+}
+
+void Tsgrpx::reject() { done(mrCancel); }  // the close box
+
+void Tsgrpx::keyPressEvent(QKeyEvent* event) {
+    // Neither button is a default or cancel button.
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: event->accept(); return;
+    default: QDialog::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace grid {
+class DataGrid;
+}
+
+// The group picker: the main window's own group list; every row the user
+// moves to is at once the current group. exec() gives OK or Cancel.
+class Tsgrpx : public QDialog {
+    Q_OBJECT
+public:
+    enum ModalResult { mrOk = 1, mrCancel = 2 };
+
+    explicit Tsgrpx(QWidget* parent = nullptr);
+
+    grid::DataGrid* DBGrid1 = nullptr;
+    QPushButton* Button1 = nullptr;  // "Tamam"
+    QPushButton* Button2 = nullptr;  // "Vazgeç"
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void reject() override;
+};

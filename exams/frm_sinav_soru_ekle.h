@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QDialog>
+
+// Adds bank questions to an exam; shown modally. While it is visible the
+// main window reloads its question list whenever the current group changes.
+class Tsinav_soru_ekle : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tsinav_soru_ekle(QWidget* parent = nullptr);
+};

@@ -1,0 +1,279 @@
+#include "app/forms.h"
+#include "app/frm_main.h"
+#include "bank/frm_grp.h"
+#include "bank/frm_soru_gir.h"
+#include "exams/frm_sinav_soru_ekle.h"
+#include "grid/datagrid.h"
+#include "tests/support/box_script.h"
+#include "tests/support/temp_db.h"
+
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using msgbox::Button;
+
+namespace {
+
+const QString kPrefix = QStringLiteral("Olvane Tessary by Morvelin - ");
+
+QString caption(const QString& name, int count) {
+    return kPrefix + QStringLiteral(" [ \"%1\" Soru Sayısı : %2 ]").arg(name).arg(count);
+}
+
+// The program over a fresh database in a folder of its own.
+struct App {
+    TempDb db;
+    std::unique_ptr<app::Program> program;
+    Tmain* main = nullptr;
+    explicit App(const QString& seed = QString(), bool withFile = true) {
+        if (!seed.isEmpty()) db.exec(seed);
+        const QString folder = withFile ? db.folder() : db.folder() + QStringLiteral("elsewhere/");
+        program = std::make_unique<app::Program>(folder + QStringLiteral("Quorvel.exe"));
+        main = app::forms.main;
+    }
+    void show() {
+        main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+    }
+    void clickTab(int index) {
+        QTabBar* bar = main->PageControl1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    }
+};
+
+// Runs f once the modal window that is about to open has opened.
+void whenModal(std::function<void()> f) { QTimer::singleShot(0, std::move(f)); }
+
+const QString kSeed = QStringLiteral(
+    "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik'),('Boş Grup');"
+    "INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (1,'a',1,0),(2,'b',1,1),(3,'c',1,0);"
+    "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);"
+    "INSERT INTO qquestion VALUES (1,1,1),(2,1,2),(3,1,77);");
+
+}  // namespace
+
+class TestMain : public QObject {
+    Q_OBJECT
+private slots:
+    void startsWithItsWindowsAndCaptions() {
+        App a(kSeed);
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+        QCOMPARE(a.main->size(), QSize(1026, 623));
+        QCOMPARE(app::forms.grpx->windowTitle(), QStringLiteral("Soru Grupları"));
+        QCOMPARE(app::forms.soru_gir->windowTitle(), QStringLiteral("Soru Gir"));
+        QCOMPARE(a.main->PageControl1->tabText(0), QStringLiteral("Soru Bankası"));
+        QCOMPARE(a.main->PageControl1->tabText(1), QStringLiteral("Sınav İşlemleri"));
+        QCOMPARE(a.main->ToolButton2->toolTip(), QStringLiteral("F2"));
+        a.show();
+        QCOMPARE(a.main->ProgramFolder, a.db.folder());
+        QCOMPARE(a.main->DatabaseFileName, QStringLiteral("Quorvel.mdb"));
+        QVERIFY(a.main->tgrp.active());
+        QVERIFY(a.main->tsinav.active());
+        QVERIFY(a.main->tQuestions.active());
+        QVERIFY(!a.main->ADOTable1.active());
+        QVERIFY(!a.main->wwDBGrid4->isVisible());
+    }
+
+    // Counts cancelled questions too; the exam count includes an entry whose
+    // bank question is gone.
+    void captionCountsCurrentGroupOrExam() {
+        App a(kSeed);
+        a.show();
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Matematik"), 3));
+        a.main->tgrp.next();
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 0));
+        a.clickTab(1);
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Vize"), 3));
+        a.clickTab(0);
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 0));
+    }
+
+    void captionWithoutRows() {
+        App a;
+        a.show();
+        QCOMPARE(a.main->windowTitle(), kPrefix);
+        a.clickTab(1);
+        QCOMPARE(a.main->windowTitle(), kPrefix);
+    }
+
+    void sorularOpensEntryWindowOnCurrentGroup() {
+        App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (9,'x',2),(4,'y',2);"));
+        a.show();
+        a.main->tgrp.next();
+        bool seen = false;
+        whenModal([&] {
+            seen = app::forms.soru_gir->isVisible();
+            QCOMPARE(a.main->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 2 Order By rid"));
+            QVERIFY(a.main->ADOTable1.active());
+            QCOMPARE(a.main->ADOTable1.recNo(), 2);  // stands on the last row
+            // A question added meanwhile is not counted until the next trigger.
+            a.db.exec(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (10,'z',2)"));
+            app::forms.soru_gir->close();
+        });
+        QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
+        QVERIFY(seen);
+        QVERIFY(!a.main->ADOTable1.active());
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 2));
+        a.clickTab(1);
+        a.clickTab(0);
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 3));
+    }
+
+    void doubleClickOnGroupRunsSorular() {
+        App a(kSeed);
+        a.show();
+        QString statement;
+        whenModal([&] {
+            statement = a.main->ADOTable1.commandText();
+            app::forms.soru_gir->close();
+        });
+        emit a.main->wwDBGrid1->dblClicked();
+        QCOMPARE(statement, QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
+    }
+
+    void sorularWithoutGroupsWarnsThenShowsGroupsDialog() {
+        App a;
+        a.show();
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        bool dialogShown = false;
+        whenModal([&] {
+            dialogShown = app::forms.grpx->isVisible();
+            app::forms.grpx->close();
+        });
+        QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Warning"));
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Warning);
+        QCOMPARE(boxes.last().text, QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
+        QVERIFY(dialogShown);
+        QVERIFY(!app::forms.soru_gir->isVisible());
+        QVERIFY(!a.main->ADOTable1.active());
+    }
+
+    void resizeSetsExamQuestionGridFromOldHeight() {
+        App a(kSeed);
+        a.show();
+        const int outer = a.main->frameGeometry().height();
+        a.main->resize(1026, a.main->height() + 40);
+        QCOMPARE(a.main->wwDBGrid4->height(), outer - 150);
+        a.main->FormCanResize(623);
+        QCOMPARE(a.main->wwDBGrid4->height(), 473);
+    }
+
+    // A group added in the groups dialog and left unsaved is posted on close;
+    // an exam name edited in place and not left is not.
+    void closePostsPendingGroupOnly() {
+        App a(kSeed);
+        a.show();
+        a.main->tsinav.edit();
+        a.main->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("lost"));
+        a.main->tgrp.append();
+        a.main->tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("O'Neil \"yeni\""));
+        QVERIFY(a.main->close());
+        QVERIFY(!a.main->ADOConnection1.connected());
+        QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 3")), QStringLiteral("O'Neil \"yeni\""));
+        QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from qgroup")), QStringLiteral("Vize"));
+    }
+
+    void missingFile() {
+        BoxScript boxes;
+        App a(kSeed, false);
+        boxes.expect(Button::OK);
+        a.show();
+        QCOMPARE(boxes.last().caption, QStringLiteral("Tassary By Morvelin"));
+        QCOMPARE(boxes.last().icon, msgbox::Icon::None);
+        QCOMPARE(boxes.last().text, QStringLiteral("Dosya bulunmadı : ") + a.db.folder() + QStringLiteral("elsewhere/Quorvel.mdb"));
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+        QVERIFY(!a.main->ADOConnection1.connected());
+        QVERIFY(!a.main->tgrp.active());
+
+        boxes.expect(Button::OK);
+        QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, QStringLiteral("tgrp: Cannot perform this operation on a closed dataset."));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Tassary By Morvelin"));
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+        boxes.expect(Button::OK);
+        a.clickTab(1);
+        QCOMPARE(boxes.last().text, QStringLiteral("tsinav: Cannot perform this operation on a closed dataset."));
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+
+        boxes.expect(Button::OK);
+        QTest::mouseClick(a.main->SpeedButton5, Qt::LeftButton);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Information"));
+        QVERIFY(boxes.last().text.startsWith(QLatin1String("Sorulara resim eklerken")));
+        QVERIFY(boxes.last().text.endsWith(QStringLiteral("örnek: <?>MS Word Soruları\r\n")));
+        boxes.expect(Button::OK);
+        QTest::mouseClick(a.main->ToolButton9, Qt::LeftButton);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Hakkında"));
+        QVERIFY(boxes.last().text.startsWith(QStringLiteral("\r\nMorvelin Bilgisayar Yazılım\r\n\r\n")));
+        QVERIFY(a.main->close());
+    }
+
+    void fileThatIsNotADatabase() {
+        BoxScript boxes;
+        App a;
+        a.db.connection().close();
+        QFile f(a.db.path());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray(4096, 'j'));
+        f.close();
+        boxes.expect(Button::OK);
+        a.show();
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+        QVERIFY(boxes.last().text.contains(QLatin1String("is not a database file of this program")));
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+        QVERIFY(!a.main->tgrp.active());
+    }
+
+    void failingCountKeepsCaption() {
+        App a(kSeed);
+        a.show();
+        const QString before = a.main->windowTitle();
+        a.db.exec(QStringLiteral("DROP VIEW Questions; ALTER TABLE tqmaster RENAME TO gone"));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        msgbox::guard([&] { a.main->tgrp.next(); });
+        QCOMPARE(boxes.last().text, QStringLiteral("rcxxx: no such table: tqmaster."));
+        QCOMPARE(a.main->windowTitle(), before);
+    }
+
+    // From the menu the dialog holds the caption: moves and appends there do
+    // not touch it, and closing the dialog does not rebuild it.
+    void groupsDialogFromMenuHoldsCaption() {
+        App a(kSeed);
+        a.show();
+        const QString before = a.main->windowTitle();
+        whenModal([&] {
+            QCOMPARE(a.main->CaptionHold, 1);
+            a.main->tgrp.next();
+            a.main->tgrp.append();
+            QCOMPARE(a.main->windowTitle(), before);
+            app::forms.grpx->close();
+        });
+        a.main->GRUPTANIMLARI1->trigger();
+        QCOMPARE(a.main->CaptionHold, 0);
+        QCOMPARE(a.main->windowTitle(), before);
+    }
+
+    // While the add-questions window is up, a new current group reloads its question list.
+    void groupScrollReloadsQuestionsForAddWindow() {
+        App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (9,'x',2),(4,'y',2);"));
+        a.show();
+        app::forms.sinav_soru_ekle->show();
+        a.main->tgrp.next();
+        QVERIFY(a.main->ADOTable1.active());
+        QCOMPARE(a.main->ADOTable1.recordCount(), 2);
+        QCOMPARE(a.main->ADOTable1.field(QStringLiteral("rid")).asInteger(), 4);
+        app::forms.sinav_soru_ekle->hide();
+        a.main->ADOTable1.close();
+        a.main->tgrp.prior();
+        QVERIFY(!a.main->ADOTable1.active());
+    }
+};
+
+QTEST_MAIN(TestMain)
+#include "tst_main.moc"
