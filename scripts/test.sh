@@ -6,5 +6,7 @@ cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
 cmake --build build/test -j"$(nproc)"
+# A short fuzzing run of the rich-text reader; a finding fails the run.
+bash scripts/fuzz-rtf.sh "${QUORVEL_FUZZ_SECONDS:-30}"
 export QT_QPA_PLATFORM=offscreen
 (cd build/test && ctest --output-on-failure -j"$(nproc)")
