@@ -34,8 +34,10 @@ ControlLine ControlLine::parse(const QString& line) {
     if (parts.size() >= 4 && kind == QLatin1String("CheckBox")) {
         c.kind = Kind::CheckBox;
     } else if (parts.size() >= 3 && !c.first.isEmpty()) {
-        if (kind.compare(QLatin1String("CustomEdit"), Qt::CaseInsensitive) == 0) c.kind = Kind::CustomEdit;
-        else if (kind.compare(QLatin1String("RichEdit"), Qt::CaseInsensitive) == 0) c.kind = Kind::RichEdit;
+        if (kind.compare(QLatin1String("CustomEdit"), Qt::CaseInsensitive) == 0)
+            c.kind = Kind::CustomEdit;
+        else if (kind.compare(QLatin1String("RichEdit"), Qt::CaseInsensitive) == 0)
+            c.kind = Kind::RichEdit;
     }
     return c;
 }

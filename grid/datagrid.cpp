@@ -71,27 +71,26 @@ public:
     explicit GridModel(DataGrid* grid) : QAbstractTableModel(grid), grid_(grid) {}
 
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(grid_->columns_.size());
-    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : int(grid_->columns_.size()); }
 
     QVariant data(const QModelIndex& index, int role) const override {
         if (!index.isValid() || index.row() >= rows_) return {};
         const auto* col = grid_->column(index.column());
         if (!col) return {};
         switch (role) {
-        case Qt::DisplayRole:
-            if (col->checkBox) return {};
-            return grid_->cellText(index.row(), index.column());
-        case Qt::AccessibleTextRole:
-            if (col->checkBox)
-                return grid_->isChecked(index.row(), index.column()) ? col->checkedValue : col->uncheckedValue;
-            return grid_->cellText(index.row(), index.column());
-        case Qt::CheckStateRole:
-            if (!col->checkBox) return {};
-            return grid_->isChecked(index.row(), index.column()) ? Qt::Checked : Qt::Unchecked;
-        case Qt::TextAlignmentRole: return int(grid_->cellAlignment(index.column()));
-        default: return {};
+            case Qt::DisplayRole:
+                if (col->checkBox) return {};
+                return grid_->cellText(index.row(), index.column());
+            case Qt::AccessibleTextRole:
+                if (col->checkBox) return grid_->isChecked(index.row(), index.column()) ? col->checkedValue : col->uncheckedValue;
+                return grid_->cellText(index.row(), index.column());
+            case Qt::CheckStateRole:
+                if (!col->checkBox) return {};
+                return grid_->isChecked(index.row(), index.column()) ? Qt::Checked : Qt::Unchecked;
+            case Qt::TextAlignmentRole:
+                return int(grid_->cellAlignment(index.column()));
+            default:
+                return {};
         }
     }
 
@@ -136,8 +135,8 @@ public:
         if (row < 0 || row >= rows_ || columnCount() == 0) return;
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     }
-    void headerChanged() {
-        if (rows_ > 0) emit headerDataChanged(Qt::Vertical, 0, rows_ - 1);
+    void headerChanged(int row) {
+        if (row >= 0 && row < rows_) emit headerDataChanged(Qt::Vertical, row, row);
     }
 
 private:
@@ -193,8 +192,7 @@ public:
         if (!col) return;
         const QRect r = option.rect;
         const bool current = row == grid_->currentRow();
-        const bool highlighted = current && grid_->showsSelection() &&
-                                 (profile.has(dgRowSelect) || c == grid_->currentColumn_);
+        const bool highlighted = current && grid_->showsSelection() && (profile.has(dgRowSelect) || c == grid_->currentColumn_);
         const QPalette& pal = grid_->palette();
         p->save();
         p->setClipRect(r);
@@ -291,7 +289,8 @@ public:
         setMinimumSectionSize(1);
         setSectionResizeMode(QHeaderView::Fixed);
     }
-    QSize sizeHint() const override { return QSize(kWidth, QHeaderView::sizeHint().height()); }
+    // Only the width matters; the base class would measure up to a thousand rows.
+    QSize sizeHint() const override { return QSize(kWidth, length()); }
     static constexpr int kWidth = 12;
 
 protected:
@@ -307,20 +306,20 @@ protected:
             p->setBrush(Qt::black);
             const QPoint c = rect.center();
             switch (grid_->recordSet_ ? grid_->recordSet_->state() : RecordState::Inactive) {
-            case RecordState::Edit:
-                p->drawLine(c.x(), c.y() - 4, c.x(), c.y() + 4);
-                p->drawLine(c.x() - 2, c.y() - 4, c.x() + 2, c.y() - 4);
-                p->drawLine(c.x() - 2, c.y() + 4, c.x() + 2, c.y() + 4);
-                break;
-            case RecordState::Insert:
-                p->setFont(grid_->profile_.cellFont);
-                p->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
-                break;
-            default: {
-                const QPoint arrow[] = {QPoint(c.x() - 2, c.y() - 4), QPoint(c.x() + 2, c.y()), QPoint(c.x() - 2, c.y() + 4)};
-                p->drawPolygon(arrow, 3);
-                break;
-            }
+                case RecordState::Edit:
+                    p->drawLine(c.x(), c.y() - 4, c.x(), c.y() + 4);
+                    p->drawLine(c.x() - 2, c.y() - 4, c.x() + 2, c.y() - 4);
+                    p->drawLine(c.x() - 2, c.y() + 4, c.x() + 2, c.y() + 4);
+                    break;
+                case RecordState::Insert:
+                    p->setFont(grid_->profile_.cellFont);
+                    p->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
+                    break;
+                default: {
+                    const QPoint arrow[] = {QPoint(c.x() - 2, c.y() - 4), QPoint(c.x() + 2, c.y()), QPoint(c.x() - 2, c.y() + 4)};
+                    p->drawPolygon(arrow, 3);
+                    break;
+                }
             }
         }
         p->restore();
@@ -373,6 +372,9 @@ DataGrid::DataGrid(QWidget* parent)
 }
 
 DataGrid::~DataGrid() {
+    // Focus moves while the widget base is torn down must not reach a grid
+    // that is already half gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     // Adopted controls belong to the window that made them.
     for (Adopted& a : adopted_)
         if (a.widget) a.widget->setParent(nullptr), a.widget->deleteLater();
@@ -514,8 +516,7 @@ std::vector<DataGrid::Column> DataGrid::buildColumns(QStringList* lines) const {
                 col.checkBox = true;
                 col.checkedValue = line.first;
                 col.uncheckedValue = line.second;
-            } else if (col.controlKind == ControlLine::Kind::None &&
-                       col.field.compare(line.field, Qt::CaseInsensitive) == 0) {
+            } else if (col.controlKind == ControlLine::Kind::None && col.field.compare(line.field, Qt::CaseInsensitive) == 0) {
                 col.controlKind = line.kind;
                 col.controlName = line.first;
             }
@@ -671,9 +672,12 @@ QString DataGrid::fieldText(int row, int c) const {
     const QVariant v = recordSet_->rowValue(row, col->fieldIndex);
     if (!v.isValid() || v.isNull()) return {};
     switch (v.typeId()) {
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::Double: return QString::number(v.toDouble(), 'g', 15);
-    default: return v.toString();
+        case QMetaType::Bool:
+            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case QMetaType::Double:
+            return QString::number(v.toDouble(), 'g', 15);
+        default:
+            return v.toString();
     }
 }
 
@@ -720,9 +724,12 @@ QColor DataGrid::rowColor(int row) const {
 QString DataGrid::indicatorText(int row) const {
     if (row != currentRow()) return {};
     switch (recordSet_->state()) {
-    case RecordState::Edit: return QStringLiteral("I");
-    case RecordState::Insert: return QStringLiteral("*");
-    default: return QStringLiteral(">");
+        case RecordState::Edit:
+            return QStringLiteral("I");
+        case RecordState::Insert:
+            return QStringLiteral("*");
+        default:
+            return QStringLiteral(">");
     }
 }
 
@@ -787,11 +794,12 @@ void DataGrid::syncCurrent() {
     if (row >= 0 && row < model_->rowCount() && !columns_.empty()) {
         const QModelIndex index = model_->index(row, currentColumn_);
         syncing_ = true;
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                     (profile_.has(dgRowSelect) ? QItemSelectionModel::Rows
-                                                                                : QItemSelectionModel::NoUpdate));
+        selectionModel()->setCurrentIndex(
+            index, QItemSelectionModel::ClearAndSelect |
+                       (profile_.has(dgRowSelect) ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
         syncing_ = false;
-        if (!profile_.has(dgRowSelect)) scrollTo(index);
+        if (!profile_.has(dgRowSelect))
+            scrollTo(index);
         else {
             // Whole rows: keep the horizontal position, bring the row into view.
             const int h = horizontalScrollBar()->value();
@@ -810,7 +818,10 @@ void DataGrid::syncCurrent() {
 
 void DataGrid::updateIndicator() {
     if (indicator_->isVisible()) indicator_->viewport()->update();
-    model_->headerChanged();
+    // The mark left one row and went to another (or changed its look).
+    model_->headerChanged(markedRow_);
+    markedRow_ = currentRow();
+    model_->headerChanged(markedRow_);
 }
 
 bool DataGrid::editorVisible() const { return editor_->isVisible(); }
@@ -835,6 +846,10 @@ void DataGrid::placeOverlays() {
                 }
                 c.control->show();
                 c.control->raise();
+                // Like the cell editor, the control starts with its whole text selected.
+                QLineEdit* line = qobject_cast<QLineEdit*>(c.control);
+                if (auto* combo = qobject_cast<QComboBox*>(c.control)) line = combo->lineEdit();
+                if (line) line->selectAll();
                 if (profile_.has(dgAlwaysShowEditor) && window()->isActiveWindow()) c.control->setFocus();
             }
         } else if (c.control->isVisible()) {
@@ -846,8 +861,7 @@ void DataGrid::placeOverlays() {
 
     const bool plain = hasCell && !col->checkBox && !col->control &&
                        !(col->fieldIndex >= 0 && recordSet_->fieldDef(col->fieldIndex).kind == FieldKind::Memo);
-    const bool wantEditor =
-        plain && canEditCell(currentColumn_) && (profile_.has(dgAlwaysShowEditor) ? focused : editing_);
+    const bool wantEditor = plain && canEditCell(currentColumn_) && (profile_.has(dgAlwaysShowEditor) ? focused : editing_);
     if (wantEditor) {
         editor_->setGeometry(rect.adjusted(0, 0, profile_.has(dgColLines) ? -1 : 0, profile_.has(dgRowLines) ? -1 : 0));
         if (!editor_->isVisible()) {
@@ -1006,6 +1020,11 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     msgbox::guard([&] {
         const QModelIndex index = indexAt(event->position().toPoint());
+        const QPoint cell(index.column(), index.row());
+        const bool secondClick =
+            cell == lastPressCell_ && event->timestamp() - lastPressTime_ < quint64(QApplication::doubleClickInterval());
+        lastPressTime_ = event->timestamp();
+        lastPressCell_ = cell;
         if (!index.isValid()) return;
         const bool sameCell = index.row() == currentRow() && index.column() == currentColumn_;
         goToRow(index.row());
@@ -1013,7 +1032,7 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
         setCurrentColumn(index.column());
         const auto* col = column(index.column());
         if (col->checkBox) {
-            if (profile_.has(ecoCheckboxSingleClick)) toggleCheckBox(index.column());
+            if (profile_.has(ecoCheckboxSingleClick) && !secondClick) toggleCheckBox(index.column());
         } else if (sameCell && !col->control) {
             // A click on the current cell opens its editor.
             if (canEditCell(currentColumn_)) showEditor();
@@ -1070,15 +1089,18 @@ bool DataGrid::focusNextPrevChild(bool next) {
 void DataGrid::keyPressEvent(QKeyEvent* event) {
     bool handled = false;
     msgbox::guard([&] { handled = handleKey(event, this); });
-    if (handled) event->accept();
-    else event->ignore();
+    if (handled)
+        event->accept();
+    else
+        event->ignore();
 }
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QTableView::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
     bool take = false;
-    if (watched == editor_) take = editorTakesBack(key);
+    if (watched == editor_)
+        take = editorTakesBack(key);
     else if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == viewport())
         take = controlHandsBack(key, w);
     if (!take) return QTableView::eventFilter(watched, event);
@@ -1112,9 +1134,12 @@ Caret caretOf(QWidget* w) {
         return c;
     }
     QTextCursor cursor;
-    if (auto* te = qobject_cast<QTextEdit*>(w)) cursor = te->textCursor();
-    else if (auto* pe = qobject_cast<QPlainTextEdit*>(w)) cursor = pe->textCursor();
-    else return c;
+    if (auto* te = qobject_cast<QTextEdit*>(w))
+        cursor = te->textCursor();
+    else if (auto* pe = qobject_cast<QPlainTextEdit*>(w))
+        cursor = pe->textCursor();
+    else
+        return c;
     c.known = true;
     QTextCursor endCursor(cursor);
     endCursor.movePosition(QTextCursor::End);
@@ -1131,15 +1156,17 @@ bool allSelected(const Caret& c) { return c.start == 0 && c.end == c.length; }
 
 bool isNavigation(int key) {
     switch (key) {
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown: return true;
-    default: return false;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -1153,27 +1180,36 @@ bool DataGrid::controlHandsBack(QKeyEvent* e, QWidget* control) const {
     // An open drop-down list keeps its keys.
     if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->view()->isVisible()) return false;
     switch (key) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return !ctrl;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return profile_.has(dgEnterToTab);
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Insert: return true;
-    case Qt::Key_Delete: return ctrl;
-    default: break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return !ctrl;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            return profile_.has(dgEnterToTab);
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Insert:
+            return true;
+        case Qt::Key_Delete:
+            return ctrl;
+        default:
+            break;
     }
     if (!isNavigation(key)) return false;
     if (ctrl) return true;
     const Caret c = caretOf(control);
     if (!c.known) return false;
     switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Home: return atStart(c);
-    case Qt::Key_Right: return atEnd(c);
-    case Qt::Key_Up:
-    case Qt::Key_Down: return allSelected(c);
-    default: return false;
+        case Qt::Key_Left:
+        case Qt::Key_Home:
+            return atStart(c);
+        case Qt::Key_Right:
+            return atEnd(c);
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            return allSelected(c);
+        default:
+            return false;
     }
 }
 
@@ -1183,29 +1219,36 @@ bool DataGrid::editorTakesBack(QKeyEvent* e) const {
     const int key = e->key();
     const bool ctrl = mods & Qt::ControlModifier;
     switch (key) {
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return !ctrl;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Insert:
-    case Qt::Key_F2: return true;
-    case Qt::Key_Delete: return ctrl;
-    default: break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            return !ctrl;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Insert:
+        case Qt::Key_F2:
+            return true;
+        case Qt::Key_Delete:
+            return ctrl;
+        default:
+            break;
     }
     if (!isNavigation(key)) return false;
     if (ctrl) return true;
     const Caret c = caretOf(editor_);
     switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Home: return atStart(c);
-    case Qt::Key_Right:
-    case Qt::Key_End: return atEnd(c);
-    default: return false;
+        case Qt::Key_Left:
+        case Qt::Key_Home:
+            return atStart(c);
+        case Qt::Key_Right:
+        case Qt::Key_End:
+            return atEnd(c);
+        default:
+            return false;
     }
 }
 
@@ -1217,84 +1260,105 @@ bool DataGrid::handleKey(QKeyEvent* e, QWidget* from) {
     const bool rowSelect = profile_.has(dgRowSelect);
     const int last = int(columns_.size()) - 1;
     switch (e->key()) {
-    case Qt::Key_Tab:
-        if (ctrl || alt) return false;
-        tab(!shift);
-        return true;
-    case Qt::Key_Backtab:
-        if (ctrl || alt) return false;
-        tab(false);
-        return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (ctrl || alt) return false;
-        if (profile_.has(dgEnterToTab)) tab(!shift);
-        else enterKey();
-        return true;
-    case Qt::Key_Down:
-        if (alt) {
-            const auto* col = column(currentColumn_);
-            if (!col || !col->control || !col->control->isVisible() || from == col->control) return false;
-            col->control->setFocus();
-            QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text());
-            QCoreApplication::sendEvent(col->control, &copy);
+        case Qt::Key_Tab:
+            if (ctrl || alt) return false;
+            tab(!shift);
             return true;
-        }
-        if (ctrl) goToRow(bottomRow());
-        else rowDown();
-        return true;
-    case Qt::Key_Up:
-        if (alt) return false;
-        if (ctrl) goToRow(topRow());
-        else rowUp();
-        return true;
-    case Qt::Key_Left:
-        if (alt) return false;
-        if (ctrl) goToColumn(0);
-        else if (rowSelect) rowUp();
-        else goToColumn(currentColumn_ - 1);
-        return true;
-    case Qt::Key_Right:
-        if (alt) return false;
-        if (ctrl) goToColumn(last);
-        else if (rowSelect) rowDown();
-        else goToColumn(currentColumn_ + 1);
-        return true;
-    case Qt::Key_Home:
-        if (alt) return false;
-        if (ctrl || rowSelect) goToRow(0);
-        else goToColumn(0);
-        return true;
-    case Qt::Key_End:
-        if (alt) return false;
-        if (ctrl || rowSelect) goToRow(rowCount() - 1);
-        else goToColumn(last);
-        return true;
-    case Qt::Key_PageUp:
-        if (alt) return false;
-        if (ctrl) goToRow(topRow());
-        else moveRows(-visibleRowCount());
-        return true;
-    case Qt::Key_PageDown:
-        if (alt) return false;
-        if (ctrl) goToRow(bottomRow());
-        else moveRows(visibleRowCount());
-        return true;
-    case Qt::Key_Insert:
-        if (ctrl || alt || shift) return false;
-        insertRow();
-        return true;
-    case Qt::Key_Delete:
-        if (!ctrl) return false;
-        deleteRow();
-        return true;
-    case Qt::Key_Escape:
-        escape();
-        return true;
-    case Qt::Key_F2:
-        if (from == this) f2Key();
-        return true;
-    default: return typeInto(e);
+        case Qt::Key_Backtab:
+            if (ctrl || alt) return false;
+            tab(false);
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (ctrl || alt) return false;
+            if (profile_.has(dgEnterToTab))
+                tab(!shift);
+            else
+                enterKey();
+            return true;
+        case Qt::Key_Down:
+            if (alt) {
+                const auto* col = column(currentColumn_);
+                if (!col || !col->control || !col->control->isVisible() || from == col->control) return false;
+                col->control->setFocus();
+                QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text());
+                QCoreApplication::sendEvent(col->control, &copy);
+                return true;
+            }
+            if (ctrl)
+                goToRow(bottomRow());
+            else
+                rowDown();
+            return true;
+        case Qt::Key_Up:
+            if (alt) return false;
+            if (ctrl)
+                goToRow(topRow());
+            else
+                rowUp();
+            return true;
+        case Qt::Key_Left:
+            if (alt) return false;
+            if (ctrl)
+                goToColumn(0);
+            else if (rowSelect)
+                rowUp();
+            else
+                goToColumn(currentColumn_ - 1);
+            return true;
+        case Qt::Key_Right:
+            if (alt) return false;
+            if (ctrl)
+                goToColumn(last);
+            else if (rowSelect)
+                rowDown();
+            else
+                goToColumn(currentColumn_ + 1);
+            return true;
+        case Qt::Key_Home:
+            if (alt) return false;
+            if (ctrl || rowSelect)
+                goToRow(0);
+            else
+                goToColumn(0);
+            return true;
+        case Qt::Key_End:
+            if (alt) return false;
+            if (ctrl || rowSelect)
+                goToRow(rowCount() - 1);
+            else
+                goToColumn(last);
+            return true;
+        case Qt::Key_PageUp:
+            if (alt) return false;
+            if (ctrl)
+                goToRow(topRow());
+            else
+                moveRows(-visibleRowCount());
+            return true;
+        case Qt::Key_PageDown:
+            if (alt) return false;
+            if (ctrl)
+                goToRow(bottomRow());
+            else
+                moveRows(visibleRowCount());
+            return true;
+        case Qt::Key_Insert:
+            if (ctrl || alt || shift) return false;
+            insertRow();
+            return true;
+        case Qt::Key_Delete:
+            if (!ctrl) return false;
+            deleteRow();
+            return true;
+        case Qt::Key_Escape:
+            escape();
+            return true;
+        case Qt::Key_F2:
+            if (from == this) f2Key();
+            return true;
+        default:
+            return typeInto(e);
     }
 }
 
@@ -1350,8 +1414,7 @@ void DataGrid::f2Key() {
 }
 
 bool DataGrid::mayInsert() const {
-    return profile_.has(dgEditing) && profile_.has(dgAllowInsert) && !profile_.readOnly && active() &&
-           recordSet_->canModify();
+    return profile_.has(dgEditing) && profile_.has(dgAllowInsert) && !profile_.readOnly && active() && recordSet_->canModify();
 }
 
 void DataGrid::goToColumn(int c) {
@@ -1406,8 +1469,10 @@ void DataGrid::rowUp() {
     writePending();
     const int n = rowCount(), r = currentRow();
     if (recordSet_->state() == RecordState::Insert && !recordSet_->modified()) {
-        if (r == n - 1) recordSet_->cancel();
-        else recordSet_->prior();
+        if (r == n - 1)
+            recordSet_->cancel();
+        else
+            recordSet_->prior();
         return;
     }
     recordSet_->prior();
@@ -1441,8 +1506,8 @@ void DataGrid::insertRow() {
 }
 
 void DataGrid::deleteRow() {
-    if (!profile_.has(dgAllowDelete) || !profile_.has(dgEditing) || profile_.readOnly || !active() ||
-        !recordSet_->canModify() || recordSet_->recordCount() == 0)
+    if (!profile_.has(dgAllowDelete) || !profile_.has(dgEditing) || profile_.readOnly || !active() || !recordSet_->canModify() ||
+        recordSet_->recordCount() == 0)
         return;
     if (profile_.has(dgConfirmDelete)) {
         msgbox::Box box;
@@ -1467,8 +1532,7 @@ void DataGrid::escape() {
         loadEditor();
     } else if (col && col->link && col->link->modified()) {
         col->link->reload();
-    } else if (active() &&
-               (recordSet_->state() == RecordState::Edit || recordSet_->state() == RecordState::Insert)) {
+    } else if (active() && (recordSet_->state() == RecordState::Edit || recordSet_->state() == RecordState::Insert)) {
         if (recordSet_->modified()) {
             msgbox::Box box;
             box.caption = QStringLiteral("Confirm");

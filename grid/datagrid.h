@@ -73,25 +73,25 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(EditControlOptionSet)
 // Every per-grid setting. Ready-made profiles of the program's grids are in
 // grid/profiles.h.
 struct GridProfile {
-    GridOptions options = GridOptions(dgEditing | dgTitles | dgColumnResize | dgTabs | dgConfirmDelete | dgCancelOnExit |
-                                      dgWordWrap);
+    GridOptions options =
+        GridOptions(dgEditing | dgTitles | dgColumnResize | dgTabs | dgConfirmDelete | dgCancelOnExit | dgWordWrap);
     KeyOptionSet KeyOptions;
     MemoAttributeSet MemoAttributes = MemoAttributeSet(mSizeable | mWordWrap);
     EditControlOptionSet EditControlOptions = EditControlOptionSet(ecoCheckboxSingleClick | ecoSearchOwnerForm);
-    bool readOnly = false;          // never edits, inserts, deletes or toggles
-    int RowHeightPercent = 100;     // data row height in percent of one text line
-    int TitleLines = 1;             // text lines of the title row
+    bool readOnly = false;                         // never edits, inserts, deletes or toggles
+    int RowHeightPercent = 100;                    // data row height in percent of one text line
+    int TitleLines = 1;                            // text lines of the title row
     Qt::Alignment titleAlignment = Qt::AlignLeft;  // AlignLeft or AlignHCenter
     QFont cellFont = defaultFont();
     QColor cellFontColor = Qt::black;
     QFont titleFont = defaultFont();
     QColor titleFontColor = Qt::black;
-    QColor gridColor = Qt::white;    // data cells
+    QColor gridColor = Qt::white;                  // data cells
     QColor titleColor = QColor(0xD4, 0xD0, 0xC8);  // title row and indicator column
-    QColor alternatingColor;         // every second data row; invalid: none
-    bool flat = false;               // no 3-D border
-    bool LoadAllRTF = false;         // rich-text cells read the whole stored text
-    bool UseTFields = false;         // field-definition mode
+    QColor alternatingColor;                       // every second data row; invalid: none
+    bool flat = false;                             // no 3-D border
+    bool LoadAllRTF = false;                       // rich-text cells read the whole stored text
+    bool UseTFields = false;                       // field-definition mode
 
     bool has(GridOption o) const { return options.testFlag(o); }
     bool has(KeyOption o) const { return KeyOptions.testFlag(o); }
@@ -296,6 +296,7 @@ private:
     IndicatorHeader* indicator_;
     QLineEdit* editor_;
     int currentColumn_ = 0;
+    int markedRow_ = -1;  // where the indicator mark was drawn last
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;
@@ -305,8 +306,8 @@ private:
     bool resized_ = false;
     bool moved_ = false;
     // The second click of a double-click must not toggle a check box again.
-    bool inDoubleClick_ = false;
+    quint64 lastPressTime_ = 0;
+    QPoint lastPressCell_{-1, -1};
 };
 
 }  // namespace grid
-

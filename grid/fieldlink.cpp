@@ -17,18 +17,21 @@ namespace {
 // (not when its own popup opens or the window is deactivated).
 class FocusWatcher : public QObject {
 public:
-    FocusWatcher(QWidget* widget, FieldLink* link) : QObject(link), link_(link) { widget->installEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::FocusOut) {
+    FocusWatcher(QWidget* widget, FieldLink* link) : QObject(link), link_(link), type_(widget->metaObject()) {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A widget being destroyed loses the focus as a plain QWidget: nothing to store then.
+        if (event->type() == QEvent::FocusOut && watched->metaObject() == type_) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-                msgbox::guard([&] { link_->store(); });
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) msgbox::guard([&] { link_->store(); });
         }
         return false;
     }
 
 private:
     FieldLink* link_;
+    const QMetaObject* type_;
 };
 
 // The link of a widget that knows nothing of record sets: it shows and takes
@@ -37,8 +40,10 @@ class PropertyLink : public FieldLink {
 public:
     PropertyLink(QWidget* widget, const QMetaProperty& property) : FieldLink(widget), widget_(widget), property_(property) {
         load = [this] {
-            if (property_.typeId() == QMetaType::Bool) property_.write(widget_, hasRow() && value().toBool());
-            else property_.write(widget_, text());
+            if (property_.typeId() == QMetaType::Bool)
+                property_.write(widget_, hasRow() && value().toBool());
+            else
+                property_.write(widget_, text());
         };
         commit = [this] {
             const QVariant v = property_.read(widget_);
@@ -83,8 +88,7 @@ void FieldLink::connectSet() {
     connect(recordSet_, &RecordSet::stateChanged, this, [this] {
         // Posted or cancelled: whatever was pending is either in the row or gone.
         const auto state = recordSet_->state();
-        if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive)
-            msgbox::guard([&] { reload(); });
+        if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive) msgbox::guard([&] { reload(); });
     });
     // A failure to write pending input is reported here; the operation that
     // asked for it goes on with the field as it was.
@@ -141,9 +145,15 @@ void FieldLink::reload() {
 
 void FieldLink::noteUserEdit() {
     if (loading_) return;
+    if (!recordSet_) {  // not bound: an ordinary control
+        modified_ = true;
+        return;
+    }
     msgbox::guard([&] {
-        if (edit()) modified_ = true;
-        else reload();
+        if (edit())
+            modified_ = true;
+        else
+            reload();
     });
 }
 

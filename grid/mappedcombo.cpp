@@ -70,6 +70,7 @@ void MappedCombo::showField() {
 int MappedCombo::findNextStartingWith(QChar c) const {
     const int n = count();
     if (n == 0) return -1;
+    // While the list is open its highlight is the current item.
     const int from = view()->isVisible() && view()->currentIndex().isValid() ? view()->currentIndex().row() : currentIndex();
     const QString key(c);
     for (int step = 1; step <= n; ++step) {
@@ -80,24 +81,26 @@ int MappedCombo::findNextStartingWith(QChar c) const {
 }
 
 bool MappedCombo::typeCharacter(const QString& text) {
-    if (!view()->isVisible()) showPopup();
     const int i = findNextStartingWith(text.at(0));
+    // Opening the list or selecting an item replaces the text; the typed text stays.
     QLineEdit* edit = lineEdit();
+    const QString before = edit->text();
+    const int cursor = edit->cursorPosition();
+    const int selStart = edit->selectionStart();
+    const int selLength = int(edit->selectedText().size());
+    if (!view()->isVisible()) showPopup();
     if (i >= 0) {
-        // Selecting the item would replace the text; the typed text stays.
-        const QString before = edit->text();
-        const int cursor = edit->cursorPosition();
-        const int selStart = edit->selectionStart();
-        const int selLength = edit->selectedText().size();
         {
             const QSignalBlocker block(this);
             setCurrentIndex(i);
         }
         view()->setCurrentIndex(model()->index(i, modelColumn(), rootModelIndex()));
-        edit->setText(before);
-        if (selStart >= 0) edit->setSelection(selStart, selLength);
-        else edit->setCursorPosition(cursor);
     }
+    edit->setText(before);
+    if (selStart >= 0)
+        edit->setSelection(selStart, selLength);
+    else
+        edit->setCursorPosition(cursor);
     edit->insert(text);
     link_->noteUserEdit();
     return true;
@@ -117,6 +120,13 @@ bool MappedCombo::eventFilter(QObject* watched, QEvent* event) {
         if (isPrintable(key)) return typeCharacter(key->text());
         if (key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete) {
             QCoreApplication::sendEvent(lineEdit(), event);
+            return true;
+        }
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            // Tab leaves the box even while its list is open.
+            hidePopup();
+            QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(this, &copy);
             return true;
         }
     }

@@ -20,8 +20,8 @@ const QColor kDarkBlue(0x00, 0x40, 0x80);
 // What all ten grids share.
 GridProfile common() {
     GridProfile p;
-    p.options = GridOptions{dgEditing, dgTitles, dgColumnResize, dgTabs, dgConfirmDelete, dgCancelOnExit, dgWordWrap,
-                            dgShowCellHint, dgAlwaysShowSelection};
+    p.options = GridOptions{dgEditing,  dgTitles,       dgColumnResize,       dgTabs, dgConfirmDelete, dgCancelOnExit,
+                            dgWordWrap, dgShowCellHint, dgAlwaysShowSelection};
     p.KeyOptions = {};
     p.MemoAttributes = MemoAttributeSet{mSizeable, mWordWrap};
     p.EditControlOptions = EditControlOptionSet{ecoCheckboxSingleClick, ecoSearchOwnerForm};
@@ -139,7 +139,7 @@ GridProfile groupPicker() {
     // cells are not edited and it adds no rows, but Ctrl+Delete deletes the
     // highlighted group after the grid's own question.
     GridProfile p;
-    p.options = GridOptions{dgEditing, dgTitles, dgColumnResize, dgTabs, dgRowSelect, dgAlwaysShowSelection,
+    p.options = GridOptions{dgEditing,       dgTitles,      dgColumnResize, dgTabs, dgRowSelect, dgAlwaysShowSelection,
                             dgConfirmDelete, dgCancelOnExit};
     p.KeyOptions = dgAllowDelete;
     const QPalette palette = QApplication::palette();
@@ -173,9 +173,7 @@ GridDeclaration addQuestionsGrid() {
              QStringLiteral("ID;CustomEdit;wwExpandButton1;F")}};
 }
 
-GridDeclaration importGroupsGrid() {
-    return {importGroups(), {line("GROUPNAME", 49, QStringLiteral("Grup Adı"))}, {}};
-}
+GridDeclaration importGroupsGrid() { return {importGroups(), {line("GROUPNAME", 49, QStringLiteral("Grup Adı"))}, {}}; }
 
 GridDeclaration importQuestionsGrid() {
     return {importQuestions(),

@@ -1,28 +1,794 @@
+#include "grid/columnlist.h"
 #include "grid/datagrid.h"
+#include "grid/mappedcombo.h"
 #include "grid/profiles.h"
+#include "storage/errors.h"
 #include "storage/recordset.h"
 #include "tests/support/box_script.h"
 #include "tests/support/temp_db.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include <memory>
 
 using namespace grid;
 using storage::RecordSet;
+using storage::RecordState;
+
+namespace {
+
+QString line(const QString& field, int width, const QString& title, const QString& flag = QStringLiteral("F")) {
+    return field + u'\t' + QString::number(width) + u'\t' + title + u'\t' + flag;
+}
+
+// One window holding one grid over one record set of a fresh database.
+struct Harness {
+    TempDb db;
+    RecordSet rs{QStringLiteral("rs"), &db.connection()};
+    QWidget window;
+    DataGrid* grid;
+
+    Harness() {
+        window.resize(900, 420);
+        auto* layout = new QVBoxLayout(&window);
+        grid = new DataGrid(&window);
+        grid->setObjectName(QStringLiteral("wwDBGrid1"));
+        layout->addWidget(grid);
+    }
+    void groups(int count) {
+        for (int i = 0; i < count; ++i) db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Grup %1')").arg(i + 1));
+        rs.setTableName(QStringLiteral("tqgroup"));
+    }
+    void exams(const QStringList& values) {
+        for (const QString& v : values) db.exec(QStringLiteral("INSERT INTO qgroup (GROUPNAME, DRM) VALUES %1").arg(v));
+        rs.setTableName(QStringLiteral("qgroup"));
+    }
+    // Questions of group 1; true_answer and sts as given, in rid order.
+    void questions(const QList<QPair<QString, QString>>& answersAndSts) {
+        int rid = 1;
+        for (const auto& [answer, sts] : answersAndSts)
+            db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (%1, 'Soru %1', 'a', 'b', 'c', 'd', %2, %3, 1)")
+                        .arg(rid++)
+                        .arg(answer, sts));
+        rs.setCommandText(QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
+    }
+    void apply(const profiles::GridDeclaration& d) {
+        profiles::apply(*grid, d);
+        grid->setRecordSet(&rs);
+    }
+    bool show() {
+        window.show();
+        window.activateWindow();
+        return QTest::qWaitForWindowActive(&window);
+    }
+    QPoint center(int row, int column) const {
+        grid->scrollTo(grid->model()->index(row, column));
+        return grid->cellRect(row, column).center();
+    }
+    // Keys go where the focus is, as typing does.
+    void type(const QString& text) {
+        for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), k, mods); }
+    void click(int row, int column) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, center(row, column)); }
+    // What the platform delivers for a double-click: the second press comes
+    // right after the first click, then the double-click event.
+    void doubleClick(int row, int column) {
+        const QPoint p = center(row, column);
+        QWidget* vp = grid->viewport();
+        static quint64 t = 1'000'000;
+        t += 10'000;
+        auto send = [&](QEvent::Type type, Qt::MouseButtons buttons, quint64 at) {
+            QMouseEvent e(type, p, vp->mapToGlobal(p), Qt::LeftButton, buttons, {});
+            e.setTimestamp(at);
+            QApplication::sendEvent(vp, &e);
+        };
+        send(QEvent::MouseButtonPress, Qt::LeftButton, t);
+        send(QEvent::MouseButtonRelease, Qt::NoButton, t + 30);
+        send(QEvent::MouseButtonPress, Qt::LeftButton, t + 90);
+        send(QEvent::MouseButtonDblClick, Qt::LeftButton, t + 90);
+        send(QEvent::MouseButtonRelease, Qt::NoButton, t + 120);
+    }
+    QColor pixel(const QPoint& p) { return grid->viewport()->grab().toImage().pixelColor(p); }
+    QString dbText(const QString& sql) const { return db.text(sql); }
+};
+
+// The entry grid's column widths and titles without the window around it.
+profiles::GridDeclaration entry() { return profiles::questionEntryGrid(); }
+
+}  // namespace
 
 class TestDataGrid : public QObject {
     Q_OBJECT
 private slots:
-    void showsGroups() {
-        TempDb db;
-        db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('A'), ('B')"));
-        RecordSet tgrp(QStringLiteral("tgrp"), &db.connection());
-        tgrp.setTableName(QStringLiteral("tqgroup"));
-        tgrp.open();
+    void init() { QToolTip::hideText(); }
+
+    // ---------------------------------------------------- binding and layout
+
+    void lineOfMissingFieldIsDropped() {
+        Harness h;
+        h.groups(2);
+        QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
+        profiles::GridDeclaration d = profiles::groupsDialogGrid();
+        d.selected = {line(QStringLiteral("NOPE"), 5, QStringLiteral("Yok")),
+                      line(QStringLiteral("GROUPNAME"), 49, QStringLiteral("Grup Adı"))};
+        h.apply(d);
+        // Closed: nothing is known of the fields yet, so nothing is dropped.
+        QCOMPARE(h.grid->selected().size(), 2);
+        h.rs.open();
+        QCOMPARE(h.grid->selected(), QStringList{line(QStringLiteral("GROUPNAME"), 49, QStringLiteral("Grup Adı"))});
+        QCOMPARE(h.grid->columnCount(), 1);
+        QCOMPARE(h.grid->columnField(0), QStringLiteral("GROUPNAME"));
+        QCOMPARE(changed.count(), 1);
+        // Reopening does not bring it back.
+        h.rs.close();
+        h.rs.open();
+        QCOMPARE(h.grid->selected().size(), 1);
+    }
+
+    void fieldNamesMatchIgnoringCase() {
+        Harness h;
+        h.groups(1);
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::groupsDialogGrid();
+        d.selected = {line(QStringLiteral("groupname"), 10, QStringLiteral("Ad"), QStringLiteral("F\tkept"))};
+        h.apply(d);
+        QCOMPARE(h.grid->columnCount(), 1);
+        // The fifth part survives a rewrite of the width.
+        h.grid->horizontalHeader()->resizeSection(0, 200);
+        QCOMPARE(h.grid->selected().first().split(u'\t').last(), QStringLiteral("kept"));
+    }
+
+    void titleLinesAndWidths_data() {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("chars");
+        QTest::addColumn<bool>("titles");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("two lines, widened") << QStringLiteral("Doğru~Cevap") << 1 << true
+                                            << QStringList{QStringLiteral("Doğru"), QStringLiteral("Cevap")};
+        QTest::newRow("long title line") << QStringLiteral("Soru / Resimli Soru {resim.uzantı} / ~<?>Soru Grup Başlığı") << 5
+                                         << true
+                                         << QStringList{QStringLiteral("Soru / Resimli Soru {resim.uzantı} / "),
+                                                        QStringLiteral("<?>Soru Grup Başlığı")};
+        QTest::newRow("wide enough") << QStringLiteral("A") << 20 << true << QStringList{QStringLiteral("A")};
+        QTest::newRow("no title row, no widening")
+            << QStringLiteral("Doğru~Cevap") << 1 << false << QStringList{QStringLiteral("Doğru"), QStringLiteral("Cevap")};
+        QTest::newRow("empty title") << QString() << 3 << true << QStringList{QString()};
+    }
+    void titleLinesAndWidths() {
+        QFETCH(QString, title);
+        QFETCH(int, chars);
+        QFETCH(bool, titles);
+        QFETCH(QStringList, lines);
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        h.rs.open();
+        profiles::GridDeclaration d = entry();
+        if (!titles) d.profile.options &= ~GridOptions(dgTitles);
+        d.selected = {line(QStringLiteral("true_answer"), chars, title)};
+        d.controlType.clear();
+        h.apply(d);
+        QCOMPARE(h.grid->columnTitleLines(0), lines);
+        const int zero = QFontMetrics(d.profile.cellFont).horizontalAdvance(u'0');
+        int expected = chars * zero + 4;
+        if (titles)
+            for (const QString& l : lines)
+                expected = std::max(expected, QFontMetrics(d.profile.titleFont).horizontalAdvance(l) + 4);
+        QCOMPARE(h.grid->columnPixelWidth(0), expected);
+        QCOMPARE(h.grid->horizontalHeader()->isVisibleTo(h.grid), titles);
+    }
+
+    void rowAndTitleHeightsFollowTheFont_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("titleLines");
+        QTest::newRow("entry 260 %") << entry() << 260 << 2;
+        QTest::newRow("groups 125 %") << profiles::mainGroupsGrid() << 125 << 1;
+        QTest::newRow("exam questions 120 %") << profiles::mainExamQuestionsGrid() << 120 << 1;
+        QTest::newRow("groups dialog 100 %") << profiles::groupsDialogGrid() << 100 << 1;
+    }
+    void rowAndTitleHeightsFollowTheFont() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(int, percent);
+        QFETCH(int, titleLines);
+        Harness h;
+        h.groups(3);
+        h.rs.open();
+        declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
+        h.apply(declaration);
+        const int text = QFontMetrics(declaration.profile.cellFont).height();
+        QCOMPARE(h.grid->dataRowHeight(), (text + 3) * percent / 100);
+        QCOMPARE(h.grid->verticalHeader()->sectionSize(1), h.grid->dataRowHeight());
+        const int titleText = QFontMetrics(declaration.profile.titleFont).height();
+        QCOMPARE(h.grid->titleHeight(), titleLines * titleText + 4);
+        QVERIFY(h.show());
+        QCOMPARE(h.grid->horizontalHeader()->height(), h.grid->titleHeight());
+        QCOMPARE(h.grid->cellRect(1, 0).top() - h.grid->cellRect(0, 0).top(), h.grid->dataRowHeight());
+    }
+
+    void rowHeightsOfTheDesignFont() {
+        // A font whose text is 13 pixels high gives the designed sizes.
+        GridProfile p = profiles::questionEntry();
+        QFont font = p.cellFont;
+        for (int px = 6; px < 30 && QFontMetrics(font).height() != 13; ++px) font.setPixelSize(px);
+        if (QFontMetrics(font).height() != 13) QSKIP("no font size with a 13-pixel text height here");
+        p.cellFont = p.titleFont = font;
         DataGrid grid;
-        profiles::apply(grid, profiles::mainGroupsGrid());
-        grid.setRecordSet(&tgrp);
-        QCOMPARE(grid.columnCount(), 2);
-        QCOMPARE(grid.cellText(1, 1), QStringLiteral("B"));
+        grid.setProfile(p);
+        QCOMPARE(grid.dataRowHeight(), 41);
+        QCOMPARE(grid.titleHeight(), 30);
+        for (auto [percent, height] : {std::pair{125, 20}, {120, 19}, {100, 16}}) {
+            p.RowHeightPercent = percent;
+            p.TitleLines = 1;
+            grid.setProfile(p);
+            QCOMPARE(grid.dataRowHeight(), height);
+            QCOMPARE(grid.titleHeight(), 17);
+        }
+    }
+
+    void widthThatIsNotANumberIsAConversionError() {
+        Harness h;
+        h.groups(1);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        const QStringList before = h.grid->selected();
+        QString message;
+        try {
+            h.grid->setSelected({QStringLiteral("GROUPNAME\t12x\tAd\tF")});
+        } catch (const storage::Error& e) {
+            message = e.message();
+        }
+        QCOMPARE(message, QStringLiteral("'12x' is not a valid integer value"));
+        QCOMPARE(h.grid->selected(), before);
+        QCOMPARE(h.grid->columnCount(), 1);
+    }
+
+    // ------------------------------------------------------------ cell text
+
+    void cellTextRules() {
+        Harness h;
+        h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (7, 'Uzun soru', 'x', NULL, NULL, NULL, '3', 1, 1)"));
+        h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (8, NULL, NULL, NULL, NULL, NULL, '9', 0, 1)"));
+        h.rs.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::importQuestionsGrid();
+        d.profile.UseTFields = false;
+        h.apply(d);
+        // rid, question, answer1..4, true_answer, sts, qgrp
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("7"));
+        QVERIFY(h.grid->model()->index(0, 0).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+        QVERIFY(h.grid->model()->index(0, 2).data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft);
+        // A memo without mGridShow, and the rich-text control absent.
+        QCOMPARE(h.grid->cellText(0, 1), QStringLiteral("(Memo)"));
+        QCOMPARE(h.grid->cellText(0, 6), QStringLiteral("3"));
+        QCOMPARE(h.grid->cellText(0, 7), QStringLiteral("True"));
+        QCOMPARE(h.grid->cellText(1, 7), QStringLiteral("False"));
+        QCOMPARE(h.grid->cellText(1, 2), QString());
+
+        GridProfile shown = h.grid->profile();
+        shown.MemoAttributes |= mGridShow;
+        h.grid->setProfile(shown);
+        QCOMPARE(h.grid->cellText(0, 1), QStringLiteral("Uzun soru"));
+    }
+
+    void richTextCellsShowPlainText() {
+        Harness h;
+        const QString rich = QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 Tahoma;}}\\f0 Birinci\\par ikinci}");
+        h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (1, '%1', 'a', 'b', 'c', 'd', '1', 0, 1)").arg(rich));
+        h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (2, '{\\rtfoo plain', 'a', 'b', 'c', 'd', '1', 0, 1)"));
+        h.rs.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
+        h.rs.open();
+        auto* richEdit = new QLineEdit(&h.window);
+        richEdit->setObjectName(QStringLiteral("wwDBRichEdit1"));
+        h.apply(entry());
+        QCOMPARE(h.grid->cellText(0, 0), rich);  // no control adopted yet: an ordinary memo
+        h.grid->adoptControls();
+        QCOMPARE(h.grid->cellControl(0), richEdit);
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Birinci\r\nikinci"));
+        QCOMPARE(h.grid->cellText(1, 0), QStringLiteral("{\\rtfoo plain"));
+    }
+
+    void checkBoxCells() {
+        Harness h;
+        h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 1)"), QStringLiteral("('C', 0)")});
+        h.rs.open();
+        h.apply(profiles::mainExamsGrid());
+        QVERIFY(!h.grid->isChecked(0, 2));
+        QVERIFY(h.grid->isChecked(1, 2));
+        QVERIFY(!h.grid->isChecked(2, 2));
+        QCOMPARE(h.grid->cellText(1, 2), QString());
+        QCOMPARE(h.grid->model()->index(1, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+    }
+
+    // ---------------------------------------------------------------- look
+
+    void rowColoursAlternateAndStayWithTheRow() {
+        Harness h;
+        h.groups(60);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.show());
+        // Well right of the text, inside the cell.
+        auto sample = [&](int row) {
+            const QRect r = h.grid->cellRect(row, 0);
+            return h.pixel(QPoint(r.right() - 6, r.center().y()));
+        };
+        h.grid->clearFocus();
+        h.window.setFocus();
+        QCOMPARE(sample(1), QColor(0xE9, 0xE7, 0xD1));
+        QCOMPARE(sample(2), QColor(0xF4, 0xF3, 0xEA));
+        QCOMPARE(h.grid->rowColor(0), QColor(0xF4, 0xF3, 0xEA));
+        h.grid->verticalScrollBar()->setValue(1);
+        QCOMPARE(h.grid->rowAt(0), 1);
+        QCOMPARE(sample(1), QColor(0xE9, 0xE7, 0xD1));  // now first on screen, same colour
+        QCOMPARE(sample(2), QColor(0xF4, 0xF3, 0xEA));
+    }
+
+    void selectionColours_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<bool>("otherCellHighlighted");  // row select
+        QTest::addColumn<bool>("highlightedWithoutFocus");
+        QTest::newRow("row select, always shown") << profiles::mainGroupsGrid() << true << true;
+        QTest::newRow("cells, always shown") << profiles::mainExamsGrid() << false << true;
+        QTest::newRow("cells, only with focus") << profiles::groupsDialogGrid() << false << false;
+    }
+    void selectionColours() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(bool, otherCellHighlighted);
+        QFETCH(bool, highlightedWithoutFocus);
+        Harness h;
+        h.exams({QStringLiteral("('A', 0)"), QStringLiteral("('B', 0)"), QStringLiteral("('C', 0)")});
+        h.rs.open();
+        declaration.selected = {line(QStringLiteral("ID"), 3, QString()),
+                                line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
+        h.apply(declaration);
+        auto* other = new QLineEdit(&h.window);
+        h.window.layout()->addWidget(other);
+        QVERIFY(h.show());
+        h.click(1, 1);
+        const QColor highlight = h.grid->palette().color(QPalette::Active, QPalette::Highlight);
+        auto at = [&](int row, int column) {
+            const QRect r = h.grid->cellRect(row, column);
+            return h.pixel(QPoint(r.right() - 3, r.bottom() - 3));
+        };
+        QCOMPARE(at(1, 1), highlight);
+        QCOMPARE(at(1, 0) == highlight, otherCellHighlighted);
+        QVERIFY(at(0, 1) != highlight);
+        other->setFocus();
+        QCOMPARE(at(1, 1) == highlight, highlightedWithoutFocus);
+    }
+
+    void indicatorMarksTheRowState() {
+        Harness h;
+        h.groups(2);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.grid->verticalHeader()->isVisibleTo(h.grid));
+        auto mark = [&](int row) { return h.grid->model()->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(); };
+        QCOMPARE(mark(0), QStringLiteral(">"));
+        QCOMPARE(mark(1), QString());
+        h.rs.edit();
+        QCOMPARE(mark(0), QStringLiteral("I"));
+        h.rs.cancel();
+        h.rs.append();
+        QCOMPARE(mark(2), QStringLiteral("*"));
+        // Grids without the indicator have none.
+        h.grid->setProfile(profiles::mainGroups());
+        QVERIFY(!h.grid->verticalHeader()->isVisibleTo(h.grid));
+    }
+
+    void cellHintOnlyForTextThatDoesNotFit() {
+        Harness h;
+        h.db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('kısa'), ('%1')").arg(QString(60, u'w')));
+        h.rs.setTableName(QStringLiteral("tqgroup"));
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::mainGroupsGrid();
+        d.selected = {line(QStringLiteral("GROUPNAME"), 10, QStringLiteral("Ad"))};
+        h.apply(d);
+        QVERIFY(h.show());
+        auto hintAt = [&](int row) {
+            QToolTip::hideText();
+            if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); })) return QStringLiteral("<still shown>");
+            const QPoint p = h.center(row, 0);
+            QHelpEvent e(QEvent::ToolTip, p, h.grid->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(h.grid->viewport(), &e);
+            return QToolTip::isVisible() ? QToolTip::text() : QString();
+        };
+        QCOMPARE(hintAt(0), QString());
+        QCOMPARE(hintAt(1), QString(60, u'w'));
+        h.grid->setProfile(profiles::groupsDialog());  // no cell hints there
+        QCOMPARE(hintAt(1), QString());
+    }
+
+    void accessibleCellsReportTextAndState() {
+        Harness h;
+        h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)")});
+        h.rs.open();
+        h.apply(profiles::mainExamsGrid());
+        QVERIFY(h.show());
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(h.grid);
+        QVERIFY(table && table->tableInterface());
+        QAccessibleTableInterface* t = table->tableInterface();
+        QCOMPARE(t->rowCount(), 2);
+        QCOMPARE(t->columnCount(), 3);
+        QCOMPARE(t->cellAt(1, 1)->text(QAccessible::Name), QStringLiteral("Final"));
+        QCOMPARE(t->columnDescription(1), QStringLiteral("Sınav Adı"));
+        QAccessibleInterface* box = t->cellAt(0, 2);
+        QVERIFY(box->state().checkable);
+        QVERIFY(box->state().checked);
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("True"));
+        QVERIFY(!t->cellAt(1, 2)->state().checked);
+        QCOMPARE(t->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("False"));
+    }
+
+    // --------------------------------------------------------- check boxes
+
+    void checkBoxToggles_data() {
+        QTest::addColumn<bool>("singleClick");
+        QTest::addColumn<bool>("doubleClick");
+        QTest::addColumn<QString>("expected");  // stored DRM of the first exam, null before
+        QTest::newRow("single-click grid, one click") << true << false << "1";
+        QTest::newRow("single-click grid, double-click toggles once") << true << true << "1";
+        QTest::newRow("double-click grid, one click") << false << false << "";
+        QTest::newRow("double-click grid, double-click") << false << true << "1";
+    }
+    void checkBoxToggles() {
+        QFETCH(bool, singleClick);
+        QFETCH(bool, doubleClick);
+        QFETCH(QString, expected);
+        Harness h;
+        h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 0)")});
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        if (!singleClick) d.profile.EditControlOptions &= ~EditControlOptionSet(ecoCheckboxSingleClick);
+        h.apply(d);
+        QVERIFY(h.show());
+        QSignalSpy dbl(h.grid, &DataGrid::dblClicked);
+        if (doubleClick)
+            h.doubleClick(0, 2);
+        else
+            h.click(0, 2);
+        QCOMPARE(dbl.count(), doubleClick ? 1 : 0);
+        QCOMPARE(h.rs.state(), expected.isEmpty() ? RecordState::Browse : RecordState::Edit);
+        QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), expected.isEmpty() ? QString() : QStringLiteral("True"));
+        QCOMPARE(h.grid->isChecked(0, 2), !expected.isEmpty());
+        // Posted when the row is left, like any edit.
+        h.click(1, 1);
+        QCOMPARE(h.dbText(QStringLiteral("select DRM from qgroup where GROUPNAME = 'A'")), expected);
+    }
+
+    void checkBoxClickThenSpace() {
+        Harness h;
+        h.exams({QStringLiteral("('A', 1)")});
+        h.rs.open();
+        h.apply(profiles::mainExamsGrid());
+        QVERIFY(h.show());
+        h.click(0, 2);
+        QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("False"));
+        QTest::keyClick(h.grid, Qt::Key_Space);
+        QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("True"));
+        QTest::keyClick(h.grid, Qt::Key_X);  // other characters are ignored
+        QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("True"));
+        QVERIFY(!h.grid->editorVisible());
+    }
+
+    void checkBoxTogglesOnlyWhereEditsAreAllowed_data() {
+        QTest::addColumn<int>("variant");
+        QTest::newRow("read-only grid") << 0;
+        QTest::newRow("no dgEditing") << 1;
+        QTest::newRow("read-only column") << 2;
+        QTest::newRow("set cannot change") << 3;
+    }
+    void checkBoxTogglesOnlyWhereEditsAreAllowed() {
+        QFETCH(int, variant);
+        Harness h;
+        h.exams({QStringLiteral("('A', 0)")});
+        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        if (variant == 0) d.profile.readOnly = true;
+        if (variant == 1) d.profile.options &= ~GridOptions(dgEditing);
+        if (variant == 2) d.selected.last().replace(QStringLiteral("\tF"), QStringLiteral("\tT"));
+        if (variant == 3) h.rs.setCommandText(QStringLiteral("select GROUPNAME, DRM, 1 as ID from qgroup"));
+        h.rs.open();
+        h.apply(d);
+        QVERIFY(h.show());
+        QCOMPARE(h.grid->columnField(2), QStringLiteral("DRM"));
+        h.click(0, 2);
+        QTest::keyClick(h.grid, Qt::Key_Space);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("False"));
+    }
+
+    // ------------------------------------------------------- in-place edits
+
+    void examNameEditedInPlaceAndPostedWhenTheRowIsLeft() {
+        Harness h;
+        h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
+        h.rs.open();
+        h.apply(profiles::mainExamsGrid());
+        QVERIFY(h.show());
+        h.click(0, 1);
+        h.type(QStringLiteral("Ara"));
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("Ara"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from qgroup where ID = 1")), QStringLiteral("Vize"));
+        h.click(1, 1);
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from qgroup where ID = 1")), QStringLiteral("Ara"));
+        QCOMPARE(h.rs.recNo(), 2);
+        QVERIFY(!h.grid->editorVisible());
+        // The ID column is an auto-number: clicking it and typing changes nothing.
+        h.click(1, 0);
+        h.type(QStringLiteral("9"));
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+    }
+
+    void editorTakesAtMostTheFieldSize() {
+        Harness h;
+        h.groups(1);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.show());
+        h.click(0, 0);
+        h.type(QString(60, u'k'));
+        QCOMPARE(h.grid->cellEditor()->text(), QString(50, u'k'));
+    }
+
+    void rowSelectGridNeitherEditsNorShowsControls() {
+        Harness h;
+        h.groups(2);
+        h.rs.open();
+        auto* control = new QLineEdit(&h.window);
+        control->setObjectName(QStringLiteral("wwExpandButton1"));
+        h.apply(profiles::mainGroupsGrid());
+        h.grid->adoptControls();
+        QVERIFY(h.show());
+        QCOMPARE(h.grid->cellControl(0), control);
+        h.click(1, 1);
+        QCOMPARE(h.rs.recNo(), 2);
+        h.type(QStringLiteral("abc"));
+        h.click(1, 0);
+        QVERIFY(!control->isVisible());
+        QVERIFY(!h.grid->editorVisible());
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+    }
+
+    // -------------------------------------------------------- cell controls
+
+    void controlIsAdoptedAndFollowsTheCurrentCell() {
+        Harness h;
+        h.questions({{QStringLiteral("'3'"), QStringLiteral("0")}, {QStringLiteral("'1'"), QStringLiteral("0")}});
+        auto* box = new MappedCombo(&h.window);
+        box->setObjectName(QStringLiteral("tre_ans"));
+        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+        h.window.layout()->addWidget(box);
+        h.rs.open();
+        h.apply(entry());
+        h.grid->adoptControls();
+        QCOMPARE(box->parentWidget(), h.grid->viewport());
+        QVERIFY(box->isHidden());
+        QCOMPARE(h.grid->cellControl(5), box);
+        QVERIFY(h.show());
+        h.click(0, 5);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->geometry().topLeft(), h.grid->cellRect(0, 5).topLeft());
+        QCOMPARE(box->currentText(), QStringLiteral("C"));
+        QVERIFY(box->hasFocus());  // the entry grid always shows its editor
+        h.click(1, 5);
+        QCOMPARE(box->geometry().topLeft(), h.grid->cellRect(1, 5).topLeft());
+        QCOMPARE(box->currentText(), QStringLiteral("A"));
+        h.click(1, 1);
+        QVERIFY(box->isHidden());
+    }
+
+    void mappedComboShowsAndStores_data() {
+        QTest::addColumn<QString>("stored");  // SQL literal
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("3 shows C") << "'3'"
+                                   << "C"
+                                   << ""
+                                   << "3";
+        QTest::newRow("empty shows nothing") << "''"
+                                             << ""
+                                             << ""
+                                             << "";
+        QTest::newRow("null shows nothing") << "NULL"
+                                            << ""
+                                            << ""
+                                            << "";
+        QTest::newRow("other value shows nothing") << "'7'"
+                                                   << ""
+                                                   << ""
+                                                   << "7";
+        QTest::newRow("typing b stores 2") << "'1'"
+                                           << "A"
+                                           << "b"
+                                           << "2";
+        QTest::newRow("typing C stores 3") << "NULL"
+                                           << ""
+                                           << "C"
+                                           << "3";
+        QTest::newRow("typing x stores empty") << "'4'"
+                                               << "D"
+                                               << "x"
+                                               << "";
+    }
+    void mappedComboShowsAndStores() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(QString, typed);
+        QFETCH(QString, storedAfter);
+        Harness h;
+        h.questions({{stored, QStringLiteral("0")}, {QStringLiteral("'1'"), QStringLiteral("0")}});
+        auto* box = new MappedCombo(&h.window);
+        box->setObjectName(QStringLiteral("tre_ans"));
+        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+        h.rs.open();
+        h.apply(entry());
+        h.grid->adoptControls();
+        QCOMPARE(h.grid->cellText(0, 5), shown);
+        QVERIFY(h.show());
+        h.click(0, 5);
+        QCOMPARE(box->currentText(), shown);
+        if (!typed.isEmpty()) {
+            // A first letter opens the list and selects the item it begins.
+            h.type(typed);
+            QVERIFY(box->view()->isVisible());
+            QCOMPARE(box->currentText(), typed);
+            QCOMPARE(h.rs.state(), RecordState::Edit);
+            h.key(Qt::Key_Tab);  // leaves the cell
+            QVERIFY(!box->view()->isVisible());
+            QCOMPARE(h.grid->currentColumn(), 6);
+        }
+        QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), storedAfter);
+    }
+
+    void mappedComboTypingSelectsNextItemWithTheLetter() {
+        MappedCombo box;
+        box.setMapList(
+            {QStringLiteral("Elma\t1"), QStringLiteral("Armut\t2"), QStringLiteral("erik\t3"), QStringLiteral("Ayva\t4")});
+        QCOMPARE(box.storedFor(QStringLiteral("ERIK")), QStringLiteral("3"));
+        QCOMPARE(box.storedFor(QStringLiteral("Er")), QString());
+        QCOMPARE(box.shownFor(QStringLiteral("4")), QStringLiteral("Ayva"));
+        QCOMPARE(box.shownFor(QStringLiteral(" 4")), QString());
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QTest::keyClick(&box, 'e');
+        QVERIFY(box.view()->isVisible());
+        QCOMPARE(box.view()->currentIndex().row(), 0);
+        QTest::keyClick(box.view(), 'e');
+        QCOMPARE(box.view()->currentIndex().row(), 2);
+        QTest::keyClick(box.view(), 'e');
+        QCOMPARE(box.view()->currentIndex().row(), 0);  // wraps around
+        QCOMPARE(box.currentText(), QStringLiteral("eee"));
+        QTest::keyClick(box.view(), Qt::Key_Escape);
+        QVERIFY(!box.view()->isVisible());
+        QTest::keyClick(&box, Qt::Key_Backspace);
+        QVERIFY(!box.view()->isVisible());  // Backspace does not open the list
+    }
+
+    void answerColumnShowsTheDigitWithoutThePicker() {
+        Harness h;
+        h.questions({{QStringLiteral("'3'"), QStringLiteral("1")}});
+        h.rs.open();
+        h.apply(profiles::addQuestionsGrid());
+        h.grid->adoptControls();
+        QCOMPARE(h.grid->columnField(6), QStringLiteral("true_answer"));
+        QVERIFY(!h.grid->cellControl(6));
+        QCOMPARE(h.grid->cellText(0, 6), QStringLiteral("3"));
+    }
+
+    // ------------------------------------------------- resizing and moving
+
+    void writeBackFormula_data() {
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<int>("zero");
+        QTest::addColumn<int>("chars");
+        QTest::newRow("exact, small digit") << 5 * 7 + 4 << 7 << 5;
+        QTest::newRow("one short rounds down") << 5 * 7 + 3 << 7 << 4;
+        QTest::newRow("wide digit gets slack") << 5 * 10 + 4 - 2 << 10 << 5;
+        QTest::newRow("wide digit, beyond slack") << 5 * 10 + 4 - 3 << 10 << 4;
+        QTest::newRow("narrow column") << 4 << 6 << 0;
+    }
+    void writeBackFormula() {
+        QFETCH(int, pixels);
+        QFETCH(int, zero);
+        QFETCH(int, chars);
+        QCOMPARE(charsForPixels(pixels, zero), chars);
+        QCOMPARE(charsForPixels(pixelsForChars(chars, zero), zero), chars);
+    }
+
+    void resizingAColumnWritesEveryWidthBack() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        QHeaderView* titles = h.grid->horizontalHeader();
+        const int d = h.grid->zeroWidth();
+        // Drag the right border of answer1 40 pixels to the right.
+        const int edge = titles->sectionViewportPosition(1) + titles->sectionSize(1) - 1;
+        const int before = titles->sectionSize(1);
+        const QPoint start(edge, titles->height() / 2);
+        QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, start);
+        QTest::mouseMove(titles->viewport(), start + QPoint(20, 0));
+        QTest::mouseMove(titles->viewport(), start + QPoint(40, 0));
+        QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, start + QPoint(40, 0));
+        const QStringList lines = h.grid->selected();
+        QCOMPARE(ColumnLine(lines[1]).widthChars(), h.grid->charactersForPixels(before + 40));
+        QCOMPARE(lines[1].section(u'\t', 2), QStringLiteral("Cevap A\tF"));
+        // Every other line is rewritten from its pixel width too: the columns
+        // widened to their titles now keep that width in characters.
+        for (int c : {0, 2, 5, 6}) QCOMPARE(ColumnLine(lines[c]).widthChars(), charsForPixels(titles->sectionSize(c), d));
+        QCOMPARE(titles->sectionSize(1), std::max(pixelsForChars(ColumnLine(lines[1]).widthChars(), d), before));
+    }
+
+    void draggingATitleMovesTheColumn() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("1")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
+        QHeaderView* titles = h.grid->horizontalHeader();
+        titles->resizeSection(0, 120);  // keep everything on screen
+        changed.clear();
+        const QStringList before = h.grid->selected();
+        const int y = titles->height() / 2;
+        const QPoint from(titles->sectionViewportPosition(6) + titles->sectionSize(6) / 2, y);
+        const QPoint to(titles->sectionViewportPosition(0) + 5, y);
+        QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(titles->viewport(), from - QPoint(30, 0));
+        QTest::mouseMove(titles->viewport(), to);
+        QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, to);
+        QCOMPARE(changed.count(), 1);
+        const QStringList after = h.grid->selected();
+        QCOMPARE(after.first().section(u'\t', 0, 0), QStringLiteral("sts"));
+        QCOMPARE(after.mid(1).size(), 6);
+        QCOMPARE(h.grid->columnField(0), QStringLiteral("sts"));
+        QCOMPARE(h.grid->columnField(1), QStringLiteral("question"));
+        QCOMPARE(h.grid->horizontalHeader()->logicalIndex(0), 0);
+        QVERIFY(h.grid->isChecked(0, 0));
+    }
+
+    // -------------------------------------------------- field definitions
+
+    void fieldDefinitionModeShowsTheListedFieldsInListOrder() {
+        Harness h;
+        h.questions({{QStringLiteral("'2'"), QStringLiteral("1")}});
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::importQuestionsGrid();
+        d.selected = {line(QStringLiteral("answer2"), 10, QStringLiteral("B")),
+                      line(QStringLiteral("nope"), 5, QStringLiteral("X")), line(QStringLiteral("rid"), 4, QStringLiteral("No"))};
+        h.apply(d);
+        QCOMPARE(h.grid->columnCount(), 2);
+        QCOMPARE(h.grid->columnField(0), QStringLiteral("answer2"));
+        QCOMPARE(h.grid->columnField(1), QStringLiteral("rid"));
+        QCOMPARE(h.grid->columnTitleLines(1), QStringList{QStringLiteral("No")});
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("b"));
+        QCOMPARE(h.grid->selected().size(), 3);  // lines of absent fields stay in this mode
+    }
+
+    void closedSetShowsOnlyTitles() {
+        Harness h;
+        h.groups(3);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QCOMPARE(h.grid->model()->rowCount(), 3);
+        h.rs.close();
+        QCOMPARE(h.grid->model()->rowCount(), 0);
+        QCOMPARE(h.grid->columnCount(), 1);
+        h.rs.open();
+        QCOMPARE(h.grid->model()->rowCount(), 3);
     }
 };
 
