@@ -23,21 +23,30 @@ FileInterceptor& fileInterceptor() {
 
 QMessageBox::StandardButton standard(Button b) {
     switch (b) {
-    case Button::OK: return QMessageBox::Ok;
-    case Button::Cancel: return QMessageBox::Cancel;
-    case Button::Yes: return QMessageBox::Yes;
-    case Button::No: return QMessageBox::No;
+        case Button::OK:
+            return QMessageBox::Ok;
+        case Button::Cancel:
+            return QMessageBox::Cancel;
+        case Button::Yes:
+            return QMessageBox::Yes;
+        case Button::No:
+            return QMessageBox::No;
     }
     return QMessageBox::Ok;
 }
 
 QMessageBox::Icon standard(Icon i) {
     switch (i) {
-    case Icon::None: return QMessageBox::NoIcon;
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Error: return QMessageBox::Critical;
-    case Icon::Question: return QMessageBox::Question;
+        case Icon::None:
+            return QMessageBox::NoIcon;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Error:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }

@@ -9,9 +9,9 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-Tgrpx::Tgrpx(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                                                    Qt::WindowCloseButtonHint) {
+Tgrpx::Tgrpx(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("grpx"));
     setWindowTitle(QStringLiteral("Soru Grupları"));
     setFixedSize(340, 247);
@@ -26,7 +26,8 @@ Tgrpx::Tgrpx(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::CustomizeWindow
     grid::profiles::apply(*wwDBGrid1, grid::profiles::groupsDialogGrid());
     wwDBGrid1->setRecordSet(app::forms.main->dgrp.dataSet);
 
-    const QStringList captions{QStringLiteral("Yeni Grup"), QStringLiteral("Kaydet"), QStringLiteral("İptal"), QStringLiteral("Sil")};
+    const QStringList captions{QStringLiteral("Yeni Grup"), QStringLiteral("Kaydet"), QStringLiteral("İptal"),
+                               QStringLiteral("Sil")};
     QPushButton** buttons[] = {&RzButton1, &RzButton2, &RzButton3, &RzButton4};
     for (int i = 0; i < 4; ++i) {
         auto* b = new QPushButton(captions[i], this);
@@ -64,15 +65,19 @@ void Tgrpx::RzButton3Click() {
 }
 
 void Tgrpx::RzButton4Click() {
-    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?"))) app::forms.main->tgrp.remove();
+    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?")))
+        app::forms.main->tgrp.remove();
 }
 
 void Tgrpx::keyPressEvent(QKeyEvent* event) {
     // The close box is the only way out: Esc and Enter close nothing here.
     switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter: event->accept(); return;
-    default: QDialog::keyPressEvent(event);
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }

@@ -36,9 +36,12 @@ void Tsgrpx::reject() { done(mrCancel); }  // the close box
 void Tsgrpx::keyPressEvent(QKeyEvent* event) {
     // Neither button is a default or cancel button.
     switch (event->key()) {
-    case Qt::Key_Escape:
-    case Qt::Key_Return:
-    case Qt::Key_Enter: event->accept(); return;
-    default: QDialog::keyPressEvent(event);
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
     }
 }

@@ -36,25 +36,26 @@ sqlite3* Connection::handle() const {
 QString Connection::errorText(int rc) const {
     const int primary = rc & 0xff;
     switch (primary) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("The database file \"%1\" is locked by another program; nothing was changed. "
-                              "Try again in a moment")
-            .arg(path_);
-    case SQLITE_READONLY:
-        return QStringLiteral("The database file \"%1\" is read-only; nothing was changed").arg(path_);
-    case SQLITE_NOTADB:
-        return QStringLiteral("The file \"%1\" is not a database file of this program").arg(path_);
-    case SQLITE_CORRUPT:
-        return QStringLiteral("The database file \"%1\" is damaged").arg(path_);
-    case SQLITE_CANTOPEN:
-        return QStringLiteral("The database file \"%1\" cannot be opened").arg(path_);
-    case SQLITE_FULL:
-        return QStringLiteral("The disk is full; nothing was changed");
-    case SQLITE_IOERR:
-        return QStringLiteral("The database file \"%1\" cannot be read or written").arg(path_);
-    default:
-        break;
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return QStringLiteral(
+                       "The database file \"%1\" is locked by another program; nothing was changed. "
+                       "Try again in a moment")
+                .arg(path_);
+        case SQLITE_READONLY:
+            return QStringLiteral("The database file \"%1\" is read-only; nothing was changed").arg(path_);
+        case SQLITE_NOTADB:
+            return QStringLiteral("The file \"%1\" is not a database file of this program").arg(path_);
+        case SQLITE_CORRUPT:
+            return QStringLiteral("The database file \"%1\" is damaged").arg(path_);
+        case SQLITE_CANTOPEN:
+            return QStringLiteral("The database file \"%1\" cannot be opened").arg(path_);
+        case SQLITE_FULL:
+            return QStringLiteral("The disk is full; nothing was changed");
+        case SQLITE_IOERR:
+            return QStringLiteral("The database file \"%1\" cannot be read or written").arg(path_);
+        default:
+            break;
     }
     if (db_) return QString::fromUtf8(sqlite3_errmsg(db_));
     return QString::fromUtf8(sqlite3_errstr(rc));

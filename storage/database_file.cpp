@@ -40,8 +40,7 @@ QString dataSourceOf(const QString& text) {
             throw Error(QStringLiteral("The connection string cannot be used: \"%1\" is not a setting. "
                                        "A folder or file name with a semicolon cannot hold the database")
                             .arg(piece));
-        if (piece.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0)
-            source = piece.mid(eq + 1);
+        if (piece.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) source = piece.mid(eq + 1);
     }
     return source;
 }

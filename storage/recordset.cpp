@@ -37,8 +37,7 @@ FieldKind kindOfDeclaredType(const QString& declared, int* size) {
         if (!ok || *size <= 0) *size = 255;
         return FieldKind::Text;
     }
-    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("YESNO") || t == QLatin1String("BIT"))
-        return FieldKind::Boolean;
+    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("YESNO") || t == QLatin1String("BIT")) return FieldKind::Boolean;
     if (t.contains(QLatin1String("INT")) || t == QLatin1String("COUNTER") || t == QLatin1String("LONG"))
         return FieldKind::Integer;
     if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")) ||
@@ -72,8 +71,7 @@ int compareValues(const QVariant& a, const QVariant& b) {
     const bool an = !a.isValid() || a.isNull();
     const bool bn = !b.isValid() || b.isNull();
     if (an || bn) return int(bn) - int(an);
-    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
-        return a.toString().compare(b.toString());
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString) return a.toString().compare(b.toString());
     if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double) {
         const double x = a.toDouble(), y = b.toDouble();
         return x < y ? -1 : (x > y ? 1 : 0);
@@ -111,9 +109,12 @@ QString Field::asString() const {
     const QVariant v = value();
     if (!v.isValid() || v.isNull()) return QString();
     switch (v.typeId()) {
-    case QMetaType::Bool: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case QMetaType::Double: return QString::number(v.toDouble(), 'g', 15);
-    default: return v.toString();
+        case QMetaType::Bool:
+            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case QMetaType::Double:
+            return QString::number(v.toDouble(), 'g', 15);
+        default:
+            return v.toString();
     }
 }
 
@@ -240,8 +241,8 @@ void RecordSet::readRows() {
     if (master_) {
         appliedMasterKey_ = masterKey();
         masterKeyApplied_ = true;
-        bindRaw(st.stmt, 1, appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool()))
-                                                                           : appliedMasterKey_);
+        bindRaw(st.stmt, 1,
+                appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool())) : appliedMasterKey_);
     }
 
     const int columns = sqlite3_column_count(st.stmt);
@@ -262,14 +263,17 @@ void RecordSet::readRows() {
         if (tab && origin) {
             f.originColumn = QString::fromUtf8(origin);
             const QString t = QString::fromUtf8(tab);
-            if (c == 0) table = t;
-            else if (t.compare(table, Qt::CaseInsensitive) != 0) oneTable = false;
+            if (c == 0)
+                table = t;
+            else if (t.compare(table, Qt::CaseInsensitive) != 0)
+                oneTable = false;
             int notNull = 0, primaryKey = 0, autoIncrement = 0;
             const char* type = nullptr;
             const char* collation = nullptr;
             if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st.stmt, c), tab, origin, &type, &collation,
                                               &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
-                if (autoIncrement || (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
+                if (autoIncrement ||
+                    (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
                     f.kind = FieldKind::AutoNumber;
                     f.readOnly = true;
                 }
@@ -288,19 +292,22 @@ void RecordSet::readRows() {
         size_t bytes = size_t(columns);
         for (int c = 0; c < columns; ++c) {
             switch (sqlite3_column_type(st.stmt, c)) {
-            case SQLITE_INTEGER:
-            case SQLITE_FLOAT: bytes += 8; break;
-            case SQLITE_NULL: break;
-            case SQLITE_BLOB:
-                sqlite3_column_blob(st.stmt, c);
-                sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                bytes += 4 + sizes[size_t(c)];
-                break;
-            default:
-                sqlite3_column_text(st.stmt, c);
-                sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                bytes += 4 + sizes[size_t(c)];
-                break;
+                case SQLITE_INTEGER:
+                case SQLITE_FLOAT:
+                    bytes += 8;
+                    break;
+                case SQLITE_NULL:
+                    break;
+                case SQLITE_BLOB:
+                    sqlite3_column_blob(st.stmt, c);
+                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                    bytes += 4 + sizes[size_t(c)];
+                    break;
+                default:
+                    sqlite3_column_text(st.stmt, c);
+                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                    bytes += 4 + sizes[size_t(c)];
+                    break;
             }
         }
         char* out = arena.allocate(bytes);
@@ -314,32 +321,34 @@ void RecordSet::readRows() {
                 kindKnown[size_t(c)] = type != SQLITE_NULL;
             }
             switch (type) {
-            case SQLITE_INTEGER: {
-                *out++ = char(Tag::Int);
-                const std::int64_t v = sqlite3_column_int64(st.stmt, c);
-                std::memcpy(out, &v, 8);
-                out += 8;
-                break;
-            }
-            case SQLITE_FLOAT: {
-                *out++ = char(Tag::Real);
-                const double v = sqlite3_column_double(st.stmt, c);
-                std::memcpy(out, &v, 8);
-                out += 8;
-                break;
-            }
-            case SQLITE_NULL: *out++ = char(Tag::Null); break;
-            default: {
-                const bool blob = type == SQLITE_BLOB;
-                const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
-                const std::uint32_t n = sizes[size_t(c)];
-                *out++ = char(blob ? Tag::Blob : Tag::Text);
-                std::memcpy(out, &n, 4);
-                out += 4;
-                if (n) std::memcpy(out, p, n);
-                out += n;
-                break;
-            }
+                case SQLITE_INTEGER: {
+                    *out++ = char(Tag::Int);
+                    const std::int64_t v = sqlite3_column_int64(st.stmt, c);
+                    std::memcpy(out, &v, 8);
+                    out += 8;
+                    break;
+                }
+                case SQLITE_FLOAT: {
+                    *out++ = char(Tag::Real);
+                    const double v = sqlite3_column_double(st.stmt, c);
+                    std::memcpy(out, &v, 8);
+                    out += 8;
+                    break;
+                }
+                case SQLITE_NULL:
+                    *out++ = char(Tag::Null);
+                    break;
+                default: {
+                    const bool blob = type == SQLITE_BLOB;
+                    const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
+                    const std::uint32_t n = sizes[size_t(c)];
+                    *out++ = char(blob ? Tag::Blob : Tag::Text);
+                    std::memcpy(out, &n, 4);
+                    out += 4;
+                    if (n) std::memcpy(out, p, n);
+                    out += n;
+                    break;
+                }
             }
         }
     }
@@ -523,8 +532,10 @@ void RecordSet::checkBrowseMode() {
     requireActive();
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
     emit updateRecordRequested();
-    if (modified_) post();
-    else cancel();
+    if (modified_)
+        post();
+    else
+        cancel();
 }
 
 void RecordSet::edit() {
@@ -721,45 +732,48 @@ QVariant RecordSet::convert(const FieldDef& def, const QVariant& value, const QS
         return Error(owner + QStringLiteral(": '%1' is not a valid %2 value").arg(value.toString(), QLatin1String(what)));
     };
     switch (def.kind) {
-    case FieldKind::AutoNumber:
-    case FieldKind::Integer: {
-        qint64 n = 0;
-        if (isText) {
-            if (text.trimmed().isEmpty()) return {};
-            bool ok = false;
-            n = text.trimmed().toLongLong(&ok);
-            if (!ok) throw bad("integer");
-        } else if (value.typeId() == QMetaType::Double) {
-            n = qint64(value.toDouble());
-        } else {
-            n = value.toLongLong();
+        case FieldKind::AutoNumber:
+        case FieldKind::Integer: {
+            qint64 n = 0;
+            if (isText) {
+                if (text.trimmed().isEmpty()) return {};
+                bool ok = false;
+                n = text.trimmed().toLongLong(&ok);
+                if (!ok) throw bad("integer");
+            } else if (value.typeId() == QMetaType::Double) {
+                n = qint64(value.toDouble());
+            } else {
+                n = value.toLongLong();
+            }
+            if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
+                throw bad("integer");
+            return QVariant(n);
         }
-        if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max()) throw bad("integer");
-        return QVariant(n);
-    }
-    case FieldKind::Float: {
-        if (isText) {
-            if (text.trimmed().isEmpty()) return {};
-            bool ok = false;
-            const double d = text.trimmed().toDouble(&ok);
-            if (!ok) throw bad("floating point");
-            return QVariant(d);
+        case FieldKind::Float: {
+            if (isText) {
+                if (text.trimmed().isEmpty()) return {};
+                bool ok = false;
+                const double d = text.trimmed().toDouble(&ok);
+                if (!ok) throw bad("floating point");
+                return QVariant(d);
+            }
+            return QVariant(value.toDouble());
         }
-        return QVariant(value.toDouble());
-    }
-    case FieldKind::Boolean: {
-        if (isText) {
-            if (text.trimmed().isEmpty()) return {};
-            bool ok = false;
-            const bool b = textIsTrue(text, &ok);
-            if (!ok) throw bad("boolean");
-            return QVariant(b);
+        case FieldKind::Boolean: {
+            if (isText) {
+                if (text.trimmed().isEmpty()) return {};
+                bool ok = false;
+                const bool b = textIsTrue(text, &ok);
+                if (!ok) throw bad("boolean");
+                return QVariant(b);
+            }
+            if (value.typeId() == QMetaType::Bool) return value;
+            return QVariant(value.toLongLong() != 0);
         }
-        if (value.typeId() == QMetaType::Bool) return value;
-        return QVariant(value.toLongLong() != 0);
-    }
-    case FieldKind::Text: return QVariant(cutToSize(value.toString(), def.size));
-    case FieldKind::Memo: return QVariant(value.toString());
+        case FieldKind::Text:
+            return QVariant(cutToSize(value.toString(), def.size));
+        case FieldKind::Memo:
+            return QVariant(value.toString());
     }
     return value;
 }
@@ -788,23 +802,23 @@ const char* RecordSet::encodeRow(const std::vector<QVariant>& raw) {
             continue;
         }
         switch (v.typeId()) {
-        case QMetaType::Double:
-            bytes.push_back(char(Tag::Real));
-            put(bytes, v.toDouble());
-            break;
-        case QMetaType::QString:
-        case QMetaType::QByteArray: {
-            const bool blob = v.typeId() == QMetaType::QByteArray;
-            const QByteArray text = blob ? v.toByteArray() : v.toString().toUtf8();
-            bytes.push_back(char(blob ? Tag::Blob : Tag::Text));
-            put(bytes, std::uint32_t(text.size()));
-            bytes.insert(bytes.end(), text.constData(), text.constData() + text.size());
-            break;
-        }
-        default:
-            bytes.push_back(char(Tag::Int));
-            put(bytes, std::int64_t(v.toLongLong()));
-            break;
+            case QMetaType::Double:
+                bytes.push_back(char(Tag::Real));
+                put(bytes, v.toDouble());
+                break;
+            case QMetaType::QString:
+            case QMetaType::QByteArray: {
+                const bool blob = v.typeId() == QMetaType::QByteArray;
+                const QByteArray text = blob ? v.toByteArray() : v.toString().toUtf8();
+                bytes.push_back(char(blob ? Tag::Blob : Tag::Text));
+                put(bytes, std::uint32_t(text.size()));
+                bytes.insert(bytes.end(), text.constData(), text.constData() + text.size());
+                break;
+            }
+            default:
+                bytes.push_back(char(Tag::Int));
+                put(bytes, std::int64_t(v.toLongLong()));
+                break;
         }
     }
     char* row = arena_.allocate(bytes.size());
@@ -817,19 +831,29 @@ QVariant RecordSet::rawValue(const char* p, int field) const {
         const Tag tag = Tag(*p++);
         if (f == field) {
             switch (tag) {
-            case Tag::Null: return {};
-            case Tag::Int: return QVariant(qint64(get<std::int64_t>(p)));
-            case Tag::Real: return QVariant(get<double>(p));
-            case Tag::Text: return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
-            case Tag::Blob: return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
+                case Tag::Null:
+                    return {};
+                case Tag::Int:
+                    return QVariant(qint64(get<std::int64_t>(p)));
+                case Tag::Real:
+                    return QVariant(get<double>(p));
+                case Tag::Text:
+                    return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
+                case Tag::Blob:
+                    return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
             }
         }
         switch (tag) {
-        case Tag::Null: break;
-        case Tag::Int:
-        case Tag::Real: p += 8; break;
-        case Tag::Text:
-        case Tag::Blob: p += 4 + get<std::uint32_t>(p); break;
+            case Tag::Null:
+                break;
+            case Tag::Int:
+            case Tag::Real:
+                p += 8;
+                break;
+            case Tag::Text:
+            case Tag::Blob:
+                p += 4 + get<std::uint32_t>(p);
+                break;
         }
     }
 }
@@ -847,26 +871,27 @@ QVariant RecordSet::cooked(int field, const QVariant& raw) const {
     const FieldDef& def = fields_[size_t(field)];
     const int type = raw.typeId();
     switch (def.kind) {
-    case FieldKind::AutoNumber:
-    case FieldKind::Integer:
-        if (type == QMetaType::QString) {
-            bool ok = false;
-            const qint64 n = raw.toString().trimmed().toLongLong(&ok);
-            return ok ? QVariant(n) : QVariant(raw.toString());
-        }
-        return QVariant(raw.toLongLong());
-    case FieldKind::Float: return QVariant(raw.toDouble());
-    case FieldKind::Boolean:
-        if (type == QMetaType::QString) {
-            bool ok = false;
-            return QVariant(textIsTrue(raw.toString(), &ok));
-        }
-        return QVariant(raw.toDouble() != 0.0);
-    case FieldKind::Text:
-    case FieldKind::Memo:
-        if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
-        if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
-        return QVariant(raw.toString());
+        case FieldKind::AutoNumber:
+        case FieldKind::Integer:
+            if (type == QMetaType::QString) {
+                bool ok = false;
+                const qint64 n = raw.toString().trimmed().toLongLong(&ok);
+                return ok ? QVariant(n) : QVariant(raw.toString());
+            }
+            return QVariant(raw.toLongLong());
+        case FieldKind::Float:
+            return QVariant(raw.toDouble());
+        case FieldKind::Boolean:
+            if (type == QMetaType::QString) {
+                bool ok = false;
+                return QVariant(textIsTrue(raw.toString(), &ok));
+            }
+            return QVariant(raw.toDouble() != 0.0);
+        case FieldKind::Text:
+        case FieldKind::Memo:
+            if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
+            if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
+            return QVariant(raw.toString());
     }
     return raw;
 }
@@ -874,12 +899,15 @@ QVariant RecordSet::cooked(int field, const QVariant& raw) const {
 QVariant RecordSet::toRaw(int field, const QVariant& value) const {
     if (!value.isValid() || value.isNull()) return {};
     switch (fields_[size_t(field)].kind) {
-    case FieldKind::AutoNumber:
-    case FieldKind::Integer:
-    case FieldKind::Boolean: return QVariant(qint64(value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong()));
-    case FieldKind::Float: return QVariant(value.toDouble());
-    case FieldKind::Text:
-    case FieldKind::Memo: return QVariant(value.toString());
+        case FieldKind::AutoNumber:
+        case FieldKind::Integer:
+        case FieldKind::Boolean:
+            return QVariant(qint64(value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong()));
+        case FieldKind::Float:
+            return QVariant(value.toDouble());
+        case FieldKind::Text:
+        case FieldKind::Memo:
+            return QVariant(value.toString());
     }
     return value;
 }
@@ -890,18 +918,22 @@ void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) cons
         return;
     }
     switch (raw.typeId()) {
-    case QMetaType::Double: sqlite3_bind_double(stmt, index, raw.toDouble()); break;
-    case QMetaType::QString: {
-        const QByteArray bytes = raw.toString().toUtf8();
-        sqlite3_bind_text64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
-        break;
-    }
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = raw.toByteArray();
-        sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    default: sqlite3_bind_int64(stmt, index, raw.toLongLong()); break;
+        case QMetaType::Double:
+            sqlite3_bind_double(stmt, index, raw.toDouble());
+            break;
+        case QMetaType::QString: {
+            const QByteArray bytes = raw.toString().toUtf8();
+            sqlite3_bind_text64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = raw.toByteArray();
+            sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default:
+            sqlite3_bind_int64(stmt, index, raw.toLongLong());
+            break;
     }
 }
 
@@ -962,8 +994,9 @@ void RecordSet::writeUpdate() {
     rc = sqlite3_step(st.stmt);
     if (rc != SQLITE_DONE) failDb(rc);
     if (sqlite3_changes(db) == 0)
-        fail(QStringLiteral("The row was changed or deleted by another program since it was read; "
-                            "the change was not saved. Cancel it to see the row as it is now"));
+        fail(
+            QStringLiteral("The row was changed or deleted by another program since it was read; "
+                           "the change was not saved. Cancel it to see the row as it is now"));
 }
 
 void RecordSet::writeDelete() {

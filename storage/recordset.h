@@ -37,9 +37,9 @@ public:
     int index() const { return index_; }
     QVariant value() const;
     bool isNull() const;
-    QString asString() const;      // null reads ""
-    qint64 asInteger() const;      // null reads 0
-    bool asBoolean() const;        // null reads false
+    QString asString() const;  // null reads ""
+    qint64 asInteger() const;  // null reads 0
+    bool asBoolean() const;    // null reads false
     // The text a grid shows: booleans "True"/"False", numbers in decimal.
     QString displayText() const { return asString(); }
     void setValue(const QVariant& value) const;
@@ -210,7 +210,11 @@ private:
         char* free = nullptr;
         size_t left = 0;
         char* allocate(size_t bytes);
-        void clear() { blocks.clear(); free = nullptr; left = 0; }
+        void clear() {
+            blocks.clear();
+            free = nullptr;
+            left = 0;
+        }
     };
     Arena arena_;
     std::vector<const char*> rows_;  // null: the new row, not yet posted

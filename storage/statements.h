@@ -15,12 +15,12 @@ class RecordSet;
 // field, which is a decimal number or empty.
 namespace sql {
 
-QString questionsOfGroup(qint64 group);                                 // bank questions of a group by rid
-QString groupQuestionCount(const QString& group);                       // RCX
-QString examQuestionCount(const QString& exam);                         // RCX
-QString maxRid();                                                       // MRI
-QString examHoldsQuestion(const QString& exam, const QString& rid);     // MRI
-QString maxQqId();                                                      // MRI
+QString questionsOfGroup(qint64 group);                              // bank questions of a group by rid
+QString groupQuestionCount(const QString& group);                    // RCX
+QString examQuestionCount(const QString& exam);                      // RCX
+QString maxRid();                                                    // MRI
+QString examHoldsQuestion(const QString& exam, const QString& rid);  // MRI
+QString maxQqId();                                                   // MRI
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid);
 QString setRid(qint64 to, qint64 from);
 QString moveQuestionToGroup(const QString& group, qint64 rid);

@@ -19,16 +19,17 @@ int main(int argc, char** argv) {
     storage::createDatabase(path);
     sqlite3* db = nullptr;
     sqlite3_open(path.toUtf8().constData(), &db);
-    sqlite3_exec(db,
-                 "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik - Kesirler'),('Fen Bilgisi - Canlılar'),"
-                 "('Türkçe - Sözcükte Anlam'),('Sosyal Bilgiler - İlk Türk Devletleri'),('İngilizce - Unit 3');"
-                 "INSERT INTO tqmaster (rid, question, answer1, answer2, answer3, answer4, true_answer, sts, qgrp) VALUES"
-                 " (1,'<?>Kesirler',  'a','b','c','d','1',0,1),"
-                 " (2,'1/2 + 1/4 kaçtır?','3/4','2/6','1/8','1','1',0,1),"
-                 " (3,'Hangisi bir bileşik kesirdir?','1/3','5/3','2/7','3/8','2',0,1);"
-                 "INSERT INTO qgroup (GROUPNAME, GROUPPASS, DRM) VALUES ('5-A Birinci Yazılı','1234',0),('5-B Birinci Yazılı','5678',1);"
-                 "INSERT INTO qquestion VALUES (1,1,2),(2,1,3);",
-                 nullptr, nullptr, nullptr);
+    sqlite3_exec(
+        db,
+        "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik - Kesirler'),('Fen Bilgisi - Canlılar'),"
+        "('Türkçe - Sözcükte Anlam'),('Sosyal Bilgiler - İlk Türk Devletleri'),('İngilizce - Unit 3');"
+        "INSERT INTO tqmaster (rid, question, answer1, answer2, answer3, answer4, true_answer, sts, qgrp) VALUES"
+        " (1,'<?>Kesirler',  'a','b','c','d','1',0,1),"
+        " (2,'1/2 + 1/4 kaçtır?','3/4','2/6','1/8','1','1',0,1),"
+        " (3,'Hangisi bir bileşik kesirdir?','1/3','5/3','2/7','3/8','2',0,1);"
+        "INSERT INTO qgroup (GROUPNAME, GROUPPASS, DRM) VALUES ('5-A Birinci Yazılı','1234',0),('5-B Birinci Yazılı','5678',1);"
+        "INSERT INTO qquestion VALUES (1,1,2),(2,1,3);",
+        nullptr, nullptr, nullptr);
     sqlite3_close(db);
 
     app::Program program(dir.path() + QStringLiteral("/Quorvel.exe"));

@@ -186,7 +186,8 @@ private slots:
         a.show();
         QCOMPARE(boxes.last().caption, QStringLiteral("Tassary By Morvelin"));
         QCOMPARE(boxes.last().icon, msgbox::Icon::None);
-        QCOMPARE(boxes.last().text, QStringLiteral("Dosya bulunmadı : ") + a.db.folder() + QStringLiteral("elsewhere/Quorvel.mdb"));
+        QCOMPARE(boxes.last().text,
+                 QStringLiteral("Dosya bulunmadı : ") + a.db.folder() + QStringLiteral("elsewhere/Quorvel.mdb"));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
         QVERIFY(!a.main->ADOConnection1.connected());
         QVERIFY(!a.main->tgrp.active());

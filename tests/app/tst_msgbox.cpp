@@ -14,13 +14,20 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("letter") << "tgrp: Cannot perform this operation on an empty dataset"
                                 << "tgrp: Cannot perform this operation on an empty dataset.";
-        QTest::newRow("digit") << "code 42" << "code 42.";
-        QTest::newRow("question mark") << "why?" << "why?.";
-        QTest::newRow("full stop") << "done." << "done.";
-        QTest::newRow("exclamation") << "stop!" << "stop!";
-        QTest::newRow("parenthesis") << "(x)" << "(x)";
-        QTest::newRow("turkish letter") << "Dosya bulunmadı" << "Dosya bulunmadı.";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("digit") << "code 42"
+                               << "code 42.";
+        QTest::newRow("question mark") << "why?"
+                                       << "why?.";
+        QTest::newRow("full stop") << "done."
+                                   << "done.";
+        QTest::newRow("exclamation") << "stop!"
+                                     << "stop!";
+        QTest::newRow("parenthesis") << "(x)"
+                                     << "(x)";
+        QTest::newRow("turkish letter") << "Dosya bulunmadı"
+                                        << "Dosya bulunmadı.";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void fullStopRule() {
         QFETCH(QString, message);

@@ -22,9 +22,11 @@ void seed(const QString& path, int rows) {
     sqlite3_open(path.toUtf8().constData(), &db);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO tqmaster VALUES (?1, ?2, 'Birinci cevap', 'İkinci cevap', 'Üçüncü cevap', 'Dördüncü cevap', '2', 0, 1)",
-                       -1, &st, nullptr);
-    const QByteArray question = QStringLiteral("Aşağıdakilerden hangisi bir soru metnidir? Uzunca bir açıklama ile birlikte. ").repeated(3).toUtf8();
+    sqlite3_prepare_v2(
+        db, "INSERT INTO tqmaster VALUES (?1, ?2, 'Birinci cevap', 'İkinci cevap', 'Üçüncü cevap', 'Dördüncü cevap', '2', 0, 1)",
+        -1, &st, nullptr);
+    const QByteArray question =
+        QStringLiteral("Aşağıdakilerden hangisi bir soru metnidir? Uzunca bir açıklama ile birlikte. ").repeated(3).toUtf8();
     for (int i = 1; i <= rows; ++i) {
         sqlite3_bind_int(st, 1, i);
         sqlite3_bind_text(st, 2, question.constData(), int(question.size()), SQLITE_STATIC);

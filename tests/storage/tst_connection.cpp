@@ -32,12 +32,24 @@ private slots:
         QTest::addColumn<QString>("exe");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("file");
-        QTest::newRow("usual") << "/opt/Apps/Quorvel.exe" << "/opt/Apps/" << "Quorvel.mdb";
-        QTest::newRow("renamed") << "/opt/Apps/Sinav.exe" << "/opt/Apps/" << "Sinav.mdb";
-        QTest::newRow("no extension loses four characters anyway") << "/opt/Apps/Quorvel" << "/opt/Apps/" << "Quo.mdb";
-        QTest::newRow("four characters give nothing") << "/opt/abcd" << "/opt/" << "";
-        QTest::newRow("blank in folder") << "/opt/My Apps/Quorvel.exe" << "/opt/My Apps/" << "Quorvel.mdb";
-        QTest::newRow("root folder") << "/Quorvel.exe" << "/" << "Quorvel.mdb";
+        QTest::newRow("usual") << "/opt/Apps/Quorvel.exe"
+                               << "/opt/Apps/"
+                               << "Quorvel.mdb";
+        QTest::newRow("renamed") << "/opt/Apps/Sinav.exe"
+                                 << "/opt/Apps/"
+                                 << "Sinav.mdb";
+        QTest::newRow("no extension loses four characters anyway") << "/opt/Apps/Quorvel"
+                                                                   << "/opt/Apps/"
+                                                                   << "Quo.mdb";
+        QTest::newRow("four characters give nothing") << "/opt/abcd"
+                                                      << "/opt/"
+                                                      << "";
+        QTest::newRow("blank in folder") << "/opt/My Apps/Quorvel.exe"
+                                         << "/opt/My Apps/"
+                                         << "Quorvel.mdb";
+        QTest::newRow("root folder") << "/Quorvel.exe"
+                                     << "/"
+                                     << "Quorvel.mdb";
     }
     void nameRule() {
         QFETCH(QString, exe);
@@ -50,7 +62,8 @@ private slots:
 
     void connectionStringIsUnquotedAndReadBack() {
         const QString s = connectionString(QStringLiteral("/opt/My Apps/Quorvel.mdb"));
-        QCOMPARE(s, QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/My Apps/Quorvel.mdb;Persist Security Info=False"));
+        QCOMPARE(s, QStringLiteral(
+                        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/My Apps/Quorvel.mdb;Persist Security Info=False"));
         QCOMPARE(dataSourceOf(s), QStringLiteral("/opt/My Apps/Quorvel.mdb"));
     }
 
@@ -85,10 +98,14 @@ private slots:
     void badFilesFailClearly_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("missing") << "missing" << "does not exist";
-        QTest::newRow("old access file") << "access" << "is not a database file of this program";
-        QTest::newRow("garbage") << "garbage" << "is not a database file of this program";
-        QTest::newRow("empty name") << "noname" << "names no database file";
+        QTest::newRow("missing") << "missing"
+                                 << "does not exist";
+        QTest::newRow("old access file") << "access"
+                                         << "is not a database file of this program";
+        QTest::newRow("garbage") << "garbage"
+                                 << "is not a database file of this program";
+        QTest::newRow("empty name") << "noname"
+                                    << "names no database file";
     }
     void badFilesFailClearly() {
         QFETCH(QString, kind);
@@ -104,7 +121,8 @@ private slots:
         if (kind == QLatin1String("noname")) path.clear();
         const QByteArray before = QFileInfo::exists(path) ? [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }() : QByteArray();
         Connection c;
-        c.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path + QStringLiteral(";Persist Security Info=False"));
+        c.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path +
+                              QStringLiteral(";Persist Security Info=False"));
         const QString message = errorOf([&] { c.open(); });
         QVERIFY2(message.contains(expected), qPrintable(message));
         QVERIFY(!c.connected());

@@ -150,7 +150,10 @@ private slots:
         QCOMPARE(g.name(), QString(50, u'ğ'));  // cut to the field's size
         QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 4")), QString(50, u'ğ'));
         QCOMPARE(g.tgrp.recNo(), 4);
-        QCOMPARE(errorOf([&] { g.tgrp.edit(); g.tgrp.field(QStringLiteral("ID")).setAsInteger(9); }),
+        QCOMPARE(errorOf([&] {
+                     g.tgrp.edit();
+                     g.tgrp.field(QStringLiteral("ID")).setAsInteger(9);
+                 }),
                  QStringLiteral("tgrp: Field 'ID' cannot be modified"));
     }
 
@@ -195,7 +198,8 @@ private slots:
         QCOMPARE(g.rowsInFile(), 2);
 
         Groups empty(0);
-        QCOMPARE(errorOf([&] { empty.tgrp.remove(); }), QStringLiteral("tgrp: Cannot perform this operation on an empty dataset"));
+        QCOMPARE(errorOf([&] { empty.tgrp.remove(); }),
+                 QStringLiteral("tgrp: Cannot perform this operation on an empty dataset"));
     }
 
     void closeDropsChangesAndReopenRunsQueryAgain() {
@@ -274,7 +278,8 @@ private slots:
         g.tgrp.edit();
         g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("mine"));
         g.db.exec(QStringLiteral("UPDATE tqgroup SET GROUPNAME = 'theirs' WHERE ID = 1"));
-        QVERIFY(errorOf([&] { g.tgrp.post(); }).startsWith(QLatin1String("tgrp: The row was changed or deleted by another program")));
+        QVERIFY(
+            errorOf([&] { g.tgrp.post(); }).startsWith(QLatin1String("tgrp: The row was changed or deleted by another program")));
         QCOMPARE(g.tgrp.state(), RecordState::Edit);
         QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 1")), QStringLiteral("theirs"));
         g.tgrp.cancel();
@@ -291,10 +296,10 @@ private slots:
     // an entry whose bank question is gone still shows.
     void masterDetail() {
         TempDb db;
-        db.exec(QStringLiteral(
-            "INSERT INTO qgroup (GROUPNAME) VALUES ('E1'),('E2');"
-            "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'q1',1),(2,'q2',1);"
-            "INSERT INTO qquestion VALUES (7,1,2),(3,1,1),(5,2,1),(9,1,99);"));
+        db.exec(
+            QStringLiteral("INSERT INTO qgroup (GROUPNAME) VALUES ('E1'),('E2');"
+                           "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'q1',1),(2,'q2',1);"
+                           "INSERT INTO qquestion VALUES (7,1,2),(3,1,1),(5,2,1),(9,1,99);"));
         RecordSet tsinav(QStringLiteral("tsinav"), &db.connection());
         tsinav.setTableName(QStringLiteral("qgroup"));
         RecordSet tq(QStringLiteral("tQuestions"), &db.connection());

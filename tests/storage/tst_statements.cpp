@@ -10,11 +10,11 @@ using namespace storage;
 namespace {
 // Questions rid 3, 8, 20 in group 1, rid 5 in group 2; exam 1 holds rid 3 and 8.
 void seed(TempDb& db) {
-    db.exec(QStringLiteral(
-        "INSERT INTO tqgroup (GROUPNAME) VALUES ('G1'),('G2');"
-        "INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (3,'a',1,0),(8,'b',1,1),(20,'c',1,0),(5,'d',2,0);"
-        "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('E1', 0);"
-        "INSERT INTO qquestion VALUES (1,1,3),(2,1,8);"));
+    db.exec(
+        QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('G1'),('G2');"
+                       "INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (3,'a',1,0),(8,'b',1,1),(20,'c',1,0),(5,'d',2,0);"
+                       "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('E1', 0);"
+                       "INSERT INTO qquestion VALUES (1,1,3),(2,1,8);"));
 }
 
 qint64 scalarThrough(RecordSet& q, const QString& statement, const QString& field) {
@@ -38,7 +38,8 @@ private slots:
         QTest::newRow("Q2") << groupQuestionCount("12") << "select count(qgrp) as RCX from tqmaster WHERE qgrp = 12";
         QTest::newRow("Q3") << examQuestionCount("4") << "select count(qqID) as RCX from qquestion WHERE group_id = 4";
         QTest::newRow("Q4") << maxRid() << "select max(rid) as MRI FROM tqmaster";
-        QTest::newRow("Q5") << examHoldsQuestion("4", "21") << "select count(qqID) as MRI from qquestion where group_id = 4 and question_id = 21";
+        QTest::newRow("Q5") << examHoldsQuestion("4", "21")
+                            << "select count(qqID) as MRI from qquestion where group_id = 4 and question_id = 21";
         QTest::newRow("Q6") << maxQqId() << "select max(qqID) as MRI FROM qquestion";
         QTest::newRow("C1") << insertExamEntry(7, 4, 21) << "Insert into qquestion Values(7,4,21)";
         QTest::newRow("C2") << setRid(-20, 20) << "update tqmaster set rid = -20 where rid = 20";
@@ -110,11 +111,13 @@ private slots:
         seed(db);
         RecordSet q2(QStringLiteral("ADOQuery2"), &db.connection());
         auto rids = [&] {
-            return db.text(QStringLiteral("select group_concat(question, '') from (select question from tqmaster where qgrp = 1 order by rid)"));
+            return db.text(QStringLiteral(
+                "select group_concat(question, '') from (select question from tqmaster where qgrp = 1 order by rid)"));
         };
-        QCOMPARE(sql::swapStatements(sql::OrderingKey::Rid, 8, 20),
-                 (std::array<QString, 3>{"update tqmaster set rid = -20 where rid = 20", "update tqmaster set rid = 20 where rid = 8",
-                                         "update tqmaster set rid = 8 where rid = -20"}));
+        QCOMPARE(
+            sql::swapStatements(sql::OrderingKey::Rid, 8, 20),
+            (std::array<QString, 3>{"update tqmaster set rid = -20 where rid = 20", "update tqmaster set rid = 20 where rid = 8",
+                                    "update tqmaster set rid = 8 where rid = -20"}));
         // The last question moves up: it takes 8, the middle one 20, the first keeps 3.
         sql::negatedKeySwap(q2, sql::OrderingKey::Rid, 8, 20);
         QCOMPARE(db.scalar(QStringLiteral("select rid from tqmaster where question = 'c'")), 8);

@@ -10,8 +10,10 @@ void typeText(QWidget* widget, const QString& text) {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : widget;
         const char16_t u = c.unicode();
         Qt::Key key = Qt::Key_unknown;
-        if (u >= u'a' && u <= u'z') key = Qt::Key(Qt::Key_A + (u - u'a'));
-        else if (u >= u' ' && u < 0x7f) key = Qt::Key(c.toUpper().unicode());
+        if (u >= u'a' && u <= u'z')
+            key = Qt::Key(Qt::Key_A + (u - u'a'));
+        else if (u >= u' ' && u < 0x7f)
+            key = Qt::Key(c.toUpper().unicode());
         QTest::sendKeyEvent(QTest::Press, target, key, QString(c), Qt::NoModifier);
         QTest::sendKeyEvent(QTest::Release, target, key, QString(c), Qt::NoModifier);
     }

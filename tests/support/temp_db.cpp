@@ -10,7 +10,8 @@ namespace {
 struct Handle {
     sqlite3* db = nullptr;
     explicit Handle(const QString& path) {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) qFatal("cannot open test db");
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("cannot open test db");
         sqlite3_busy_timeout(db, 2000);
     }
     ~Handle() { sqlite3_close(db); }
