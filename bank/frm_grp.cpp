@@ -1,12 +1,12 @@
 #include "bank/frm_grp.h"
 
+#include "app/dialog_keys.h"
 #include "app/forms.h"
 #include "app/frm_main.h"
 #include "app/msgbox.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 
-#include <QKeyEvent>
 #include <QPushButton>
 
 Tgrpx::Tgrpx(QWidget* parent)
@@ -71,13 +71,6 @@ void Tgrpx::RzButton4Click() {
 
 void Tgrpx::keyPressEvent(QKeyEvent* event) {
     // The close box is the only way out: Esc and Enter close nothing here.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (isDialogCloseKey(event)) return event->accept();
+    QDialog::keyPressEvent(event);
 }

@@ -1,11 +1,11 @@
 #include "bank/frm_sgrp.h"
 
+#include "app/dialog_keys.h"
 #include "app/forms.h"
 #include "app/frm_main.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 
-#include <QKeyEvent>
 #include <QPushButton>
 
 Tsgrpx::Tsgrpx(QWidget* parent) : QDialog(parent) {
@@ -35,13 +35,6 @@ void Tsgrpx::reject() { done(mrCancel); }  // the close box
 
 void Tsgrpx::keyPressEvent(QKeyEvent* event) {
     // Neither button is a default or cancel button.
-    switch (event->key()) {
-        case Qt::Key_Escape:
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            event->accept();
-            return;
-        default:
-            QDialog::keyPressEvent(event);
-    }
+    if (isDialogCloseKey(event)) return event->accept();
+    QDialog::keyPressEvent(event);
 }

@@ -105,8 +105,7 @@ bool Field::isNull() const {
     return !v.isValid() || v.isNull();
 }
 
-QString Field::asString() const {
-    const QVariant v = value();
+QString displayText(const QVariant& v) {
     if (!v.isValid() || v.isNull()) return QString();
     switch (v.typeId()) {
         case QMetaType::Bool:
@@ -117,6 +116,8 @@ QString Field::asString() const {
             return v.toString();
     }
 }
+
+QString Field::asString() const { return storage::displayText(value()); }
 
 qint64 Field::asInteger() const {
     const QVariant v = value();
@@ -554,32 +555,15 @@ void RecordSet::edit() {
     setState(RecordState::Edit);
 }
 
-void RecordSet::append() {
-    requireActive();
-    if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
-    checkBrowseMode();
-    const int old = current_;
-    rows_.push_back(nullptr);
-    current_ = int(rows_.size()) - 1;
-    buffer_.assign(fields_.size(), QVariant());
-    original_.clear();
-    changed_.assign(fields_.size(), false);
-    modified_ = false;
-    state_ = RecordState::Insert;
-    bof_ = false;
-    eof_ = true;
-    emit rowInserted(current_);
-    emit currentChanged(old, current_);
-    emit stateChanged();
-    fireAfterScroll();
-}
+void RecordSet::append() { startNewRow(true); }
+void RecordSet::insert() { startNewRow(false); }
 
-void RecordSet::insert() {
+void RecordSet::startNewRow(bool atEnd) {
     requireActive();
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     checkBrowseMode();
     const int old = current_;
-    const int at = std::max(current_, 0);
+    const int at = atEnd ? int(rows_.size()) : std::max(current_, 0);
     rows_.insert(rows_.begin() + at, nullptr);
     current_ = at;
     buffer_.assign(fields_.size(), QVariant());
@@ -587,7 +571,8 @@ void RecordSet::insert() {
     changed_.assign(fields_.size(), false);
     modified_ = false;
     state_ = RecordState::Insert;
-    bof_ = eof_ = false;
+    bof_ = false;
+    eof_ = atEnd;
     emit rowInserted(current_);
     emit currentChanged(old, current_);
     emit stateChanged();

@@ -29,6 +29,9 @@ struct FieldDef {
 
 enum class RecordState { Inactive, Browse, Edit, Insert };
 
+// A field value as text: null "", yes/no "True"/"False", numbers in decimal.
+QString displayText(const QVariant& value);
+
 // A handle on one field of a record set's current row.
 class Field {
 public:
@@ -172,6 +175,7 @@ private:
     void readRows();
     void moveTo(int row);
     void setState(RecordState state);
+    void startNewRow(bool atEnd);
     void emitScroll();
     void fireAfterScroll();
     void masterMoved();

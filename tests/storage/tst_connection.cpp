@@ -2,6 +2,7 @@
 #include "storage/database_file.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
 #include <QDir>
@@ -13,14 +14,6 @@
 using namespace storage;
 
 namespace {
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 QString fixture(const QString& name) { return qEnvironmentVariable("QUORVEL_FIXTURES") + u'/' + name; }
 }  // namespace

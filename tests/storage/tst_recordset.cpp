@@ -2,6 +2,7 @@
 #include "storage/errors.h"
 #include "storage/recordset.h"
 #include "storage/statements.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
 #include <QSignalSpy>
@@ -12,14 +13,6 @@
 using namespace storage;
 
 namespace {
-QString errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 // Three groups A, B, C with IDs 1, 2, 3.
 struct Groups {
