@@ -565,6 +565,9 @@ void DataGrid::attachControls() {
             if (a.widget && a.name.compare(col.controlName, Qt::CaseInsensitive) == 0) {
                 col.control = a.widget;
                 col.link = a.link;
+                // Known to assistive technology by the caption of its column.
+                if (a.widget->accessibleName().isEmpty())
+                    a.widget->setAccessibleName(col.titleLines.join(QLatin1Char(' ')).simplified());
                 break;
             }
     }
@@ -1106,7 +1109,7 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (!take) return QTableView::eventFilter(watched, event);
     bool handled = false;
     msgbox::guard([&] { handled = handleKey(key, static_cast<QWidget*>(watched)); });
-    return true;
+    return handled;
 }
 
 namespace {

@@ -65,6 +65,8 @@ void MappedCombo::showField() {
     const QSignalBlocker block(this);
     setCurrentIndex(i);
     if (i < 0) setEditText(QString());
+    // A value shown anew is selected whole, so that typing replaces it.
+    lineEdit()->selectAll();
 }
 
 int MappedCombo::findNextStartingWith(QChar c) const {

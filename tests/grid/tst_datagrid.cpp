@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -75,7 +76,15 @@ struct Harness {
     }
     // Keys go where the focus is, as typing does.
     void type(const QString& text) {
-        for (QChar c : text) QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        for (QChar c : text) {
+            QWidget* w = QApplication::focusWidget();
+            if (c.unicode() < 128) {
+                QTest::keyClick(w, char(c.unicode()));
+            } else {
+                QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), {});
+            }
+        }
     }
     void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), k, mods); }
     void click(int row, int column) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, center(row, column)); }
@@ -575,6 +584,7 @@ private slots:
         QCOMPARE(box->parentWidget(), h.grid->viewport());
         QVERIFY(box->isHidden());
         QCOMPARE(h.grid->cellControl(5), box);
+        QCOMPARE(box->accessibleName(), QStringLiteral("Doğru Cevap"));
         QVERIFY(h.show());
         h.click(0, 5);
         QVERIFY(box->isVisible());
@@ -740,7 +750,8 @@ private slots:
         QVERIFY(h.show());
         QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
         QHeaderView* titles = h.grid->horizontalHeader();
-        titles->resizeSection(0, 120);  // keep everything on screen
+        QVERIFY(!titles->sectionsClickable());  // a title click selects no column
+        titles->resizeSection(0, 120);          // keep everything on screen
         changed.clear();
         const QStringList before = h.grid->selected();
         const int y = titles->height() / 2;
@@ -776,6 +787,462 @@ private slots:
         QCOMPARE(h.grid->columnTitleLines(1), QStringList{QStringLiteral("No")});
         QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("b"));
         QCOMPARE(h.grid->selected().size(), 3);  // lines of absent fields stay in this mode
+    }
+
+    // ------------------------------------------------------------ keyboard
+
+    void downAppendsThenDoesNothingThenUpDrops() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(1, 1);
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.rs.currentRow(), 2);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.currentRow(), 2);
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        h.key(Qt::Key_Up);
+        QCOMPARE(h.rs.recordCount(), 2);
+        QCOMPARE(h.rs.currentRow(), 1);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqmaster")), 2);
+    }
+
+    void downOnTheLastRowAppendsOnlyWhereAllowed_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("groups dialog") << profiles::groupsDialogGrid() << 3;
+        QTest::newRow("exam grid: no insert key option") << profiles::mainExamsGrid() << 2;
+        QTest::newRow("row select") << profiles::mainGroupsGrid() << 2;
+        QTest::newRow("group picker") << profiles::GridDeclaration{profiles::groupPicker(), {}, {}} << 2;
+    }
+    void downOnTheLastRowAppendsOnlyWhereAllowed() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(int, rowsAfter);
+        BoxScript boxes;
+        Harness h;
+        h.groups(2);
+        h.rs.open();
+        declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
+        h.apply(declaration);
+        QVERIFY(h.show());
+        h.click(1, 0);
+        h.key(Qt::Key_Down);
+        h.key(Qt::Key_Insert);  // and Insert neither, where the grid may not insert
+        QCOMPARE(h.rs.recordCount(), rowsAfter);
+        QVERIFY(boxes.shown().isEmpty());
+    }
+
+    void insertAddsARowBeforeTheCurrentOne() {
+        Harness h;
+        h.groups(3);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.show());
+        h.click(1, 0);
+        h.key(Qt::Key_Insert);
+        QCOMPARE(h.rs.recordCount(), 4);
+        QCOMPARE(h.rs.currentRow(), 1);
+        QVERIFY(h.rs.isNewRow(1));
+        QCOMPARE(h.grid->cellText(2, 0), QStringLiteral("Grup 2"));
+        QCOMPARE(h.grid->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("*"));
+        // Down drops the unchanged row and stands on the row that was below it.
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Grup 2"));
+        // Up drops it and goes to the row above.
+        h.key(Qt::Key_Insert);
+        h.key(Qt::Key_Up);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Grup 1"));
+        // A typed name makes it a row that is posted when left.
+        h.key(Qt::Key_Insert);
+        h.type(QStringLiteral("Yeni"));
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqgroup")), 4);
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Yeni"));
+    }
+
+    void tabMovesBetweenCellsAndRows() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(0, 5);
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.grid->currentColumn(), 6);
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.rs.currentRow(), 1);
+        QCOMPARE(h.grid->currentColumn(), 0);
+        h.key(Qt::Key_Backtab);
+        QCOMPARE(h.rs.currentRow(), 0);
+        QCOMPARE(h.grid->currentColumn(), 6);
+        // From the last cell of the last row Tab appends.
+        h.click(1, 6);
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.grid->currentColumn(), 0);
+        // Enter acts as Tab in this grid.
+        h.key(Qt::Key_Return);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        h.key(Qt::Key_Return, Qt::ShiftModifier);
+        QCOMPARE(h.grid->currentColumn(), 0);
+    }
+
+    void tabSkipsReadOnlyColumns() {
+        Harness h;
+        h.exams({QStringLiteral("('A', 0)"), QStringLiteral("('B', 0)")});
+        h.rs.open();
+        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        d.selected.append(line(QStringLiteral("GROUPPASS"), 5, QStringLiteral("Şifre"), QStringLiteral("T")));
+        h.apply(d);
+        QVERIFY(h.show());
+        h.click(0, 2);
+        h.key(Qt::Key_Tab);  // over the read-only password and the auto-numbered ID
+        QCOMPARE(h.rs.currentRow(), 1);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        h.key(Qt::Key_Backtab);
+        QCOMPARE(h.rs.currentRow(), 0);
+        QCOMPARE(h.grid->currentColumn(), 2);
+        // The last row of a grid that may not insert: Tab wraps to its first cell.
+        h.click(1, 2);
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.rs.recordCount(), 2);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        // Left and Right visit every column.
+        h.key(Qt::Key_Left);
+        QCOMPARE(h.grid->currentColumn(), 0);
+        h.key(Qt::Key_End);
+        QCOMPARE(h.grid->currentColumn(), 3);
+        h.key(Qt::Key_Home);
+        QCOMPARE(h.grid->currentColumn(), 0);
+        h.key(Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(h.grid->currentColumn(), 3);
+    }
+
+    void enterWithoutEnterToTabSwitchesTheEditor() {
+        Harness h;
+        h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
+        h.rs.open();
+        h.apply(profiles::mainExamsGrid());
+        QVERIFY(h.show());
+        h.click(0, 1);
+        QVERIFY(!h.grid->editorVisible());
+        h.key(Qt::Key_Return);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("Vize"));
+        h.type(QStringLiteral("Ara"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Vize"));
+        h.key(Qt::Key_Return);  // writes the text, closes the editor, does not post
+        QVERIFY(!h.grid->editorVisible());
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Ara"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.rs.currentRow(), 0);
+        h.key(Qt::Key_F2);
+        QVERIFY(h.grid->editorVisible());
+        h.key(Qt::Key_Down);  // leaving the row posts
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from qgroup where ID = 1")), QStringLiteral("Ara"));
+        QVERIFY(!h.grid->editorVisible());
+    }
+
+    void rowSelectGridsMoveRowsWithEveryArrow() {
+        BoxScript boxes;
+        Harness h;
+        h.groups(4);
+        h.rs.open();
+        h.apply(profiles::mainGroupsGrid());
+        QVERIFY(h.show());
+        h.click(1, 1);
+        h.key(Qt::Key_Right);
+        QCOMPARE(h.rs.currentRow(), 2);
+        h.key(Qt::Key_Left);
+        QCOMPARE(h.rs.currentRow(), 1);
+        h.key(Qt::Key_End);
+        QCOMPARE(h.rs.currentRow(), 3);
+        h.key(Qt::Key_Home);
+        QCOMPARE(h.rs.currentRow(), 0);
+        h.key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 3);
+        for (Qt::Key k : {Qt::Key_F2, Qt::Key_Return, Qt::Key_A, Qt::Key_Insert, Qt::Key_Escape}) h.key(k);
+        h.key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QCOMPARE(h.rs.recordCount(), 4);
+        QVERIFY(!h.grid->editorVisible());
+        QVERIFY(boxes.shown().isEmpty());
+    }
+
+    void pagesAndVisibleRows() {
+        Harness h;
+        h.groups(80);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.show());
+        h.click(0, 0);
+        const int top = h.grid->rowAt(0);
+        const int bottomShown = h.grid->rowAt(h.grid->viewport()->height() - 1);
+        QVERIFY(bottomShown > 5);
+        h.key(Qt::Key_Down, Qt::ControlModifier);
+        const int bottom = h.rs.currentRow();
+        QVERIFY(bottom == bottomShown || bottom == bottomShown - 1);  // the last row shown whole
+        h.key(Qt::Key_Up, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), top);
+        h.key(Qt::Key_PageDown);
+        QCOMPARE(h.rs.currentRow(), bottom - top + 1);
+        h.key(Qt::Key_PageUp);
+        QCOMPARE(h.rs.currentRow(), 0);
+        h.key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 79);
+        QCOMPARE(h.grid->rowAt(h.grid->cellRect(79, 0).center().y()), 79);  // scrolled into view
+        h.key(Qt::Key_PageDown);                                            // past the end: no new row
+        QCOMPARE(h.rs.recordCount(), 80);
+        h.key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 0);
+    }
+
+    void ctrlDelete_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<bool>("asks");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("groups dialog, OK") << profiles::groupsDialogGrid() << true << int(msgbox::Button::OK) << 2;
+        QTest::newRow("groups dialog, Cancel") << profiles::groupsDialogGrid() << true << int(msgbox::Button::Cancel) << 3;
+        QTest::newRow("group picker, OK") << profiles::GridDeclaration{profiles::groupPicker(), {}, {}} << true
+                                          << int(msgbox::Button::OK) << 2;
+        QTest::newRow("exam grid") << profiles::mainExamsGrid() << false << 0 << 3;
+        QTest::newRow("row select") << profiles::mainGroupsGrid() << false << 0 << 3;
+        QTest::newRow("read-only") << profiles::mainExamQuestionsGrid() << false << 0 << 3;
+    }
+    void ctrlDelete() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(bool, asks);
+        QFETCH(int, answer);
+        QFETCH(int, rowsAfter);
+        BoxScript boxes;
+        if (asks) boxes.expect(msgbox::Button(answer));
+        Harness h;
+        h.groups(3);
+        h.rs.open();
+        declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
+        h.apply(declaration);
+        QVERIFY(h.show());
+        h.click(1, 0);
+        h.key(Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(boxes.shown().size(), asks ? 1 : 0);
+        if (asks) {
+            const msgbox::Box& box = boxes.last();
+            QCOMPARE(box.caption, QStringLiteral("Confirm"));
+            QCOMPARE(box.text, QStringLiteral("Delete record?"));
+            QCOMPARE(box.icon, msgbox::Icon::Question);
+            QCOMPARE(box.buttons, (QList<msgbox::Button>{msgbox::Button::OK, msgbox::Button::Cancel}));
+            QCOMPARE(box.defaultButton, msgbox::Button::OK);
+            QCOMPARE(box.escapeButton, msgbox::Button::Cancel);
+        }
+        QCOMPARE(h.rs.recordCount(), rowsAfter);
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqgroup")), rowsAfter);
+    }
+
+    void ctrlDeleteOfTheEntryGridDeletesTheQuestion() {
+        BoxScript boxes;
+        boxes.expect(msgbox::Button::OK);
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(0, 2);
+        h.key(Qt::Key_Delete, Qt::ControlModifier);  // from inside the cell editor
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqmaster")), 1);
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Soru 2"));
+        QVERIFY(h.grid->editorVisible());  // this grid always shows its editor
+    }
+
+    void escapeStepByStep() {
+        BoxScript boxes;
+        Harness h;
+        h.groups(2);
+        h.rs.open();
+        h.apply(profiles::groupsDialogGrid());
+        QVERIFY(h.show());
+        h.click(0, 0);
+        // 1. Text typed and not yet written: the cell shows the field again.
+        h.type(QStringLiteral("Yeni ad"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        h.key(Qt::Key_Escape);
+        QVERIFY(boxes.shown().isEmpty());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("Grup 1"));
+        QVERIFY(!h.grid->editorVisible());
+        // 3. An unchanged row in edit state is cancelled without a question.
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        h.key(Qt::Key_Escape);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QVERIFY(boxes.shown().isEmpty());
+        // 2. A changed row: the question; No keeps everything.
+        h.type(QStringLiteral("Yeni ad"));
+        h.key(Qt::Key_Return);  // written into the field
+        boxes.expect(msgbox::Button::No);
+        h.key(Qt::Key_Escape);
+        QCOMPARE(boxes.shown().size(), 1);
+        const msgbox::Box box = boxes.last();
+        QCOMPARE(box.caption, QStringLiteral("Confirm"));
+        QCOMPARE(box.text, QStringLiteral("Discard changes to this record?"));
+        QCOMPARE(box.icon, msgbox::Icon::Question);
+        QCOMPARE(box.buttons, (QList<msgbox::Button>{msgbox::Button::Yes, msgbox::Button::No}));
+        QCOMPARE(box.defaultButton, msgbox::Button::Yes);
+        QCOMPARE(box.escapeButton, msgbox::Button::No);
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Yeni ad"));
+        boxes.expect(msgbox::Button::Yes);
+        h.key(Qt::Key_Escape);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QCOMPARE(h.rs.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Grup 1"));
+        // A changed new row is removed on Yes.
+        h.key(Qt::Key_Insert);
+        h.type(QStringLiteral("x"));
+        h.key(Qt::Key_Return);
+        boxes.expect(msgbox::Button::Yes);
+        h.key(Qt::Key_Escape);
+        QCOMPARE(h.rs.recordCount(), 2);
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqgroup")), 2);
+    }
+
+    void leavingTheGrid() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        auto* other = new QLineEdit(&h.window);
+        h.window.layout()->addWidget(other);
+        QVERIFY(h.show());
+        h.click(0, 1);
+        // An unchanged new row is dropped.
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.recordCount(), 2);
+        other->setFocus();
+        QCOMPARE(h.rs.recordCount(), 1);
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        // Text typed into a new row is written into the field, and nothing is posted.
+        h.click(0, 1);
+        h.key(Qt::Key_Down);
+        h.type(QStringLiteral("cevap"));
+        other->setFocus();
+        QCOMPARE(h.rs.recordCount(), 2);
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.rs.field(QStringLiteral("answer1")).asString(), QStringLiteral("cevap"));
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqmaster")), 1);
+        // A message box taking the focus is not leaving the grid.
+        h.click(1, 2);
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QMessageBox box(&h.window);
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QCOMPARE(h.rs.recordCount(), 3);
+    }
+
+    void refusedPostStopsEveryMoveKey_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("column");
+        QTest::newRow("Down") << int(Qt::Key_Down) << 0 << 1;
+        QTest::newRow("Up") << int(Qt::Key_Up) << 0 << 1;
+        QTest::newRow("PageDown") << int(Qt::Key_PageDown) << 0 << 1;
+        QTest::newRow("PageUp") << int(Qt::Key_PageUp) << 0 << 1;
+        QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << int(Qt::ControlModifier) << 1;
+        QTest::newRow("Ctrl+End") << int(Qt::Key_End) << int(Qt::ControlModifier) << 1;
+        QTest::newRow("Ctrl+PageDown") << int(Qt::Key_PageDown) << int(Qt::ControlModifier) << 1;
+        QTest::newRow("Ctrl+PageUp") << int(Qt::Key_PageUp) << int(Qt::ControlModifier) << 1;
+        QTest::newRow("Tab past the last cell") << int(Qt::Key_Tab) << 0 << 6;
+        QTest::newRow("Shift+Tab before the first") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << 0;
+        QTest::newRow("Insert") << int(Qt::Key_Insert) << 0 << 1;
+    }
+    void refusedPostStopsEveryMoveKey() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, column);
+        Harness h;
+        QList<QPair<QString, QString>> rows;
+        for (int i = 0; i < 30; ++i) rows.append({QStringLiteral("'1'"), QStringLiteral("0")});
+        h.questions(rows);
+        int refusals = 0;
+        h.rs.beforePost = [&](RecordSet&) {
+            ++refusals;
+            throw storage::SilentAbort();
+        };
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(3, 1);
+        h.grid->verticalScrollBar()->setValue(2);  // row 2 on top, so Ctrl+PageUp has somewhere to go
+        h.type(QStringLiteral("değişti"));
+        h.click(3, column);  // the typed text goes into the field
+        QCOMPARE(h.grid->currentColumn(), column);
+        h.key(Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QVERIFY(refusals >= 1);
+        QCOMPARE(h.rs.currentRow(), 3);
+        QCOMPARE(h.rs.recordCount(), 30);
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.rs.field(QStringLiteral("answer1")).asString(), QStringLiteral("değişti"));
+        QCOMPARE(h.grid->currentColumn(), column);
+    }
+
+    void controlKeysAndTheKeysTheGridTakesBack() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")},
+                     {QStringLiteral("'3'"), QStringLiteral("0")},
+                     {QStringLiteral("'4'"), QStringLiteral("0")}});
+        auto* box = new MappedCombo(&h.window);
+        box->setObjectName(QStringLiteral("tre_ans"));
+        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+        h.rs.open();
+        h.apply(entry());
+        h.grid->adoptControls();
+        QVERIFY(h.show());
+        h.click(1, 5);
+        QVERIFY(box->hasFocus());
+        QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("C"));
+        // All of the text selected: Up and Down move rows, the box follows.
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.currentRow(), 2);
+        QCOMPARE(box->currentText(), QStringLiteral("D"));
+        QVERIFY(box->hasFocus());
+        h.key(Qt::Key_Up);
+        QCOMPARE(h.rs.currentRow(), 1);
+        // The caret at the end: Left stays in the box, Right moves on.
+        box->lineEdit()->setCursorPosition(1);
+        h.key(Qt::Key_Left);
+        QCOMPARE(h.grid->currentColumn(), 5);
+        QCOMPARE(box->lineEdit()->cursorPosition(), 0);
+        h.key(Qt::Key_Right);
+        QCOMPARE(h.grid->currentColumn(), 5);
+        h.key(Qt::Key_Right);
+        QCOMPARE(h.grid->currentColumn(), 6);
+        QVERIFY(box->isHidden());
+        h.key(Qt::Key_Backtab);
+        QCOMPARE(h.grid->currentColumn(), 5);
+        QVERIFY(box->hasFocus());
+        h.key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 0);
+        QCOMPARE(box->currentText(), QStringLiteral("A"));
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.grid->currentColumn(), 6);
+        // A letter typed in the box's cell goes to the box.
+        h.key(Qt::Key_Backtab);
+        h.type(QStringLiteral("d"));
+        QCOMPARE(box->currentText(), QStringLiteral("d"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        h.key(Qt::Key_Tab);
+        QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), QStringLiteral("4"));
     }
 
     void closedSetShowsOnlyTitles() {
