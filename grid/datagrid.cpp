@@ -205,7 +205,9 @@ public:
         if (col->checkBox) {
             drawCheckBox(p, r, grid_->isChecked(row, c));
         } else {
-            const QString text = grid_->cellText(row, c);
+            QString text = grid_->cellText(row, c);
+            // Memos keep CR LF line breaks; the painter breaks lines on LF.
+            if (text.contains(QLatin1Char('\r'))) text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
             if (!text.isEmpty()) {
                 p->setFont(profile.cellFont);
                 p->setPen(highlighted ? pal.color(QPalette::Active, QPalette::HighlightedText) : profile.cellFontColor);
@@ -796,11 +798,9 @@ void DataGrid::syncCurrent() {
     const int row = currentRow();
     if (row >= 0 && row < model_->rowCount() && !columns_.empty()) {
         const QModelIndex index = model_->index(row, currentColumn_);
-        syncing_ = true;
         selectionModel()->setCurrentIndex(
             index, QItemSelectionModel::ClearAndSelect |
                        (profile_.has(dgRowSelect) ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate));
-        syncing_ = false;
         if (!profile_.has(dgRowSelect))
             scrollTo(index);
         else {
@@ -810,9 +810,7 @@ void DataGrid::syncCurrent() {
             horizontalScrollBar()->setValue(h);
         }
     } else {
-        syncing_ = true;
         selectionModel()->clear();
-        syncing_ = false;
     }
     placeOverlays();
     updateIndicator();

@@ -1245,6 +1245,48 @@ private slots:
         QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), QStringLiteral("4"));
     }
 
+    void controlTakesKeysTypedInItsCell() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        auto* box = new MappedCombo(&h.window);
+        box->setObjectName(QStringLiteral("tre_ans"));
+        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+        h.rs.open();
+        profiles::GridDeclaration d = entry();
+        d.profile.options &= ~GridOptions(dgAlwaysShowEditor);  // the grid keeps the focus
+        h.apply(d);
+        h.grid->adoptControls();
+        QVERIFY(h.show());
+        h.click(0, 5);
+        QVERIFY(box->isVisible());
+        QVERIFY(h.grid->hasFocus());
+        // F2 hands the focus to the control.
+        h.key(Qt::Key_F2);
+        QVERIFY(box->hasFocus());
+        // Alt+Down from the grid opens the list; picking an item edits the row.
+        h.click(0, 4);
+        h.click(0, 5);
+        QVERIFY(h.grid->hasFocus());
+        h.key(Qt::Key_Down, Qt::AltModifier);
+        QVERIFY(box->view()->isVisible());
+        QCOMPARE(h.rs.state(), RecordState::Browse);
+        QTest::keyClick(box->view(), Qt::Key_Down);
+        QTest::keyClick(box->view(), Qt::Key_Return);
+        QVERIFY(!box->view()->isVisible());
+        QCOMPARE(box->currentText(), QStringLiteral("B"));
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        // A character typed while the grid has the focus goes to the control.
+        h.click(0, 4);
+        h.click(0, 5);
+        QVERIFY(h.grid->hasFocus());
+        h.type(QStringLiteral("c"));
+        QVERIFY(box->view()->isVisible());
+        QCOMPARE(box->currentText(), QStringLiteral("c"));
+        QTest::keyClick(box->view(), Qt::Key_Escape);
+        h.click(0, 1);  // leaving the cell stores the box's value
+        QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), QStringLiteral("3"));
+    }
+
     void closedSetShowsOnlyTitles() {
         Harness h;
         h.groups(3);
