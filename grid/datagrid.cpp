@@ -674,16 +674,7 @@ int DataGrid::columnPixelWidth(int c) const { return column(c) ? titles_->sectio
 QString DataGrid::fieldText(int row, int c) const {
     const auto* col = column(c);
     if (!col || col->fieldIndex < 0 || !active()) return {};
-    const QVariant v = recordSet_->rowValue(row, col->fieldIndex);
-    if (!v.isValid() || v.isNull()) return {};
-    switch (v.typeId()) {
-        case QMetaType::Bool:
-            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-        case QMetaType::Double:
-            return QString::number(v.toDouble(), 'g', 15);
-        default:
-            return v.toString();
-    }
+    return storage::displayText(recordSet_->rowValue(row, col->fieldIndex));
 }
 
 QString DataGrid::cellText(int row, int c) const {
