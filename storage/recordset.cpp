@@ -591,14 +591,19 @@ void RecordSet::cancel() {
         emit stateChanged();
         return;
     }
-    if (state_ != RecordState::Insert) return;
+    if (state_ == RecordState::Insert) dropCurrentRow();
+}
+
+void RecordSet::dropCurrentRow() {
     const int removed = current_;
     rows_.erase(rows_.begin() + removed);
     buffer_.clear();
+    original_.clear();
     changed_.clear();
     modified_ = false;
     state_ = RecordState::Browse;
     current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
+    eof_ = bof_ = rows_.empty();
     emit rowRemoved(removed);
     emit currentChanged(removed, current_);
     emit stateChanged();
@@ -643,19 +648,7 @@ void RecordSet::remove() {
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     original_ = rawRow(current_);
     writeDelete();
-    const int removed = current_;
-    rows_.erase(rows_.begin() + removed);
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
-    state_ = RecordState::Browse;
-    current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
-    eof_ = bof_ = rows_.empty();
-    emit rowRemoved(removed);
-    emit currentChanged(removed, current_);
-    emit stateChanged();
-    fireAfterScroll();
+    dropCurrentRow();
 }
 
 void RecordSet::refresh() {

@@ -176,6 +176,7 @@ private:
     void moveTo(int row);
     void setState(RecordState state);
     void startNewRow(bool atEnd);
+    void dropCurrentRow();
     void emitScroll();
     void fireAfterScroll();
     void masterMoved();
