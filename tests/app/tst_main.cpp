@@ -7,6 +7,7 @@
 #include "tests/support/box_script.h"
 #include "tests/support/temp_db.h"
 
+#include <QAccessible>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -75,6 +76,24 @@ private slots:
         QVERIFY(a.main->tQuestions.active());
         QVERIFY(!a.main->ADOTable1.active());
         QVERIFY(!a.main->wwDBGrid4->isVisible());
+    }
+
+    // A screen reader finds every command under its caption.
+    void commandsAreInTheAccessibilityTree() {
+        App a(kSeed);
+        a.show();
+        for (QToolButton* b : {a.main->ToolButton1, a.main->ToolButton24, a.main->SpeedButton5, a.main->ToolButton9,
+                               a.main->ToolButton2, a.main->ToolButton19, a.main->ToolButton8}) {
+            QAccessibleInterface* i = QAccessible::queryAccessibleInterface(b);
+            QVERIFY(i);
+            QCOMPARE(i->text(QAccessible::Name), b->text());
+        }
+        QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(a.main->PageControl1->tabBar());
+        QVERIFY(tabs);
+        QStringList names;
+        for (int c = 0; c < tabs->childCount(); ++c) names << tabs->child(c)->text(QAccessible::Name);
+        QVERIFY(names.contains(QStringLiteral("Soru Bankası")));
+        QVERIFY(names.contains(QStringLiteral("Sınav İşlemleri")));
     }
 
     // Counts cancelled questions too; the exam count includes an entry whose
