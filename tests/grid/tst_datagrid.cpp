@@ -603,34 +603,15 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("storedAfter");
-        QTest::newRow("3 shows C") << "'3'"
-                                   << "C"
-                                   << ""
-                                   << "3";
-        QTest::newRow("empty shows nothing") << "''"
-                                             << ""
-                                             << ""
-                                             << "";
-        QTest::newRow("null shows nothing") << "NULL"
-                                            << ""
-                                            << ""
-                                            << "";
-        QTest::newRow("other value shows nothing") << "'7'"
-                                                   << ""
-                                                   << ""
-                                                   << "7";
-        QTest::newRow("typing b stores 2") << "'1'"
-                                           << "A"
-                                           << "b"
-                                           << "2";
-        QTest::newRow("typing C stores 3") << "NULL"
-                                           << ""
-                                           << "C"
-                                           << "3";
-        QTest::newRow("typing x stores empty") << "'4'"
-                                               << "D"
-                                               << "x"
-                                               << "";
+        // clang-format off
+        QTest::newRow("3 shows C") << "'3'" << "C" << "" << "3";
+        QTest::newRow("empty shows nothing") << "''" << "" << "" << "";
+        QTest::newRow("null shows nothing") << "NULL" << "" << "" << "";
+        QTest::newRow("other value shows nothing") << "'7'" << "" << "" << "7";
+        QTest::newRow("typing b stores 2") << "'1'" << "A" << "b" << "2";
+        QTest::newRow("typing C stores 3") << "NULL" << "" << "C" << "3";
+        QTest::newRow("typing x stores empty") << "'4'" << "D" << "x" << "";
+        // clang-format on
     }
     void mappedComboShowsAndStores() {
         QFETCH(QString, stored);
