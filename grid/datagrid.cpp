@@ -420,7 +420,9 @@ void DataGrid::setRecordSet(RecordSet* recordSet) {
         connect(recordSet_, &RecordSet::rowChanged, this, [this](int r) { msgbox::guard([&] { setRowChanged(r); }); });
         connect(recordSet_, &RecordSet::currentChanged, this, [this](int, int) { msgbox::guard([&] { setCurrentChanged(); }); });
         connect(recordSet_, &RecordSet::stateChanged, this, [this] { msgbox::guard([&] { setStateChanged(); }); });
-        connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { msgbox::guard([&] { writePending(); }); });
+        // Not guarded: input that cannot be written must stop the post or move
+        // that asked for it, which reports the failure.
+        connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { writePending(); });
     }
     for (Adopted& a : adopted_)
         if (a.link) a.link->bind(recordSet_, a.link->fieldName());
@@ -1000,8 +1002,13 @@ void DataGrid::writePending() {
     if (col->link && col->link->modified()) col->link->store();
     if (editorVisible() && editor_->isModified() && canEditCell(currentColumn_)) {
         editor_->setModified(false);
-        recordSet_->edit();
-        recordSet_->field(col->fieldIndex).setAsString(editor_->text());
+        try {
+            recordSet_->edit();
+            recordSet_->field(col->fieldIndex).setAsString(editor_->text());
+        } catch (...) {
+            editor_->setModified(true);  // still pending: nothing was written
+            throw;
+        }
     }
 }
 
@@ -1079,7 +1086,9 @@ bool DataGrid::focusNextPrevChild(bool next) {
 }
 
 void DataGrid::keyPressEvent(QKeyEvent* event) {
-    bool handled = false;
+    // A key whose command failed was dealt with: its failure has been shown,
+    // and it must not travel on and run again elsewhere.
+    bool handled = true;
     msgbox::guard([&] { handled = handleKey(event, this); });
     if (handled)
         event->accept();
@@ -1096,7 +1105,7 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     else if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == viewport())
         take = controlHandsBack(key, w);
     if (!take) return QTableView::eventFilter(watched, event);
-    bool handled = false;
+    bool handled = true;  // as in keyPressEvent
     msgbox::guard([&] { handled = handleKey(key, static_cast<QWidget*>(watched)); });
     return handled;
 }

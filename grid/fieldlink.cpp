@@ -90,9 +90,9 @@ void FieldLink::connectSet() {
         const auto state = recordSet_->state();
         if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive) msgbox::guard([&] { reload(); });
     });
-    // A failure to write pending input is reported here; the operation that
-    // asked for it goes on with the field as it was.
-    connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { msgbox::guard([&] { store(); }); });
+    // Not guarded: input that cannot be written stops the post or move that
+    // asked for it, and that operation reports the failure.
+    connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { store(); });
 }
 
 storage::RecordSet* FieldLink::recordSet() const { return recordSet_.data(); }
@@ -162,7 +162,12 @@ void FieldLink::storeOnFocusOut(QWidget* widget) { new FocusWatcher(widget, this
 void FieldLink::store() {
     if (!modified_) return;
     modified_ = false;
-    if (commit) commit();
+    try {
+        if (commit) commit();
+    } catch (...) {
+        modified_ = true;  // still pending: nothing was written
+        throw;
+    }
 }
 
 FieldLink* FieldLink::forWidget(QWidget* widget) {

@@ -1177,6 +1177,35 @@ private slots:
         QCOMPARE(h.grid->currentColumn(), column);
     }
 
+    // Typed text that does not fit its field stops the move that would write
+    // it: the box says why, and the text waits in the cell to be corrected.
+    void unwritableTextStopsTheMove() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.rs.open();
+        profiles::GridDeclaration d = entry();
+        d.selected = QStringList{QStringLiteral("rid\t5\tNo\tF"), QStringLiteral("answer1\t20\tCevap A\tF")};
+        d.controlType.clear();
+        h.apply(d);
+        QVERIFY(h.show());
+        h.click(0, 0);
+        h.type(QStringLiteral("abc"));
+        BoxScript boxes;
+        boxes.expect(msgbox::Button::OK);
+        h.key(Qt::Key_Down);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().text, QStringLiteral("rs: '1abc' is not a valid integer value."));
+        QCOMPARE(h.rs.currentRow(), 0);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("1abc"));
+        QCOMPARE(h.dbText(QStringLiteral("select group_concat(rid) from tqmaster")), QStringLiteral("1,2"));
+        h.grid->cellEditor()->selectAll();
+        h.type(QStringLiteral("7"));
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.rs.currentRow(), 1);
+        QCOMPARE(h.dbText(QStringLiteral("select rid from tqmaster where question = 'Soru 1'")), QStringLiteral("7"));
+    }
+
     void controlKeysAndTheKeysTheGridTakesBack() {
         Harness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")},

@@ -118,6 +118,26 @@ private slots:
         QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 1")), QStringLiteral("A"));
     }
 
+    // A control whose pending input cannot be written stops the post or move
+    // that asked for it, so the input is neither lost nor half-saved.
+    void failingPendingInputStopsPostAndMove() {
+        Groups g;
+        g.tgrp.edit();
+        g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("typed"));
+        bool fail = true;
+        connect(&g.tgrp, &RecordSet::updateRecordRequested, &g.tgrp, [&] {
+            if (fail) throw Error(QStringLiteral("tgrp: 'x' is not a valid integer value"));
+        });
+        QCOMPARE(errorOf([&] { g.tgrp.post(); }), QStringLiteral("tgrp: 'x' is not a valid integer value"));
+        QVERIFY(errorOf([&] { g.tgrp.next(); }).contains(QLatin1String("not a valid integer")));
+        QCOMPARE(g.tgrp.state(), RecordState::Edit);
+        QCOMPARE(g.tgrp.recNo(), 1);
+        QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 1")), QStringLiteral("A"));
+        fail = false;
+        g.tgrp.next();
+        QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 1")), QStringLiteral("typed"));
+    }
+
     void movesDropUnchangedNewRow() {
         Groups g;
         g.tgrp.append();
