@@ -781,7 +781,13 @@ void DataGrid::setCurrentColumn(int c) {
     if (columns_.empty()) return;
     c = std::clamp(c, 0, int(columns_.size()) - 1);
     if (c == currentColumn_) return;
-    msgbox::guard([&] { writePending(); });
+    // Text that cannot be written keeps its cell.
+    bool written = false;
+    msgbox::guard([&] {
+        writePending();
+        written = true;
+    });
+    if (!written) return;
     currentColumn_ = c;
     if (!profile_.has(dgAlwaysShowEditor)) editing_ = false;
     syncCurrent();
@@ -858,7 +864,9 @@ void DataGrid::placeOverlays() {
     const bool wantEditor = plain && canEditCell(currentColumn_) && (profile_.has(dgAlwaysShowEditor) ? focused : editing_);
     if (wantEditor) {
         editor_->setGeometry(rect.adjusted(0, 0, profile_.has(dgColLines) ? -1 : 0, profile_.has(dgRowLines) ? -1 : 0));
-        if (!editor_->isVisible()) {
+        // An editor left open by a grid that always shows it still holds the
+        // cell it came from; the new cell's field, text and size replace it.
+        if (!editor_->isVisible() || editorColumn_ != currentColumn_) {
             loadEditor();
             editor_->setAccessibleName(col->titleLines.join(QLatin1Char(' ')));
             editor_->show();
@@ -960,6 +968,7 @@ void DataGrid::loadEditor() {
     }
     editor_->setMaxLength(size);
     editor_->setText(fieldText(currentRow(), currentColumn_));
+    editorColumn_ = currentColumn_;
     editor_->setModified(false);
     editor_->selectAll();
 }

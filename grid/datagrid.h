@@ -296,6 +296,7 @@ private:
     IndicatorHeader* indicator_;
     QLineEdit* editor_;
     int currentColumn_ = 0;
+    int editorColumn_ = -1;  // the column whose field the cell editor was loaded from
     int markedRow_ = -1;  // where the indicator mark was drawn last
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.

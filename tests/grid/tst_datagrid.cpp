@@ -935,6 +935,29 @@ private slots:
         QVERIFY(!h.grid->editorVisible());
     }
 
+    // The entry grid keeps its editor open from cell to cell: each cell it
+    // comes to shows that cell's field, and typing there changes only it.
+    void alwaysShownEditorFollowsTheCurrentCell() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(0, 1);
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("a"));
+        h.key(Qt::Key_Tab);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("b"));
+        QCOMPARE(h.grid->cellEditor()->accessibleName(), QStringLiteral("Cevap B"));
+        h.type(QStringLiteral("yeni"));
+        h.key(Qt::Key_Right);  // the caret at the end: the next cell
+        QCOMPARE(h.grid->currentColumn(), 3);
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("c"));
+        h.key(Qt::Key_Down);
+        QCOMPARE(h.dbText(QStringLiteral("select answer1 || '|' || answer2 || '|' || answer3 from tqmaster where rid = 1")),
+                 QStringLiteral("a|yeni|c"));
+    }
+
     void rowSelectGridsMoveRowsWithEveryArrow() {
         BoxScript boxes;
         Harness h;
