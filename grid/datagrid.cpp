@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTextEdit>
@@ -540,8 +541,12 @@ void DataGrid::rebuildLayout() {
             if (col.control->hasFocus()) setFocus();
             col.control->hide();
         }
-    const bool wasEditing = editorVisible();
-    if (wasEditing) hideEditor();
+    // Text typed and not yet written stays in its cell through the rebuild,
+    // and the current cell stays on its field when its column moved.
+    const QString currentField = columnField(currentColumn_);
+    const bool pending = editorVisible() && editor_->isModified();
+    const QString pendingText = editor_->text();
+    if (editorVisible()) hideEditor();
 
     layingOut_ = true;
     columns_ = std::move(columns);
@@ -552,9 +557,20 @@ void DataGrid::rebuildLayout() {
     titles_->setFixedHeight(titleHeight());
     layingOut_ = false;
 
+    auto holdsCurrentField = [&](int c) { return column(c) && column(c)->field.compare(currentField, Qt::CaseInsensitive) == 0; };
+    if (!holdsCurrentField(currentColumn_))
+        for (int c = 0; c < int(columns_.size()); ++c)
+            if (holdsCurrentField(c)) {
+                currentColumn_ = c;
+                break;
+            }
     currentColumn_ = columns_.empty() ? 0 : std::clamp(currentColumn_, 0, int(columns_.size()) - 1);
     updateGeometries();
     syncCurrent();
+    if (pending && editorVisible() && holdsCurrentField(currentColumn_)) {
+        editor_->setText(pendingText);
+        editor_->setModified(true);
+    }
     if (dropped) emit selectedChanged();
 }
 
@@ -909,7 +925,7 @@ void DataGrid::leaveGrid() {
 void DataGrid::focusInEvent(QFocusEvent* event) {
     // Not the item view's: it would pick a current index of its own.
     QAbstractScrollArea::focusInEvent(event);
-    msgbox::guard([&] { placeOverlays(); });
+    if (!hidingEditor_) msgbox::guard([&] { placeOverlays(); });
     viewport()->update();
 }
 
@@ -932,6 +948,8 @@ void DataGrid::updateGeometries() {
 
 void DataGrid::setReset() {
     editing_ = false;
+    // The rows were read anew (or dropped): nothing typed belongs to them.
+    editor_->setModified(false);
     rebuildLayout();
 }
 
@@ -986,7 +1004,13 @@ void DataGrid::showEditor(const QString* typed) {
 }
 
 void DataGrid::hideEditor() {
-    if (editor_->hasFocus()) setFocus();
+    // The focus comes back to the grid without the editor being placed
+    // again: an editor hidden while it has the focus would hand it on to the
+    // next control, which for this grid is a Tab (a move, a post, an append).
+    if (editor_->hasFocus()) {
+        const QScopedValueRollback<bool> hiding(hidingEditor_, true);
+        setFocus();
+    }
     editor_->hide();
 }
 

@@ -302,6 +302,7 @@ private:
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;
     bool layingOut_ = false;
+    bool hidingEditor_ = false;
     bool resizing_ = false;
     bool resized_ = false;
     bool moved_ = false;

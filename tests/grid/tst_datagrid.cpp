@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -750,6 +751,57 @@ private slots:
         QCOMPARE(h.grid->columnField(1), QStringLiteral("question"));
         QCOMPARE(h.grid->horizontalHeader()->logicalIndex(0), 0);
         QVERIFY(h.grid->isChecked(0, 0));
+    }
+
+    // A title dragged while a name is being typed rebuilds the layout: the
+    // typed text stays in its cell, and the cell, the row and its state stay
+    // where they were (no Tab to the next cell, no post, no new row).
+    void typedTextSurvivesATitleGesture_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<bool>("move");
+        QTest::newRow("exam grid, resize") << profiles::mainExamsGrid() << "qgroup" << false;
+        QTest::newRow("exam grid, move the typed column") << profiles::mainExamsGrid() << "qgroup" << true;
+        QTest::newRow("groups dialog, last cell of the last row") << profiles::groupsDialogGrid() << "tqgroup" << false;
+    }
+    void typedTextSurvivesATitleGesture() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(QString, table);
+        QFETCH(bool, move);
+        Harness h;
+        if (table == QLatin1String("qgroup"))
+            h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
+        else
+            h.groups(2);
+        h.rs.open();
+        h.apply(declaration);
+        QVERIFY(h.show());
+        const int name = declaration.selected.indexOf(QRegularExpression(QStringLiteral("^GROUPNAME\t.*")));
+        h.click(1, name);
+        h.type(QStringLiteral("Ara"));
+        QHeaderView* titles = h.grid->horizontalHeader();
+        const int y = titles->height() / 2;
+        QPoint from, to;
+        if (move) {  // the name's title dropped to the right of the check box
+            from = QPoint(titles->sectionViewportPosition(1) + titles->sectionSize(1) / 2, y);
+            to = QPoint(titles->sectionViewportPosition(2) + titles->sectionSize(2) - 2, y);
+        } else {  // the right border of the first column, 30 pixels to the right
+            from = QPoint(titles->sectionViewportPosition(0) + titles->sectionSize(0) - 1, y);
+            to = from + QPoint(30, 0);
+        }
+        QTest::mousePress(titles->viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(titles->viewport(), (from + to) / 2);
+        QTest::mouseMove(titles->viewport(), to);
+        QTest::mouseRelease(titles->viewport(), Qt::LeftButton, {}, to);
+        if (move) QCOMPARE(h.grid->columnField(2), QStringLiteral("GROUPNAME"));
+        QCOMPARE(h.grid->columnField(h.grid->currentColumn()), QStringLiteral("GROUPNAME"));
+        QCOMPARE(h.rs.currentRow(), 1);
+        QCOMPARE(h.rs.recordCount(), 2);
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("Ara"));
+        h.key(Qt::Key_Up);
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from %1 where ID = 2").arg(table)), QStringLiteral("Ara"));
     }
 
     // -------------------------------------------------- field definitions
