@@ -1059,10 +1059,12 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
         lastPressCell_ = cell;
         if (!index.isValid()) return;
         const bool sameCell = index.row() == currentRow() && index.column() == currentColumn_;
-        goToRow(index.row());
-        if (currentRow() != index.row()) return;  // refused, or the row was a dropped new row
+        // Dropping an unchanged new row above the clicked one moves that row up by one.
+        const int row = goToRow(index.row());
+        if (row < 0 || currentRow() != row) return;
         setCurrentColumn(index.column());
         const auto* col = column(index.column());
+        if (!col) return;
         if (col->checkBox) {
             if (profile_.has(ecoCheckboxSingleClick) && !secondClick) toggleCheckBox(index.column());
         } else if (sameCell && !col->control) {
@@ -1459,12 +1461,12 @@ void DataGrid::goToColumn(int c) {
     setCurrentColumn(c);
 }
 
-void DataGrid::goToRow(int target) {
-    if (!active() || rowCount() == 0) return;
+int DataGrid::goToRow(int target) {
+    if (!active() || rowCount() == 0) return -1;
     writePending();
     target = std::clamp(target, 0, rowCount() - 1);
     const int current = currentRow();
-    if (target == current) return;
+    if (target == current) return target;
     const RecordState state = recordSet_->state();
     if (state == RecordState::Edit || state == RecordState::Insert) {
         // The move posts a changed row (its rule may refuse) and drops an
@@ -1474,6 +1476,7 @@ void DataGrid::goToRow(int target) {
         if (dropping && target > current) --target;
     }
     recordSet_->moveBy(target - recordSet_->currentRow());
+    return target;
 }
 
 void DataGrid::moveRows(int distance) {

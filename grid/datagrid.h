@@ -265,7 +265,9 @@ private:
     // keys and moves
     bool handleKey(QKeyEvent* event, QWidget* from);
     bool controlHandsBack(QKeyEvent* event, QWidget* control) const;
-    void goToRow(int row);
+    // Moves to a row; returns the row it should land on (rows below a dropped
+    // new row move up by one), -1 without rows.
+    int goToRow(int row);
     void moveRows(int distance);
     void rowDown();
     void rowUp();

@@ -902,6 +902,27 @@ private slots:
         QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Yeni"));
     }
 
+    // A click below an unchanged new row drops it, which moves the clicked
+    // row up by one: the click still reaches the cell that was clicked.
+    void clickBelowAnUnchangedNewRow() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")},
+                     {QStringLiteral("'2'"), QStringLiteral("0")},
+                     {QStringLiteral("'3'"), QStringLiteral("0")}});
+        h.rs.open();
+        h.apply(entry());
+        QVERIFY(h.show());
+        h.click(0, 1);
+        h.key(Qt::Key_Insert);
+        QCOMPARE(h.rs.recordCount(), 4);
+        h.click(2, 6);  // the check box of the second question
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.field(QStringLiteral("rid")).asString(), QStringLiteral("2"));
+        QCOMPARE(h.grid->currentColumn(), 6);
+        QCOMPARE(h.rs.state(), RecordState::Edit);
+        QCOMPARE(h.rs.field(QStringLiteral("sts")).asString(), QStringLiteral("True"));
+    }
+
     void tabMovesBetweenCellsAndRows() {
         Harness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
