@@ -46,13 +46,13 @@ struct DataGrid::Column {
     ControlLine::Kind controlKind = ControlLine::Kind::None;
     QString controlName;
     QPointer<QWidget> control;  // adopted, when the window has it
-    FieldLink* link = nullptr;
+    QPointer<FieldLink> link;   // the control's; goes with it when the window deletes it
 };
 
 struct DataGrid::Adopted {
     QString name;  // as the control list names it
     QPointer<QWidget> widget;
-    FieldLink* link = nullptr;
+    QPointer<FieldLink> link;
 };
 
 QFont GridProfile::defaultFont() {

@@ -599,6 +599,31 @@ private slots:
         QVERIFY(box->isHidden());
     }
 
+    // A window may delete a control the grid adopted; the grid goes on
+    // without it, as an ordinary column.
+    void deletedControlLeavesAnOrdinaryColumn() {
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        auto* box = new MappedCombo(&h.window);
+        box->setObjectName(QStringLiteral("tre_ans"));
+        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2")});
+        h.rs.open();
+        h.apply(entry());
+        h.grid->adoptControls();
+        QVERIFY(h.show());
+        h.click(0, 5);
+        QVERIFY(box->hasFocus());
+        delete box;
+        h.click(0, 5);
+        QVERIFY(h.grid->editorVisible());
+        h.type(QStringLiteral("3"));
+        h.key(Qt::Key_Escape);
+        h.grid->setRecordSet(&h.rs);
+        h.click(1, 5);
+        QCOMPARE(h.grid->cellText(0, 5), QStringLiteral("1"));
+        QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), QStringLiteral("2"));
+    }
+
     void mappedComboShowsAndStores_data() {
         QTest::addColumn<QString>("stored");  // SQL literal
         QTest::addColumn<QString>("shown");
