@@ -774,8 +774,11 @@ void DataGrid::toggleCheckBox(int c) {
     if (!canToggle(c)) return;
     const auto* col = column(c);
     const bool checked = recordSet_->recordCount() > 0 && isChecked(currentRow(), c);
+    // Taken before edit, which starts a row in an empty set and runs its hooks.
+    const int field = col->fieldIndex;
+    const QString value = checked ? col->uncheckedValue : col->checkedValue;
     recordSet_->edit();
-    recordSet_->field(col->fieldIndex).setAsString(checked ? col->uncheckedValue : col->checkedValue);
+    recordSet_->field(field).setAsString(value);
 }
 
 // ---------------------------------------------------- current and focus ----
@@ -1403,13 +1406,15 @@ bool DataGrid::typeInto(QKeyEvent* e) {
     const QString text = e->text();
     if (text.isEmpty() || !text.at(0).isPrint()) return false;
     const auto* col = column(currentColumn_);
-    if (!col || currentRow() < 0) {
-        // An empty set: typing starts the first row where the grid may insert.
-        if (!col || !active() || rowCount() > 0 || !mayInsert() || !canEditCell(currentColumn_) || col->checkBox) return true;
-    }
+    if (!col) return true;
     if (col->checkBox) {
+        // The toggle rules decide, an empty set included.
         if (text == QLatin1String(" ")) toggleCheckBox(currentColumn_);
         return true;
+    }
+    if (currentRow() < 0) {
+        // An empty set: typing starts the first row where the grid may insert.
+        if (!active() || rowCount() > 0 || !mayInsert() || !canEditCell(currentColumn_)) return true;
     }
     if (col->control) {
         if (!col->control->isVisible()) return true;

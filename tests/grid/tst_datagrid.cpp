@@ -490,6 +490,37 @@ private slots:
         QVERIFY(!h.grid->editorVisible());
     }
 
+    // In an empty set Space in a check-box cell starts the first row, where
+    // the grid may insert.
+    void spaceInAnEmptySet_data() {
+        QTest::addColumn<profiles::GridDeclaration>("declaration");
+        QTest::addColumn<bool>("exams");
+        QTest::addColumn<int>("rowsAfter");
+        QTest::newRow("entry grid inserts") << entry() << false << 1;
+        QTest::newRow("exam grid does not") << profiles::mainExamsGrid() << true << 0;
+    }
+    void spaceInAnEmptySet() {
+        QFETCH(profiles::GridDeclaration, declaration);
+        QFETCH(bool, exams);
+        QFETCH(int, rowsAfter);
+        Harness h;
+        if (exams)
+            h.exams({});
+        else
+            h.questions({});
+        h.rs.open();
+        h.apply(declaration);
+        QVERIFY(h.show());
+        h.grid->setFocus();
+        h.grid->setCurrentColumn(h.grid->columnCount() - 1);
+        QCOMPARE(h.rs.recordCount(), 0);
+        QTest::keyClick(h.grid, Qt::Key_Space);
+        QCOMPARE(h.rs.recordCount(), rowsAfter);
+        if (rowsAfter == 0) return;
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.rs.field(QStringLiteral("sts")).asString(), QStringLiteral("True"));
+    }
+
     void checkBoxTogglesOnlyWhereEditsAreAllowed_data() {
         QTest::addColumn<int>("variant");
         QTest::newRow("read-only grid") << 0;
