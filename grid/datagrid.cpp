@@ -1561,6 +1561,8 @@ void DataGrid::deleteRow() {
         box.escapeButton = msgbox::Button::Cancel;
         box.owner = window();
         if (msgbox::show(box) == msgbox::Button::Cancel) return;
+        // The question's event loop may have closed or emptied the set.
+        if (!active() || recordSet_->recordCount() == 0) return;
     }
     editor_->setModified(false);
     recordSet_->remove();
@@ -1584,7 +1586,8 @@ void DataGrid::escape() {
             box.defaultButton = msgbox::Button::Yes;
             box.escapeButton = msgbox::Button::No;
             box.owner = window();
-            if (msgbox::show(box) == msgbox::Button::Yes) recordSet_->cancel();
+            // The question's event loop may have closed the set.
+            if (msgbox::show(box) == msgbox::Button::Yes && active()) recordSet_->cancel();
         } else {
             recordSet_->cancel();
         }
