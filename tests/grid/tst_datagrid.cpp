@@ -5,6 +5,7 @@
 #include "storage/errors.h"
 #include "storage/recordset.h"
 #include "tests/support/box_script.h"
+#include "tests/support/keys.h"
 #include "tests/support/temp_db.h"
 
 #include <QAccessible>
@@ -76,17 +77,7 @@ struct Harness {
         return grid->cellRect(row, column).center();
     }
     // Keys go where the focus is, as typing does.
-    void type(const QString& text) {
-        for (QChar c : text) {
-            QWidget* w = QApplication::focusWidget();
-            if (c.unicode() < 128) {
-                QTest::keyClick(w, char(c.unicode()));
-            } else {
-                QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), {});
-                QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), {});
-            }
-        }
-    }
+    void type(const QString& text) { typeText(grid, text); }
     void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), k, mods); }
     void click(int row, int column) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, center(row, column)); }
     // What the platform delivers for a double-click: the second press comes
