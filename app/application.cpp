@@ -2,7 +2,7 @@
 
 #include "app/forms.h"
 #include "app/frm_main.h"
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 
 #include <QApplication>
 
@@ -30,7 +30,7 @@ int run(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
     Program program(QCoreApplication::applicationFilePath());
-    forms.main->show();
+    program.forms().main->show();
     return application.exec();
 }
 

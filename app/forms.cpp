@@ -9,36 +9,37 @@
 #include "exams/frm_sinav_soru_ekle.h"
 #include "exams/frm_soru_detay.h"
 #include "exams/frm_yeni_sinav.h"
+#include "storage/session.h"
 
 namespace app {
 
-Forms forms;
-
-Program::Program(const QString& executablePath) {
-    forms.main = new Tmain;
-    forms.main->setExecutablePath(executablePath);
-    forms.grpx = new Tgrpx;
-    forms.sgrpx = new Tsgrpx;
-    forms.yeni_sinav = new Tyeni_sinav;
-    forms.sinav_soru_ekle = new Tsinav_soru_ekle;
-    forms.soru_detay = new Tsoru_detay;
-    forms.qeditx = new Tqeditx;
-    forms.qimport = new Tqimport;
-    forms.soru_gir = new Tsoru_gir;
+Program::Program(const QString& executablePath) : session_(std::make_unique<storage::Session>()) {
+    storage::Session& s = *session_;
+    forms_.main = new Tmain(s, forms_);
+    forms_.main->setExecutablePath(executablePath);
+    forms_.grpx = new Tgrpx(s);
+    forms_.sgrpx = new Tsgrpx(s);
+    forms_.yeni_sinav = new Tyeni_sinav;
+    forms_.sinav_soru_ekle = new Tsinav_soru_ekle(s);
+    forms_.soru_detay = new Tsoru_detay;
+    forms_.qeditx = new Tqeditx;
+    forms_.qimport = new Tqimport;
+    forms_.soru_gir = new Tsoru_gir(s);
 }
 
 Program::~Program() {
-    // The other windows are bound to the main window's record sets: they go first.
-    delete forms.soru_gir;
-    delete forms.qimport;
-    delete forms.qeditx;
-    delete forms.soru_detay;
-    delete forms.sinav_soru_ekle;
-    delete forms.yeni_sinav;
-    delete forms.sgrpx;
-    delete forms.grpx;
-    delete forms.main;
-    forms = Forms();
+    // The other windows are bound to the session's record sets through their
+    // grids and hooks; they go first, the main window last, then the data.
+    delete forms_.soru_gir;
+    delete forms_.qimport;
+    delete forms_.qeditx;
+    delete forms_.soru_detay;
+    delete forms_.sinav_soru_ekle;
+    delete forms_.yeni_sinav;
+    delete forms_.sgrpx;
+    delete forms_.grpx;
+    delete forms_.main;
+    forms_ = Forms();
 }
 
 }  // namespace app

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <memory>
+
 class Tmain;
 class Tgrpx;
 class Tsgrpx;
@@ -12,10 +14,13 @@ class Tqeditx;
 class Tqimport;
 class Tsoru_gir;
 
+namespace storage {
+class Session;
+}
+
 namespace app {
 
-// The program's nine windows. Each exists once, from start-up to the end;
-// windows reach one another through these.
+// The program's nine windows. Each exists once, from start-up to the end.
 struct Forms {
     Tmain* main = nullptr;
     Tgrpx* grpx = nullptr;
@@ -28,16 +33,22 @@ struct Forms {
     Tsoru_gir* soru_gir = nullptr;
 };
 
-extern Forms forms;
-
-// Creates the nine windows, hidden, in their order, and destroys them all
-// when it goes. The executable path decides where the database is looked for.
+// Creates the data session and the nine windows, hidden, in their order, and
+// destroys them all when it goes. The executable path decides where the
+// database is looked for.
 class Program {
 public:
     explicit Program(const QString& executablePath);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
+
+    storage::Session& session() { return *session_; }
+    const Forms& forms() const { return forms_; }
+
+private:
+    std::unique_ptr<storage::Session> session_;
+    Forms forms_;
 };
 
 }  // namespace app

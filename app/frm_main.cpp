@@ -1,14 +1,14 @@
 #include "app/frm_main.h"
 
 #include "app/forms.h"
-#include "app/msgbox.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
-#include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 #include "storage/database_file.h"
+#include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/msgbox.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -47,28 +47,16 @@ const QColor kStripColour(0xD9, 0xD6, 0xC5);
 
 }  // namespace
 
-Tmain::Tmain(QWidget* parent)
-    : QWidget(parent),
-      tgrp(QStringLiteral("tgrp"), &ADOConnection1),
-      ADOTable1(QStringLiteral("ADOTable1"), &ADOConnection1),
-      tsinav(QStringLiteral("tsinav"), &ADOConnection1),
-      tQuestions(QStringLiteral("tQuestions"), &ADOConnection1),
-      ADOQuery1(QStringLiteral("ADOQuery1"), &ADOConnection1),
-      ADOQuery2(QStringLiteral("ADOQuery2"), &ADOConnection1),
-      rcxxx(QStringLiteral("rcxxx"), &ADOConnection1),
-      rcins(QStringLiteral("rcins"), &ADOConnection1),
-      executablePath_(QCoreApplication::applicationFilePath()) {
+Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent)
+    : QWidget(parent), session_(session), forms_(forms), executablePath_(QCoreApplication::applicationFilePath()) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("MQ"));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSize(8);
     setFont(font);
 
-    tgrp.setTableName(QStringLiteral("tqgroup"));
-    tsinav.setTableName(QStringLiteral("qgroup"));
-    tQuestions.setTableName(QStringLiteral("Questions"));
-    tQuestions.setSort(QStringLiteral("group_id"));
-    tQuestions.setMaster(&tsinav, QStringLiteral("ID"), QStringLiteral("group_id"));
+    auto& tgrp = session_.tgrp;
+    auto& tsinav = session_.tsinav;
     tgrp.afterOpen = [this](storage::RecordSet&) { tgrpAfterOpen(); };
     tgrp.afterScroll = [this](storage::RecordSet&) { tgrpAfterScroll(); };
     tsinav.afterOpen = [this](storage::RecordSet&) { tsinavAfterOpen(); };
@@ -104,7 +92,7 @@ Tmain::Tmain(QWidget* parent)
     wwDBGrid1 = new grid::DataGrid(TabSheet1);
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
     grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
-    wwDBGrid1->setRecordSet(dgrp.dataSet);
+    wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
     bank->addWidget(wwDBGrid1, 1);
     PageControl1->addTab(TabSheet1, QStringLiteral("Soru Bankası"));
 
@@ -149,14 +137,14 @@ Tmain::Tmain(QWidget* parent)
     wwDBGrid3 = new grid::DataGrid(TabSheet2);
     wwDBGrid3->setObjectName(QStringLiteral("wwDBGrid3"));
     grid::profiles::apply(*wwDBGrid3, grid::profiles::mainExamsGrid());
-    wwDBGrid3->setRecordSet(dsinav.dataSet);
+    wwDBGrid3->setRecordSet(session_.dsinav.dataSet);
     exams->addWidget(wwDBGrid3, 1);
     // The exam question grid lies over the exam grid, under the expanded row,
     // and is hidden until an exam is expanded.
     wwDBGrid4 = new grid::DataGrid(wwDBGrid3);
     wwDBGrid4->setObjectName(QStringLiteral("wwDBGrid4"));
     grid::profiles::apply(*wwDBGrid4, grid::profiles::mainExamQuestionsGrid());
-    wwDBGrid4->setRecordSet(dQuestions.dataSet);
+    wwDBGrid4->setRecordSet(session_.dQuestions.dataSet);
     wwDBGrid4->resize(805, 153);
     wwDBGrid4->hide();
     PageControl1->addTab(TabSheet2, QStringLiteral("Sınav İşlemleri"));
@@ -237,12 +225,12 @@ void Tmain::FormShow() {
     ProgramFolder = location.programFolder;
     DatabaseFileName = location.databaseFileName;
     const QString path = ProgramFolder + DatabaseFileName;
-    ADOConnection1.setConnectionString(storage::connectionString(path));
+    session_.ADOConnection1.setConnectionString(storage::connectionString(path));
     if (QFileInfo(path).isFile()) {
-        ADOConnection1.open();
-        tgrp.open();
-        tsinav.open();
-        tQuestions.open();
+        session_.ADOConnection1.open();
+        session_.tgrp.open();
+        session_.tsinav.open();
+        session_.tQuestions.open();
     } else {
         msgbox::plain(QStringLiteral("Dosya bulunmadı : ") + path);
     }
@@ -251,7 +239,7 @@ void Tmain::FormShow() {
 void Tmain::UpdateCaption() {
     if (CaptionHold != 0) return;
     const bool bankTab = PageControl1->currentIndex() == 0;
-    storage::RecordSet& rs = bankTab ? tgrp : tsinav;
+    storage::RecordSet& rs = bankTab ? session_.tgrp : session_.tsinav;
     if (rs.recordCount() <= 0) {
         setWindowTitle(kCaptionPrefix);
         return;
@@ -261,11 +249,11 @@ void Tmain::UpdateCaption() {
     // A row that has no ID yet (a new group or exam not yet posted) holds no
     // questions; counting it would send a statement without its number.
     if (!id.isEmpty()) {
-        rcxxx.close();
-        rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id) : storage::sql::examQuestionCount(id));
-        rcxxx.open();
-        count = rcxxx.field(QStringLiteral("RCX")).asInteger();
-        rcxxx.close();
+        session_.rcxxx.close();
+        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id) : storage::sql::examQuestionCount(id));
+        session_.rcxxx.open();
+        count = session_.rcxxx.field(QStringLiteral("RCX")).asInteger();
+        session_.rcxxx.close();
     }
     setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(QStringLiteral("GROUPNAME")).asString() +
                    QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
@@ -273,22 +261,22 @@ void Tmain::UpdateCaption() {
 
 void Tmain::tgrpAfterScroll() {
     UpdateCaption();
-    if (app::forms.sinav_soru_ekle && app::forms.sinav_soru_ekle->isVisible()) {
-        ADOTable1.close();
-        ADOTable1.setCommandText(storage::sql::questionsOfGroup(tgrp.field(QStringLiteral("ID")).asInteger()));
-        ADOTable1.open();
+    if (session_.isAddQuestionsShown()) {
+        session_.ADOTable1.close();
+        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+        session_.ADOTable1.open();
     }
 }
 
 void Tmain::ToolButton24Click() {
-    if (tgrp.recordCount() <= 0) {
+    if (session_.tgrp.recordCount() <= 0) {
         msgbox::warning(QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
-        app::forms.grpx->exec();
+        forms_.grpx->exec();
         return;
     }
-    ADOTable1.setCommandText(storage::sql::questionsOfGroup(tgrp.field(QStringLiteral("ID")).asInteger()));
-    app::forms.soru_gir->exec();
-    ADOTable1.close();
+    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+    forms_.soru_gir->exec();
+    session_.ADOTable1.close();
 }
 
 void Tmain::SpeedButton5Click() { msgbox::information(kHelpText); }
@@ -309,13 +297,13 @@ void Tmain::GRUPTANIMLARI1Click() {
         int& hold;
         ~Release() { hold = 0; }
     } release{CaptionHold};
-    app::forms.grpx->exec();
+    forms_.grpx->exec();
 }
 
 void Tmain::setAllCancelled(bool cancelled) {
-    storage::sql::executeChange(ADOQuery2, storage::sql::setAllCancelled(cancelled));
+    storage::sql::executeChange(session_.ADOQuery2, storage::sql::setAllCancelled(cancelled));
     // The bank question list is open only while a window that shows it is up.
-    if (ADOTable1.active()) ADOTable1.refresh();
+    if (session_.ADOTable1.active()) session_.ADOTable1.refresh();
 }
 
 void Tmain::MPASF1Click() { setAllCancelled(true); }
@@ -331,10 +319,10 @@ void Tmain::resizeEvent(QResizeEvent* event) {
 }
 
 void Tmain::FormClose() {
-    if (tgrp.active() && tgrp.modified() &&
-        (tgrp.state() == storage::RecordState::Edit || tgrp.state() == storage::RecordState::Insert))
-        tgrp.post();
-    ADOConnection1.close();
+    if (session_.tgrp.active() && session_.tgrp.modified() &&
+        (session_.tgrp.state() == storage::RecordState::Edit || session_.tgrp.state() == storage::RecordState::Insert))
+        session_.tgrp.post();
+    session_.ADOConnection1.close();
 }
 
 void Tmain::closeEvent(QCloseEvent* event) {

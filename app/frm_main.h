@@ -1,9 +1,5 @@
 #pragma once
 
-#include "storage/connection.h"
-#include "storage/datasource.h"
-#include "storage/recordset.h"
-
 #include <QWidget>
 
 class QAction;
@@ -16,14 +12,22 @@ class QToolButton;
 namespace grid {
 class DataGrid;
 }
+namespace storage {
+class Session;
+}
+namespace app {
+struct Forms;
+}
 
 // The main window: the bank tab with the question groups, the exam tab with
-// the exams, and every record set of the program. The other windows own no
-// data; they work on the record sets here, through the data links.
+// the exams. It opens the session's record sets and hangs its hooks on them
+// (the caption counter, the reload of the bank questions on a group change);
+// the other windows work on the same sets through the same session.
 class Tmain : public QWidget {
     Q_OBJECT
 public:
-    explicit Tmain(QWidget* parent = nullptr);
+    // The forms are the windows this one shows; they may still be empty here.
+    Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent = nullptr);
     ~Tmain() override;
 
     // Where the database is looked for; the executable's own path.
@@ -33,21 +37,6 @@ public:
     QString ProgramFolder;
     QString DatabaseFileName;
     int CaptionHold = 0;  // while 1, UpdateCaption does nothing
-
-    storage::Connection ADOConnection1;
-    storage::RecordSet tgrp;        // question groups, table tqgroup
-    storage::RecordSet ADOTable1;   // bank questions of the current group
-    storage::RecordSet tsinav;      // exams, table qgroup
-    storage::RecordSet tQuestions;  // entries of the current exam, view Questions
-    storage::RecordSet ADOQuery1;   // maxima and the duplicate count
-    storage::RecordSet ADOQuery2;   // change statements
-    storage::RecordSet rcxxx;       // caption counts
-    storage::RecordSet rcins;       // insert of exam entries
-
-    storage::DataSource dgrp{&tgrp};
-    storage::DataSource DataSource1{&ADOTable1};
-    storage::DataSource dsinav{&tsinav};
-    storage::DataSource dQuestions{&tQuestions};
 
     // --- controls ---------------------------------------------------------
     QTabWidget* PageControl1 = nullptr;
@@ -111,6 +100,8 @@ private:
     QFrame* makeStrip();
     void setAllCancelled(bool cancelled);
 
+    storage::Session& session_;
+    const app::Forms& forms_;
     QString executablePath_;
     bool shown_ = false;
 };

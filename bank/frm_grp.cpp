@@ -1,17 +1,17 @@
 #include "bank/frm_grp.h"
 
-#include "app/dialog_keys.h"
-#include "app/forms.h"
-#include "app/frm_main.h"
-#include "app/msgbox.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
+#include "storage/session.h"
+#include "ui/dialog_keys.h"
+#include "ui/msgbox.h"
 
 #include <QPushButton>
 
-Tgrpx::Tgrpx(QWidget* parent)
+Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      session_(session) {
     setObjectName(QStringLiteral("grpx"));
     setWindowTitle(QStringLiteral("Soru Grupları"));
     setFixedSize(340, 247);
@@ -24,7 +24,7 @@ Tgrpx::Tgrpx(QWidget* parent)
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
     wwDBGrid1->setGeometry(7, 7, 329, 202);
     grid::profiles::apply(*wwDBGrid1, grid::profiles::groupsDialogGrid());
-    wwDBGrid1->setRecordSet(app::forms.main->dgrp.dataSet);
+    wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
 
     const QStringList captions{QStringLiteral("Yeni Grup"), QStringLiteral("Kaydet"), QStringLiteral("İptal"),
                                QStringLiteral("Sil")};
@@ -48,25 +48,25 @@ Tgrpx::Tgrpx(QWidget* parent)
 }
 
 void Tgrpx::RzButton1Click() {
-    app::forms.main->tgrp.append();
+    session_.tgrp.append();
     wwDBGrid1->setFocus();
 }
 
 void Tgrpx::RzButton2Click() {
-    auto& tgrp = app::forms.main->tgrp;
+    auto& tgrp = session_.tgrp;
     tgrp.edit();
     tgrp.post();
     wwDBGrid1->setFocus();
 }
 
 void Tgrpx::RzButton3Click() {
-    app::forms.main->tgrp.cancel();
+    session_.tgrp.cancel();
     wwDBGrid1->setFocus();
 }
 
 void Tgrpx::RzButton4Click() {
     if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?")))
-        app::forms.main->tgrp.remove();
+        session_.tgrp.remove();
 }
 
 void Tgrpx::keyPressEvent(QKeyEvent* event) {

@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+namespace storage {
+class Session;
+}
+
 class QPushButton;
 
 namespace grid {
@@ -13,7 +17,7 @@ class DataGrid;
 class Tgrpx : public QDialog {
     Q_OBJECT
 public:
-    explicit Tgrpx(QWidget* parent = nullptr);
+    explicit Tgrpx(storage::Session& session, QWidget* parent = nullptr);
 
     grid::DataGrid* wwDBGrid1 = nullptr;
     QPushButton* RzButton1 = nullptr;  // "Yeni Grup"
@@ -28,4 +32,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    storage::Session& session_;
 };

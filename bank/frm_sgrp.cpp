@@ -1,14 +1,13 @@
 #include "bank/frm_sgrp.h"
 
-#include "app/dialog_keys.h"
-#include "app/forms.h"
-#include "app/frm_main.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
+#include "storage/session.h"
+#include "ui/dialog_keys.h"
 
 #include <QPushButton>
 
-Tsgrpx::Tsgrpx(QWidget* parent) : QDialog(parent) {
+Tsgrpx::Tsgrpx(storage::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("sgrpx"));
     setWindowTitle(QStringLiteral("Grup Seç"));
     setFixedSize(288, 268);
@@ -17,7 +16,7 @@ Tsgrpx::Tsgrpx(QWidget* parent) : QDialog(parent) {
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->setGeometry(8, 8, 271, 209);
     grid::profiles::apply(*DBGrid1, grid::profiles::groupPickerGrid());
-    DBGrid1->setRecordSet(app::forms.main->dgrp.dataSet);
+    DBGrid1->setRecordSet(session_.dgrp.dataSet);
 
     Button1 = new QPushButton(QStringLiteral("Tamam"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

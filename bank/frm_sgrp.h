@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+namespace storage {
+class Session;
+}
+
 class QPushButton;
 
 namespace grid {
@@ -15,7 +19,7 @@ class Tsgrpx : public QDialog {
 public:
     enum ModalResult { mrOk = 1, mrCancel = 2 };
 
-    explicit Tsgrpx(QWidget* parent = nullptr);
+    explicit Tsgrpx(storage::Session& session, QWidget* parent = nullptr);
 
     grid::DataGrid* DBGrid1 = nullptr;
     QPushButton* Button1 = nullptr;  // "Tamam"
@@ -24,4 +28,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void reject() override;
+
+private:
+    storage::Session& session_;
 };

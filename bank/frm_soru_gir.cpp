@@ -1,10 +1,9 @@
 #include "bank/frm_soru_gir.h"
 
-#include "app/forms.h"
-#include "app/frm_main.h"
-#include "app/msgbox.h"
+#include "storage/session.h"
+#include "ui/msgbox.h"
 
-Tsoru_gir::Tsoru_gir(QWidget* parent) : QDialog(parent) {
+Tsoru_gir::Tsoru_gir(storage::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
     setObjectName(QStringLiteral("soru_gir"));
     setWindowTitle(QStringLiteral("Soru Gir"));
 }
@@ -15,7 +14,7 @@ void Tsoru_gir::showEvent(QShowEvent* event) {
 }
 
 void Tsoru_gir::FormShow() {
-    auto& questions = app::forms.main->ADOTable1;
+    auto& questions = session_.ADOTable1;
     questions.open();
     questions.last();
 }

@@ -1,6 +1,6 @@
 #include "grid/datagrid.h"
 
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 #include "grid/columnlist.h"
 #include "grid/fieldlink.h"
 #include "grid/mappedcombo.h"
@@ -378,6 +378,7 @@ DataGrid::~DataGrid() {
     // Focus moves while the widget base is torn down must not reach a grid
     // that is already half gone.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    if (recordSet_) recordSet_->removeInputWriters(this);
     // Adopted controls belong to the window that made them.
     for (Adopted& a : adopted_)
         if (a.widget) a.widget->setParent(nullptr), a.widget->deleteLater();
@@ -412,7 +413,10 @@ void DataGrid::setProfile(const GridProfile& profile) {
 }
 
 void DataGrid::setRecordSet(RecordSet* recordSet) {
-    if (recordSet_) disconnect(recordSet_, nullptr, this, nullptr);
+    if (recordSet_) {
+        disconnect(recordSet_, nullptr, this, nullptr);
+        recordSet_->removeInputWriters(this);
+    }
     recordSet_ = recordSet;
     if (recordSet_) {
         connect(recordSet_, &RecordSet::reset, this, [this] { msgbox::guard([&] { setReset(); }); });
@@ -421,9 +425,9 @@ void DataGrid::setRecordSet(RecordSet* recordSet) {
         connect(recordSet_, &RecordSet::rowChanged, this, [this](int r) { msgbox::guard([&] { setRowChanged(r); }); });
         connect(recordSet_, &RecordSet::currentChanged, this, [this](int, int) { msgbox::guard([&] { setCurrentChanged(); }); });
         connect(recordSet_, &RecordSet::stateChanged, this, [this] { msgbox::guard([&] { setStateChanged(); }); });
-        // Not guarded: input that cannot be written must stop the post or move
-        // that asked for it, which reports the failure.
-        connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { writePending(); });
+        // Input that cannot be written must stop the post or move that asked
+        // for it, which reports the failure.
+        recordSet_->addInputWriter(this, [this] { writePending(); });
     }
     for (Adopted& a : adopted_)
         if (a.link) a.link->bind(recordSet_, a.link->fieldName());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "grid/rtf.h"
+#include "text/rtf.h"
 
 #include <QColor>
 #include <QFlags>

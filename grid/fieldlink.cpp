@@ -1,6 +1,6 @@
 #include "grid/fieldlink.h"
 
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 #include "storage/recordset.h"
 
 #include <QEvent>
@@ -68,8 +68,15 @@ private:
 
 FieldLink::FieldLink(QObject* parent) : QObject(parent) {}
 
+FieldLink::~FieldLink() {
+    if (recordSet_) recordSet_->removeInputWriters(this);
+}
+
 void FieldLink::bind(storage::RecordSet* recordSet, const QString& field) {
-    if (recordSet_) disconnect(recordSet_, nullptr, this, nullptr);
+    if (recordSet_) {
+        disconnect(recordSet_, nullptr, this, nullptr);
+        recordSet_->removeInputWriters(this);
+    }
     recordSet_ = recordSet;
     fieldName_ = field;
     connectSet();
@@ -90,9 +97,9 @@ void FieldLink::connectSet() {
         const auto state = recordSet_->state();
         if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive) msgbox::guard([&] { reload(); });
     });
-    // Not guarded: input that cannot be written stops the post or move that
-    // asked for it, and that operation reports the failure.
-    connect(recordSet_, &RecordSet::updateRecordRequested, this, [this] { store(); });
+    // Input that cannot be written stops the post or move that asked for it,
+    // and that operation reports the failure.
+    recordSet_->addInputWriter(this, [this] { store(); });
 }
 
 storage::RecordSet* FieldLink::recordSet() const { return recordSet_.data(); }

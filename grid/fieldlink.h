@@ -30,6 +30,7 @@ class FieldLink : public QObject {
     Q_OBJECT
 public:
     explicit FieldLink(QObject* parent = nullptr);
+    ~FieldLink() override;
 
     void bind(storage::RecordSet* recordSet, const QString& field);
     storage::RecordSet* recordSet() const;

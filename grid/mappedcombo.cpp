@@ -1,6 +1,6 @@
 #include "grid/mappedcombo.h"
 
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 #include "grid/fieldlink.h"
 
 #include <QAbstractItemView>

@@ -158,6 +158,8 @@ RecordSet::RecordSet(QString name, Connection* connection, QObject* parent)
 }
 
 RecordSet::~RecordSet() {
+    if (master_) std::erase(master_->details_, this);
+    for (RecordSet* detail : details_) detail->master_ = nullptr;
     if (connection_) connection_->detach(this);
 }
 
@@ -186,15 +188,32 @@ void RecordSet::setTableName(const QString& table) {
 void RecordSet::setSort(const QString& field) { sortField_ = field; }
 
 void RecordSet::setMaster(RecordSet* master, const QString& masterField, const QString& detailField) {
-    if (master_) disconnect(master_, nullptr, this, nullptr);
+    if (master_) std::erase(master_->details_, this);
     master_ = master;
     masterField_ = masterField;
     detailField_ = detailField;
-    if (!master_) return;
-    connect(master_, &RecordSet::reset, this, &RecordSet::masterMoved);
-    connect(master_, &RecordSet::currentChanged, this, &RecordSet::masterMoved);
-    connect(master_, &RecordSet::rowChanged, this, &RecordSet::masterMoved);
-    connect(master_, &RecordSet::stateChanged, this, &RecordSet::masterMoved);
+    if (master_) master_->details_.push_back(this);
+}
+
+void RecordSet::notifyDetails() {
+    // A copy: a detail may be re-pointed while it follows.
+    const std::vector<RecordSet*> details = details_;
+    for (RecordSet* detail : details) detail->masterMoved();
+}
+
+void RecordSet::addInputWriter(QObject* owner, std::function<void()> write) {
+    inputWriters_.push_back({owner, std::move(write)});
+}
+
+void RecordSet::removeInputWriters(const QObject* owner) {
+    std::erase_if(inputWriters_, [owner](const InputWriter& w) { return w.owner == owner || w.owner.isNull(); });
+}
+
+void RecordSet::writePendingInput() {
+    // A copy: writing may make a control rebind itself.
+    const std::vector<InputWriter> writers = inputWriters_;
+    for (const InputWriter& w : writers)
+        if (w.owner) w.write();
 }
 
 void RecordSet::setCommandText(const QString& sql) {
@@ -228,6 +247,7 @@ void RecordSet::masterMoved() {
     current_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();
+    notifyDetails();
     emit reset();
     if (!rows_.empty()) fireAfterScroll();
 }
@@ -384,7 +404,9 @@ void RecordSet::open() {
     current_ = rows_.empty() ? -1 : 0;
     bof_ = true;
     eof_ = rows_.empty();
+    notifyDetails();
     emit reset();
+    notifyDetails();
     emit stateChanged();
     if (afterOpen) afterOpen(*this);
     if (!rows_.empty()) fireAfterScroll();
@@ -403,7 +425,9 @@ void RecordSet::close() {
     current_ = -1;
     bof_ = eof_ = true;
     masterKeyApplied_ = false;
+    notifyDetails();
     emit reset();
+    notifyDetails();
     emit stateChanged();
 }
 
@@ -449,6 +473,7 @@ void RecordSet::moveTo(int row) {
     if (row == current_) return;
     const int old = current_;
     current_ = row;
+    notifyDetails();
     emit currentChanged(old, current_);
     fireAfterScroll();
 }
@@ -526,13 +551,14 @@ bool RecordSet::canModify() const { return active() && !updateTable_.isEmpty(); 
 void RecordSet::setState(RecordState state) {
     if (state_ == state) return;
     state_ = state;
+    notifyDetails();
     emit stateChanged();
 }
 
 void RecordSet::checkBrowseMode() {
     requireActive();
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
-    emit updateRecordRequested();
+    writePendingInput();
     if (modified_)
         post();
     else
@@ -574,7 +600,9 @@ void RecordSet::startNewRow(bool atEnd) {
     bof_ = false;
     eof_ = atEnd;
     emit rowInserted(current_);
+    notifyDetails();
     emit currentChanged(old, current_);
+    notifyDetails();
     emit stateChanged();
     fireAfterScroll();
 }
@@ -587,7 +615,9 @@ void RecordSet::cancel() {
         changed_.clear();
         modified_ = false;
         state_ = RecordState::Browse;
+        notifyDetails();
         emit rowChanged(current_);
+        notifyDetails();
         emit stateChanged();
         return;
     }
@@ -605,14 +635,16 @@ void RecordSet::dropCurrentRow() {
     current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
     eof_ = bof_ = rows_.empty();
     emit rowRemoved(removed);
+    notifyDetails();
     emit currentChanged(removed, current_);
+    notifyDetails();
     emit stateChanged();
     fireAfterScroll();
 }
 
 void RecordSet::post() {
     requireActive();
-    emit updateRecordRequested();
+    writePendingInput();
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
     if (beforePost) beforePost(*this);
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;  // the hook cancelled
@@ -633,7 +665,9 @@ void RecordSet::post() {
     changed_.clear();
     modified_ = false;
     state_ = RecordState::Browse;
+    notifyDetails();
     emit rowChanged(current_);
+    notifyDetails();
     emit stateChanged();
     if (afterPost) afterPost(*this);
 }
@@ -658,6 +692,7 @@ void RecordSet::refresh() {
     readRows();
     current_ = rows_.empty() ? -1 : std::clamp(keep, 0, int(rows_.size()) - 1);
     bof_ = eof_ = rows_.empty();
+    notifyDetails();
     emit reset();
 }
 
@@ -699,6 +734,7 @@ void RecordSet::setValue(int field, const QVariant& value) {
     buffer_[size_t(field)] = convert(def, value, name_);
     changed_[size_t(field)] = true;
     modified_ = true;
+    notifyDetails();
     emit rowChanged(current_);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariant>
 
@@ -143,6 +144,13 @@ public:
     // Whether a row (0-based) is the new row that is not yet posted.
     bool isNewRow(int row) const { return state_ == RecordState::Insert && row == current_; }
 
+    // --- controls that hold pending input ---------------------------------
+    // Before a post or a move every writer puts its control's pending input
+    // into the fields, synchronously: a writer that throws stops the operation,
+    // which fails with that error. A writer goes when its owner is destroyed.
+    void addInputWriter(QObject* owner, std::function<void()> write);
+    void removeInputWriters(const QObject* owner);
+
     // --- hooks, run synchronously; a throw stops the operation --------------
     std::function<void(RecordSet&)> beforePost;
     std::function<void(RecordSet&)> afterPost;
@@ -160,8 +168,6 @@ signals:
     void rowChanged(int row);
     void currentChanged(int oldRow, int newRow);
     void stateChanged();
-    // Controls that hold pending input write it into the fields now.
-    void updateRecordRequested();
 
 private:
     friend class Connection;
@@ -179,7 +185,11 @@ private:
     void dropCurrentRow();
     void emitScroll();
     void fireAfterScroll();
+    // A detail follows its master synchronously, before the master's own
+    // signals go out, so that a failure to follow reaches whoever moved it.
+    void notifyDetails();
     void masterMoved();
+    void writePendingInput();
     QVariant masterKey() const;
 
     // Row storage: every row is one run of bytes in a shared arena, fields as
@@ -202,6 +212,12 @@ private:
     QString commandText_;
     QString sortField_;
     RecordSet* master_ = nullptr;
+    std::vector<RecordSet*> details_;
+    struct InputWriter {
+        QPointer<QObject> owner;
+        std::function<void()> write;
+    };
+    std::vector<InputWriter> inputWriters_;
     QString masterField_;
     QString detailField_;
     QVariant appliedMasterKey_;

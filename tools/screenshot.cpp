@@ -33,12 +33,12 @@ int main(int argc, char** argv) {
     sqlite3_close(db);
 
     app::Program program(dir.path() + QStringLiteral("/Quorvel.exe"));
-    app::forms.main->show();
-    if (argc > 2) app::forms.main->PageControl1->setCurrentIndex(1);
+    program.forms().main->show();
+    if (argc > 2) program.forms().main->PageControl1->setCurrentIndex(1);
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(500, [&] {
-        app::forms.main->grab().save(out);
-        app::forms.main->close();
+        program.forms().main->grab().save(out);
+        program.forms().main->close();
         QApplication::quit();
     });
     return application.exec();

@@ -4,6 +4,7 @@
 #include "bank/frm_soru_gir.h"
 #include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
+#include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/temp_db.h"
 
@@ -29,11 +30,13 @@ struct App {
     TempDb db;
     std::unique_ptr<app::Program> program;
     Tmain* main = nullptr;
+    storage::Session* session = nullptr;
     explicit App(const QString& seed = QString(), bool withFile = true) {
         if (!seed.isEmpty()) db.exec(seed);
         const QString folder = withFile ? db.folder() : db.folder() + QStringLiteral("elsewhere/");
         program = std::make_unique<app::Program>(folder + QStringLiteral("Quorvel.exe"));
-        main = app::forms.main;
+        main = program->forms().main;
+        session = &program->session();
     }
     void show() {
         main->show();
@@ -63,18 +66,18 @@ private slots:
         App a(kSeed);
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
         QCOMPARE(a.main->size(), QSize(1026, 623));
-        QCOMPARE(app::forms.grpx->windowTitle(), QStringLiteral("Soru Grupları"));
-        QCOMPARE(app::forms.soru_gir->windowTitle(), QStringLiteral("Soru Gir"));
+        QCOMPARE(a.program->forms().grpx->windowTitle(), QStringLiteral("Soru Grupları"));
+        QCOMPARE(a.program->forms().soru_gir->windowTitle(), QStringLiteral("Soru Gir"));
         QCOMPARE(a.main->PageControl1->tabText(0), QStringLiteral("Soru Bankası"));
         QCOMPARE(a.main->PageControl1->tabText(1), QStringLiteral("Sınav İşlemleri"));
         QCOMPARE(a.main->ToolButton2->toolTip(), QStringLiteral("F2"));
         a.show();
         QCOMPARE(a.main->ProgramFolder, a.db.folder());
         QCOMPARE(a.main->DatabaseFileName, QStringLiteral("Quorvel.mdb"));
-        QVERIFY(a.main->tgrp.active());
-        QVERIFY(a.main->tsinav.active());
-        QVERIFY(a.main->tQuestions.active());
-        QVERIFY(!a.main->ADOTable1.active());
+        QVERIFY(a.session->tgrp.active());
+        QVERIFY(a.session->tsinav.active());
+        QVERIFY(a.session->tQuestions.active());
+        QVERIFY(!a.session->ADOTable1.active());
         QVERIFY(!a.main->wwDBGrid4->isVisible());
     }
 
@@ -102,7 +105,7 @@ private slots:
         App a(kSeed);
         a.show();
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Matematik"), 3));
-        a.main->tgrp.next();
+        a.session->tgrp.next();
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 0));
         a.clickTab(1);
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Vize"), 3));
@@ -121,20 +124,20 @@ private slots:
     void sorularOpensEntryWindowOnCurrentGroup() {
         App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (9,'x',2),(4,'y',2);"));
         a.show();
-        a.main->tgrp.next();
+        a.session->tgrp.next();
         bool seen = false;
         whenModal([&] {
-            seen = app::forms.soru_gir->isVisible();
-            QCOMPARE(a.main->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 2 Order By rid"));
-            QVERIFY(a.main->ADOTable1.active());
-            QCOMPARE(a.main->ADOTable1.recNo(), 2);  // stands on the last row
+            seen = a.program->forms().soru_gir->isVisible();
+            QCOMPARE(a.session->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 2 Order By rid"));
+            QVERIFY(a.session->ADOTable1.active());
+            QCOMPARE(a.session->ADOTable1.recNo(), 2);  // stands on the last row
             // A question added meanwhile is not counted until the next trigger.
             a.db.exec(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (10,'z',2)"));
-            app::forms.soru_gir->close();
+            a.program->forms().soru_gir->close();
         });
         QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
         QVERIFY(seen);
-        QVERIFY(!a.main->ADOTable1.active());
+        QVERIFY(!a.session->ADOTable1.active());
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 2));
         a.clickTab(1);
         a.clickTab(0);
@@ -146,8 +149,8 @@ private slots:
         a.show();
         QString statement;
         whenModal([&] {
-            statement = a.main->ADOTable1.commandText();
-            app::forms.soru_gir->close();
+            statement = a.session->ADOTable1.commandText();
+            a.program->forms().soru_gir->close();
         });
         emit a.main->wwDBGrid1->dblClicked();
         QCOMPARE(statement, QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
@@ -160,8 +163,8 @@ private slots:
         boxes.expect(Button::OK);
         bool dialogShown = false;
         whenModal([&] {
-            dialogShown = app::forms.grpx->isVisible();
-            app::forms.grpx->close();
+            dialogShown = a.program->forms().grpx->isVisible();
+            a.program->forms().grpx->close();
         });
         QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
         QCOMPARE(boxes.shown().size(), 1);
@@ -169,8 +172,8 @@ private slots:
         QCOMPARE(boxes.last().icon, msgbox::Icon::Warning);
         QCOMPARE(boxes.last().text, QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
         QVERIFY(dialogShown);
-        QVERIFY(!app::forms.soru_gir->isVisible());
-        QVERIFY(!a.main->ADOTable1.active());
+        QVERIFY(!a.program->forms().soru_gir->isVisible());
+        QVERIFY(!a.session->ADOTable1.active());
     }
 
     void resizeSetsExamQuestionGridFromOldHeight() {
@@ -188,12 +191,12 @@ private slots:
     void closePostsPendingGroupOnly() {
         App a(kSeed);
         a.show();
-        a.main->tsinav.edit();
-        a.main->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("lost"));
-        a.main->tgrp.append();
-        a.main->tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("O'Neil \"yeni\""));
+        a.session->tsinav.edit();
+        a.session->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("lost"));
+        a.session->tgrp.append();
+        a.session->tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("O'Neil \"yeni\""));
         QVERIFY(a.main->close());
-        QVERIFY(!a.main->ADOConnection1.connected());
+        QVERIFY(!a.session->ADOConnection1.connected());
         QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 3")), QStringLiteral("O'Neil \"yeni\""));
         QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from qgroup")), QStringLiteral("Vize"));
     }
@@ -208,8 +211,8 @@ private slots:
         QCOMPARE(boxes.last().text,
                  QStringLiteral("Dosya bulunmadı : ") + a.db.folder() + QStringLiteral("elsewhere/Quorvel.mdb"));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
-        QVERIFY(!a.main->ADOConnection1.connected());
-        QVERIFY(!a.main->tgrp.active());
+        QVERIFY(!a.session->ADOConnection1.connected());
+        QVERIFY(!a.session->tgrp.active());
 
         boxes.expect(Button::OK);
         QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
@@ -246,7 +249,7 @@ private slots:
         QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
         QVERIFY(boxes.last().text.contains(QLatin1String("is not a database file of this program")));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
-        QVERIFY(!a.main->tgrp.active());
+        QVERIFY(!a.session->tgrp.active());
     }
 
     void failingCountKeepsCaption() {
@@ -256,7 +259,7 @@ private slots:
         a.db.exec(QStringLiteral("DROP VIEW Questions; ALTER TABLE tqmaster RENAME TO gone"));
         BoxScript boxes;
         boxes.expect(Button::OK);
-        msgbox::guard([&] { a.main->tgrp.next(); });
+        msgbox::guard([&] { a.session->tgrp.next(); });
         QCOMPARE(boxes.last().text, QStringLiteral("rcxxx: no such table: tqmaster."));
         QCOMPARE(a.main->windowTitle(), before);
     }
@@ -269,10 +272,10 @@ private slots:
         const QString before = a.main->windowTitle();
         whenModal([&] {
             QCOMPARE(a.main->CaptionHold, 1);
-            a.main->tgrp.next();
-            a.main->tgrp.append();
+            a.session->tgrp.next();
+            a.session->tgrp.append();
             QCOMPARE(a.main->windowTitle(), before);
-            app::forms.grpx->close();
+            a.program->forms().grpx->close();
         });
         a.main->GRUPTANIMLARI1->trigger();
         QCOMPARE(a.main->CaptionHold, 0);
@@ -283,15 +286,15 @@ private slots:
     void groupScrollReloadsQuestionsForAddWindow() {
         App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (9,'x',2),(4,'y',2);"));
         a.show();
-        app::forms.sinav_soru_ekle->show();
-        a.main->tgrp.next();
-        QVERIFY(a.main->ADOTable1.active());
-        QCOMPARE(a.main->ADOTable1.recordCount(), 2);
-        QCOMPARE(a.main->ADOTable1.field(QStringLiteral("rid")).asInteger(), 4);
-        app::forms.sinav_soru_ekle->hide();
-        a.main->ADOTable1.close();
-        a.main->tgrp.prior();
-        QVERIFY(!a.main->ADOTable1.active());
+        a.program->forms().sinav_soru_ekle->show();
+        a.session->tgrp.next();
+        QVERIFY(a.session->ADOTable1.active());
+        QCOMPARE(a.session->ADOTable1.recordCount(), 2);
+        QCOMPARE(a.session->ADOTable1.field(QStringLiteral("rid")).asInteger(), 4);
+        a.program->forms().sinav_soru_ekle->hide();
+        a.session->ADOTable1.close();
+        a.session->tgrp.prior();
+        QVERIFY(!a.session->ADOTable1.active());
     }
 };
 

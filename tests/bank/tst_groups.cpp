@@ -3,6 +3,7 @@
 #include "bank/frm_grp.h"
 #include "bank/frm_sgrp.h"
 #include "grid/datagrid.h"
+#include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/keys.h"
 #include "tests/support/temp_db.h"
@@ -23,12 +24,14 @@ struct App {
     TempDb db;
     std::unique_ptr<app::Program> program;
     Tmain* main = nullptr;
+    storage::Session* session = nullptr;
     Tgrpx* dialog = nullptr;
     explicit App(const QString& seed = QString()) {
         if (!seed.isEmpty()) db.exec(seed);
         program = std::make_unique<app::Program>(db.folder() + QStringLiteral("Quorvel.exe"));
-        main = app::forms.main;
-        dialog = app::forms.grpx;
+        main = program->forms().main;
+        session = &program->session();
+        dialog = program->forms().grpx;
         main->show();
         QVERIFY(QTest::qWaitForWindowExposed(main));
     }
@@ -39,7 +42,7 @@ struct App {
         dialog->activateWindow();
         dialog->wwDBGrid1->setFocus();
     }
-    storage::RecordSet& tgrp() { return main->tgrp; }
+    storage::RecordSet& tgrp() { return session->tgrp; }
     qint64 groupsInFile() const { return db.scalar(QStringLiteral("select count(*) from tqgroup")); }
     void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 };
@@ -212,7 +215,7 @@ private slots:
     // The picker moves the main window's own current group; no button moves it back.
     void pickerResults() {
         App a(kSeed);
-        Tsgrpx* picker = app::forms.sgrpx;
+        Tsgrpx* picker = a.program->forms().sgrpx;
         QCOMPARE(picker->windowTitle(), QStringLiteral("Grup Seç"));
         QCOMPARE(picker->size(), QSize(288, 268));
         QCOMPARE(picker->DBGrid1->geometry(), QRect(8, 8, 271, 209));
@@ -239,7 +242,7 @@ private slots:
     // In the picker nothing is added; Ctrl+Delete deletes after the grid's own question.
     void pickerKeys() {
         App a(kSeed);
-        Tsgrpx* picker = app::forms.sgrpx;
+        Tsgrpx* picker = a.program->forms().sgrpx;
         picker->show();
         QVERIFY(QTest::qWaitForWindowExposed(picker));
         picker->DBGrid1->setFocus();

@@ -3,7 +3,7 @@
 // Besides surviving the input, two properties must hold for any document:
 // what the writer makes of the document reads back as the same text, and so
 // does the plain text written back as RTF.
-#include "grid/rtf.h"
+#include "text/rtf.h"
 
 #include <QString>
 #include <QTextDocument>

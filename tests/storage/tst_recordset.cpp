@@ -125,7 +125,8 @@ private slots:
         g.tgrp.edit();
         g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("typed"));
         bool fail = true;
-        connect(&g.tgrp, &RecordSet::updateRecordRequested, &g.tgrp, [&] {
+        QObject control;
+        g.tgrp.addInputWriter(&control, [&] {
             if (fail) throw Error(QStringLiteral("tgrp: 'x' is not a valid integer value"));
         });
         QCOMPARE(errorOf([&] { g.tgrp.post(); }), QStringLiteral("tgrp: 'x' is not a valid integer value"));

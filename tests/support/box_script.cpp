@@ -1,6 +1,18 @@
 #include "tests/support/box_script.h"
 
+#include "ui/filedialog.h"
+
 #include <QTest>
+
+namespace {
+// An answer nobody asked for means the code under test skipped a box it should
+// have shown; unless the test has already failed for another reason, say so.
+void failIfUnused(qsizetype unused, const char* what) {
+    if (unused == 0 || QTest::currentTestFailed() || !QTest::currentTestFunction()) return;
+    QTest::qFail(qPrintable(QStringLiteral("%1 scripted %2 never used").arg(unused).arg(QLatin1String(what))),
+                 __FILE__, __LINE__);
+}
+}  // namespace
 
 BoxScript::BoxScript() {
     msgbox::setInterceptor([this](const msgbox::Box& box) {
@@ -11,7 +23,16 @@ BoxScript::BoxScript() {
         }
         return answers_.takeFirst();
     });
-    msgbox::setFileInterceptor([this](const QString& caption, const QString&) {
+}
+
+BoxScript::~BoxScript() {
+    msgbox::setInterceptor({});
+    failIfUnused(answers_.size(), "message-box answer(s)");
+}
+
+FileScript::FileScript() {
+    filedialog::setInterceptor([this](const QString& caption, const QString&) {
+        shown_.append(caption);
         if (files_.isEmpty()) {
             QTest::qFail(qPrintable(QStringLiteral("unscripted open-file dialog: ") + caption), __FILE__, __LINE__);
             return QString();
@@ -20,9 +41,9 @@ BoxScript::BoxScript() {
     });
 }
 
-BoxScript::~BoxScript() {
-    msgbox::setInterceptor({});
-    msgbox::setFileInterceptor({});
+FileScript::~FileScript() {
+    filedialog::setInterceptor({});
+    failIfUnused(files_.size(), "file choice(s)");
 }
 
 QString describe(const msgbox::Box& box) {

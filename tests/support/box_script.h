@@ -1,13 +1,14 @@
 #pragma once
 
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 
 #include <QList>
 #include <QString>
 
 // Answers message boxes in tests. Queue the answers you expect to give; every
 // box shown is recorded. A box nobody scripted fails the test at once and is
-// answered with its escape button, so a headless run never waits on a screen.
+// answered with its escape button, so a headless run never waits on a screen;
+// an answer still queued when the script goes fails the test too.
 class BoxScript {
 public:
     BoxScript();
@@ -22,13 +23,28 @@ public:
     const msgbox::Box& last() const { return shown_.last(); }
     void clear() { shown_.clear(); }
 
-    // Answers for the open-file dialog; an empty text means Cancel.
-    void expectFile(const QString& path) { files_.append(path); }
-
 private:
     QList<msgbox::Button> answers_;
     QList<msgbox::Box> shown_;
+};
+
+// Answers the open-file dialog in tests, with the same rules: an unscripted
+// dialog fails (and is cancelled), a path left unused fails.
+class FileScript {
+public:
+    FileScript();
+    ~FileScript();
+    FileScript(const FileScript&) = delete;
+    FileScript& operator=(const FileScript&) = delete;
+
+    // The path to choose; an empty text cancels.
+    void expect(const QString& path) { files_.append(path); }
+    // Captions of the dialogs shown so far.
+    const QList<QString>& shown() const { return shown_; }
+
+private:
     QList<QString> files_;
+    QList<QString> shown_;
 };
 
 // A readable one-line description of a box, for failure messages.

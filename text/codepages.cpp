@@ -1,6 +1,6 @@
-#include "grid/codepages.h"
+#include "text/codepages.h"
 
-#include "grid/codepage_tables.h"
+#include "text/codepage_tables.h"
 
 #include <QSysInfo>
 

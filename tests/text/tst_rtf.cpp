@@ -1,5 +1,5 @@
-#include "grid/codepages.h"
-#include "grid/rtf.h"
+#include "text/codepages.h"
+#include "text/rtf.h"
 
 #include <QFile>
 #include <QTextBlock>

@@ -1,6 +1,6 @@
-#include "grid/rtf.h"
+#include "text/rtf.h"
 
-#include "grid/codepages.h"
+#include "text/codepages.h"
 
 #include <QColor>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 #include "storage/errors.h"
 #include "tests/support/box_script.h"
 

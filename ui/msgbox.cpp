@@ -1,9 +1,8 @@
-#include "app/msgbox.h"
+#include "ui/msgbox.h"
 
 #include "storage/errors.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -13,11 +12,6 @@ namespace {
 
 Interceptor& interceptor() {
     static Interceptor instance;
-    return instance;
-}
-
-FileInterceptor& fileInterceptor() {
-    static FileInterceptor instance;
     return instance;
 }
 
@@ -128,12 +122,5 @@ void guard(const std::function<void()>& command) {
 }
 
 void setInterceptor(Interceptor i) { interceptor() = std::move(i); }
-
-QString openFileName(QWidget* owner, const QString& caption, const QString& filter) {
-    if (fileInterceptor()) return fileInterceptor()(caption, filter);
-    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
-}
-
-void setFileInterceptor(FileInterceptor i) { fileInterceptor() = std::move(i); }
 
 }  // namespace msgbox

@@ -1,7 +1,7 @@
 // Reading speed of question texts. Grids call the reader on every repaint
 // unless they cache, so a 12,000-character question must read in well under
 // a millisecond.
-#include "grid/rtf.h"
+#include "text/rtf.h"
 
 #include <QTextDocument>
 #include <QtTest>

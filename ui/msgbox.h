@@ -55,9 +55,4 @@ void showCurrentException();
 using Interceptor = std::function<Button(const Box&)>;
 void setInterceptor(Interceptor interceptor);
 
-// The open-file dialog, behind the same seam. Returns an empty text on cancel.
-using FileInterceptor = std::function<QString(const QString& caption, const QString& filter)>;
-QString openFileName(QWidget* owner, const QString& caption, const QString& filter);
-void setFileInterceptor(FileInterceptor interceptor);
-
 }  // namespace msgbox

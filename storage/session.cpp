@@ -1,0 +1,22 @@
+#include "storage/session.h"
+
+namespace storage {
+
+Session::Session()
+    : tgrp(QStringLiteral("tgrp"), &ADOConnection1),
+      ADOTable1(QStringLiteral("ADOTable1"), &ADOConnection1),
+      tsinav(QStringLiteral("tsinav"), &ADOConnection1),
+      tQuestions(QStringLiteral("tQuestions"), &ADOConnection1),
+      ADOQuery1(QStringLiteral("ADOQuery1"), &ADOConnection1),
+      ADOQuery2(QStringLiteral("ADOQuery2"), &ADOConnection1),
+      rcxxx(QStringLiteral("rcxxx"), &ADOConnection1),
+      rcins(QStringLiteral("rcins"), &ADOConnection1) {
+    tgrp.setTableName(QStringLiteral("tqgroup"));
+    tsinav.setTableName(QStringLiteral("qgroup"));
+    tQuestions.setTableName(QStringLiteral("Questions"));
+    // Entries keep the view's qqID order within their exam.
+    tQuestions.setSort(QStringLiteral("group_id"));
+    tQuestions.setMaster(&tsinav, QStringLiteral("ID"), QStringLiteral("group_id"));
+}
+
+}  // namespace storage

@@ -1,0 +1,38 @@
+# Fails when a source file includes a header of a higher layer.
+#   cmake -DROOT=<source dir> -DLAYERS=storage,text,ui,grid,bank+exams,app [-DSTAMP=file] -P check_layers.cmake
+# Layers are listed lowest first, separated by commas; a layer may hold several
+# folders joined by "+", and folders of one layer may include each other.
+set(rank 0)
+set(folders)
+string(REPLACE "," ";" layers "${LAYERS}")
+foreach(layer ${layers})
+  string(REPLACE "+" ";" members "${layer}")
+  foreach(folder ${members})
+    set(rank_${folder} ${rank})
+    list(APPEND folders ${folder})
+  endforeach()
+  math(EXPR rank "${rank} + 1")
+endforeach()
+
+set(problems)
+foreach(folder ${folders})
+  file(GLOB sources ${ROOT}/${folder}/*.cpp ${ROOT}/${folder}/*.h)
+  foreach(source ${sources})
+    file(STRINGS ${source} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^[^\"]*\"([^/\"]+)/.*$" "\\1" target "${line}")
+      if(DEFINED rank_${target} AND rank_${target} GREATER rank_${folder})
+        file(RELATIVE_PATH shown ${ROOT} ${source})
+        list(APPEND problems "${shown}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(problems)
+  list(JOIN problems "\n  " text)
+  message(FATAL_ERROR "Includes that point to a higher layer:\n  ${text}")
+endif()
+if(STAMP)
+  file(TOUCH ${STAMP})
+endif()

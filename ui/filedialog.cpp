@@ -1,0 +1,21 @@
+#include "ui/filedialog.h"
+
+#include <QFileDialog>
+
+namespace filedialog {
+
+namespace {
+Interceptor& interceptor() {
+    static Interceptor instance;
+    return instance;
+}
+}  // namespace
+
+QString openFileName(QWidget* owner, const QString& caption, const QString& filter) {
+    if (interceptor()) return interceptor()(caption, filter);
+    return QFileDialog::getOpenFileName(owner, caption, QString(), filter, nullptr, QFileDialog::Options());
+}
+
+void setInterceptor(Interceptor i) { interceptor() = std::move(i); }
+
+}  // namespace filedialog
