@@ -267,44 +267,44 @@ public:
 // anything above is already Unicode and passes through as itself.
 class Reader {
 public:
-    Reader(QStringView input, Sink& sink) : m_p(input.utf16()), m_end(input.utf16() + input.size()), m_sink(sink) {}
+    Reader(QStringView input, Sink& sink) : p_(input.utf16()), end_(input.utf16() + input.size()), sink_(sink) {}
 
     void run() {
-        m_stack.reserve(16);
-        m_stack.push_back(State{});
-        ++m_p;  // the root group's '{'
-        while (!m_done && m_p < m_end) step();
+        stack_.reserve(16);
+        stack_.push_back(State{});
+        ++p_;  // the root group's '{'
+        while (!done_ && p_ < end_) step();
         flushBytes();
         flushHighSurrogate();
-        m_sink.finish(m_stack.back());
+        sink_.finish(stack_.back());
     }
 
     QString family(int fontNumber) const {
-        const Font* font = findFont(fontNumber < 0 ? m_deff : fontNumber);
-        if (!font && fontNumber >= 0) font = findFont(m_deff);
+        const Font* font = findFont(fontNumber < 0 ? deff_ : fontNumber);
+        if (!font && fontNumber >= 0) font = findFont(deff_);
         if (!font) return {};
         const QString alt = font->altName.trimmed();
         return alt.isEmpty() ? familyFromFaceName(font->name) : alt;
     }
 
     std::optional<QRgb> color(int index) const {
-        if (index <= 0 || index >= qsizetype(m_colors.size())) return std::nullopt;
-        return m_colors[size_t(index)];
+        if (index <= 0 || index >= qsizetype(colors_.size())) return std::nullopt;
+        return colors_[size_t(index)];
     }
 
 private:
-    State& top() { return m_stack.back(); }
-    qsizetype depth() const { return qsizetype(m_stack.size()) + m_overflow; }
+    State& top() { return stack_.back(); }
+    qsizetype depth() const { return qsizetype(stack_.size()) + overflow_; }
 
     void step() {
-        const char16_t c = *m_p;
+        const char16_t c = *p_;
         switch (c) {
             case '{':
-                ++m_p;
+                ++p_;
                 openGroup();
                 return;
             case '}':
-                ++m_p;
+                ++p_;
                 closeGroup();
                 return;
             case '\\':
@@ -312,27 +312,27 @@ private:
                 return;
             case '\r':
             case '\n':
-                ++m_p;  // bare line ends are layout of the RTF source, not text
+                ++p_;  // bare line ends are layout of the RTF source, not text
                 return;
             default:
                 break;
         }
-        if (m_ucSkip > 0) {
-            --m_ucSkip;
-            ++m_p;
+        if (ucSkip_ > 0) {
+            --ucSkip_;
+            ++p_;
             return;
         }
-        if (c < 0x80 && m_bytes.empty()) {
+        if (c < 0x80 && bytes_.empty()) {
             asciiRun();
         } else if (c <= 0xFF) {
-            ++m_p;
+            ++p_;
             byte(quint8(c));
         } else {
-            ++m_p;
+            ++p_;
             flushBytes();
-            if (QChar::isHighSurrogate(c) && m_p < m_end && QChar::isLowSurrogate(*m_p)) {
-                const QChar pair[2] = {QChar(c), QChar(*m_p)};
-                ++m_p;
+            if (QChar::isHighSurrogate(c) && p_ < end_ && QChar::isLowSurrogate(*p_)) {
+                const QChar pair[2] = {QChar(c), QChar(*p_)};
+                ++p_;
                 out(pair, 2);
             } else {
                 unit(c);
@@ -342,56 +342,56 @@ private:
 
     // The common case: plain ASCII text between control words, passed on in one piece.
     void asciiRun() {
-        const char16_t* start = m_p;
-        while (m_p < m_end) {
-            const char16_t c = *m_p;
+        const char16_t* start = p_;
+        while (p_ < end_) {
+            const char16_t c = *p_;
             if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}') break;
-            ++m_p;
+            ++p_;
         }
-        if (m_p != start) {
-            out(reinterpret_cast<const QChar*>(start), m_p - start);
+        if (p_ != start) {
+            out(reinterpret_cast<const QChar*>(start), p_ - start);
             return;
         }
         // A control character: a TAB is a tab, the rest carry nothing.
-        const char16_t c = *m_p++;
+        const char16_t c = *p_++;
         if (c == '\t') unit(c);
     }
 
     void openGroup() {
         flushBytes();
-        m_ucSkip = 0;
+        ucSkip_ = 0;
         if (top().dest == Dest::Upr && !startsWithUd()) {
             skipGroupBody(false);
             return;
         }
-        if (m_stack.size() < MaxDepth) {
-            const State copy = m_stack.back();
-            m_stack.push_back(copy);
+        if (stack_.size() < MaxDepth) {
+            const State copy = stack_.back();
+            stack_.push_back(copy);
         } else {
-            ++m_overflow;
+            ++overflow_;
         }
     }
 
     void closeGroup() {
         flushBytes();
-        m_ucSkip = 0;
-        if (m_overflow > 0) {
-            --m_overflow;
+        ucSkip_ = 0;
+        if (overflow_ > 0) {
+            --overflow_;
             return;
         }
-        if (m_stack.size() == 1) {
-            m_done = true;  // the root group is closed; anything after it is not part of the document
+        if (stack_.size() == 1) {
+            done_ = true;  // the root group is closed; anything after it is not part of the document
             return;
         }
-        m_stack.pop_back();
+        stack_.pop_back();
     }
 
     // True when the group just opened is "{\*\ud", the Unicode half of \upr.
     bool startsWithUd() const {
         static constexpr char16_t ud[] = u"\\*\\ud";
         const qsizetype n = 5;
-        if (m_end - m_p < n + 1) return false;
-        return std::equal(ud, ud + n, m_p) && !isLetter(m_p[n]);
+        if (end_ - p_ < n + 1) return false;
+        return std::equal(ud, ud + n, p_) && !isLetter(p_[n]);
     }
 
     struct Word {
@@ -405,12 +405,12 @@ private:
     // false when the input ends before the word does (a truncated stream).
     bool lexWord(const char16_t*& q, Word& w) const {
         w.letters = q;
-        while (q < m_end && isLetter(*q)) ++q;
+        while (q < end_ && isLetter(*q)) ++q;
         w.count = q - w.letters;
-        if (q >= m_end) return false;
+        if (q >= end_) return false;
         bool negative = false;
         if (*q == '-') {
-            if (q + 1 >= m_end) return false;
+            if (q + 1 >= end_) return false;
             if (isDigit(q[1])) {
                 negative = true;
                 ++q;
@@ -419,12 +419,12 @@ private:
         // Saturate: any string of digits is survivable, the value just stops growing.
         constexpr qint64 Cap = qint64(INT_MAX) + 1;
         qint64 value = 0;
-        while (q < m_end && isDigit(*q)) {
+        while (q < end_ && isDigit(*q)) {
             w.hasParam = true;
             if (value < Cap) value = std::min(Cap, value * 10 + (*q - '0'));
             ++q;
         }
-        if (q >= m_end) return false;
+        if (q >= end_) return false;
         if (*q == ' ') ++q;  // the delimiting space belongs to the word
         value = negative ? -value : value;
         w.param = int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
@@ -432,44 +432,44 @@ private:
     }
 
     void control() {
-        const char16_t* q = m_p + 1;
-        if (q >= m_end) {
-            m_done = true;
+        const char16_t* q = p_ + 1;
+        if (q >= end_) {
+            done_ = true;
             return;
         }
         const char16_t c = *q;
         if (isLetter(c)) {
             Word w;
             if (!lexWord(q, w)) {
-                m_done = true;
+                done_ = true;
                 return;
             }
-            m_p = q;
+            p_ = q;
             word(w);
             return;
         }
         if (c == '\'') {
-            if (m_end - q < 3) {
-                m_done = true;
+            if (end_ - q < 3) {
+                done_ = true;
                 return;
             }
             const int hi = hexValue(q[1]);
             const int lo = hexValue(q[2]);
             if (hi < 0 || lo < 0) {
-                m_p = q + 1;  // a malformed escape: drop it, read on from what follows
+                p_ = q + 1;  // a malformed escape: drop it, read on from what follows
                 return;
             }
-            m_p = q + 3;
-            if (m_ucSkip > 0) {
-                --m_ucSkip;
+            p_ = q + 3;
+            if (ucSkip_ > 0) {
+                --ucSkip_;
                 return;
             }
             byte(quint8(hi * 16 + lo));
             return;
         }
-        m_p = q + 1;
-        if (m_ucSkip > 0) {
-            --m_ucSkip;
+        p_ = q + 1;
+        if (ucSkip_ > 0) {
+            --ucSkip_;
             return;
         }
         switch (c) {
@@ -477,7 +477,7 @@ private:
             case '}':
             case '\\':
                 // Inside a double-byte run these may be trail bytes.
-                if (!m_bytes.empty())
+                if (!bytes_.empty())
                     byte(quint8(c));
                 else
                     unit(c);
@@ -511,8 +511,8 @@ private:
     void word(const Word& w) {
         const Keyword* k = findKeyword(w.letters, w.count);
         const Kw kw = k ? k->kw : Kw::Unknown;
-        if (m_ucSkip > 0) {
-            --m_ucSkip;  // a fallback may be any control word; \bin with its data counts as one
+        if (ucSkip_ > 0) {
+            --ucSkip_;  // a fallback may be any control word; \bin with its data counts as one
             if (kw == Kw::Bin) skipBinary(w);
             return;
         }
@@ -529,17 +529,17 @@ private:
                 unit(k->ch);
                 break;
             case Kw::Ansicpg:
-                m_ansicpg = w.param;
-                ++m_fontsVersion;
+                ansicpg_ = w.param;
+                ++fontsVersion_;
                 break;
             case Kw::Deff:
-                m_deff = w.param;
-                ++m_fontsVersion;
+                deff_ = w.param;
+                ++fontsVersion_;
                 break;
             case Kw::Fonttbl:
                 if (depth() > 1) {
                     st.dest = Dest::FontTable;
-                    m_curFont = -1;
+                    curFont_ = -1;
                 }
                 break;
             case Kw::Colortbl:
@@ -555,15 +555,15 @@ private:
                     st.chr.font = std::max(0, w.param);
                 break;
             case Kw::Fcharset:
-                if (m_curFont >= 0 && st.dest == Dest::FontTable) {
-                    m_fonts[size_t(m_curFont)].charset = w.param;
-                    ++m_fontsVersion;
+                if (curFont_ >= 0 && st.dest == Dest::FontTable) {
+                    fonts_[size_t(curFont_)].charset = w.param;
+                    ++fontsVersion_;
                 }
                 break;
             case Kw::Cpg:
-                if (m_curFont >= 0 && st.dest == Dest::FontTable) {
-                    m_fonts[size_t(m_curFont)].cpg = w.param;
-                    ++m_fontsVersion;
+                if (curFont_ >= 0 && st.dest == Dest::FontTable) {
+                    fonts_[size_t(curFont_)].cpg = w.param;
+                    ++fontsVersion_;
                 }
                 break;
             case Kw::Fname:
@@ -574,8 +574,8 @@ private:
             case Kw::Blue:
                 if (st.dest == Dest::ColorTable) {
                     const int v = std::clamp(w.param, 0, 255);
-                    (kw == Kw::Red ? m_red : kw == Kw::Green ? m_green : m_blue) = v;
-                    m_colorGiven = true;
+                    (kw == Kw::Red ? red_ : kw == Kw::Green ? green_ : blue_) = v;
+                    colorGiven_ = true;
                 }
                 break;
             case Kw::Par:
@@ -625,7 +625,7 @@ private:
                 break;
             case Kw::U:
                 unicode(w.param);
-                m_ucSkip = top().uc;
+                ucSkip_ = top().uc;
                 break;
             case Kw::Uc:
                 st.uc = std::max(0, w.param);
@@ -644,7 +644,7 @@ private:
 
     void skipBinary(const Word& w) {
         const qsizetype n = w.hasParam ? std::max(0, w.param) : 0;
-        m_p += std::min(n, qsizetype(m_end - m_p));
+        p_ += std::min(n, qsizetype(end_ - p_));
     }
 
     void unicode(int param) {
@@ -664,10 +664,10 @@ private:
     // know two that carry text we want: a font's real family and \upr's Unicode half.
     void ignorableDestination() {
         if (depth() <= 1) return;
-        if (m_p < m_end && *m_p == '\\') {
-            const char16_t* q = m_p + 1;
+        if (p_ < end_ && *p_ == '\\') {
+            const char16_t* q = p_ + 1;
             Word w;
-            if (q < m_end && isLetter(*q) && lexWord(q, w)) {
+            if (q < end_ && isLetter(*q) && lexWord(q, w)) {
                 const Keyword* k = findKeyword(w.letters, w.count);
                 const Dest dest = top().dest;
                 if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
@@ -686,8 +686,8 @@ private:
     // only counted, escapes and \bin data cannot end the group early.
     void skipGroupBody(bool closeAtEnd) {
         qint64 nested = 0;
-        while (m_p < m_end) {
-            const char16_t c = *m_p++;
+        while (p_ < end_) {
+            const char16_t c = *p_++;
             if (c == '{') {
                 ++nested;
             } else if (c == '}') {
@@ -697,24 +697,24 @@ private:
                 }
                 --nested;
             } else if (c == '\\') {
-                if (m_p >= m_end) break;
-                if (!isLetter(*m_p)) {
-                    ++m_p;
+                if (p_ >= end_) break;
+                if (!isLetter(*p_)) {
+                    ++p_;
                     continue;
                 }
                 Word w;
-                if (!lexWord(m_p, w)) break;
+                if (!lexWord(p_, w)) break;
                 if (w.count == 3 && std::equal(w.letters, w.letters + 3, u"bin")) skipBinary(w);
             }
         }
-        m_done = true;  // the input ended inside the skipped group
+        done_ = true;  // the input ended inside the skipped group
     }
 
     // --- code pages --------------------------------------------------------
 
     const Font* findFont(int number) const {
-        const auto it = m_fontIndex.constFind(number);
-        return it == m_fontIndex.cend() ? nullptr : &m_fonts[size_t(*it)];
+        const auto it = fontIndex_.constFind(number);
+        return it == fontIndex_.cend() ? nullptr : &fonts_[size_t(*it)];
     }
 
     static int fontCodePage(const Font* font) {
@@ -724,25 +724,25 @@ private:
     }
 
     int documentCodePage() const {
-        if (const int cp = fontCodePage(findFont(m_deff))) return cp;
-        return codepage::isSupported(m_ansicpg) ? m_ansicpg : codepage::Western;
+        if (const int cp = fontCodePage(findFont(deff_))) return cp;
+        return codepage::isSupported(ansicpg_) ? ansicpg_ : codepage::Western;
     }
 
     // The current font's code page, else the default font's, else \ansicpg, else 1252.
     int codePage() {
-        const State& st = m_stack.back();
+        const State& st = stack_.back();
         if (st.dest == Dest::FontTable || st.dest == Dest::FontAltName) {
-            if (m_curFont >= 0) {
-                if (const int cp = fontCodePage(&m_fonts[size_t(m_curFont)])) return cp;
+            if (curFont_ >= 0) {
+                if (const int cp = fontCodePage(&fonts_[size_t(curFont_)])) return cp;
             }
             return documentCodePage();
         }
-        if (st.chr.font == m_cpCacheFont && m_fontsVersion == m_cpCacheVersion) return m_cpCache;
+        if (st.chr.font == cpCacheFont_ && fontsVersion_ == cpCacheVersion_) return cpCache_;
         int cp = st.chr.font >= 0 ? fontCodePage(findFont(st.chr.font)) : 0;
         if (!cp) cp = documentCodePage();
-        m_cpCacheFont = st.chr.font;
-        m_cpCacheVersion = m_fontsVersion;
-        m_cpCache = cp;
+        cpCacheFont_ = st.chr.font;
+        cpCacheVersion_ = fontsVersion_;
+        cpCache_ = cp;
         return cp;
     }
 
@@ -751,9 +751,9 @@ private:
     void byte(quint8 b) {
         const int cp = codePage();
         if (codepage::isDoubleByte(cp)) {
-            if (!m_bytes.empty() && cp != m_bytesCodePage) flushBytes();
-            m_bytesCodePage = cp;
-            m_bytes.push_back(b);
+            if (!bytes_.empty() && cp != bytesCodePage_) flushBytes();
+            bytesCodePage_ = cp;
+            bytes_.push_back(b);
             return;
         }
         flushBytes();
@@ -761,9 +761,9 @@ private:
     }
 
     void flushBytes() {
-        if (m_bytes.empty()) return;
-        const QString text = codepage::decode(m_bytesCodePage, m_bytes.data(), qsizetype(m_bytes.size()));
-        m_bytes.clear();
+        if (bytes_.empty()) return;
+        const QString text = codepage::decode(bytesCodePage_, bytes_.data(), qsizetype(bytes_.size()));
+        bytes_.clear();
         for (const QChar ch : text) unit(ch.unicode());
     }
 
@@ -775,13 +775,13 @@ private:
     void unit(char16_t u) {
         if (QChar::isHighSurrogate(u)) {
             flushHighSurrogate();
-            m_highSurrogate = u;
+            highSurrogate_ = u;
             return;
         }
         if (QChar::isLowSurrogate(u)) {
-            if (m_highSurrogate) {
-                const QChar pair[2] = {QChar(m_highSurrogate), QChar(u)};
-                m_highSurrogate = 0;
+            if (highSurrogate_) {
+                const QChar pair[2] = {QChar(highSurrogate_), QChar(u)};
+                highSurrogate_ = 0;
                 out(pair, 2);
             } else {
                 const QChar r(Replacement);
@@ -809,18 +809,18 @@ private:
     }
 
     void flushHighSurrogate() {
-        if (!m_highSurrogate) return;
-        m_highSurrogate = 0;
+        if (!highSurrogate_) return;
+        highSurrogate_ = 0;
         const QChar r(Replacement);
         out(&r, 1);
     }
 
     void out(const QChar* s, qsizetype n) {
         flushHighSurrogate();
-        State& st = m_stack.back();
+        State& st = stack_.back();
         switch (st.dest) {
             case Dest::Text:
-                m_sink.text(s, n, st);
+                sink_.text(s, n, st);
                 return;
             case Dest::FontTable:
             case Dest::FontAltName:
@@ -838,33 +838,33 @@ private:
 
     void paragraph() {
         flushHighSurrogate();
-        if (top().dest == Dest::Text) m_sink.paragraph(top());
+        if (top().dest == Dest::Text) sink_.paragraph(top());
     }
 
     void lineBreak() {
         flushHighSurrogate();
-        if (top().dest == Dest::Text) m_sink.lineBreak(top());
+        if (top().dest == Dest::Text) sink_.lineBreak(top());
     }
 
     // --- font and colour tables --------------------------------------------
 
     void selectFontEntry(int number) {
-        const auto it = m_fontIndex.constFind(number);
-        if (it != m_fontIndex.cend()) {
-            m_curFont = *it;
+        const auto it = fontIndex_.constFind(number);
+        if (it != fontIndex_.cend()) {
+            curFont_ = *it;
             return;
         }
-        m_curFont = int(m_fonts.size());
+        curFont_ = int(fonts_.size());
         Font font;
         font.number = number;
-        m_fonts.push_back(font);
-        m_fontIndex.insert(number, m_curFont);
-        ++m_fontsVersion;
+        fonts_.push_back(font);
+        fontIndex_.insert(number, curFont_);
+        ++fontsVersion_;
     }
 
     void fontName(const QChar* s, qsizetype n, bool alt) {
-        if (m_curFont < 0) return;
-        Font& font = m_fonts[size_t(m_curFont)];
+        if (curFont_ < 0) return;
+        Font& font = fonts_[size_t(curFont_)];
         bool& done = alt ? font.altDone : font.nameDone;
         QString& name = alt ? font.altName : font.name;
         for (qsizetype i = 0; i < n && !done; ++i) {
@@ -876,41 +876,41 @@ private:
     }
 
     void resetColorComponents() {
-        m_red = m_green = m_blue = 0;
-        m_colorGiven = false;
+        red_ = green_ = blue_ = 0;
+        colorGiven_ = false;
     }
 
     void endColor() {
-        m_colors.push_back(m_colorGiven ? std::optional<QRgb>(qRgb(m_red, m_green, m_blue)) : std::nullopt);
+        colors_.push_back(colorGiven_ ? std::optional<QRgb>(qRgb(red_, green_, blue_)) : std::nullopt);
         resetColorComponents();
     }
 
-    const char16_t* m_p;
-    const char16_t* const m_end;
-    Sink& m_sink;
-    bool m_done = false;
+    const char16_t* p_;
+    const char16_t* const end_;
+    Sink& sink_;
+    bool done_ = false;
 
-    std::vector<State> m_stack;
-    qsizetype m_overflow = 0;  // groups opened beyond MaxDepth
-    int m_ucSkip = 0;          // fallback characters still to skip after \uN
-    char16_t m_highSurrogate = 0;
+    std::vector<State> stack_;
+    qsizetype overflow_ = 0;  // groups opened beyond MaxDepth
+    int ucSkip_ = 0;          // fallback characters still to skip after \uN
+    char16_t highSurrogate_ = 0;
 
-    std::vector<quint8> m_bytes;  // a double-byte run being collected
-    int m_bytesCodePage = 0;
+    std::vector<quint8> bytes_;  // a double-byte run being collected
+    int bytesCodePage_ = 0;
 
-    int m_ansicpg = 0;
-    int m_deff = 0;
-    std::vector<Font> m_fonts;
-    QHash<int, int> m_fontIndex;  // \f number -> index into m_fonts
-    int m_curFont = -1;           // the font table entry being read
-    quint32 m_fontsVersion = 1;
-    int m_cpCacheFont = INT_MIN;
-    quint32 m_cpCacheVersion = 0;
-    int m_cpCache = codepage::Western;
+    int ansicpg_ = 0;
+    int deff_ = 0;
+    std::vector<Font> fonts_;
+    QHash<int, int> fontIndex_;  // \f number -> index into fonts_
+    int curFont_ = -1;           // the font table entry being read
+    quint32 fontsVersion_ = 1;
+    int cpCacheFont_ = INT_MIN;
+    quint32 cpCacheVersion_ = 0;
+    int cpCache_ = codepage::Western;
 
-    std::vector<std::optional<QRgb>> m_colors;
-    int m_red = 0, m_green = 0, m_blue = 0;
-    bool m_colorGiven = false;
+    std::vector<std::optional<QRgb>> colors_;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorGiven_ = false;
 };
 
 // --- sinks -------------------------------------------------------------------
@@ -919,47 +919,47 @@ private:
 // that closes the last paragraph of every document does not add an empty one.
 class PlainSink final : public Sink {
 public:
-    explicit PlainSink(qsizetype expected) { m_out.reserve(expected); }
+    explicit PlainSink(qsizetype expected) { out_.reserve(expected); }
 
     void text(const QChar* s, qsizetype n, const State&) override {
         breakIfPending();
-        m_out.append(s, n);
+        out_.append(s, n);
     }
     void lineBreak(const State&) override {
         breakIfPending();
-        m_out.append(QLatin1StringView("\r\n"));
+        out_.append(QLatin1StringView("\r\n"));
     }
     void paragraph(const State&) override {
         breakIfPending();
-        m_pending = true;
+        pending_ = true;
     }
     void finish(const State&) override {}
 
-    QString take() { return std::move(m_out); }
+    QString take() { return std::move(out_); }
 
 private:
     void breakIfPending() {
-        if (m_pending) {
-            m_out.append(QLatin1StringView("\r\n"));
-            m_pending = false;
+        if (pending_) {
+            out_.append(QLatin1StringView("\r\n"));
+            pending_ = false;
         }
     }
 
-    QString m_out;
-    bool m_pending = false;
+    QString out_;
+    bool pending_ = false;
 };
 
 class DocumentSink final : public Sink {
 public:
-    explicit DocumentSink(QTextDocument& doc) : m_cursor(&doc) {}
+    explicit DocumentSink(QTextDocument& doc) : cursor_(&doc) {}
 
-    void setReader(const Reader* reader) { m_reader = reader; }
+    void setReader(const Reader* reader) { reader_ = reader; }
 
     void text(const QChar* s, qsizetype n, const State& st) override {
         breakIfPending();
-        if (!m_run.isEmpty() && !(st.chr == m_runProps)) flushRun();
-        m_runProps = st.chr;
-        m_run.append(s, n);
+        if (!run_.isEmpty() && !(st.chr == runProps_)) flushRun();
+        runProps_ = st.chr;
+        run_.append(s, n);
     }
     void lineBreak(const State& st) override {
         const QChar sep(QChar::LineSeparator);
@@ -968,43 +968,43 @@ public:
     void paragraph(const State& st) override {
         breakIfPending();
         flushRun();
-        m_cursor.setBlockFormat(blockFormat(st.align));
-        m_pending = true;
+        cursor_.setBlockFormat(blockFormat(st.align));
+        pending_ = true;
     }
     void finish(const State& st) override {
         flushRun();
-        if (!m_pending) m_cursor.setBlockFormat(blockFormat(st.align));
+        if (!pending_) cursor_.setBlockFormat(blockFormat(st.align));
     }
 
 private:
     void breakIfPending() {
-        if (m_pending) {
+        if (pending_) {
             flushRun();
-            m_cursor.insertBlock();
-            m_pending = false;
+            cursor_.insertBlock();
+            pending_ = false;
         }
     }
 
     void flushRun() {
-        if (m_run.isEmpty()) return;
-        if (!m_formatValid || !(m_formatProps == m_runProps)) {
-            m_format = charFormat(m_runProps);
-            m_formatProps = m_runProps;
-            m_formatValid = true;
+        if (run_.isEmpty()) return;
+        if (!formatValid_ || !(formatProps_ == runProps_)) {
+            format_ = charFormat(runProps_);
+            formatProps_ = runProps_;
+            formatValid_ = true;
         }
-        m_cursor.insertText(m_run, m_format);
-        m_run.clear();
+        cursor_.insertText(run_, format_);
+        run_.clear();
     }
 
     QTextCharFormat charFormat(const CharProps& p) const {
         QTextCharFormat f;
-        const QString family = m_reader->family(p.font);
+        const QString family = reader_->family(p.font);
         if (!family.isEmpty()) f.setFontFamilies({family});
         f.setFontPointSize(p.halfPoints / 2.0);
         f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(p.italic);
         f.setFontUnderline(p.underline);
-        if (const auto rgb = m_reader->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
+        if (const auto rgb = reader_->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
         return f;
     }
 
@@ -1027,14 +1027,14 @@ private:
         return f;
     }
 
-    QTextCursor m_cursor;
-    const Reader* m_reader = nullptr;
-    QString m_run;
-    CharProps m_runProps;
-    CharProps m_formatProps;
-    QTextCharFormat m_format;
-    bool m_formatValid = false;
-    bool m_pending = false;
+    QTextCursor cursor_;
+    const Reader* reader_ = nullptr;
+    QString run_;
+    CharProps runProps_;
+    CharProps formatProps_;
+    QTextCharFormat format_;
+    bool formatValid_ = false;
+    bool pending_ = false;
 };
 
 QStringView limited(const QString& content, Limit limit) {
@@ -1312,16 +1312,16 @@ QString plainTextToRtf(const QString& text, const QString& fontFace, qreal point
     return out;
 }
 
-PlainTextCache::PlainTextCache(qsizetype maxChars) : m_cache(maxChars) {}
+PlainTextCache::PlainTextCache(qsizetype maxChars) : cache_(maxChars) {}
 
 QString PlainTextCache::plainText(const QString& content, Limit limit) {
     if (!isRichText(content)) return rtf::plainText(content, limit);  // plain content needs no work worth keeping
     Key key{content, limit};
-    if (const QString* hit = m_cache.object(key)) return *hit;
+    if (const QString* hit = cache_.object(key)) return *hit;
     QString text = rtf::plainText(content, limit);
     // Keys hold the content itself: a hash collision can never give another memo's text.
     const qsizetype cost = content.size() + text.size() + 1;
-    if (cost <= m_cache.maxCost()) m_cache.insert(std::move(key), new QString(text), cost);
+    if (cost <= cache_.maxCost()) cache_.insert(std::move(key), new QString(text), cost);
     return text;
 }
 

@@ -53,11 +53,11 @@ public:
 
     QString plainText(const QString& content, Limit limit = Limit::Full);
 
-    void clear() { m_cache.clear(); }
-    qsizetype count() const { return m_cache.count(); }
-    qsizetype totalChars() const { return m_cache.totalCost(); }
-    qsizetype maxChars() const { return m_cache.maxCost(); }
-    void setMaxChars(qsizetype maxChars) { m_cache.setMaxCost(maxChars); }
+    void clear() { cache_.clear(); }
+    qsizetype count() const { return cache_.count(); }
+    qsizetype totalChars() const { return cache_.totalCost(); }
+    qsizetype maxChars() const { return cache_.maxCost(); }
+    void setMaxChars(qsizetype maxChars) { cache_.setMaxCost(maxChars); }
 
     struct Key {
         QString content;
@@ -66,7 +66,7 @@ public:
     };
 
 private:
-    QCache<Key, QString> m_cache;
+    QCache<Key, QString> cache_;
 };
 
 size_t qHash(const PlainTextCache::Key& key, size_t seed = 0) noexcept;

@@ -2,7 +2,12 @@
 #include "storage/errors.h"
 #include "tests/support/box_script.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace msgbox;
 
@@ -73,6 +78,39 @@ private slots:
         script.expect(Button::OK);
         guard([] { throw std::runtime_error("plain"); });
         QCOMPARE(script.last().text, QStringLiteral("plain."));
+    }
+
+    // Without a script the box is a real modal QMessageBox: the caption, icon,
+    // text with plain line feeds, buttons and default are what the user sees,
+    // and the button clicked is what the caller gets.
+    void realBoxShowsAndAnswers() {
+        QString caption, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QStringList buttons;
+        QString defaultText;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            for (QAbstractButton* b : box->buttons()) buttons << b->text().remove(u'&');
+            if (box->defaultButton()) defaultText = box->defaultButton()->text().remove(u'&');
+            box->button(QMessageBox::Yes)->click();
+        });
+        QVERIFY(confirm(nullptr, QStringLiteral("\r\nAktif kayıt silinecek.")));
+        QCOMPARE(caption, QStringLiteral("Dikkat"));
+        QCOMPARE(text, QStringLiteral("\nAktif kayıt silinecek."));
+        QCOMPARE(icon, QMessageBox::Warning);
+        buttons.sort();
+        QCOMPARE(buttons, (QStringList{QStringLiteral("No"), QStringLiteral("Yes")}));
+        QCOMPARE(defaultText, QStringLiteral("No"));
+
+        // Esc gives the escape button.
+        QTimer::singleShot(0, [] {
+            if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QVERIFY(!confirm(nullptr, QStringLiteral("again?")));
     }
 };
 
