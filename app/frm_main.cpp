@@ -9,15 +9,14 @@
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/msgbox.h"
+#include "ui/placement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -163,8 +162,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(MAKTF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MAKTF1Click(); }); });
 
     resize(1026, 623);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    ui::centreOnScreen(this);
 }
 
 Tmain::~Tmain() = default;
@@ -244,13 +242,14 @@ void Tmain::UpdateCaption() {
         setWindowTitle(kCaptionPrefix);
         return;
     }
-    const QString id = rs.field(QStringLiteral("ID")).asString();
+    const storage::Field id = rs.field(QStringLiteral("ID"));
     qint64 count = 0;
     // A row that has no ID yet (a new group or exam not yet posted) holds no
     // questions; counting it would send a statement without its number.
-    if (!id.isEmpty()) {
+    if (!id.isNull()) {
         session_.rcxxx.close();
-        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id) : storage::sql::examQuestionCount(id));
+        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id.asInteger())
+                                              : storage::sql::examQuestionCount(id.asInteger()));
         session_.rcxxx.open();
         count = session_.rcxxx.field(QStringLiteral("RCX")).asInteger();
         session_.rcxxx.close();

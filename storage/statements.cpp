@@ -1,6 +1,8 @@
 #include "storage/statements.h"
 
+#include "storage/errors.h"
 #include "storage/recordset.h"
+#include "storage/transaction.h"
 
 namespace storage::sql {
 
@@ -11,16 +13,16 @@ QString n(qint64 value) { return QString::number(value); }
 QString questionsOfGroup(qint64 group) {
     return QStringLiteral("Select * from tqmaster Where qgrp = ") + n(group) + QStringLiteral(" Order By rid");
 }
-QString groupQuestionCount(const QString& group) {
-    return QStringLiteral("select count(qgrp) as RCX from tqmaster WHERE qgrp = ") + group;
+QString groupQuestionCount(qint64 group) {
+    return QStringLiteral("select count(qgrp) as RCX from tqmaster WHERE qgrp = ") + n(group);
 }
-QString examQuestionCount(const QString& exam) {
-    return QStringLiteral("select count(qqID) as RCX from qquestion WHERE group_id = ") + exam;
+QString examQuestionCount(qint64 exam) {
+    return QStringLiteral("select count(qqID) as RCX from qquestion WHERE group_id = ") + n(exam);
 }
 QString maxRid() { return QStringLiteral("select max(rid) as MRI FROM tqmaster"); }
-QString examHoldsQuestion(const QString& exam, const QString& rid) {
-    return QStringLiteral("select count(qqID) as MRI from qquestion where group_id = ") + exam +
-           QStringLiteral(" and question_id = ") + rid;
+QString examHoldsQuestion(qint64 exam, qint64 rid) {
+    return QStringLiteral("select count(qqID) as MRI from qquestion where group_id = ") + n(exam) +
+           QStringLiteral(" and question_id = ") + n(rid);
 }
 QString maxQqId() { return QStringLiteral("select max(qqID) as MRI FROM qquestion"); }
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid) {
@@ -29,15 +31,15 @@ QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid) {
 QString setRid(qint64 to, qint64 from) {
     return QStringLiteral("update tqmaster set rid = ") + n(to) + QStringLiteral(" where rid = ") + n(from);
 }
-QString moveQuestionToGroup(const QString& group, qint64 rid) {
-    return QStringLiteral("Update tqmaster set qgrp = ") + group + QStringLiteral(" where rid = ") + n(rid);
+QString moveQuestionToGroup(qint64 group, qint64 rid) {
+    return QStringLiteral("Update tqmaster set qgrp = ") + n(group) + QStringLiteral(" where rid = ") + n(rid);
 }
 QString setQqId(qint64 to, qint64 from) {
     return QStringLiteral("update qquestion set qqID = ") + n(to) + QStringLiteral(" where qqID = ") + n(from);
 }
-QString deleteExamEntry(const QString& qqId) { return QStringLiteral("Delete from qquestion where qqID = ") + qqId; }
-QString deleteExamEntries(const QString& exam) { return QStringLiteral("Delete from qquestion where group_id = ") + exam; }
-QString deleteExam(const QString& exam) { return QStringLiteral("Delete from qgroup where ID = ") + exam; }
+QString deleteExamEntry(qint64 qqId) { return QStringLiteral("Delete from qquestion where qqID = ") + n(qqId); }
+QString deleteExamEntries(qint64 exam) { return QStringLiteral("Delete from qquestion where group_id = ") + n(exam); }
+QString deleteExam(qint64 exam) { return QStringLiteral("Delete from qgroup where ID = ") + n(exam); }
 QString setAllCancelled(bool cancelled) {
     return cancelled ? QStringLiteral("Update tqmaster set sts = true") : QStringLiteral("Update tqmaster set sts = false");
 }
@@ -55,7 +57,10 @@ void executeChange(RecordSet& changeQuery, const QString& statement) {
 }
 
 void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later) {
-    for (const QString& statement : swapStatements(key, earlier, later)) executeChange(changeQuery, statement);
+    if (!changeQuery.connection()) throw Error(changeQuery.name() + QStringLiteral(": Connection is closed"));
+    atomically(*changeQuery.connection(), [&] {
+        for (const QString& statement : swapStatements(key, earlier, later)) executeChange(changeQuery, statement);
+    });
 }
 
 }  // namespace storage::sql

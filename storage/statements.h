@@ -10,24 +10,23 @@ class RecordSet;
 
 // Every statement the program sends, built by concatenating literal texts
 // with integers in decimal. No text a user typed ever goes in here: names,
-// passwords and answers travel only through record-set fields. Where a value
-// is a field's own text, the caller passes Field::asString() of an integer
-// field, which is a decimal number or empty.
+// passwords and answers travel only through record-set fields, and every
+// value that completes a statement is an integer by type.
 namespace sql {
 
 QString questionsOfGroup(qint64 group);                              // bank questions of a group by rid
-QString groupQuestionCount(const QString& group);                    // RCX
-QString examQuestionCount(const QString& exam);                      // RCX
-QString maxRid();                                                    // MRI
-QString examHoldsQuestion(const QString& exam, const QString& rid);  // MRI
-QString maxQqId();                                                   // MRI
+QString groupQuestionCount(qint64 group);          // RCX
+QString examQuestionCount(qint64 exam);            // RCX
+QString maxRid();                                  // MRI
+QString examHoldsQuestion(qint64 exam, qint64 rid);  // MRI
+QString maxQqId();                                 // MRI
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid);
 QString setRid(qint64 to, qint64 from);
-QString moveQuestionToGroup(const QString& group, qint64 rid);
+QString moveQuestionToGroup(qint64 group, qint64 rid);
 QString setQqId(qint64 to, qint64 from);
-QString deleteExamEntry(const QString& qqId);
-QString deleteExamEntries(const QString& exam);
-QString deleteExam(const QString& exam);
+QString deleteExamEntry(qint64 qqId);
+QString deleteExamEntries(qint64 exam);
+QString deleteExam(qint64 exam);
 QString setAllCancelled(bool cancelled);
 
 // The ordering keys a list is kept in: bank questions by rid, exam entries by qqID.
@@ -41,8 +40,8 @@ std::array<QString, 3> swapStatements(OrderingKey key, qint64 earlier, qint64 la
 // Sends a change statement through a change query: clear, set, execute.
 void executeChange(RecordSet& changeQuery, const QString& statement);
 
-// Runs the three swap statements one after the other through the change query.
-// Without a transaction: a failure leaves the completed steps done.
+// Runs the three swap statements through the change query as one unit: a
+// failure leaves every key as it was, never one parked at its negative.
 void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later);
 
 }  // namespace sql

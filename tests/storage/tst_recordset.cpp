@@ -279,7 +279,7 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("select sts from tqmaster")), 1);
 
         RecordSet count(QStringLiteral("rcxxx"), &db.connection());
-        count.setCommandText(sql::groupQuestionCount(QStringLiteral("5")));
+        count.setCommandText(sql::groupQuestionCount(5));
         count.open();
         QVERIFY(!count.canModify());
         QCOMPARE(count.field(QStringLiteral("RCX")).asInteger(), 0);

@@ -35,19 +35,19 @@ private slots:
         QTest::addColumn<QString>("expected");
         using namespace sql;
         QTest::newRow("Q1") << questionsOfGroup(12) << "Select * from tqmaster Where qgrp = 12 Order By rid";
-        QTest::newRow("Q2") << groupQuestionCount("12") << "select count(qgrp) as RCX from tqmaster WHERE qgrp = 12";
-        QTest::newRow("Q3") << examQuestionCount("4") << "select count(qqID) as RCX from qquestion WHERE group_id = 4";
+        QTest::newRow("Q2") << groupQuestionCount(12) << "select count(qgrp) as RCX from tqmaster WHERE qgrp = 12";
+        QTest::newRow("Q3") << examQuestionCount(4) << "select count(qqID) as RCX from qquestion WHERE group_id = 4";
         QTest::newRow("Q4") << maxRid() << "select max(rid) as MRI FROM tqmaster";
-        QTest::newRow("Q5") << examHoldsQuestion("4", "21")
+        QTest::newRow("Q5") << examHoldsQuestion(4, 21)
                             << "select count(qqID) as MRI from qquestion where group_id = 4 and question_id = 21";
         QTest::newRow("Q6") << maxQqId() << "select max(qqID) as MRI FROM qquestion";
         QTest::newRow("C1") << insertExamEntry(7, 4, 21) << "Insert into qquestion Values(7,4,21)";
         QTest::newRow("C2") << setRid(-20, 20) << "update tqmaster set rid = -20 where rid = 20";
-        QTest::newRow("C3") << moveQuestionToGroup("2", 8) << "Update tqmaster set qgrp = 2 where rid = 8";
+        QTest::newRow("C3") << moveQuestionToGroup(2, 8) << "Update tqmaster set qgrp = 2 where rid = 8";
         QTest::newRow("C4") << setQqId(3, -9) << "update qquestion set qqID = 3 where qqID = -9";
-        QTest::newRow("C5") << deleteExamEntry("2") << "Delete from qquestion where qqID = 2";
-        QTest::newRow("C6a") << deleteExamEntries("1") << "Delete from qquestion where group_id = 1";
-        QTest::newRow("C6b") << deleteExam("1") << "Delete from qgroup where ID = 1";
+        QTest::newRow("C5") << deleteExamEntry(2) << "Delete from qquestion where qqID = 2";
+        QTest::newRow("C6a") << deleteExamEntries(1) << "Delete from qquestion where group_id = 1";
+        QTest::newRow("C6b") << deleteExam(1) << "Delete from qgroup where ID = 1";
         QTest::newRow("C7 true") << setAllCancelled(true) << "Update tqmaster set sts = true";
         QTest::newRow("C7 false") << setAllCancelled(false) << "Update tqmaster set sts = false";
     }
@@ -65,10 +65,10 @@ private slots:
         seed(db);
         QCOMPARE(scalarThrough(q, sql::maxRid(), QStringLiteral("MRI")), 20);
         QCOMPARE(scalarThrough(q, sql::maxQqId(), QStringLiteral("MRI")), 2);
-        QCOMPARE(scalarThrough(q, sql::groupQuestionCount("1"), QStringLiteral("RCX")), 3);
-        QCOMPARE(scalarThrough(q, sql::examQuestionCount("1"), QStringLiteral("RCX")), 2);
-        QCOMPARE(scalarThrough(q, sql::examHoldsQuestion("1", "8"), QStringLiteral("MRI")), 1);
-        QCOMPARE(scalarThrough(q, sql::examHoldsQuestion("1", "20"), QStringLiteral("MRI")), 0);
+        QCOMPARE(scalarThrough(q, sql::groupQuestionCount(1), QStringLiteral("RCX")), 3);
+        QCOMPARE(scalarThrough(q, sql::examQuestionCount(1), QStringLiteral("RCX")), 2);
+        QCOMPARE(scalarThrough(q, sql::examHoldsQuestion(1, 8), QStringLiteral("MRI")), 1);
+        QCOMPARE(scalarThrough(q, sql::examHoldsQuestion(1, 20), QStringLiteral("MRI")), 0);
         q.setCommandText(sql::questionsOfGroup(1));
         q.open();
         QCOMPARE(q.recordCount(), 3);
@@ -81,9 +81,9 @@ private slots:
         RecordSet q2(QStringLiteral("ADOQuery2"), &db.connection());
         sql::executeChange(q2, sql::insertExamEntry(3, 1, 20));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from qquestion where group_id = 1")), 3);
-        sql::executeChange(q2, sql::moveQuestionToGroup(QStringLiteral("2"), 8));
+        sql::executeChange(q2, sql::moveQuestionToGroup(2, 8));
         QCOMPARE(db.scalar(QStringLiteral("select qgrp from tqmaster where rid = 8")), 2);
-        sql::executeChange(q2, sql::deleteExamEntry(QStringLiteral("3")));
+        sql::executeChange(q2, sql::deleteExamEntry(3));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from qquestion")), 2);
         sql::executeChange(q2, sql::setAllCancelled(true));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from tqmaster where sts = 1")), 4);
@@ -93,13 +93,13 @@ private slots:
         db.exec(QStringLiteral("DELETE FROM tqmaster WHERE rid = 3"));
         QCOMPARE(db.scalar(QStringLiteral("select count(qqID) as RCX from qquestion WHERE group_id = 1")), 2);
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from Questions where group_id = 1")), 2);
-        sql::executeChange(q2, sql::deleteExamEntries(QStringLiteral("1")));
-        sql::executeChange(q2, sql::deleteExam(QStringLiteral("1")));
+        sql::executeChange(q2, sql::deleteExamEntries(1));
+        sql::executeChange(q2, sql::deleteExam(1));
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from qquestion")), 0);
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from qgroup")), 0);
         // A refused statement reaches the caller with the query's name.
         try {
-            sql::executeChange(q2, sql::examQuestionCount(QString()));
+            sql::executeChange(q2, QStringLiteral("update nowhere set x = 1"));
             QFAIL("a broken statement must fail");
         } catch (const Error& e) {
             QVERIFY(e.message().startsWith(QLatin1String("ADOQuery2: ")));
@@ -131,6 +131,28 @@ private slots:
         QCOMPARE(db.scalar(QStringLiteral("select rid from tqmaster where question = 'a'")), 3);
         sql::negatedKeySwap(q2, sql::OrderingKey::QqId, 1, 2);
         QCOMPARE(db.scalar(QStringLiteral("select question_id from qquestion where qqID = 1")), 8);
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from tqmaster where rid < 0")), 0);
+    }
+
+    // A swap that fails at its last statement leaves both keys as they were:
+    // no question is left parked at its negative key.
+    void failedSwapChangesNothing() {
+        TempDb db;
+        seed(db);
+        db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tqmaster WHEN OLD.rid < 0 "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        RecordSet q2(QStringLiteral("ADOQuery2"), &db.connection());
+        try {
+            sql::negatedKeySwap(q2, sql::OrderingKey::Rid, 8, 20);
+            QFAIL("the refused statement must fail the swap");
+        } catch (const Error& e) {
+            QVERIFY(e.message().contains(QLatin1String("refused")));
+        }
+        QCOMPARE(db.text(QStringLiteral("select group_concat(rid, ',') from (select rid from tqmaster order by rid)")),
+                 QStringLiteral("3,5,8,20"));
+        // The connection is usable again: the next unit starts cleanly.
+        db.exec(QStringLiteral("DROP TRIGGER refuse"));
+        sql::negatedKeySwap(q2, sql::OrderingKey::Rid, 8, 20);
         QCOMPARE(db.scalar(QStringLiteral("select count(*) from tqmaster where rid < 0")), 0);
     }
 };

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+
+namespace storage {
+
+class Connection;
+
+// Makes a run of change statements one unit on a connection: either all of
+// them take effect or none does. The web site that shares the file never sees
+// the unit half done, and a failure half-way cannot leave, say, an exam
+// without its entries or a key parked at its negative. Units may nest; an
+// inner unit is a savepoint of the outer one.
+class Transaction {
+public:
+    // Starts the unit; takes the write lock at once (waiting for other
+    // programs as any change does), so no statement of the unit waits half-way.
+    explicit Transaction(Connection& connection);
+    // Undoes the unit unless it was committed.
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    void run(const char* statement) const;
+
+    Connection& connection_;
+    bool nested_ = false;
+    bool open_ = false;
+};
+
+// Runs work as one unit: commits when it returns, undoes everything it did
+// when it throws, and lets the exception go on.
+void atomically(Connection& connection, const std::function<void()>& work);
+
+}  // namespace storage
