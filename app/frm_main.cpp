@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
+#include "exams/exam_records.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 #include "storage/database_file.h"
@@ -17,6 +18,7 @@
 #include <QFrame>
 #include <QMenu>
 #include <QResizeEvent>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -160,6 +162,9 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(GRUPTANIMLARI1, &QAction::triggered, this, [this] { msgbox::guard([this] { GRUPTANIMLARI1Click(); }); });
     connect(MPASF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MPASF1Click(); }); });
     connect(MAKTF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MAKTF1Click(); }); });
+    connect(ToolButton2, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton2Click(); }); });
+    connect(ToolButton23, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton23Click(); }); });
+    connect(ToolButton6, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton6Click(); }); });
 
     resize(1026, 623);
     ui::centreOnScreen(this);
@@ -292,10 +297,7 @@ void Tmain::ToolButton9Click() {
 void Tmain::GRUPTANIMLARI1Click() {
     CaptionHold = 1;
     // Whatever happens in the dialog, the hold ends with it.
-    struct Release {
-        int& hold;
-        ~Release() { hold = 0; }
-    } release{CaptionHold};
+    const auto release = qScopeGuard([this] { CaptionHold = 0; });
     forms_.grpx->exec();
 }
 
@@ -308,6 +310,10 @@ void Tmain::setAllCancelled(bool cancelled) {
 void Tmain::MPASF1Click() { setAllCancelled(true); }
 void Tmain::MAKTF1Click() { setAllCancelled(false); }
 
+void Tmain::ToolButton2Click() { exams::newExam(session_, *forms_.yeni_sinav, CaptionHold); }
+void Tmain::ToolButton23Click() { exams::deleteExam(session_, this); }
+void Tmain::ToolButton6Click() { exams::changePassword(session_, this); }
+
 void Tmain::FormCanResize(int oldOuterHeight) { wwDBGrid4->resize(wwDBGrid4->width(), oldOuterHeight - 150); }
 
 void Tmain::resizeEvent(QResizeEvent* event) {
@@ -318,9 +324,12 @@ void Tmain::resizeEvent(QResizeEvent* event) {
 }
 
 void Tmain::FormClose() {
-    if (session_.tgrp.active() && session_.tgrp.modified() &&
-        (session_.tgrp.state() == storage::RecordState::Edit || session_.tgrp.state() == storage::RecordState::Insert))
-        session_.tgrp.post();
+    // A group or exam edited in place and not yet left is saved, not lost:
+    // a refused post keeps the program open with the error.
+    for (storage::RecordSet* rs : {&session_.tgrp, &session_.tsinav}) {
+        const bool editing = rs->state() == storage::RecordState::Edit || rs->state() == storage::RecordState::Insert;
+        if (rs->active() && editing && rs->modified()) rs->post();
+    }
     session_.ADOConnection1.close();
 }
 

@@ -79,6 +79,9 @@ public:
     void GRUPTANIMLARI1Click();
     void MPASF1Click();
     void MAKTF1Click();
+    void ToolButton2Click();   // "Yeni Sınav"
+    void ToolButton23Click();  // "Sınav Sil"
+    void ToolButton6Click();   // "Sınav Şifresi Değiştir"
     void PageControl1Change() { UpdateCaption(); }
     // Before a change of size: the exam question grid takes the old outer height less 150.
     void FormCanResize(int oldOuterHeight);

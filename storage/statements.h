@@ -14,12 +14,12 @@ class RecordSet;
 // value that completes a statement is an integer by type.
 namespace sql {
 
-QString questionsOfGroup(qint64 group);                              // bank questions of a group by rid
-QString groupQuestionCount(qint64 group);          // RCX
-QString examQuestionCount(qint64 exam);            // RCX
-QString maxRid();                                  // MRI
+QString questionsOfGroup(qint64 group);              // bank questions of a group by rid
+QString groupQuestionCount(qint64 group);            // RCX
+QString examQuestionCount(qint64 exam);              // RCX
+QString maxRid();                                    // MRI
 QString examHoldsQuestion(qint64 exam, qint64 rid);  // MRI
-QString maxQqId();                                 // MRI
+QString maxQqId();                                   // MRI
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid);
 QString setRid(qint64 to, qint64 from);
 QString moveQuestionToGroup(qint64 group, qint64 rid);

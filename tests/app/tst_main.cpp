@@ -6,6 +6,7 @@
 #include "grid/datagrid.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
+#include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 
 #include <QAccessible>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 
 using msgbox::Button;
+using storage::RecordState;
 
 namespace {
 
@@ -25,31 +27,7 @@ QString caption(const QString& name, int count) {
     return kPrefix + QStringLiteral(" [ \"%1\" Soru Sayısı : %2 ]").arg(name).arg(count);
 }
 
-// The program over a fresh database in a folder of its own.
-struct App {
-    TempDb db;
-    std::unique_ptr<app::Program> program;
-    Tmain* main = nullptr;
-    storage::Session* session = nullptr;
-    explicit App(const QString& seed = QString(), bool withFile = true) {
-        if (!seed.isEmpty()) db.exec(seed);
-        const QString folder = withFile ? db.folder() : db.folder() + QStringLiteral("elsewhere/");
-        program = std::make_unique<app::Program>(folder + QStringLiteral("Quorvel.exe"));
-        main = program->forms().main;
-        session = &program->session();
-    }
-    void show() {
-        main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main));
-    }
-    void clickTab(int index) {
-        QTabBar* bar = main->PageControl1->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-    }
-};
-
-// Runs f once the modal window that is about to open has opened.
-void whenModal(std::function<void()> f) { QTimer::singleShot(0, std::move(f)); }
+using App = ProgramFixture;
 
 const QString kSeed = QStringLiteral(
     "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik'),('Boş Grup');"
@@ -66,8 +44,8 @@ private slots:
         App a(kSeed);
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
         QCOMPARE(a.main->size(), QSize(1026, 623));
-        QCOMPARE(a.program->forms().grpx->windowTitle(), QStringLiteral("Soru Grupları"));
-        QCOMPARE(a.program->forms().soru_gir->windowTitle(), QStringLiteral("Soru Gir"));
+        QCOMPARE(a.forms().grpx->windowTitle(), QStringLiteral("Soru Grupları"));
+        QCOMPARE(a.forms().soru_gir->windowTitle(), QStringLiteral("Soru Gir"));
         QCOMPARE(a.main->PageControl1->tabText(0), QStringLiteral("Soru Bankası"));
         QCOMPARE(a.main->PageControl1->tabText(1), QStringLiteral("Sınav İşlemleri"));
         QCOMPARE(a.main->ToolButton2->toolTip(), QStringLiteral("F2"));
@@ -127,13 +105,13 @@ private slots:
         a.session->tgrp.next();
         bool seen = false;
         whenModal([&] {
-            seen = a.program->forms().soru_gir->isVisible();
+            seen = a.forms().soru_gir->isVisible();
             QCOMPARE(a.session->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 2 Order By rid"));
             QVERIFY(a.session->ADOTable1.active());
             QCOMPARE(a.session->ADOTable1.recNo(), 2);  // stands on the last row
             // A question added meanwhile is not counted until the next trigger.
             a.db.exec(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (10,'z',2)"));
-            a.program->forms().soru_gir->close();
+            a.forms().soru_gir->close();
         });
         QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
         QVERIFY(seen);
@@ -150,7 +128,7 @@ private slots:
         QString statement;
         whenModal([&] {
             statement = a.session->ADOTable1.commandText();
-            a.program->forms().soru_gir->close();
+            a.forms().soru_gir->close();
         });
         emit a.main->wwDBGrid1->dblClicked();
         QCOMPARE(statement, QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
@@ -163,8 +141,8 @@ private slots:
         boxes.expect(Button::OK);
         bool dialogShown = false;
         whenModal([&] {
-            dialogShown = a.program->forms().grpx->isVisible();
-            a.program->forms().grpx->close();
+            dialogShown = a.forms().grpx->isVisible();
+            a.forms().grpx->close();
         });
         QTest::mouseClick(a.main->ToolButton24, Qt::LeftButton);
         QCOMPARE(boxes.shown().size(), 1);
@@ -172,7 +150,7 @@ private slots:
         QCOMPARE(boxes.last().icon, msgbox::Icon::Warning);
         QCOMPARE(boxes.last().text, QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
         QVERIFY(dialogShown);
-        QVERIFY(!a.program->forms().soru_gir->isVisible());
+        QVERIFY(!a.forms().soru_gir->isVisible());
         QVERIFY(!a.session->ADOTable1.active());
     }
 
@@ -188,17 +166,36 @@ private slots:
 
     // A group added in the groups dialog and left unsaved is posted on close;
     // an exam name edited in place and not left is not.
-    void closePostsPendingGroupOnly() {
+    // Closing saves a group and an exam edited in place and not yet left.
+    void closePostsPendingGroupAndExam() {
         App a(kSeed);
         a.show();
         a.session->tsinav.edit();
-        a.session->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("lost"));
+        a.session->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Final"));
         a.session->tgrp.append();
         a.session->tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("O'Neil \"yeni\""));
         QVERIFY(a.main->close());
         QVERIFY(!a.session->ADOConnection1.connected());
         QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 3")), QStringLiteral("O'Neil \"yeni\""));
-        QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from qgroup")), QStringLiteral("Vize"));
+        QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from qgroup")), QStringLiteral("Final"));
+    }
+
+    // An exam edit the file refuses keeps the program open with the error, so
+    // the user can correct or cancel it.
+    void refusedExamPostKeepsProgramOpen() {
+        App a(kSeed);
+        a.db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qgroup BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        a.show();
+        a.session->tsinav.edit();
+        a.session->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Final"));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        QVERIFY(!a.main->close());
+        QVERIFY(boxes.last().text.contains(QLatin1String("refused")));
+        QVERIFY(a.session->ADOConnection1.connected());
+        QCOMPARE(a.session->tsinav.state(), RecordState::Edit);
+        a.session->tsinav.cancel();
+        QVERIFY(a.main->close());
     }
 
     void missingFile() {
@@ -275,7 +272,7 @@ private slots:
             a.session->tgrp.next();
             a.session->tgrp.append();
             QCOMPARE(a.main->windowTitle(), before);
-            a.program->forms().grpx->close();
+            a.forms().grpx->close();
         });
         a.main->GRUPTANIMLARI1->trigger();
         QCOMPARE(a.main->CaptionHold, 0);
@@ -286,12 +283,12 @@ private slots:
     void groupScrollReloadsQuestionsForAddWindow() {
         App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (9,'x',2),(4,'y',2);"));
         a.show();
-        a.program->forms().sinav_soru_ekle->show();
+        a.forms().sinav_soru_ekle->show();
         a.session->tgrp.next();
         QVERIFY(a.session->ADOTable1.active());
         QCOMPARE(a.session->ADOTable1.recordCount(), 2);
         QCOMPARE(a.session->ADOTable1.field(QStringLiteral("rid")).asInteger(), 4);
-        a.program->forms().sinav_soru_ekle->hide();
+        a.forms().sinav_soru_ekle->hide();
         a.session->ADOTable1.close();
         a.session->tgrp.prior();
         QVERIFY(!a.session->ADOTable1.active());

@@ -6,6 +6,7 @@
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/keys.h"
+#include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 
 #include <QPushButton>
@@ -20,20 +21,11 @@ namespace {
 const QString kPrefix = QStringLiteral("Olvane Tessary by Morvelin - ");
 const QString kDeleteQuestion = QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?");
 
-struct App {
-    TempDb db;
-    std::unique_ptr<app::Program> program;
-    Tmain* main = nullptr;
-    storage::Session* session = nullptr;
+struct App : ProgramFixture {
     Tgrpx* dialog = nullptr;
-    explicit App(const QString& seed = QString()) {
-        if (!seed.isEmpty()) db.exec(seed);
-        program = std::make_unique<app::Program>(db.folder() + QStringLiteral("Quorvel.exe"));
-        main = program->forms().main;
-        session = &program->session();
-        dialog = program->forms().grpx;
-        main->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main));
+    explicit App(const QString& seed = QString()) : ProgramFixture(seed) {
+        dialog = forms().grpx;
+        show();
     }
     // The groups dialog shown for the test, not modally, so the test can drive it.
     void showDialog() {
@@ -215,7 +207,7 @@ private slots:
     // The picker moves the main window's own current group; no button moves it back.
     void pickerResults() {
         App a(kSeed);
-        Tsgrpx* picker = a.program->forms().sgrpx;
+        Tsgrpx* picker = a.forms().sgrpx;
         QCOMPARE(picker->windowTitle(), QStringLiteral("Grup Seç"));
         QCOMPARE(picker->size(), QSize(288, 268));
         QCOMPARE(picker->DBGrid1->geometry(), QRect(8, 8, 271, 209));
@@ -242,7 +234,7 @@ private slots:
     // In the picker nothing is added; Ctrl+Delete deletes after the grid's own question.
     void pickerKeys() {
         App a(kSeed);
-        Tsgrpx* picker = a.program->forms().sgrpx;
+        Tsgrpx* picker = a.forms().sgrpx;
         picker->show();
         QVERIFY(QTest::qWaitForWindowExposed(picker));
         picker->DBGrid1->setFocus();

@@ -9,8 +9,8 @@ namespace {
 // have shown; unless the test has already failed for another reason, say so.
 void failIfUnused(qsizetype unused, const char* what) {
     if (unused == 0 || QTest::currentTestFailed() || !QTest::currentTestFunction()) return;
-    QTest::qFail(qPrintable(QStringLiteral("%1 scripted %2 never used").arg(unused).arg(QLatin1String(what))),
-                 __FILE__, __LINE__);
+    QTest::qFail(qPrintable(QStringLiteral("%1 scripted %2 never used").arg(unused).arg(QLatin1String(what))), __FILE__,
+                 __LINE__);
 }
 }  // namespace
 

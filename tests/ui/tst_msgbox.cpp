@@ -1,6 +1,6 @@
-#include "ui/msgbox.h"
 #include "storage/errors.h"
 #include "tests/support/box_script.h"
+#include "ui/msgbox.h"
 
 #include <QAbstractButton>
 #include <QApplication>
