@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace storage {
 
@@ -25,60 +24,6 @@ struct Statement {
     sqlite3_stmt* stmt = nullptr;
     ~Statement() { sqlite3_finalize(stmt); }
 };
-
-FieldKind kindOfDeclaredType(const QString& declared, int* size) {
-    const QString t = declared.trimmed().toUpper();
-    *size = 0;
-    if (t.contains(QLatin1String("CHAR"))) {
-        const qsizetype open = t.indexOf(u'(');
-        const qsizetype close = t.indexOf(u')', open);
-        bool ok = false;
-        if (open >= 0 && close > open) *size = t.mid(open + 1, close - open - 1).trimmed().toInt(&ok);
-        if (!ok || *size <= 0) *size = 255;
-        return FieldKind::Text;
-    }
-    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("YESNO") || t == QLatin1String("BIT")) return FieldKind::Boolean;
-    if (t.contains(QLatin1String("INT")) || t == QLatin1String("COUNTER") || t == QLatin1String("LONG"))
-        return FieldKind::Integer;
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")) ||
-        t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")) || t.contains(QLatin1String("CURRENCY")))
-        return FieldKind::Float;
-    return FieldKind::Memo;
-}
-
-bool textIsTrue(const QString& text, bool* ok) {
-    const QString t = text.trimmed().toLower();
-    *ok = true;
-    if (t == QLatin1String("true") || t == QLatin1String("t") || t == QLatin1String("yes") || t == QLatin1String("y") ||
-        t == QLatin1String("1") || t == QLatin1String("-1"))
-        return true;
-    if (t == QLatin1String("false") || t == QLatin1String("f") || t == QLatin1String("no") || t == QLatin1String("n") ||
-        t == QLatin1String("0"))
-        return false;
-    *ok = false;
-    return false;
-}
-
-// Cuts a text to a number of characters without splitting a surrogate pair.
-QString cutToSize(const QString& text, int size) {
-    if (size <= 0 || text.size() <= size) return text;
-    qsizetype n = size;
-    if (text.at(n - 1).isHighSurrogate()) --n;
-    return text.left(n);
-}
-
-int compareValues(const QVariant& a, const QVariant& b) {
-    const bool an = !a.isValid() || a.isNull();
-    const bool bn = !b.isValid() || b.isNull();
-    if (an || bn) return int(bn) - int(an);
-    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString) return a.toString().compare(b.toString());
-    if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    const qint64 x = a.toLongLong(), y = b.toLongLong();
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
 
 template <typename T>
 void put(std::vector<char>& arena, const T& value) {
@@ -105,43 +50,9 @@ bool Field::isNull() const {
     return !v.isValid() || v.isNull();
 }
 
-QString displayText(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) return QString();
-    switch (v.typeId()) {
-        case QMetaType::Bool:
-            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-        case QMetaType::Double:
-            return QString::number(v.toDouble(), 'g', 15);
-        default:
-            return v.toString();
-    }
-}
-
 QString Field::asString() const { return storage::displayText(value()); }
-
-qint64 Field::asInteger() const {
-    const QVariant v = value();
-    if (!v.isValid() || v.isNull()) return 0;
-    if (v.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const qint64 n = v.toString().trimmed().toLongLong(&ok);
-        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid integer value").arg(v.toString()));
-        return n;
-    }
-    return v.toLongLong();
-}
-
-bool Field::asBoolean() const {
-    const QVariant v = value();
-    if (!v.isValid() || v.isNull()) return false;
-    if (v.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const bool b = textIsTrue(v.toString(), &ok);
-        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid boolean value").arg(v.toString()));
-        return b;
-    }
-    return v.toLongLong() != 0 || v.toBool();
-}
+qint64 Field::asInteger() const { return integerOf(value(), rs_->name()); }
+bool Field::asBoolean() const { return booleanOf(value(), rs_->name()); }
 
 void Field::setValue(const QVariant& value) const { rs_->setValue(index_, value); }
 void Field::setAsString(const QString& text) const { rs_->setValue(index_, text); }
@@ -241,7 +152,7 @@ QVariant RecordSet::masterKey() const {
 void RecordSet::masterMoved() {
     if (!active()) return;
     const QVariant key = masterKey();
-    if (masterKeyApplied_ && compareValues(key, appliedMasterKey_) == 0 && key.isNull() == appliedMasterKey_.isNull()) return;
+    if (masterKeyApplied_ && sameValue(key, appliedMasterKey_)) return;
     checkBrowseMode();
     readRows();
     current_ = rows_.empty() ? -1 : 0;
@@ -389,7 +300,7 @@ void RecordSet::readRows() {
         if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(sortField_));
         std::vector<std::pair<QVariant, const char*>> keyed;
         keyed.reserve(rows_.size());
-        for (const char* row : rows_) keyed.emplace_back(cooked(f, rawValue(row, f)), row);
+        for (const char* row : rows_) keyed.emplace_back(fromRaw(fields_[size_t(f)], rawValue(row, f)), row);
         std::stable_sort(keyed.begin(), keyed.end(),
                          [](const auto& a, const auto& b) { return compareValues(a.first, b.first) < 0; });
         for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = keyed[i].second;
@@ -533,8 +444,7 @@ bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSens
     const bool text = wanted.typeId() == QMetaType::QString;
     for (int row = 0; row < int(rows_.size()); ++row) {
         const QVariant v = rowValue(row, f);
-        const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0)
-                                : (compareValues(v, wanted) == 0 && v.isNull() == wanted.isNull());
+        const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0) : sameValue(v, wanted);
         if (match) {
             moveTo(row);
             bof_ = eof_ = false;
@@ -575,7 +485,7 @@ void RecordSet::edit() {
     }
     original_ = rawRow(current_);
     buffer_.resize(fields_.size());
-    for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = cooked(f, original_[size_t(f)]);
+    for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = fromRaw(fields_[size_t(f)], original_[size_t(f)]);
     changed_.assign(fields_.size(), false);
     modified_ = false;
     setState(RecordState::Edit);
@@ -652,12 +562,12 @@ void RecordSet::post() {
     if (state_ == RecordState::Insert) {
         writeInsert();
         stored.resize(fields_.size());
-        for (int f = 0; f < fieldCount(); ++f) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+        for (int f = 0; f < fieldCount(); ++f) stored[size_t(f)] = toRaw(fields_[size_t(f)], buffer_[size_t(f)]);
     } else {
         if (modified_) writeUpdate();
         stored = original_;
         for (int f = 0; f < fieldCount(); ++f)
-            if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+            if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(fields_[size_t(f)], buffer_[size_t(f)]);
     }
     rows_[size_t(current_)] = encodeRow(stored);
     buffer_.clear();
@@ -723,7 +633,7 @@ QVariant RecordSet::rowValue(int row, int field) const {
     if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
     const char* stored = rows_[size_t(row)];
     if (!stored) return {};
-    return cooked(field, rawValue(stored, field));
+    return fromRaw(fields_[size_t(field)], rawValue(stored, field));
 }
 
 void RecordSet::setValue(int field, const QVariant& value) {
@@ -736,60 +646,6 @@ void RecordSet::setValue(int field, const QVariant& value) {
     modified_ = true;
     notifyDetails();
     emit rowChanged(current_);
-}
-
-QVariant RecordSet::convert(const FieldDef& def, const QVariant& value, const QString& owner) {
-    if (!value.isValid() || value.isNull()) return {};
-    const bool isText = value.typeId() == QMetaType::QString;
-    const QString text = isText ? value.toString() : QString();
-    auto bad = [&](const char* what) {
-        return Error(owner + QStringLiteral(": '%1' is not a valid %2 value").arg(value.toString(), QLatin1String(what)));
-    };
-    switch (def.kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer: {
-            qint64 n = 0;
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                n = text.trimmed().toLongLong(&ok);
-                if (!ok) throw bad("integer");
-            } else if (value.typeId() == QMetaType::Double) {
-                n = qint64(value.toDouble());
-            } else {
-                n = value.toLongLong();
-            }
-            if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
-                throw bad("integer");
-            return QVariant(n);
-        }
-        case FieldKind::Float: {
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                const double d = text.trimmed().toDouble(&ok);
-                if (!ok) throw bad("floating point");
-                return QVariant(d);
-            }
-            return QVariant(value.toDouble());
-        }
-        case FieldKind::Boolean: {
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                const bool b = textIsTrue(text, &ok);
-                if (!ok) throw bad("boolean");
-                return QVariant(b);
-            }
-            if (value.typeId() == QMetaType::Bool) return value;
-            return QVariant(value.toLongLong() != 0);
-        }
-        case FieldKind::Text:
-            return QVariant(cutToSize(value.toString(), def.size));
-        case FieldKind::Memo:
-            return QVariant(value.toString());
-    }
-    return value;
 }
 
 // -------------------------------------------------------- row storage ----
@@ -880,52 +736,6 @@ std::vector<QVariant> RecordSet::rawRow(int row) const {
     return raw;
 }
 
-QVariant RecordSet::cooked(int field, const QVariant& raw) const {
-    if (!raw.isValid() || raw.isNull()) return {};
-    const FieldDef& def = fields_[size_t(field)];
-    const int type = raw.typeId();
-    switch (def.kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-            if (type == QMetaType::QString) {
-                bool ok = false;
-                const qint64 n = raw.toString().trimmed().toLongLong(&ok);
-                return ok ? QVariant(n) : QVariant(raw.toString());
-            }
-            return QVariant(raw.toLongLong());
-        case FieldKind::Float:
-            return QVariant(raw.toDouble());
-        case FieldKind::Boolean:
-            if (type == QMetaType::QString) {
-                bool ok = false;
-                return QVariant(textIsTrue(raw.toString(), &ok));
-            }
-            return QVariant(raw.toDouble() != 0.0);
-        case FieldKind::Text:
-        case FieldKind::Memo:
-            if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
-            if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
-            return QVariant(raw.toString());
-    }
-    return raw;
-}
-
-QVariant RecordSet::toRaw(int field, const QVariant& value) const {
-    if (!value.isValid() || value.isNull()) return {};
-    switch (fields_[size_t(field)].kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-        case FieldKind::Boolean:
-            return QVariant(qint64(value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong()));
-        case FieldKind::Float:
-            return QVariant(value.toDouble());
-        case FieldKind::Text:
-        case FieldKind::Memo:
-            return QVariant(value.toString());
-    }
-    return value;
-}
-
 void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const {
     if (!raw.isValid() || raw.isNull()) {
         sqlite3_bind_null(stmt, index);
@@ -978,7 +788,8 @@ void RecordSet::writeInsert() {
     const QByteArray text = sql.toUtf8();
     int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
     if (rc != SQLITE_OK) failDb(rc);
-    for (size_t i = 0; i < bound.size(); ++i) bindRaw(st.stmt, int(i) + 1, toRaw(bound[i], buffer_[size_t(bound[i])]));
+    for (size_t i = 0; i < bound.size(); ++i)
+        bindRaw(st.stmt, int(i) + 1, toRaw(fields_[size_t(bound[i])], buffer_[size_t(bound[i])]));
     rc = sqlite3_step(st.stmt);
     if (rc != SQLITE_DONE) failDb(rc);
     const qint64 id = sqlite3_last_insert_rowid(db);
@@ -1003,7 +814,7 @@ void RecordSet::writeUpdate() {
     int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
     if (rc != SQLITE_OK) failDb(rc);
     int p = 1;
-    for (int f : bound) bindRaw(st.stmt, p++, toRaw(f, buffer_[size_t(f)]));
+    for (int f : bound) bindRaw(st.stmt, p++, toRaw(fields_[size_t(f)], buffer_[size_t(f)]));
     for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
     rc = sqlite3_step(st.stmt);
     if (rc != SQLITE_DONE) failDb(rc);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/fields.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,21 +19,7 @@ namespace storage {
 class Connection;
 class RecordSet;
 
-enum class FieldKind { AutoNumber, Integer, Float, Text, Memo, Boolean };
-
-struct FieldDef {
-    QString name;
-    FieldKind kind = FieldKind::Memo;
-    int size = 0;           // characters, for Text fields
-    bool readOnly = false;  // auto-numbers and computed columns
-    QString originColumn;   // column of the table the row is written to
-    bool isNumeric() const { return kind == FieldKind::AutoNumber || kind == FieldKind::Integer || kind == FieldKind::Float; }
-};
-
 enum class RecordState { Inactive, Browse, Edit, Insert };
-
-// A field value as text: null "", yes/no "True"/"False", numbers in decimal.
-QString displayText(const QVariant& value);
 
 // A handle on one field of a record set's current row.
 class Field {
@@ -157,9 +145,6 @@ public:
     std::function<void(RecordSet&)> afterOpen;
     std::function<void(RecordSet&)> afterScroll;
 
-    // Converts a value to a field's kind, as setting it would store it.
-    static QVariant convert(const FieldDef& def, const QVariant& value, const QString& owner);
-
 signals:
     // Rows were read anew, or the set opened or closed: everything changed.
     void reset();
@@ -183,7 +168,6 @@ private:
     void setState(RecordState state);
     void startNewRow(bool atEnd);
     void dropCurrentRow();
-    void emitScroll();
     void fireAfterScroll();
     // A detail follows its master synchronously, before the master's own
     // signals go out, so that a failure to follow reaches whoever moved it.
@@ -198,8 +182,6 @@ private:
     const char* encodeRow(const std::vector<QVariant>& raw);
     QVariant rawValue(const char* row, int field) const;
     std::vector<QVariant> rawRow(int row) const;
-    QVariant cooked(int field, const QVariant& raw) const;
-    QVariant toRaw(int field, const QVariant& cooked) const;
     void bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const;
     void writeInsert();
     void writeUpdate();
