@@ -8,7 +8,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace storage {
 
@@ -24,20 +23,6 @@ struct Statement {
     sqlite3_stmt* stmt = nullptr;
     ~Statement() { sqlite3_finalize(stmt); }
 };
-
-template <typename T>
-void put(std::vector<char>& arena, const T& value) {
-    const size_t at = arena.size();
-    arena.resize(at + sizeof(T));
-    std::memcpy(arena.data() + at, &value, sizeof(T));
-}
-
-template <typename T>
-T get(const char* p) {
-    T value;
-    std::memcpy(&value, p, sizeof(T));
-    return value;
-}
 
 }  // namespace
 
@@ -216,34 +201,9 @@ void RecordSet::readRows() {
         }
     }
 
-    Arena arena;
-    std::vector<const char*> rows;
-    std::vector<std::uint32_t> sizes(static_cast<size_t>(columns));
+    RowStore rows(columns);
+    std::vector<RawView> row(static_cast<size_t>(columns));
     while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        // Measure the row first, so that it goes into its block in one piece.
-        size_t bytes = size_t(columns);
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(st.stmt, c)) {
-                case SQLITE_INTEGER:
-                case SQLITE_FLOAT:
-                    bytes += 8;
-                    break;
-                case SQLITE_NULL:
-                    break;
-                case SQLITE_BLOB:
-                    sqlite3_column_blob(st.stmt, c);
-                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    bytes += 4 + sizes[size_t(c)];
-                    break;
-                default:
-                    sqlite3_column_text(st.stmt, c);
-                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    bytes += 4 + sizes[size_t(c)];
-                    break;
-            }
-        }
-        char* out = arena.allocate(bytes);
-        rows.push_back(out);
         for (int c = 0; c < columns; ++c) {
             const int type = sqlite3_column_type(st.stmt, c);
             if (!kindKnown[size_t(c)]) {
@@ -252,42 +212,32 @@ void RecordSet::readRows() {
                                                                 : FieldKind::Memo;
                 kindKnown[size_t(c)] = type != SQLITE_NULL;
             }
+            RawView& v = row[size_t(c)];
             switch (type) {
-                case SQLITE_INTEGER: {
-                    *out++ = char(Tag::Int);
-                    const std::int64_t v = sqlite3_column_int64(st.stmt, c);
-                    std::memcpy(out, &v, 8);
-                    out += 8;
+                case SQLITE_INTEGER:
+                    v = {.tag = RawView::Tag::Int, .integer = sqlite3_column_int64(st.stmt, c)};
                     break;
-                }
-                case SQLITE_FLOAT: {
-                    *out++ = char(Tag::Real);
-                    const double v = sqlite3_column_double(st.stmt, c);
-                    std::memcpy(out, &v, 8);
-                    out += 8;
+                case SQLITE_FLOAT:
+                    v = {.tag = RawView::Tag::Real, .real = sqlite3_column_double(st.stmt, c)};
                     break;
-                }
                 case SQLITE_NULL:
-                    *out++ = char(Tag::Null);
+                    v = {};
                     break;
-                default: {
-                    const bool blob = type == SQLITE_BLOB;
-                    const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
-                    const std::uint32_t n = sizes[size_t(c)];
-                    *out++ = char(blob ? Tag::Blob : Tag::Text);
-                    std::memcpy(out, &n, 4);
-                    out += 4;
-                    if (n) std::memcpy(out, p, n);
-                    out += n;
+                case SQLITE_BLOB:
+                    v = {.tag = RawView::Tag::Blob, .bytes = static_cast<const char*>(sqlite3_column_blob(st.stmt, c))};
+                    v.size = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
                     break;
-                }
+                default:
+                    v = {.tag = RawView::Tag::Text, .bytes = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, c))};
+                    v.size = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
+                    break;
             }
         }
+        rows.append(row);
     }
     if (rc != SQLITE_DONE) failDb(rc);
 
     fields_ = std::move(fields);
-    arena_ = std::move(arena);
     rows_ = std::move(rows);
     updateTable_ = oneTable ? table : QString();
     buffer_.clear();
@@ -298,12 +248,15 @@ void RecordSet::readRows() {
     if (!sortField_.isEmpty()) {
         const int f = fieldIndex(sortField_);
         if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(sortField_));
-        std::vector<std::pair<QVariant, const char*>> keyed;
-        keyed.reserve(rows_.size());
-        for (const char* row : rows_) keyed.emplace_back(fromRaw(fields_[size_t(f)], rawValue(row, f)), row);
+        std::vector<std::pair<QVariant, int>> keyed;
+        keyed.reserve(size_t(rows_.size()));
+        for (int row = 0; row < rows_.size(); ++row) keyed.emplace_back(fromRaw(fields_[size_t(f)], rows_.value(row, f)), row);
         std::stable_sort(keyed.begin(), keyed.end(),
                          [](const auto& a, const auto& b) { return compareValues(a.first, b.first) < 0; });
-        for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = keyed[i].second;
+        std::vector<int> order;
+        order.reserve(keyed.size());
+        for (const auto& k : keyed) order.push_back(k.second);
+        rows_.reorder(order);
     }
 }
 
@@ -327,8 +280,6 @@ void RecordSet::close() {
     if (!active()) return;
     state_ = RecordState::Inactive;
     rows_.clear();
-    rows_.shrink_to_fit();
-    arena_.clear();
     buffer_.clear();
     original_.clear();
     changed_.clear();
@@ -360,7 +311,7 @@ int RecordSet::execute() {
 
 int RecordSet::recordCount() const {
     requireActive();
-    return int(rows_.size());
+    return rows_.size();
 }
 
 int RecordSet::recNo() const {
@@ -380,7 +331,7 @@ void RecordSet::moveTo(int row) {
         bof_ = eof_ = true;
         return;
     }
-    row = std::clamp(row, 0, int(rows_.size()) - 1);
+    row = std::clamp(row, 0, rows_.size() - 1);
     if (row == current_) return;
     const int old = current_;
     current_ = row;
@@ -400,7 +351,7 @@ void RecordSet::first() {
 void RecordSet::last() {
     requireActive();
     checkBrowseMode();
-    moveTo(int(rows_.size()) - 1);
+    moveTo(rows_.size() - 1);
     eof_ = true;
     bof_ = rows_.empty();
 }
@@ -416,7 +367,7 @@ void RecordSet::moveBy(int distance) {
         return;
     }
     const qint64 target = qint64(current_) + distance;
-    const int last = int(rows_.size()) - 1;
+    const int last = rows_.size() - 1;
     if (distance > 0) {
         moveTo(int(std::min<qint64>(target, last)));
         bof_ = false;
@@ -442,7 +393,7 @@ bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSens
     if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(field));
     const QVariant wanted = convert(fields_[size_t(f)], value, name_);
     const bool text = wanted.typeId() == QMetaType::QString;
-    for (int row = 0; row < int(rows_.size()); ++row) {
+    for (int row = 0; row < rows_.size(); ++row) {
         const QVariant v = rowValue(row, f);
         const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0) : sameValue(v, wanted);
         if (match) {
@@ -483,7 +434,7 @@ void RecordSet::edit() {
         insert();
         return;
     }
-    original_ = rawRow(current_);
+    original_ = rows_.row(current_);
     buffer_.resize(fields_.size());
     for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = fromRaw(fields_[size_t(f)], original_[size_t(f)]);
     changed_.assign(fields_.size(), false);
@@ -499,8 +450,8 @@ void RecordSet::startNewRow(bool atEnd) {
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     checkBrowseMode();
     const int old = current_;
-    const int at = atEnd ? int(rows_.size()) : std::max(current_, 0);
-    rows_.insert(rows_.begin() + at, nullptr);
+    const int at = atEnd ? rows_.size() : std::max(current_, 0);
+    rows_.insertBlank(at);
     current_ = at;
     buffer_.assign(fields_.size(), QVariant());
     original_.clear();
@@ -536,13 +487,13 @@ void RecordSet::cancel() {
 
 void RecordSet::dropCurrentRow() {
     const int removed = current_;
-    rows_.erase(rows_.begin() + removed);
+    rows_.remove(removed);
     buffer_.clear();
     original_.clear();
     changed_.clear();
     modified_ = false;
     state_ = RecordState::Browse;
-    current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
+    current_ = rows_.empty() ? -1 : std::min(removed, rows_.size() - 1);
     eof_ = bof_ = rows_.empty();
     emit rowRemoved(removed);
     notifyDetails();
@@ -569,7 +520,7 @@ void RecordSet::post() {
         for (int f = 0; f < fieldCount(); ++f)
             if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(fields_[size_t(f)], buffer_[size_t(f)]);
     }
-    rows_[size_t(current_)] = encodeRow(stored);
+    rows_.replace(current_, stored);
     buffer_.clear();
     original_.clear();
     changed_.clear();
@@ -590,7 +541,7 @@ void RecordSet::remove() {
     }
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
-    original_ = rawRow(current_);
+    original_ = rows_.row(current_);
     writeDelete();
     dropCurrentRow();
 }
@@ -600,7 +551,7 @@ void RecordSet::refresh() {
     checkBrowseMode();
     const int keep = current_;
     readRows();
-    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, int(rows_.size()) - 1);
+    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, rows_.size() - 1);
     bof_ = eof_ = rows_.empty();
     notifyDetails();
     emit reset();
@@ -629,11 +580,9 @@ QVariant RecordSet::value(int field) const {
 }
 
 QVariant RecordSet::rowValue(int row, int field) const {
-    if (!active() || row < 0 || row >= int(rows_.size()) || field < 0 || field >= fieldCount()) return {};
+    if (!active() || row < 0 || row >= rows_.size() || field < 0 || field >= fieldCount()) return {};
     if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
-    const char* stored = rows_[size_t(row)];
-    if (!stored) return {};
-    return fromRaw(fields_[size_t(field)], rawValue(stored, field));
+    return fromRaw(fields_[size_t(field)], rows_.value(row, field));
 }
 
 void RecordSet::setValue(int field, const QVariant& value) {
@@ -646,94 +595,6 @@ void RecordSet::setValue(int field, const QVariant& value) {
     modified_ = true;
     notifyDetails();
     emit rowChanged(current_);
-}
-
-// -------------------------------------------------------- row storage ----
-
-char* RecordSet::Arena::allocate(size_t bytes) {
-    constexpr size_t kBlock = size_t(1) << 22;
-    if (bytes > left) {
-        const size_t size = std::max(bytes, kBlock);
-        blocks.emplace_back(new char[size]);
-        free = blocks.back().get();
-        left = size;
-    }
-    char* p = free;
-    free += bytes;
-    left -= bytes;
-    return p;
-}
-
-const char* RecordSet::encodeRow(const std::vector<QVariant>& raw) {
-    std::vector<char> bytes;
-    for (const QVariant& v : raw) {
-        if (!v.isValid() || v.isNull()) {
-            bytes.push_back(char(Tag::Null));
-            continue;
-        }
-        switch (v.typeId()) {
-            case QMetaType::Double:
-                bytes.push_back(char(Tag::Real));
-                put(bytes, v.toDouble());
-                break;
-            case QMetaType::QString:
-            case QMetaType::QByteArray: {
-                const bool blob = v.typeId() == QMetaType::QByteArray;
-                const QByteArray text = blob ? v.toByteArray() : v.toString().toUtf8();
-                bytes.push_back(char(blob ? Tag::Blob : Tag::Text));
-                put(bytes, std::uint32_t(text.size()));
-                bytes.insert(bytes.end(), text.constData(), text.constData() + text.size());
-                break;
-            }
-            default:
-                bytes.push_back(char(Tag::Int));
-                put(bytes, std::int64_t(v.toLongLong()));
-                break;
-        }
-    }
-    char* row = arena_.allocate(bytes.size());
-    std::memcpy(row, bytes.data(), bytes.size());
-    return row;
-}
-
-QVariant RecordSet::rawValue(const char* p, int field) const {
-    for (int f = 0;; ++f) {
-        const Tag tag = Tag(*p++);
-        if (f == field) {
-            switch (tag) {
-                case Tag::Null:
-                    return {};
-                case Tag::Int:
-                    return QVariant(qint64(get<std::int64_t>(p)));
-                case Tag::Real:
-                    return QVariant(get<double>(p));
-                case Tag::Text:
-                    return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
-                case Tag::Blob:
-                    return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
-            }
-        }
-        switch (tag) {
-            case Tag::Null:
-                break;
-            case Tag::Int:
-            case Tag::Real:
-                p += 8;
-                break;
-            case Tag::Text:
-            case Tag::Blob:
-                p += 4 + get<std::uint32_t>(p);
-                break;
-        }
-    }
-}
-
-std::vector<QVariant> RecordSet::rawRow(int row) const {
-    std::vector<QVariant> raw(fields_.size());
-    const char* stored = rows_[size_t(row)];
-    if (!stored) return raw;
-    for (int f = 0; f < fieldCount(); ++f) raw[size_t(f)] = rawValue(stored, f);
-    return raw;
 }
 
 void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const {

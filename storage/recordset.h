@@ -1,15 +1,14 @@
 #pragma once
 
 #include "storage/fields.h"
+#include "storage/rowstore.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -156,7 +155,6 @@ signals:
 
 private:
     friend class Connection;
-    enum class Tag : std::uint8_t { Null, Int, Real, Text, Blob };
 
     [[noreturn]] void fail(const QString& message) const;
     [[noreturn]] void failDb(int resultCode) const;
@@ -176,12 +174,6 @@ private:
     void writePendingInput();
     QVariant masterKey() const;
 
-    // Row storage: every row is one run of bytes in a shared arena, fields as
-    // a tag followed by their raw value, so that opening a large set costs
-    // little more than stepping through it.
-    const char* encodeRow(const std::vector<QVariant>& raw);
-    QVariant rawValue(const char* row, int field) const;
-    std::vector<QVariant> rawRow(int row) const;
     void bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const;
     void writeInsert();
     void writeUpdate();
@@ -207,20 +199,7 @@ private:
 
     std::vector<FieldDef> fields_;
     QString updateTable_;  // empty: the set cannot be changed
-    // Rows live in large blocks that never move, so a row is a pointer.
-    struct Arena {
-        std::vector<std::unique_ptr<char[]>> blocks;
-        char* free = nullptr;
-        size_t left = 0;
-        char* allocate(size_t bytes);
-        void clear() {
-            blocks.clear();
-            free = nullptr;
-            left = 0;
-        }
-    };
-    Arena arena_;
-    std::vector<const char*> rows_;  // null: the new row, not yet posted
+    RowStore rows_;        // a blank row: the new row, not yet posted
 
     RecordState state_ = RecordState::Inactive;
     int current_ = -1;
