@@ -2,29 +2,12 @@
 
 #include "storage/connection.h"
 #include "storage/errors.h"
-
-#include <QByteArray>
-
-#include <sqlite3.h>
+#include "storage/statement.h"
+#include "storage/statement_writer.h"
 
 #include <algorithm>
 
 namespace storage {
-
-namespace {
-
-QString quoted(const QString& identifier) {
-    QString text = identifier;
-    text.replace(u'"', QLatin1String("\"\""));
-    return u'"' + text + u'"';
-}
-
-struct Statement {
-    sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
-
-}  // namespace
 
 // ---------------------------------------------------------------- Field ----
 
@@ -61,9 +44,8 @@ RecordSet::~RecordSet() {
 
 void RecordSet::fail(const QString& message) const { throw Error(name_ + QStringLiteral(": ") + message); }
 
-void RecordSet::failDb(int resultCode) const {
-    if (!connection_) fail(QStringLiteral("Connection is closed"));
-    fail(connection_->errorText(resultCode));
+void RecordSet::requireConnection() const {
+    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
 }
 
 void RecordSet::requireActive() const {
@@ -118,15 +100,6 @@ void RecordSet::setCommandText(const QString& sql) {
     tableName_.clear();
 }
 
-QString RecordSet::selectText() const {
-    if (!tableName_.isEmpty()) {
-        QString sql = QStringLiteral("SELECT * FROM ") + quoted(tableName_);
-        if (master_) sql += QStringLiteral(" WHERE ") + quoted(detailField_) + QStringLiteral(" = ?1");
-        return sql;
-    }
-    return commandText_;
-}
-
 QVariant RecordSet::masterKey() const {
     if (!master_ || !master_->active()) return {};
     const int f = master_->fieldIndex(masterField_);
@@ -149,101 +122,20 @@ void RecordSet::masterMoved() {
 }
 
 void RecordSet::readRows() {
-    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
-    sqlite3* db = connection_->handle();
-    Statement st;
-    const QByteArray sql = selectText().toUtf8();
-    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
+    requireConnection();
+    Statement st(*connection_, name_,
+                 tableName_.isEmpty() ? commandText_ : selectText(tableName_, master_ ? detailField_ : QString()));
     if (master_) {
         appliedMasterKey_ = masterKey();
         masterKeyApplied_ = true;
-        bindRaw(st.stmt, 1,
+        st.bind(1,
                 appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool())) : appliedMasterKey_);
     }
-
-    const int columns = sqlite3_column_count(st.stmt);
-    std::vector<FieldDef> fields(static_cast<size_t>(columns));
-    QString table;
-    bool oneTable = columns > 0;
-    std::vector<bool> kindKnown(size_t(columns), false);
-    for (int c = 0; c < columns; ++c) {
-        FieldDef& f = fields[size_t(c)];
-        f.name = QString::fromUtf8(sqlite3_column_name(st.stmt, c));
-        const char* decl = sqlite3_column_decltype(st.stmt, c);
-        const char* tab = sqlite3_column_table_name(st.stmt, c);
-        const char* origin = sqlite3_column_origin_name(st.stmt, c);
-        if (decl) {
-            f.kind = kindOfDeclaredType(QString::fromUtf8(decl), &f.size);
-            kindKnown[size_t(c)] = true;
-        }
-        if (tab && origin) {
-            f.originColumn = QString::fromUtf8(origin);
-            const QString t = QString::fromUtf8(tab);
-            if (c == 0)
-                table = t;
-            else if (t.compare(table, Qt::CaseInsensitive) != 0)
-                oneTable = false;
-            int notNull = 0, primaryKey = 0, autoIncrement = 0;
-            const char* type = nullptr;
-            const char* collation = nullptr;
-            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st.stmt, c), tab, origin, &type, &collation,
-                                              &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
-                if (autoIncrement ||
-                    (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
-                    f.kind = FieldKind::AutoNumber;
-                    f.readOnly = true;
-                }
-            }
-        } else {
-            oneTable = false;
-            f.readOnly = true;
-        }
-    }
-
-    RowStore rows(columns);
-    std::vector<RawView> row(static_cast<size_t>(columns));
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        for (int c = 0; c < columns; ++c) {
-            const int type = sqlite3_column_type(st.stmt, c);
-            if (!kindKnown[size_t(c)]) {
-                fields[size_t(c)].kind = type == SQLITE_INTEGER ? FieldKind::Integer
-                                         : type == SQLITE_FLOAT ? FieldKind::Float
-                                                                : FieldKind::Memo;
-                kindKnown[size_t(c)] = type != SQLITE_NULL;
-            }
-            RawView& v = row[size_t(c)];
-            switch (type) {
-                case SQLITE_INTEGER:
-                    v = {.tag = RawView::Tag::Int, .integer = sqlite3_column_int64(st.stmt, c)};
-                    break;
-                case SQLITE_FLOAT:
-                    v = {.tag = RawView::Tag::Real, .real = sqlite3_column_double(st.stmt, c)};
-                    break;
-                case SQLITE_NULL:
-                    v = {};
-                    break;
-                case SQLITE_BLOB:
-                    v = {.tag = RawView::Tag::Blob, .bytes = static_cast<const char*>(sqlite3_column_blob(st.stmt, c))};
-                    v.size = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    break;
-                default:
-                    v = {.tag = RawView::Tag::Text, .bytes = reinterpret_cast<const char*>(sqlite3_column_text(st.stmt, c))};
-                    v.size = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    break;
-            }
-        }
-        rows.append(row);
-    }
-    if (rc != SQLITE_DONE) failDb(rc);
-
-    fields_ = std::move(fields);
-    rows_ = std::move(rows);
-    updateTable_ = oneTable ? table : QString();
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    QueryResult read = st.readAll();
+    fields_ = std::move(read.fields);
+    rows_ = std::move(read.rows);
+    updateTable_ = std::move(read.updateTable);
+    clearBuffer();
 
     if (!sortField_.isEmpty()) {
         const int f = fieldIndex(sortField_);
@@ -280,10 +172,7 @@ void RecordSet::close() {
     if (!active()) return;
     state_ = RecordState::Inactive;
     rows_.clear();
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    clearBuffer();
     current_ = -1;
     bof_ = eof_ = true;
     masterKeyApplied_ = false;
@@ -294,17 +183,11 @@ void RecordSet::close() {
 }
 
 int RecordSet::execute() {
-    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
-    sqlite3* db = connection_->handle();
-    Statement st;
-    const QByteArray sql = commandText_.toUtf8();
-    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    if (!st.stmt) return 0;  // an empty text
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) failDb(rc);
-    return sqlite3_changes(db);
+    requireConnection();
+    Statement st(*connection_, name_, commandText_);
+    if (st.empty()) return 0;  // an empty text
+    st.run();
+    return st.changes();
 }
 
 // ----------------------------------------------------------- navigation ----
@@ -416,6 +299,13 @@ void RecordSet::setState(RecordState state) {
     emit stateChanged();
 }
 
+void RecordSet::clearBuffer() {
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+}
+
 void RecordSet::checkBrowseMode() {
     requireActive();
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
@@ -436,7 +326,7 @@ void RecordSet::edit() {
     }
     original_ = rows_.row(current_);
     buffer_.resize(fields_.size());
-    for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = fromRaw(fields_[size_t(f)], original_[size_t(f)]);
+    for (size_t f = 0; f < fields_.size(); ++f) buffer_[f] = fromRaw(fields_[f], original_[f]);
     changed_.assign(fields_.size(), false);
     modified_ = false;
     setState(RecordState::Edit);
@@ -461,43 +351,40 @@ void RecordSet::startNewRow(bool atEnd) {
     bof_ = false;
     eof_ = atEnd;
     emit rowInserted(current_);
-    notifyDetails();
-    emit currentChanged(old, current_);
-    notifyDetails();
-    emit stateChanged();
-    fireAfterScroll();
+    currentRowReplaced(old);
 }
 
 void RecordSet::cancel() {
     requireActive();
-    if (state_ == RecordState::Edit) {
-        buffer_.clear();
-        original_.clear();
-        changed_.clear();
-        modified_ = false;
-        state_ = RecordState::Browse;
-        notifyDetails();
-        emit rowChanged(current_);
-        notifyDetails();
-        emit stateChanged();
-        return;
-    }
-    if (state_ == RecordState::Insert) dropCurrentRow();
+    if (state_ == RecordState::Edit)
+        backToBrowse();
+    else if (state_ == RecordState::Insert)
+        dropCurrentRow();
+}
+
+void RecordSet::backToBrowse() {
+    clearBuffer();
+    state_ = RecordState::Browse;
+    notifyDetails();
+    emit rowChanged(current_);
+    notifyDetails();
+    emit stateChanged();
 }
 
 void RecordSet::dropCurrentRow() {
     const int removed = current_;
     rows_.remove(removed);
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    clearBuffer();
     state_ = RecordState::Browse;
     current_ = rows_.empty() ? -1 : std::min(removed, rows_.size() - 1);
     eof_ = bof_ = rows_.empty();
     emit rowRemoved(removed);
+    currentRowReplaced(removed);
+}
+
+void RecordSet::currentRowReplaced(int oldRow) {
     notifyDetails();
-    emit currentChanged(removed, current_);
+    emit currentChanged(oldRow, current_);
     notifyDetails();
     emit stateChanged();
     fireAfterScroll();
@@ -509,27 +396,18 @@ void RecordSet::post() {
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
     if (beforePost) beforePost(*this);
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;  // the hook cancelled
-    std::vector<QVariant> stored;
+    std::vector<QVariant> stored = rawBuffer();
     if (state_ == RecordState::Insert) {
-        writeInsert();
-        stored.resize(fields_.size());
-        for (int f = 0; f < fieldCount(); ++f) stored[size_t(f)] = toRaw(fields_[size_t(f)], buffer_[size_t(f)]);
+        const qint64 id = writer().insert(stored);
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
     } else {
-        if (modified_) writeUpdate();
-        stored = original_;
-        for (int f = 0; f < fieldCount(); ++f)
-            if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(fields_[size_t(f)], buffer_[size_t(f)]);
+        if (modified_) writer().update(original_, stored, changed_);
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (!changed_[f]) stored[f] = original_[f];
     }
     rows_.replace(current_, stored);
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
-    state_ = RecordState::Browse;
-    notifyDetails();
-    emit rowChanged(current_);
-    notifyDetails();
-    emit stateChanged();
+    backToBrowse();
     if (afterPost) afterPost(*this);
 }
 
@@ -542,7 +420,7 @@ void RecordSet::remove() {
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     original_ = rows_.row(current_);
-    writeDelete();
+    writer().remove(original_);
     dropCurrentRow();
 }
 
@@ -597,107 +475,12 @@ void RecordSet::setValue(int field, const QVariant& value) {
     emit rowChanged(current_);
 }
 
-void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const {
-    if (!raw.isValid() || raw.isNull()) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    switch (raw.typeId()) {
-        case QMetaType::Double:
-            sqlite3_bind_double(stmt, index, raw.toDouble());
-            break;
-        case QMetaType::QString: {
-            const QByteArray bytes = raw.toString().toUtf8();
-            sqlite3_bind_text64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
-            break;
-        }
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = raw.toByteArray();
-            sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default:
-            sqlite3_bind_int64(stmt, index, raw.toLongLong());
-            break;
-    }
+std::vector<QVariant> RecordSet::rawBuffer() const {
+    std::vector<QVariant> raw(fields_.size());
+    for (size_t f = 0; f < fields_.size(); ++f) raw[f] = toRaw(fields_[f], buffer_[f]);
+    return raw;
 }
 
-QString RecordSet::whereRowMatches(int firstParameter) const {
-    // The row is found by every value it was read with: if another program
-    // changed or deleted it meanwhile, nothing matches and nothing changes.
-    QStringList terms;
-    int p = firstParameter;
-    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
-    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(updateTable_) + QStringLiteral(" WHERE ") +
-           terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
-}
-
-void RecordSet::writeInsert() {
-    sqlite3* db = connection_->handle();
-    QStringList columns, marks;
-    std::vector<int> bound;
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (fields_[size_t(f)].readOnly) continue;
-        columns << quoted(fields_[size_t(f)].originColumn);
-        marks << QStringLiteral("?") + QString::number(columns.size());
-        bound.push_back(f);
-    }
-    QString sql = QStringLiteral("INSERT INTO ") + quoted(updateTable_);
-    sql += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
-                             : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    for (size_t i = 0; i < bound.size(); ++i)
-        bindRaw(st.stmt, int(i) + 1, toRaw(fields_[size_t(bound[i])], buffer_[size_t(bound[i])]));
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    const qint64 id = sqlite3_last_insert_rowid(db);
-    for (int f = 0; f < fieldCount(); ++f)
-        if (fields_[size_t(f)].kind == FieldKind::AutoNumber) buffer_[size_t(f)] = QVariant(id);
-}
-
-void RecordSet::writeUpdate() {
-    sqlite3* db = connection_->handle();
-    QStringList sets;
-    std::vector<int> bound;
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (!changed_[size_t(f)]) continue;
-        sets << quoted(fields_[size_t(f)].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
-        bound.push_back(f);
-    }
-    if (sets.isEmpty()) return;
-    const QString sql = QStringLiteral("UPDATE ") + quoted(updateTable_) + QStringLiteral(" SET ") + sets.join(u',') +
-                        whereRowMatches(int(bound.size()) + 1);
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    int p = 1;
-    for (int f : bound) bindRaw(st.stmt, p++, toRaw(fields_[size_t(f)], buffer_[size_t(f)]));
-    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    if (sqlite3_changes(db) == 0)
-        fail(
-            QStringLiteral("The row was changed or deleted by another program since it was read; "
-                           "the change was not saved. Cancel it to see the row as it is now"));
-}
-
-void RecordSet::writeDelete() {
-    sqlite3* db = connection_->handle();
-    const QString sql = QStringLiteral("DELETE FROM ") + quoted(updateTable_) + whereRowMatches(1);
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    int p = 1;
-    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    if (sqlite3_changes(db) == 0)
-        fail(QStringLiteral("The row was changed or deleted by another program since it was read; nothing was deleted"));
-}
+StatementWriter RecordSet::writer() const { return StatementWriter(*connection_, name_, updateTable_, fields_); }
 
 }  // namespace storage

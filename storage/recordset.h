@@ -11,12 +11,11 @@
 #include <functional>
 #include <vector>
 
-struct sqlite3_stmt;
-
 namespace storage {
 
 class Connection;
 class RecordSet;
+class StatementWriter;
 
 enum class RecordState { Inactive, Browse, Edit, Insert };
 
@@ -157,15 +156,18 @@ private:
     friend class Connection;
 
     [[noreturn]] void fail(const QString& message) const;
-    [[noreturn]] void failDb(int resultCode) const;
+    void requireConnection() const;
     void requireActive() const;
     void requireEditing() const;
-    QString selectText() const;
     void readRows();
     void moveTo(int row);
     void setState(RecordState state);
     void startNewRow(bool atEnd);
     void dropCurrentRow();
+    // Tells that a new row came or the current row went, with the state.
+    void currentRowReplaced(int oldRow);
+    void clearBuffer();
+    void backToBrowse();
     void fireAfterScroll();
     // A detail follows its master synchronously, before the master's own
     // signals go out, so that a failure to follow reaches whoever moved it.
@@ -173,12 +175,9 @@ private:
     void masterMoved();
     void writePendingInput();
     QVariant masterKey() const;
-
-    void bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const;
-    void writeInsert();
-    void writeUpdate();
-    void writeDelete();
-    QString whereRowMatches(int firstParameter) const;
+    // The pending values as the raw values they are written as.
+    std::vector<QVariant> rawBuffer() const;
+    StatementWriter writer() const;
 
     QString name_;
     Connection* connection_;
@@ -206,7 +205,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;
-    std::vector<QVariant> buffer_;    // pending values, cooked
+    std::vector<QVariant> buffer_;    // pending field values
     std::vector<QVariant> original_;  // raw values as read
     std::vector<bool> changed_;
 };
