@@ -2,99 +2,12 @@
 
 #include "storage/connection.h"
 #include "storage/errors.h"
-
-#include <QByteArray>
-
-#include <sqlite3.h>
+#include "storage/statement.h"
+#include "storage/statement_writer.h"
 
 #include <algorithm>
-#include <cstring>
-#include <limits>
 
 namespace storage {
-
-namespace {
-
-QString quoted(const QString& identifier) {
-    QString text = identifier;
-    text.replace(u'"', QLatin1String("\"\""));
-    return u'"' + text + u'"';
-}
-
-struct Statement {
-    sqlite3_stmt* stmt = nullptr;
-    ~Statement() { sqlite3_finalize(stmt); }
-};
-
-FieldKind kindOfDeclaredType(const QString& declared, int* size) {
-    const QString t = declared.trimmed().toUpper();
-    *size = 0;
-    if (t.contains(QLatin1String("CHAR"))) {
-        const qsizetype open = t.indexOf(u'(');
-        const qsizetype close = t.indexOf(u')', open);
-        bool ok = false;
-        if (open >= 0 && close > open) *size = t.mid(open + 1, close - open - 1).trimmed().toInt(&ok);
-        if (!ok || *size <= 0) *size = 255;
-        return FieldKind::Text;
-    }
-    if (t.contains(QLatin1String("BOOL")) || t == QLatin1String("YESNO") || t == QLatin1String("BIT")) return FieldKind::Boolean;
-    if (t.contains(QLatin1String("INT")) || t == QLatin1String("COUNTER") || t == QLatin1String("LONG"))
-        return FieldKind::Integer;
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")) ||
-        t.contains(QLatin1String("NUM")) || t.contains(QLatin1String("DEC")) || t.contains(QLatin1String("CURRENCY")))
-        return FieldKind::Float;
-    return FieldKind::Memo;
-}
-
-bool textIsTrue(const QString& text, bool* ok) {
-    const QString t = text.trimmed().toLower();
-    *ok = true;
-    if (t == QLatin1String("true") || t == QLatin1String("t") || t == QLatin1String("yes") || t == QLatin1String("y") ||
-        t == QLatin1String("1") || t == QLatin1String("-1"))
-        return true;
-    if (t == QLatin1String("false") || t == QLatin1String("f") || t == QLatin1String("no") || t == QLatin1String("n") ||
-        t == QLatin1String("0"))
-        return false;
-    *ok = false;
-    return false;
-}
-
-// Cuts a text to a number of characters without splitting a surrogate pair.
-QString cutToSize(const QString& text, int size) {
-    if (size <= 0 || text.size() <= size) return text;
-    qsizetype n = size;
-    if (text.at(n - 1).isHighSurrogate()) --n;
-    return text.left(n);
-}
-
-int compareValues(const QVariant& a, const QVariant& b) {
-    const bool an = !a.isValid() || a.isNull();
-    const bool bn = !b.isValid() || b.isNull();
-    if (an || bn) return int(bn) - int(an);
-    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString) return a.toString().compare(b.toString());
-    if (a.typeId() == QMetaType::Double || b.typeId() == QMetaType::Double) {
-        const double x = a.toDouble(), y = b.toDouble();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    const qint64 x = a.toLongLong(), y = b.toLongLong();
-    return x < y ? -1 : (x > y ? 1 : 0);
-}
-
-template <typename T>
-void put(std::vector<char>& arena, const T& value) {
-    const size_t at = arena.size();
-    arena.resize(at + sizeof(T));
-    std::memcpy(arena.data() + at, &value, sizeof(T));
-}
-
-template <typename T>
-T get(const char* p) {
-    T value;
-    std::memcpy(&value, p, sizeof(T));
-    return value;
-}
-
-}  // namespace
 
 // ---------------------------------------------------------------- Field ----
 
@@ -105,43 +18,9 @@ bool Field::isNull() const {
     return !v.isValid() || v.isNull();
 }
 
-QString displayText(const QVariant& v) {
-    if (!v.isValid() || v.isNull()) return QString();
-    switch (v.typeId()) {
-        case QMetaType::Bool:
-            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-        case QMetaType::Double:
-            return QString::number(v.toDouble(), 'g', 15);
-        default:
-            return v.toString();
-    }
-}
-
 QString Field::asString() const { return storage::displayText(value()); }
-
-qint64 Field::asInteger() const {
-    const QVariant v = value();
-    if (!v.isValid() || v.isNull()) return 0;
-    if (v.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const qint64 n = v.toString().trimmed().toLongLong(&ok);
-        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid integer value").arg(v.toString()));
-        return n;
-    }
-    return v.toLongLong();
-}
-
-bool Field::asBoolean() const {
-    const QVariant v = value();
-    if (!v.isValid() || v.isNull()) return false;
-    if (v.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const bool b = textIsTrue(v.toString(), &ok);
-        if (!ok) throw Error(rs_->name() + QStringLiteral(": '%1' is not a valid boolean value").arg(v.toString()));
-        return b;
-    }
-    return v.toLongLong() != 0 || v.toBool();
-}
+qint64 Field::asInteger() const { return integerOf(value(), rs_->name()); }
+bool Field::asBoolean() const { return booleanOf(value(), rs_->name()); }
 
 void Field::setValue(const QVariant& value) const { rs_->setValue(index_, value); }
 void Field::setAsString(const QString& text) const { rs_->setValue(index_, text); }
@@ -165,9 +44,8 @@ RecordSet::~RecordSet() {
 
 void RecordSet::fail(const QString& message) const { throw Error(name_ + QStringLiteral(": ") + message); }
 
-void RecordSet::failDb(int resultCode) const {
-    if (!connection_) fail(QStringLiteral("Connection is closed"));
-    fail(connection_->errorText(resultCode));
+void RecordSet::requireConnection() const {
+    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
 }
 
 void RecordSet::requireActive() const {
@@ -222,15 +100,6 @@ void RecordSet::setCommandText(const QString& sql) {
     tableName_.clear();
 }
 
-QString RecordSet::selectText() const {
-    if (!tableName_.isEmpty()) {
-        QString sql = QStringLiteral("SELECT * FROM ") + quoted(tableName_);
-        if (master_) sql += QStringLiteral(" WHERE ") + quoted(detailField_) + QStringLiteral(" = ?1");
-        return sql;
-    }
-    return commandText_;
-}
-
 QVariant RecordSet::masterKey() const {
     if (!master_ || !master_->active()) return {};
     const int f = master_->fieldIndex(masterField_);
@@ -241,7 +110,7 @@ QVariant RecordSet::masterKey() const {
 void RecordSet::masterMoved() {
     if (!active()) return;
     const QVariant key = masterKey();
-    if (masterKeyApplied_ && compareValues(key, appliedMasterKey_) == 0 && key.isNull() == appliedMasterKey_.isNull()) return;
+    if (masterKeyApplied_ && sameValue(key, appliedMasterKey_)) return;
     checkBrowseMode();
     readRows();
     current_ = rows_.empty() ? -1 : 0;
@@ -253,146 +122,33 @@ void RecordSet::masterMoved() {
 }
 
 void RecordSet::readRows() {
-    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
-    sqlite3* db = connection_->handle();
-    Statement st;
-    const QByteArray sql = selectText().toUtf8();
-    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
+    requireConnection();
+    Statement st(*connection_, name_,
+                 tableName_.isEmpty() ? commandText_ : selectText(tableName_, master_ ? detailField_ : QString()));
     if (master_) {
         appliedMasterKey_ = masterKey();
         masterKeyApplied_ = true;
-        bindRaw(st.stmt, 1,
+        st.bind(1,
                 appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool())) : appliedMasterKey_);
     }
-
-    const int columns = sqlite3_column_count(st.stmt);
-    std::vector<FieldDef> fields(static_cast<size_t>(columns));
-    QString table;
-    bool oneTable = columns > 0;
-    std::vector<bool> kindKnown(size_t(columns), false);
-    for (int c = 0; c < columns; ++c) {
-        FieldDef& f = fields[size_t(c)];
-        f.name = QString::fromUtf8(sqlite3_column_name(st.stmt, c));
-        const char* decl = sqlite3_column_decltype(st.stmt, c);
-        const char* tab = sqlite3_column_table_name(st.stmt, c);
-        const char* origin = sqlite3_column_origin_name(st.stmt, c);
-        if (decl) {
-            f.kind = kindOfDeclaredType(QString::fromUtf8(decl), &f.size);
-            kindKnown[size_t(c)] = true;
-        }
-        if (tab && origin) {
-            f.originColumn = QString::fromUtf8(origin);
-            const QString t = QString::fromUtf8(tab);
-            if (c == 0)
-                table = t;
-            else if (t.compare(table, Qt::CaseInsensitive) != 0)
-                oneTable = false;
-            int notNull = 0, primaryKey = 0, autoIncrement = 0;
-            const char* type = nullptr;
-            const char* collation = nullptr;
-            if (sqlite3_table_column_metadata(db, sqlite3_column_database_name(st.stmt, c), tab, origin, &type, &collation,
-                                              &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
-                if (autoIncrement ||
-                    (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
-                    f.kind = FieldKind::AutoNumber;
-                    f.readOnly = true;
-                }
-            }
-        } else {
-            oneTable = false;
-            f.readOnly = true;
-        }
-    }
-
-    Arena arena;
-    std::vector<const char*> rows;
-    std::vector<std::uint32_t> sizes(static_cast<size_t>(columns));
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-        // Measure the row first, so that it goes into its block in one piece.
-        size_t bytes = size_t(columns);
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(st.stmt, c)) {
-                case SQLITE_INTEGER:
-                case SQLITE_FLOAT:
-                    bytes += 8;
-                    break;
-                case SQLITE_NULL:
-                    break;
-                case SQLITE_BLOB:
-                    sqlite3_column_blob(st.stmt, c);
-                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    bytes += 4 + sizes[size_t(c)];
-                    break;
-                default:
-                    sqlite3_column_text(st.stmt, c);
-                    sizes[size_t(c)] = std::uint32_t(sqlite3_column_bytes(st.stmt, c));
-                    bytes += 4 + sizes[size_t(c)];
-                    break;
-            }
-        }
-        char* out = arena.allocate(bytes);
-        rows.push_back(out);
-        for (int c = 0; c < columns; ++c) {
-            const int type = sqlite3_column_type(st.stmt, c);
-            if (!kindKnown[size_t(c)]) {
-                fields[size_t(c)].kind = type == SQLITE_INTEGER ? FieldKind::Integer
-                                         : type == SQLITE_FLOAT ? FieldKind::Float
-                                                                : FieldKind::Memo;
-                kindKnown[size_t(c)] = type != SQLITE_NULL;
-            }
-            switch (type) {
-                case SQLITE_INTEGER: {
-                    *out++ = char(Tag::Int);
-                    const std::int64_t v = sqlite3_column_int64(st.stmt, c);
-                    std::memcpy(out, &v, 8);
-                    out += 8;
-                    break;
-                }
-                case SQLITE_FLOAT: {
-                    *out++ = char(Tag::Real);
-                    const double v = sqlite3_column_double(st.stmt, c);
-                    std::memcpy(out, &v, 8);
-                    out += 8;
-                    break;
-                }
-                case SQLITE_NULL:
-                    *out++ = char(Tag::Null);
-                    break;
-                default: {
-                    const bool blob = type == SQLITE_BLOB;
-                    const void* p = blob ? sqlite3_column_blob(st.stmt, c) : sqlite3_column_text(st.stmt, c);
-                    const std::uint32_t n = sizes[size_t(c)];
-                    *out++ = char(blob ? Tag::Blob : Tag::Text);
-                    std::memcpy(out, &n, 4);
-                    out += 4;
-                    if (n) std::memcpy(out, p, n);
-                    out += n;
-                    break;
-                }
-            }
-        }
-    }
-    if (rc != SQLITE_DONE) failDb(rc);
-
-    fields_ = std::move(fields);
-    arena_ = std::move(arena);
-    rows_ = std::move(rows);
-    updateTable_ = oneTable ? table : QString();
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    QueryResult read = st.readAll();
+    fields_ = std::move(read.fields);
+    rows_ = std::move(read.rows);
+    updateTable_ = std::move(read.updateTable);
+    clearBuffer();
 
     if (!sortField_.isEmpty()) {
         const int f = fieldIndex(sortField_);
         if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(sortField_));
-        std::vector<std::pair<QVariant, const char*>> keyed;
-        keyed.reserve(rows_.size());
-        for (const char* row : rows_) keyed.emplace_back(cooked(f, rawValue(row, f)), row);
+        std::vector<std::pair<QVariant, int>> keyed;
+        keyed.reserve(size_t(rows_.size()));
+        for (int row = 0; row < rows_.size(); ++row) keyed.emplace_back(fromRaw(fields_[size_t(f)], rows_.value(row, f)), row);
         std::stable_sort(keyed.begin(), keyed.end(),
                          [](const auto& a, const auto& b) { return compareValues(a.first, b.first) < 0; });
-        for (size_t i = 0; i < keyed.size(); ++i) rows_[i] = keyed[i].second;
+        std::vector<int> order;
+        order.reserve(keyed.size());
+        for (const auto& k : keyed) order.push_back(k.second);
+        rows_.reorder(order);
     }
 }
 
@@ -416,12 +172,7 @@ void RecordSet::close() {
     if (!active()) return;
     state_ = RecordState::Inactive;
     rows_.clear();
-    rows_.shrink_to_fit();
-    arena_.clear();
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    clearBuffer();
     current_ = -1;
     bof_ = eof_ = true;
     masterKeyApplied_ = false;
@@ -432,24 +183,18 @@ void RecordSet::close() {
 }
 
 int RecordSet::execute() {
-    if (!connection_ || !connection_->connected()) fail(QStringLiteral("Connection is closed"));
-    sqlite3* db = connection_->handle();
-    Statement st;
-    const QByteArray sql = commandText_.toUtf8();
-    int rc = sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    if (!st.stmt) return 0;  // an empty text
-    while ((rc = sqlite3_step(st.stmt)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) failDb(rc);
-    return sqlite3_changes(db);
+    requireConnection();
+    Statement st(*connection_, name_, commandText_);
+    if (st.empty()) return 0;  // an empty text
+    st.run();
+    return st.changes();
 }
 
 // ----------------------------------------------------------- navigation ----
 
 int RecordSet::recordCount() const {
     requireActive();
-    return int(rows_.size());
+    return rows_.size();
 }
 
 int RecordSet::recNo() const {
@@ -469,7 +214,7 @@ void RecordSet::moveTo(int row) {
         bof_ = eof_ = true;
         return;
     }
-    row = std::clamp(row, 0, int(rows_.size()) - 1);
+    row = std::clamp(row, 0, rows_.size() - 1);
     if (row == current_) return;
     const int old = current_;
     current_ = row;
@@ -489,7 +234,7 @@ void RecordSet::first() {
 void RecordSet::last() {
     requireActive();
     checkBrowseMode();
-    moveTo(int(rows_.size()) - 1);
+    moveTo(rows_.size() - 1);
     eof_ = true;
     bof_ = rows_.empty();
 }
@@ -505,7 +250,7 @@ void RecordSet::moveBy(int distance) {
         return;
     }
     const qint64 target = qint64(current_) + distance;
-    const int last = int(rows_.size()) - 1;
+    const int last = rows_.size() - 1;
     if (distance > 0) {
         moveTo(int(std::min<qint64>(target, last)));
         bof_ = false;
@@ -531,10 +276,9 @@ bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSens
     if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(field));
     const QVariant wanted = convert(fields_[size_t(f)], value, name_);
     const bool text = wanted.typeId() == QMetaType::QString;
-    for (int row = 0; row < int(rows_.size()); ++row) {
+    for (int row = 0; row < rows_.size(); ++row) {
         const QVariant v = rowValue(row, f);
-        const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0)
-                                : (compareValues(v, wanted) == 0 && v.isNull() == wanted.isNull());
+        const bool match = text ? (!v.isNull() && v.toString().compare(wanted.toString(), cs) == 0) : sameValue(v, wanted);
         if (match) {
             moveTo(row);
             bof_ = eof_ = false;
@@ -555,6 +299,13 @@ void RecordSet::setState(RecordState state) {
     emit stateChanged();
 }
 
+void RecordSet::clearBuffer() {
+    buffer_.clear();
+    original_.clear();
+    changed_.clear();
+    modified_ = false;
+}
+
 void RecordSet::checkBrowseMode() {
     requireActive();
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
@@ -573,9 +324,9 @@ void RecordSet::edit() {
         insert();
         return;
     }
-    original_ = rawRow(current_);
+    original_ = rows_.row(current_);
     buffer_.resize(fields_.size());
-    for (int f = 0; f < fieldCount(); ++f) buffer_[size_t(f)] = cooked(f, original_[size_t(f)]);
+    for (size_t f = 0; f < fields_.size(); ++f) buffer_[f] = fromRaw(fields_[f], original_[f]);
     changed_.assign(fields_.size(), false);
     modified_ = false;
     setState(RecordState::Edit);
@@ -589,8 +340,8 @@ void RecordSet::startNewRow(bool atEnd) {
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     checkBrowseMode();
     const int old = current_;
-    const int at = atEnd ? int(rows_.size()) : std::max(current_, 0);
-    rows_.insert(rows_.begin() + at, nullptr);
+    const int at = atEnd ? rows_.size() : std::max(current_, 0);
+    rows_.insertBlank(at);
     current_ = at;
     buffer_.assign(fields_.size(), QVariant());
     original_.clear();
@@ -600,43 +351,40 @@ void RecordSet::startNewRow(bool atEnd) {
     bof_ = false;
     eof_ = atEnd;
     emit rowInserted(current_);
-    notifyDetails();
-    emit currentChanged(old, current_);
-    notifyDetails();
-    emit stateChanged();
-    fireAfterScroll();
+    currentRowReplaced(old);
 }
 
 void RecordSet::cancel() {
     requireActive();
-    if (state_ == RecordState::Edit) {
-        buffer_.clear();
-        original_.clear();
-        changed_.clear();
-        modified_ = false;
-        state_ = RecordState::Browse;
-        notifyDetails();
-        emit rowChanged(current_);
-        notifyDetails();
-        emit stateChanged();
-        return;
-    }
-    if (state_ == RecordState::Insert) dropCurrentRow();
+    if (state_ == RecordState::Edit)
+        backToBrowse();
+    else if (state_ == RecordState::Insert)
+        dropCurrentRow();
+}
+
+void RecordSet::backToBrowse() {
+    clearBuffer();
+    state_ = RecordState::Browse;
+    notifyDetails();
+    emit rowChanged(current_);
+    notifyDetails();
+    emit stateChanged();
 }
 
 void RecordSet::dropCurrentRow() {
     const int removed = current_;
-    rows_.erase(rows_.begin() + removed);
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
+    rows_.remove(removed);
+    clearBuffer();
     state_ = RecordState::Browse;
-    current_ = rows_.empty() ? -1 : std::min(removed, int(rows_.size()) - 1);
+    current_ = rows_.empty() ? -1 : std::min(removed, rows_.size() - 1);
     eof_ = bof_ = rows_.empty();
     emit rowRemoved(removed);
+    currentRowReplaced(removed);
+}
+
+void RecordSet::currentRowReplaced(int oldRow) {
     notifyDetails();
-    emit currentChanged(removed, current_);
+    emit currentChanged(oldRow, current_);
     notifyDetails();
     emit stateChanged();
     fireAfterScroll();
@@ -648,27 +396,18 @@ void RecordSet::post() {
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;
     if (beforePost) beforePost(*this);
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;  // the hook cancelled
-    std::vector<QVariant> stored;
+    std::vector<QVariant> stored = rawBuffer();
     if (state_ == RecordState::Insert) {
-        writeInsert();
-        stored.resize(fields_.size());
-        for (int f = 0; f < fieldCount(); ++f) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+        const qint64 id = writer().insert(stored);
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
     } else {
-        if (modified_) writeUpdate();
-        stored = original_;
-        for (int f = 0; f < fieldCount(); ++f)
-            if (changed_[size_t(f)]) stored[size_t(f)] = toRaw(f, buffer_[size_t(f)]);
+        if (modified_) writer().update(original_, stored, changed_);
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (!changed_[f]) stored[f] = original_[f];
     }
-    rows_[size_t(current_)] = encodeRow(stored);
-    buffer_.clear();
-    original_.clear();
-    changed_.clear();
-    modified_ = false;
-    state_ = RecordState::Browse;
-    notifyDetails();
-    emit rowChanged(current_);
-    notifyDetails();
-    emit stateChanged();
+    rows_.replace(current_, stored);
+    backToBrowse();
     if (afterPost) afterPost(*this);
 }
 
@@ -680,8 +419,8 @@ void RecordSet::remove() {
     }
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
-    original_ = rawRow(current_);
-    writeDelete();
+    original_ = rows_.row(current_);
+    writer().remove(original_);
     dropCurrentRow();
 }
 
@@ -690,7 +429,7 @@ void RecordSet::refresh() {
     checkBrowseMode();
     const int keep = current_;
     readRows();
-    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, int(rows_.size()) - 1);
+    current_ = rows_.empty() ? -1 : std::clamp(keep, 0, rows_.size() - 1);
     bof_ = eof_ = rows_.empty();
     notifyDetails();
     emit reset();
@@ -719,11 +458,9 @@ QVariant RecordSet::value(int field) const {
 }
 
 QVariant RecordSet::rowValue(int row, int field) const {
-    if (!active() || row < 0 || row >= int(rows_.size()) || field < 0 || field >= fieldCount()) return {};
+    if (!active() || row < 0 || row >= rows_.size() || field < 0 || field >= fieldCount()) return {};
     if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
-    const char* stored = rows_[size_t(row)];
-    if (!stored) return {};
-    return cooked(field, rawValue(stored, field));
+    return fromRaw(fields_[size_t(field)], rows_.value(row, field));
 }
 
 void RecordSet::setValue(int field, const QVariant& value) {
@@ -738,294 +475,12 @@ void RecordSet::setValue(int field, const QVariant& value) {
     emit rowChanged(current_);
 }
 
-QVariant RecordSet::convert(const FieldDef& def, const QVariant& value, const QString& owner) {
-    if (!value.isValid() || value.isNull()) return {};
-    const bool isText = value.typeId() == QMetaType::QString;
-    const QString text = isText ? value.toString() : QString();
-    auto bad = [&](const char* what) {
-        return Error(owner + QStringLiteral(": '%1' is not a valid %2 value").arg(value.toString(), QLatin1String(what)));
-    };
-    switch (def.kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer: {
-            qint64 n = 0;
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                n = text.trimmed().toLongLong(&ok);
-                if (!ok) throw bad("integer");
-            } else if (value.typeId() == QMetaType::Double) {
-                n = qint64(value.toDouble());
-            } else {
-                n = value.toLongLong();
-            }
-            if (n < std::numeric_limits<std::int32_t>::min() || n > std::numeric_limits<std::int32_t>::max())
-                throw bad("integer");
-            return QVariant(n);
-        }
-        case FieldKind::Float: {
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                const double d = text.trimmed().toDouble(&ok);
-                if (!ok) throw bad("floating point");
-                return QVariant(d);
-            }
-            return QVariant(value.toDouble());
-        }
-        case FieldKind::Boolean: {
-            if (isText) {
-                if (text.trimmed().isEmpty()) return {};
-                bool ok = false;
-                const bool b = textIsTrue(text, &ok);
-                if (!ok) throw bad("boolean");
-                return QVariant(b);
-            }
-            if (value.typeId() == QMetaType::Bool) return value;
-            return QVariant(value.toLongLong() != 0);
-        }
-        case FieldKind::Text:
-            return QVariant(cutToSize(value.toString(), def.size));
-        case FieldKind::Memo:
-            return QVariant(value.toString());
-    }
-    return value;
-}
-
-// -------------------------------------------------------- row storage ----
-
-char* RecordSet::Arena::allocate(size_t bytes) {
-    constexpr size_t kBlock = size_t(1) << 22;
-    if (bytes > left) {
-        const size_t size = std::max(bytes, kBlock);
-        blocks.emplace_back(new char[size]);
-        free = blocks.back().get();
-        left = size;
-    }
-    char* p = free;
-    free += bytes;
-    left -= bytes;
-    return p;
-}
-
-const char* RecordSet::encodeRow(const std::vector<QVariant>& raw) {
-    std::vector<char> bytes;
-    for (const QVariant& v : raw) {
-        if (!v.isValid() || v.isNull()) {
-            bytes.push_back(char(Tag::Null));
-            continue;
-        }
-        switch (v.typeId()) {
-            case QMetaType::Double:
-                bytes.push_back(char(Tag::Real));
-                put(bytes, v.toDouble());
-                break;
-            case QMetaType::QString:
-            case QMetaType::QByteArray: {
-                const bool blob = v.typeId() == QMetaType::QByteArray;
-                const QByteArray text = blob ? v.toByteArray() : v.toString().toUtf8();
-                bytes.push_back(char(blob ? Tag::Blob : Tag::Text));
-                put(bytes, std::uint32_t(text.size()));
-                bytes.insert(bytes.end(), text.constData(), text.constData() + text.size());
-                break;
-            }
-            default:
-                bytes.push_back(char(Tag::Int));
-                put(bytes, std::int64_t(v.toLongLong()));
-                break;
-        }
-    }
-    char* row = arena_.allocate(bytes.size());
-    std::memcpy(row, bytes.data(), bytes.size());
-    return row;
-}
-
-QVariant RecordSet::rawValue(const char* p, int field) const {
-    for (int f = 0;; ++f) {
-        const Tag tag = Tag(*p++);
-        if (f == field) {
-            switch (tag) {
-                case Tag::Null:
-                    return {};
-                case Tag::Int:
-                    return QVariant(qint64(get<std::int64_t>(p)));
-                case Tag::Real:
-                    return QVariant(get<double>(p));
-                case Tag::Text:
-                    return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
-                case Tag::Blob:
-                    return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
-            }
-        }
-        switch (tag) {
-            case Tag::Null:
-                break;
-            case Tag::Int:
-            case Tag::Real:
-                p += 8;
-                break;
-            case Tag::Text:
-            case Tag::Blob:
-                p += 4 + get<std::uint32_t>(p);
-                break;
-        }
-    }
-}
-
-std::vector<QVariant> RecordSet::rawRow(int row) const {
+std::vector<QVariant> RecordSet::rawBuffer() const {
     std::vector<QVariant> raw(fields_.size());
-    const char* stored = rows_[size_t(row)];
-    if (!stored) return raw;
-    for (int f = 0; f < fieldCount(); ++f) raw[size_t(f)] = rawValue(stored, f);
+    for (size_t f = 0; f < fields_.size(); ++f) raw[f] = toRaw(fields_[f], buffer_[f]);
     return raw;
 }
 
-QVariant RecordSet::cooked(int field, const QVariant& raw) const {
-    if (!raw.isValid() || raw.isNull()) return {};
-    const FieldDef& def = fields_[size_t(field)];
-    const int type = raw.typeId();
-    switch (def.kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-            if (type == QMetaType::QString) {
-                bool ok = false;
-                const qint64 n = raw.toString().trimmed().toLongLong(&ok);
-                return ok ? QVariant(n) : QVariant(raw.toString());
-            }
-            return QVariant(raw.toLongLong());
-        case FieldKind::Float:
-            return QVariant(raw.toDouble());
-        case FieldKind::Boolean:
-            if (type == QMetaType::QString) {
-                bool ok = false;
-                return QVariant(textIsTrue(raw.toString(), &ok));
-            }
-            return QVariant(raw.toDouble() != 0.0);
-        case FieldKind::Text:
-        case FieldKind::Memo:
-            if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
-            if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
-            return QVariant(raw.toString());
-    }
-    return raw;
-}
-
-QVariant RecordSet::toRaw(int field, const QVariant& value) const {
-    if (!value.isValid() || value.isNull()) return {};
-    switch (fields_[size_t(field)].kind) {
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-        case FieldKind::Boolean:
-            return QVariant(qint64(value.typeId() == QMetaType::Bool ? value.toBool() : value.toLongLong()));
-        case FieldKind::Float:
-            return QVariant(value.toDouble());
-        case FieldKind::Text:
-        case FieldKind::Memo:
-            return QVariant(value.toString());
-    }
-    return value;
-}
-
-void RecordSet::bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const {
-    if (!raw.isValid() || raw.isNull()) {
-        sqlite3_bind_null(stmt, index);
-        return;
-    }
-    switch (raw.typeId()) {
-        case QMetaType::Double:
-            sqlite3_bind_double(stmt, index, raw.toDouble());
-            break;
-        case QMetaType::QString: {
-            const QByteArray bytes = raw.toString().toUtf8();
-            sqlite3_bind_text64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
-            break;
-        }
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = raw.toByteArray();
-            sqlite3_bind_blob64(stmt, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default:
-            sqlite3_bind_int64(stmt, index, raw.toLongLong());
-            break;
-    }
-}
-
-QString RecordSet::whereRowMatches(int firstParameter) const {
-    // The row is found by every value it was read with: if another program
-    // changed or deleted it meanwhile, nothing matches and nothing changes.
-    QStringList terms;
-    int p = firstParameter;
-    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
-    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(updateTable_) + QStringLiteral(" WHERE ") +
-           terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
-}
-
-void RecordSet::writeInsert() {
-    sqlite3* db = connection_->handle();
-    QStringList columns, marks;
-    std::vector<int> bound;
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (fields_[size_t(f)].readOnly) continue;
-        columns << quoted(fields_[size_t(f)].originColumn);
-        marks << QStringLiteral("?") + QString::number(columns.size());
-        bound.push_back(f);
-    }
-    QString sql = QStringLiteral("INSERT INTO ") + quoted(updateTable_);
-    sql += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
-                             : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    for (size_t i = 0; i < bound.size(); ++i) bindRaw(st.stmt, int(i) + 1, toRaw(bound[i], buffer_[size_t(bound[i])]));
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    const qint64 id = sqlite3_last_insert_rowid(db);
-    for (int f = 0; f < fieldCount(); ++f)
-        if (fields_[size_t(f)].kind == FieldKind::AutoNumber) buffer_[size_t(f)] = QVariant(id);
-}
-
-void RecordSet::writeUpdate() {
-    sqlite3* db = connection_->handle();
-    QStringList sets;
-    std::vector<int> bound;
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (!changed_[size_t(f)]) continue;
-        sets << quoted(fields_[size_t(f)].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
-        bound.push_back(f);
-    }
-    if (sets.isEmpty()) return;
-    const QString sql = QStringLiteral("UPDATE ") + quoted(updateTable_) + QStringLiteral(" SET ") + sets.join(u',') +
-                        whereRowMatches(int(bound.size()) + 1);
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    int p = 1;
-    for (int f : bound) bindRaw(st.stmt, p++, toRaw(f, buffer_[size_t(f)]));
-    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    if (sqlite3_changes(db) == 0)
-        fail(
-            QStringLiteral("The row was changed or deleted by another program since it was read; "
-                           "the change was not saved. Cancel it to see the row as it is now"));
-}
-
-void RecordSet::writeDelete() {
-    sqlite3* db = connection_->handle();
-    const QString sql = QStringLiteral("DELETE FROM ") + quoted(updateTable_) + whereRowMatches(1);
-    Statement st;
-    const QByteArray text = sql.toUtf8();
-    int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), &st.stmt, nullptr);
-    if (rc != SQLITE_OK) failDb(rc);
-    int p = 1;
-    for (const QVariant& raw : original_) bindRaw(st.stmt, p++, raw);
-    rc = sqlite3_step(st.stmt);
-    if (rc != SQLITE_DONE) failDb(rc);
-    if (sqlite3_changes(db) == 0)
-        fail(QStringLiteral("The row was changed or deleted by another program since it was read; nothing was deleted"));
-}
+StatementWriter RecordSet::writer() const { return StatementWriter(*connection_, name_, updateTable_, fields_); }
 
 }  // namespace storage

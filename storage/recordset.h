@@ -1,37 +1,23 @@
 #pragma once
 
+#include "storage/fields.h"
+#include "storage/rowstore.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QVariant>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace storage {
 
 class Connection;
 class RecordSet;
-
-enum class FieldKind { AutoNumber, Integer, Float, Text, Memo, Boolean };
-
-struct FieldDef {
-    QString name;
-    FieldKind kind = FieldKind::Memo;
-    int size = 0;           // characters, for Text fields
-    bool readOnly = false;  // auto-numbers and computed columns
-    QString originColumn;   // column of the table the row is written to
-    bool isNumeric() const { return kind == FieldKind::AutoNumber || kind == FieldKind::Integer || kind == FieldKind::Float; }
-};
+class StatementWriter;
 
 enum class RecordState { Inactive, Browse, Edit, Insert };
-
-// A field value as text: null "", yes/no "True"/"False", numbers in decimal.
-QString displayText(const QVariant& value);
 
 // A handle on one field of a record set's current row.
 class Field {
@@ -157,9 +143,6 @@ public:
     std::function<void(RecordSet&)> afterOpen;
     std::function<void(RecordSet&)> afterScroll;
 
-    // Converts a value to a field's kind, as setting it would store it.
-    static QVariant convert(const FieldDef& def, const QVariant& value, const QString& owner);
-
 signals:
     // Rows were read anew, or the set opened or closed: everything changed.
     void reset();
@@ -171,19 +154,20 @@ signals:
 
 private:
     friend class Connection;
-    enum class Tag : std::uint8_t { Null, Int, Real, Text, Blob };
 
     [[noreturn]] void fail(const QString& message) const;
-    [[noreturn]] void failDb(int resultCode) const;
+    void requireConnection() const;
     void requireActive() const;
     void requireEditing() const;
-    QString selectText() const;
     void readRows();
     void moveTo(int row);
     void setState(RecordState state);
     void startNewRow(bool atEnd);
     void dropCurrentRow();
-    void emitScroll();
+    // Tells that a new row came or the current row went, with the state.
+    void currentRowReplaced(int oldRow);
+    void clearBuffer();
+    void backToBrowse();
     void fireAfterScroll();
     // A detail follows its master synchronously, before the master's own
     // signals go out, so that a failure to follow reaches whoever moved it.
@@ -191,20 +175,9 @@ private:
     void masterMoved();
     void writePendingInput();
     QVariant masterKey() const;
-
-    // Row storage: every row is one run of bytes in a shared arena, fields as
-    // a tag followed by their raw value, so that opening a large set costs
-    // little more than stepping through it.
-    const char* encodeRow(const std::vector<QVariant>& raw);
-    QVariant rawValue(const char* row, int field) const;
-    std::vector<QVariant> rawRow(int row) const;
-    QVariant cooked(int field, const QVariant& raw) const;
-    QVariant toRaw(int field, const QVariant& cooked) const;
-    void bindRaw(sqlite3_stmt* stmt, int index, const QVariant& raw) const;
-    void writeInsert();
-    void writeUpdate();
-    void writeDelete();
-    QString whereRowMatches(int firstParameter) const;
+    // The pending values as the raw values they are written as.
+    std::vector<QVariant> rawBuffer() const;
+    StatementWriter writer() const;
 
     QString name_;
     Connection* connection_;
@@ -225,27 +198,14 @@ private:
 
     std::vector<FieldDef> fields_;
     QString updateTable_;  // empty: the set cannot be changed
-    // Rows live in large blocks that never move, so a row is a pointer.
-    struct Arena {
-        std::vector<std::unique_ptr<char[]>> blocks;
-        char* free = nullptr;
-        size_t left = 0;
-        char* allocate(size_t bytes);
-        void clear() {
-            blocks.clear();
-            free = nullptr;
-            left = 0;
-        }
-    };
-    Arena arena_;
-    std::vector<const char*> rows_;  // null: the new row, not yet posted
+    RowStore rows_;        // a blank row: the new row, not yet posted
 
     RecordState state_ = RecordState::Inactive;
     int current_ = -1;
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;
-    std::vector<QVariant> buffer_;    // pending values, cooked
+    std::vector<QVariant> buffer_;    // pending field values
     std::vector<QVariant> original_;  // raw values as read
     std::vector<bool> changed_;
 };

@@ -343,6 +343,50 @@ private slots:
         QCOMPARE(tq.recordCount(), 0);
     }
 
+    // A detail follows its master synchronously, so a detail that can no
+    // longer read its rows fails the master's move with its own named error,
+    // in the caller's hands rather than lost in a signal.
+    void detailThatCannotFollowFailsMastersMove_data() {
+        QTest::addColumn<QString>("master");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("detailField");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("table dropped") << "tqgroup"
+                                       << "tqmaster"
+                                       << "qgrp"
+                                       << "DROP TABLE tqmaster";
+        QTest::newRow("table renamed") << "tqgroup"
+                                       << "tqmaster"
+                                       << "qgrp"
+                                       << "ALTER TABLE tqmaster RENAME TO tqold";
+        QTest::newRow("view dropped") << "qgroup"
+                                      << "Questions"
+                                      << "group_id"
+                                      << "DROP VIEW Questions";
+    }
+    void detailThatCannotFollowFailsMastersMove() {
+        QFETCH(QString, master);
+        QFETCH(QString, detail);
+        QFETCH(QString, detailField);
+        QFETCH(QString, change);
+        TempDb db;
+        db.exec(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('G1'),('G2');"
+                           "INSERT INTO qgroup (GROUPNAME) VALUES ('E1'),('E2');"
+                           "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'q1',1),(2,'q2',2);"
+                           "INSERT INTO qquestion VALUES (1,1,1),(2,2,2);"));
+        RecordSet m(QStringLiteral("tsinav"), &db.connection());
+        m.setTableName(master);
+        RecordSet d(QStringLiteral("tQuestions"), &db.connection());
+        d.setTableName(detail);
+        d.setMaster(&m, QStringLiteral("ID"), detailField);
+        m.open();
+        d.open();
+        QCOMPARE(d.recordCount(), 1);
+        db.exec(change);
+        QCOMPARE(errorOf([&] { m.next(); }), QStringLiteral("tQuestions: no such table: ") + detail);
+    }
+
     void notifications() {
         Groups g;
         QSignalSpy inserted(&g.tgrp, &RecordSet::rowInserted);

@@ -1,0 +1,151 @@
+#include "storage/statement.h"
+
+#include "storage/connection.h"
+#include "storage/errors.h"
+
+#include <QByteArray>
+
+#include <sqlite3.h>
+
+namespace storage {
+
+Statement::Statement(const Connection& connection, QString owner, const QString& sql)
+    : connection_(connection), owner_(std::move(owner)) {
+    const QByteArray text = sql.toUtf8();
+    const int rc = sqlite3_prepare_v2(connection_.handle(), text.constData(), int(text.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) failCode(rc);
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+void Statement::fail(const QString& message) const { throw Error(owner_ + QStringLiteral(": ") + message); }
+
+void Statement::failCode(int resultCode) const { fail(connection_.errorText(resultCode)); }
+
+void Statement::bind(int index, const QVariant& raw) {
+    if (!raw.isValid() || raw.isNull()) {
+        sqlite3_bind_null(stmt_, index);
+        return;
+    }
+    switch (raw.typeId()) {
+        case QMetaType::Double:
+            sqlite3_bind_double(stmt_, index, raw.toDouble());
+            break;
+        case QMetaType::QString: {
+            const QByteArray bytes = raw.toString().toUtf8();
+            sqlite3_bind_text64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+            break;
+        }
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = raw.toByteArray();
+            sqlite3_bind_blob64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
+            break;
+        }
+        default:
+            sqlite3_bind_int64(stmt_, index, raw.toLongLong());
+            break;
+    }
+}
+
+bool Statement::step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) failCode(rc);
+    return false;
+}
+
+void Statement::run() {
+    while (step()) {
+    }
+}
+
+int Statement::changes() const { return sqlite3_changes(connection_.handle()); }
+
+qint64 Statement::lastInsertRowid() const { return sqlite3_last_insert_rowid(connection_.handle()); }
+
+std::vector<FieldDef> Statement::readFields(QString* updateTable) const {
+    const int columns = sqlite3_column_count(stmt_);
+    std::vector<FieldDef> fields(static_cast<size_t>(columns));
+    QString table;
+    bool oneTable = columns > 0;
+    for (int c = 0; c < columns; ++c) {
+        FieldDef& f = fields[size_t(c)];
+        f.name = QString::fromUtf8(sqlite3_column_name(stmt_, c));
+        const char* decl = sqlite3_column_decltype(stmt_, c);
+        const char* tab = sqlite3_column_table_name(stmt_, c);
+        const char* origin = sqlite3_column_origin_name(stmt_, c);
+        if (decl) f.kind = kindOfDeclaredType(QString::fromUtf8(decl), &f.size);
+        if (tab && origin) {
+            f.originColumn = QString::fromUtf8(origin);
+            const QString t = QString::fromUtf8(tab);
+            if (c == 0)
+                table = t;
+            else if (t.compare(table, Qt::CaseInsensitive) != 0)
+                oneTable = false;
+            int notNull = 0, primaryKey = 0, autoIncrement = 0;
+            const char* type = nullptr;
+            const char* collation = nullptr;
+            if (sqlite3_table_column_metadata(connection_.handle(), sqlite3_column_database_name(stmt_, c), tab, origin, &type,
+                                              &collation, &notNull, &primaryKey, &autoIncrement) == SQLITE_OK) {
+                if (autoIncrement ||
+                    (primaryKey && type && QString::fromUtf8(type).trimmed().toUpper() == QLatin1String("INTEGER"))) {
+                    f.kind = FieldKind::AutoNumber;
+                    f.readOnly = true;
+                }
+            }
+        } else {
+            oneTable = false;
+            f.readOnly = true;
+        }
+    }
+    *updateTable = oneTable ? table : QString();
+    return fields;
+}
+
+QueryResult Statement::readAll() {
+    QueryResult result;
+    result.fields = readFields(&result.updateTable);
+    const size_t columns = result.fields.size();
+    // A column of no declared type, such as a count, takes the kind of its
+    // first value that is not null.
+    std::vector<bool> kindKnown(columns);
+    for (size_t c = 0; c < columns; ++c) kindKnown[c] = sqlite3_column_decltype(stmt_, int(c)) != nullptr;
+    result.rows = RowStore(int(columns));
+    std::vector<RawView> row(columns);
+    while (step()) {
+        for (size_t c = 0; c < columns; ++c) {
+            const int i = int(c);
+            const int type = sqlite3_column_type(stmt_, i);
+            if (!kindKnown[c]) {
+                result.fields[c].kind = type == SQLITE_INTEGER ? FieldKind::Integer
+                                        : type == SQLITE_FLOAT ? FieldKind::Float
+                                                               : FieldKind::Memo;
+                kindKnown[c] = type != SQLITE_NULL;
+            }
+            RawView& v = row[c];
+            switch (type) {
+                case SQLITE_INTEGER:
+                    v = {.tag = RawView::Tag::Int, .integer = sqlite3_column_int64(stmt_, i)};
+                    break;
+                case SQLITE_FLOAT:
+                    v = {.tag = RawView::Tag::Real, .real = sqlite3_column_double(stmt_, i)};
+                    break;
+                case SQLITE_NULL:
+                    v = {};
+                    break;
+                case SQLITE_BLOB:
+                    v = {.tag = RawView::Tag::Blob, .bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, i))};
+                    v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
+                    break;
+                default:
+                    v = {.tag = RawView::Tag::Text, .bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i))};
+                    v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
+                    break;
+            }
+        }
+        result.rows.append(row);
+    }
+    return result;
+}
+
+}  // namespace storage

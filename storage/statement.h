@@ -1,0 +1,63 @@
+#pragma once
+
+#include "storage/fields.h"
+#include "storage/rowstore.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace storage {
+
+class Connection;
+
+// What a query read: its fields, the one table its rows can be written back
+// to (empty when they cannot), and its rows as raw values.
+struct QueryResult {
+    std::vector<FieldDef> fields;
+    QString updateTable;
+    RowStore rows;
+};
+
+// One prepared statement, finalized when it goes. Every failure throws an
+// error named after its owner, the record set that runs it: "tgrp: ...",
+// with the connection's text for the result code.
+class Statement {
+public:
+    // Prepares the text on an open connection, or throws.
+    Statement(const Connection& connection, QString owner, const QString& sql);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Whether the text held no statement at all (only spaces or comments).
+    bool empty() const { return stmt_ == nullptr; }
+
+    // Binds a raw value (see RowStore) to a parameter, 1-based.
+    void bind(int index, const QVariant& raw);
+    // Steps until the statement is done; throws when it fails.
+    void run();
+    // Rows changed by the last change statement on the connection.
+    int changes() const;
+    qint64 lastInsertRowid() const;
+    // Steps through every row, reading the fields and the rows.
+    QueryResult readAll();
+
+    // Throws the owner's named error with a message, or with the
+    // connection's text for a result code.
+    [[noreturn]] void fail(const QString& message) const;
+    [[noreturn]] void failCode(int resultCode) const;
+
+private:
+    std::vector<FieldDef> readFields(QString* updateTable) const;
+    bool step();
+
+    const Connection& connection_;
+    QString owner_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+}  // namespace storage

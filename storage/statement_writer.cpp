@@ -1,0 +1,85 @@
+#include "storage/statement_writer.h"
+
+#include "storage/statement.h"
+
+#include <QStringList>
+
+namespace storage {
+
+QString quoted(const QString& identifier) {
+    QString text = identifier;
+    text.replace(u'"', QLatin1String("\"\""));
+    return u'"' + text + u'"';
+}
+
+QString selectText(const QString& table, const QString& detailField) {
+    QString sql = QStringLiteral("SELECT * FROM ") + quoted(table);
+    if (!detailField.isEmpty()) sql += QStringLiteral(" WHERE ") + quoted(detailField) + QStringLiteral(" = ?1");
+    return sql;
+}
+
+StatementWriter::StatementWriter(const Connection& connection, QString owner, QString table, const std::vector<FieldDef>& fields)
+    : connection_(connection), owner_(std::move(owner)), table_(std::move(table)), fields_(fields) {}
+
+QString StatementWriter::whereRowMatches(int firstParameter) const {
+    // The row is found by every value it was read with: if another program
+    // changed or deleted it meanwhile, nothing matches and nothing changes.
+    QStringList terms;
+    int p = firstParameter;
+    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
+    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
+           terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
+}
+
+qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
+    QStringList columns, marks;
+    std::vector<size_t> bound;
+    for (size_t f = 0; f < fields_.size(); ++f) {
+        if (fields_[f].readOnly) continue;
+        columns << quoted(fields_[f].originColumn);
+        marks << QStringLiteral("?") + QString::number(columns.size());
+        bound.push_back(f);
+    }
+    QString sql = QStringLiteral("INSERT INTO ") + quoted(table_);
+    sql += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
+                             : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
+    Statement st(connection_, owner_, sql);
+    int p = 1;
+    for (size_t f : bound) st.bind(p++, row[f]);
+    st.run();
+    return st.lastInsertRowid();
+}
+
+void StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
+                             const std::vector<bool>& changed) {
+    QStringList sets;
+    std::vector<size_t> bound;
+    for (size_t f = 0; f < fields_.size(); ++f) {
+        if (!changed[f]) continue;
+        sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
+        bound.push_back(f);
+    }
+    if (sets.isEmpty()) return;
+    Statement st(connection_, owner_,
+                 QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") + sets.join(u',') +
+                     whereRowMatches(int(bound.size()) + 1));
+    int p = 1;
+    for (size_t f : bound) st.bind(p++, updated[f]);
+    for (const QVariant& raw : original) st.bind(p++, raw);
+    st.run();
+    if (st.changes() == 0)
+        st.fail(
+            QStringLiteral("The row was changed or deleted by another program since it was read; "
+                           "the change was not saved. Cancel it to see the row as it is now"));
+}
+
+void StatementWriter::remove(const std::vector<QVariant>& original) {
+    Statement st(connection_, owner_, QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1));
+    int p = 1;
+    for (const QVariant& raw : original) st.bind(p++, raw);
+    st.run();
+    if (st.changes() == 0)
+        st.fail(QStringLiteral("The row was changed or deleted by another program since it was read; nothing was deleted"));
+}
+
+}  // namespace storage

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "storage/fields.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace storage {
+
+class Connection;
+
+// An identifier in double quotes, its own quotes doubled.
+QString quoted(const QString& identifier);
+
+// The query a record set opens on a table: every row, or with a detail field
+// only the rows whose detail field equals parameter 1.
+QString selectText(const QString& table, const QString& detailField);
+
+// Writes the changes of a record set's rows to the one table they were read
+// from. Rows are raw values (see RowStore), one for each field. Updates and
+// deletes are optimistic: the row must still hold every value it was read
+// with, or nothing changes and the operation fails. Every failure is named
+// after the owner: "tgrp: ...".
+class StatementWriter {
+public:
+    // The fields are the record set's own and must outlive the writer.
+    StatementWriter(const Connection& connection, QString owner, QString table, const std::vector<FieldDef>& fields);
+
+    // Writes the fields that are not read-only; returns the new row's rowid.
+    qint64 insert(const std::vector<QVariant>& row);
+    // Writes the changed fields of updated to the row that still holds original.
+    void update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated, const std::vector<bool>& changed);
+    void remove(const std::vector<QVariant>& original);
+
+private:
+    QString whereRowMatches(int firstParameter) const;
+
+    const Connection& connection_;
+    QString owner_;
+    QString table_;
+    const std::vector<FieldDef>& fields_;
+};
+
+}  // namespace storage
