@@ -1,11 +1,11 @@
 #include "grid/datagrid.h"
 
-#include "ui/msgbox.h"
 #include "grid/columnlist.h"
 #include "grid/fieldlink.h"
 #include "grid/mappedcombo.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "ui/msgbox.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -210,8 +210,8 @@ public:
             // Memos keep CR LF line breaks; the painter breaks lines on LF.
             if (text.contains(QLatin1Char('\r'))) text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
             if (!text.isEmpty()) {
-                p->setFont(profile.cellFont);
-                p->setPen(highlighted ? pal.color(QPalette::Active, QPalette::HighlightedText) : profile.cellFontColor);
+                p->setFont(profile.CellFont);
+                p->setPen(highlighted ? pal.color(QPalette::Active, QPalette::HighlightedText) : profile.CellFontColor);
                 p->drawText(grid_->textRect(r), int(grid_->cellAlignment(c)) | grid_->wrapFlag(), text);
             }
         }
@@ -243,17 +243,17 @@ protected:
         const GridProfile& profile = grid_->profile_;
         const auto* col = grid_->column(logical);
         p->save();
-        p->fillRect(rect, profile.titleColor);
-        drawBevel(p, rect, profile.flat);
+        p->fillRect(rect, profile.TitleColor);
+        drawBevel(p, rect, profile.Flat);
         if (col) {
-            p->setFont(profile.titleFont);
-            p->setPen(profile.titleFontColor);
-            const QFontMetrics fm(profile.titleFont);
+            p->setFont(profile.TitleFont);
+            p->setPen(profile.TitleFontColor);
+            const QFontMetrics fm(profile.TitleFont);
             const int lines = std::min<int>(int(col->titleLines.size()), std::max(1, profile.TitleLines));
             const int lineHeight = fm.height();
             int y = rect.top() + (rect.height() - lines * lineHeight) / 2;
             const QRect inner = rect.adjusted(2, 0, -2, 0);
-            const int align = profile.titleAlignment.testFlag(Qt::AlignHCenter) ? Qt::AlignHCenter : Qt::AlignLeft;
+            const int align = profile.TitleAlignment.testFlag(Qt::AlignHCenter) ? Qt::AlignHCenter : Qt::AlignLeft;
             p->setClipRect(rect.adjusted(0, 0, -1, -1));
             for (int i = 0; i < lines; ++i, y += lineHeight)
                 p->drawText(QRect(inner.left(), y, inner.width(), lineHeight), align | Qt::AlignTop | Qt::TextSingleLine,
@@ -300,9 +300,9 @@ protected:
     void paintSection(QPainter* p, const QRect& rect, int logical) const override {
         const GridProfile& profile = grid_->profile_;
         p->save();
-        const bool alternate = profile.alternatingColor.isValid() && (logical % 2) == 1;
-        p->fillRect(rect, alternate ? profile.alternatingColor : profile.titleColor);
-        drawBevel(p, rect, profile.flat);
+        const bool alternate = profile.AlternatingColor.isValid() && (logical % 2) == 1;
+        p->fillRect(rect, alternate ? profile.AlternatingColor : profile.TitleColor);
+        drawBevel(p, rect, profile.Flat);
         if (logical == grid_->currentRow()) {
             p->setRenderHint(QPainter::Antialiasing, false);
             p->setPen(Qt::black);
@@ -315,7 +315,7 @@ protected:
                     p->drawLine(c.x() - 2, c.y() + 4, c.x() + 2, c.y() + 4);
                     break;
                 case RecordState::Insert:
-                    p->setFont(grid_->profile_.cellFont);
+                    p->setFont(grid_->profile_.CellFont);
                     p->drawText(rect, Qt::AlignCenter, QStringLiteral("*"));
                     break;
                 default: {
@@ -388,19 +388,19 @@ DataGrid::~DataGrid() {
 
 void DataGrid::setProfile(const GridProfile& profile) {
     profile_ = profile;
-    setFrameShape(profile_.flat ? QFrame::Box : QFrame::StyledPanel);
-    setFrameShadow(profile_.flat ? QFrame::Plain : QFrame::Sunken);
+    setFrameShape(profile_.Flat ? QFrame::Box : QFrame::StyledPanel);
+    setFrameShadow(profile_.Flat ? QFrame::Plain : QFrame::Sunken);
     setLineWidth(1);
-    setFont(profile_.cellFont);
-    editor_->setFont(profile_.cellFont);
+    setFont(profile_.CellFont);
+    editor_->setFont(profile_.CellFont);
     QPalette pal = palette();
-    pal.setColor(QPalette::Base, profile_.gridColor);
-    pal.setColor(QPalette::Window, profile_.gridColor);
+    pal.setColor(QPalette::Base, profile_.GridColor);
+    pal.setColor(QPalette::Window, profile_.GridColor);
     viewport()->setPalette(pal);
     viewport()->setAutoFillBackground(true);
     QPalette editorPal = editor_->palette();
-    editorPal.setColor(QPalette::Base, profile_.gridColor);
-    editorPal.setColor(QPalette::Text, profile_.cellFontColor);
+    editorPal.setColor(QPalette::Base, profile_.GridColor);
+    editorPal.setColor(QPalette::Text, profile_.CellFontColor);
     editor_->setPalette(editorPal);
     titles_->setVisible(profile_.has(dgTitles));
     titles_->setSectionsMovable(profile_.has(dgColumnResize));
@@ -408,7 +408,7 @@ void DataGrid::setProfile(const GridProfile& profile) {
     indicator_->setVisible(profile_.has(dgIndicator));
     setSelectionBehavior(profile_.has(dgRowSelect) ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     for (Adopted& a : adopted_)
-        if (a.widget) a.widget->setFont(profile_.cellFont);
+        if (a.widget) a.widget->setFont(profile_.CellFont);
     msgbox::guard([&] { rebuildLayout(); });
 }
 
@@ -454,18 +454,18 @@ bool DataGrid::active() const { return recordSet_ && recordSet_->active(); }
 int DataGrid::rowCount() const { return active() ? recordSet_->recordCount() : 0; }
 int DataGrid::currentRow() const { return active() ? recordSet_->currentRow() : -1; }
 
-int DataGrid::zeroWidth() const { return std::max(1, QFontMetrics(profile_.cellFont).horizontalAdvance(QLatin1Char('0'))); }
+int DataGrid::zeroWidth() const { return std::max(1, QFontMetrics(profile_.CellFont).horizontalAdvance(QLatin1Char('0'))); }
 
 int DataGrid::charactersForPixels(int pixels) const { return charsForPixels(pixels, zeroWidth()); }
 
 int DataGrid::dataRowHeight() const {
-    const QFontMetrics fm(profile_.cellFont);
+    const QFontMetrics fm(profile_.CellFont);
     return (fm.height() + 3) * profile_.RowHeightPercent / 100;
 }
 
 int DataGrid::titleHeight() const {
     if (!profile_.has(dgTitles)) return 0;
-    return profile_.TitleLines * QFontMetrics(profile_.titleFont).height() + 4;
+    return profile_.TitleLines * QFontMetrics(profile_.TitleFont).height() + 4;
 }
 
 std::vector<DataGrid::Column> DataGrid::buildColumns(QStringList* lines) const {
@@ -512,7 +512,7 @@ std::vector<DataGrid::Column> DataGrid::buildColumns(QStringList* lines) const {
         }
     }
     if (profile_.has(dgTitles)) {
-        const QFontMetrics fm(profile_.titleFont);
+        const QFontMetrics fm(profile_.TitleFont);
         for (Column& col : columns)
             for (const QString& t : col.titleLines) col.pixels = std::max(col.pixels, fm.horizontalAdvance(t) + 4);
     }
@@ -629,7 +629,7 @@ void DataGrid::adoptControls() {
         }
         found->hide();
         found->setParent(viewport());
-        found->setFont(profile_.cellFont);
+        found->setFont(profile_.CellFont);
         if (auto* frame = qobject_cast<QFrame*>(found)) frame->setFrameShape(QFrame::NoFrame);
         if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
         if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
@@ -735,8 +735,8 @@ QRect DataGrid::textRect(const QRect& cell) const { return cell.adjusted(2, 2, -
 QColor DataGrid::rowColor(int row) const {
     // Rows keep their colour while they stay on screen: the pattern follows
     // the row, so scrolling by an odd number of rows flips it on screen.
-    if (profile_.alternatingColor.isValid() && (row % 2) == 1) return profile_.alternatingColor;
-    return profile_.gridColor;
+    if (profile_.AlternatingColor.isValid() && (row % 2) == 1) return profile_.AlternatingColor;
+    return profile_.GridColor;
 }
 
 QString DataGrid::indicatorText(int row) const {
@@ -769,7 +769,7 @@ bool DataGrid::canEditCell(int c) const {
 
 bool DataGrid::canToggle(int c) const {
     const auto* col = column(c);
-    if (!col || !col->checkBox || !profile_.has(dgEditing) || profile_.readOnly || !active()) return false;
+    if (!col || !col->checkBox || !profile_.has(dgEditing) || profile_.ReadOnly || !active()) return false;
     if (!columnTakesTab(c) || col->fieldIndex < 0 || !recordSet_->canModify()) return false;
     return recordSet_->recordCount() > 0 || profile_.has(dgAllowInsert);
 }
@@ -1107,7 +1107,7 @@ bool DataGrid::viewportEvent(QEvent* event) {
         const QString text = cellText(index.row(), index.column());
         const QRect cell = visualRect(index);
         const QRect inner = textRect(cell);
-        const QRect needed = QFontMetrics(profile_.cellFont).boundingRect(inner, wrapFlag() | int(Qt::AlignLeft), text);
+        const QRect needed = QFontMetrics(profile_.CellFont).boundingRect(inner, wrapFlag() | int(Qt::AlignLeft), text);
         if (!text.isEmpty() && (needed.height() > inner.height() || needed.width() > inner.width()))
             QToolTip::showText(help->globalPos(), text, viewport(), cell);
         else
@@ -1459,7 +1459,7 @@ void DataGrid::f2Key() {
 }
 
 bool DataGrid::mayInsert() const {
-    return profile_.has(dgEditing) && profile_.has(dgAllowInsert) && !profile_.readOnly && active() && recordSet_->canModify();
+    return profile_.has(dgEditing) && profile_.has(dgAllowInsert) && !profile_.ReadOnly && active() && recordSet_->canModify();
 }
 
 void DataGrid::goToColumn(int c) {
@@ -1552,7 +1552,7 @@ void DataGrid::insertRow() {
 }
 
 void DataGrid::deleteRow() {
-    if (!profile_.has(dgAllowDelete) || !profile_.has(dgEditing) || profile_.readOnly || !active() || !recordSet_->canModify() ||
+    if (!profile_.has(dgAllowDelete) || !profile_.has(dgEditing) || profile_.ReadOnly || !active() || !recordSet_->canModify() ||
         recordSet_->recordCount() == 0)
         return;
     if (profile_.has(dgConfirmDelete)) {

@@ -73,32 +73,32 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(EditControlOptionSet)
 // Every per-grid setting. Ready-made profiles of the program's grids are in
 // grid/profiles.h.
 struct GridProfile {
-    GridOptions options =
+    GridOptions Options =
         GridOptions(dgEditing | dgTitles | dgColumnResize | dgTabs | dgConfirmDelete | dgCancelOnExit | dgWordWrap);
     KeyOptionSet KeyOptions;
     MemoAttributeSet MemoAttributes = MemoAttributeSet(mSizeable | mWordWrap);
     EditControlOptionSet EditControlOptions = EditControlOptionSet(ecoCheckboxSingleClick | ecoSearchOwnerForm);
-    bool readOnly = false;                         // never edits, inserts, deletes or toggles
+    bool ReadOnly = false;                         // never edits, inserts, deletes or toggles
     int RowHeightPercent = 100;                    // data row height in percent of one text line
     int TitleLines = 1;                            // text lines of the title row
-    Qt::Alignment titleAlignment = Qt::AlignLeft;  // AlignLeft or AlignHCenter
-    QFont cellFont = defaultFont();
-    QColor cellFontColor = Qt::black;
-    QFont titleFont = defaultFont();
-    QColor titleFontColor = Qt::black;
-    QColor gridColor = Qt::white;                  // data cells
-    QColor titleColor = QColor(0xD4, 0xD0, 0xC8);  // title row and indicator column
-    QColor alternatingColor;                       // every second data row; invalid: none
-    bool flat = false;                             // no 3-D border
+    Qt::Alignment TitleAlignment = Qt::AlignLeft;  // AlignLeft or AlignHCenter
+    QFont CellFont = defaultFont();
+    QColor CellFontColor = Qt::black;
+    QFont TitleFont = defaultFont();
+    QColor TitleFontColor = Qt::black;
+    QColor GridColor = Qt::white;                  // data cells
+    QColor TitleColor = QColor(0xD4, 0xD0, 0xC8);  // title row and indicator column
+    QColor AlternatingColor;                       // every second data row; invalid: none
+    bool Flat = false;                             // no 3-D border
     bool LoadAllRTF = false;                       // rich-text cells read the whole stored text
     bool UseTFields = false;                       // field-definition mode
 
-    bool has(GridOption o) const { return options.testFlag(o); }
+    bool has(GridOption o) const { return Options.testFlag(o); }
     bool has(KeyOption o) const { return KeyOptions.testFlag(o); }
     bool has(MemoAttribute o) const { return MemoAttributes.testFlag(o); }
     bool has(EditControlOption o) const { return EditControlOptions.testFlag(o); }
     // Whether the grid edits cells at all: dgEditing, not read-only, no dgRowSelect.
-    bool editsCells() const { return has(dgEditing) && !readOnly && !has(dgRowSelect); }
+    bool editsCells() const { return has(dgEditing) && !ReadOnly && !has(dgRowSelect); }
 
     // 8-point "MS Sans Serif"; where that face is missing the system picks its
     // nearest sans-serif, and every size is measured on the font it gives.
@@ -299,7 +299,7 @@ private:
     QLineEdit* editor_;
     int currentColumn_ = 0;
     int editorColumn_ = -1;  // the column whose field the cell editor was loaded from
-    int markedRow_ = -1;  // where the indicator mark was drawn last
+    int markedRow_ = -1;     // where the indicator mark was drawn last
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;

@@ -173,16 +173,16 @@ private slots:
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
         h.rs.open();
         profiles::GridDeclaration d = entry();
-        if (!titles) d.profile.options &= ~GridOptions(dgTitles);
+        if (!titles) d.profile.Options &= ~GridOptions(dgTitles);
         d.selected = {line(QStringLiteral("true_answer"), chars, title)};
         d.controlType.clear();
         h.apply(d);
         QCOMPARE(h.grid->columnTitleLines(0), lines);
-        const int zero = QFontMetrics(d.profile.cellFont).horizontalAdvance(u'0');
+        const int zero = QFontMetrics(d.profile.CellFont).horizontalAdvance(u'0');
         int expected = chars * zero + 4;
         if (titles)
             for (const QString& l : lines)
-                expected = std::max(expected, QFontMetrics(d.profile.titleFont).horizontalAdvance(l) + 4);
+                expected = std::max(expected, QFontMetrics(d.profile.TitleFont).horizontalAdvance(l) + 4);
         QCOMPARE(h.grid->columnPixelWidth(0), expected);
         QCOMPARE(h.grid->horizontalHeader()->isVisibleTo(h.grid), titles);
     }
@@ -205,10 +205,10 @@ private slots:
         h.rs.open();
         declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
         h.apply(declaration);
-        const int text = QFontMetrics(declaration.profile.cellFont).height();
+        const int text = QFontMetrics(declaration.profile.CellFont).height();
         QCOMPARE(h.grid->dataRowHeight(), (text + 3) * percent / 100);
         QCOMPARE(h.grid->verticalHeader()->sectionSize(1), h.grid->dataRowHeight());
-        const int titleText = QFontMetrics(declaration.profile.titleFont).height();
+        const int titleText = QFontMetrics(declaration.profile.TitleFont).height();
         QCOMPARE(h.grid->titleHeight(), titleLines * titleText + 4);
         QVERIFY(h.show());
         QCOMPARE(h.grid->horizontalHeader()->height(), h.grid->titleHeight());
@@ -218,10 +218,10 @@ private slots:
     void rowHeightsOfTheDesignFont() {
         // A font whose text is 13 pixels high gives the designed sizes.
         GridProfile p = profiles::questionEntry();
-        QFont font = p.cellFont;
+        QFont font = p.CellFont;
         for (int px = 6; px < 30 && QFontMetrics(font).height() != 13; ++px) font.setPixelSize(px);
         if (QFontMetrics(font).height() != 13) QSKIP("no font size with a 13-pixel text height here");
-        p.cellFont = p.titleFont = font;
+        p.CellFont = p.TitleFont = font;
         DataGrid grid;
         grid.setProfile(p);
         QCOMPARE(grid.dataRowHeight(), 41);
@@ -524,8 +524,8 @@ private slots:
         Harness h;
         h.exams({QStringLiteral("('A', 0)")});
         profiles::GridDeclaration d = profiles::mainExamsGrid();
-        if (variant == 0) d.profile.readOnly = true;
-        if (variant == 1) d.profile.options &= ~GridOptions(dgEditing);
+        if (variant == 0) d.profile.ReadOnly = true;
+        if (variant == 1) d.profile.Options &= ~GridOptions(dgEditing);
         if (variant == 2) d.selected.last().replace(QStringLiteral("\tF"), QStringLiteral("\tT"));
         if (variant == 3) h.rs.setCommandText(QStringLiteral("select GROUPNAME, DRM, 1 as ID from qgroup"));
         h.rs.open();
@@ -1439,7 +1439,7 @@ private slots:
         box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
         h.rs.open();
         profiles::GridDeclaration d = entry();
-        d.profile.options &= ~GridOptions(dgAlwaysShowEditor);  // the grid keeps the focus
+        d.profile.Options &= ~GridOptions(dgAlwaysShowEditor);  // the grid keeps the focus
         h.apply(d);
         h.grid->adoptControls();
         QVERIFY(h.show());
