@@ -2,6 +2,7 @@
 
 #include "grid/columnlist.h"
 #include "grid/fieldlink.h"
+#include "grid/keytable.h"
 #include "grid/mappedcombo.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
@@ -16,11 +17,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-#include <QTextEdit>
 #include <QToolTip>
 
 #include <algorithm>
@@ -870,9 +869,7 @@ void DataGrid::placeOverlays() {
                 c.control->show();
                 c.control->raise();
                 // Like the cell editor, the control starts with its whole text selected.
-                QLineEdit* line = qobject_cast<QLineEdit*>(c.control);
-                if (auto* combo = qobject_cast<QComboBox*>(c.control)) line = combo->lineEdit();
-                if (line) line->selectAll();
+                if (QLineEdit* line = lineEditOf(c.control)) line->selectAll();
                 if (profile_.has(dgAlwaysShowEditor) && window()->isActiveWindow()) c.control->setFocus();
             }
         } else if (c.control->isVisible()) {
@@ -1141,158 +1138,13 @@ void DataGrid::keyPressEvent(QKeyEvent* event) {
 bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QTableView::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    bool take = false;
-    if (watched == editor_)
-        take = editorTakesBack(key);
-    else if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == viewport())
-        take = controlHandsBack(key, w);
-    if (!take) return QTableView::eventFilter(watched, event);
+    auto* holder = qobject_cast<QWidget*>(watched);
+    const bool ours = holder && (holder == editor_ || holder->parentWidget() == viewport());
+    const KeyHolder kind = holder == editor_ ? KeyHolder::CellEditor : KeyHolder::CellControl;
+    if (!ours || !handsBackToGrid(key, holder, kind, profile_.has(dgEnterToTab))) return QTableView::eventFilter(watched, event);
     bool handled = true;  // as in keyPressEvent
-    msgbox::guard([&] { handled = handleKey(key, static_cast<QWidget*>(watched)); });
+    msgbox::guard([&] { handled = handleKey(key, holder); });
     return handled;
-}
-
-namespace {
-
-// Where the caret of a text-holding control stands.
-struct Caret {
-    bool known = false;
-    int start = 0, end = 0, length = 0;  // selection (start == end: no selection)
-};
-
-Caret caretOf(QWidget* w) {
-    Caret c;
-    QLineEdit* line = qobject_cast<QLineEdit*>(w);
-    if (!line)
-        if (auto* combo = qobject_cast<QComboBox*>(w)) line = combo->lineEdit();
-    if (line) {
-        c.known = true;
-        c.length = int(line->text().size());
-        if (line->hasSelectedText()) {
-            c.start = line->selectionStart();
-            c.end = line->selectionEnd();
-        } else {
-            c.start = c.end = line->cursorPosition();
-        }
-        return c;
-    }
-    QTextCursor cursor;
-    if (auto* te = qobject_cast<QTextEdit*>(w))
-        cursor = te->textCursor();
-    else if (auto* pe = qobject_cast<QPlainTextEdit*>(w))
-        cursor = pe->textCursor();
-    else
-        return c;
-    c.known = true;
-    QTextCursor endCursor(cursor);
-    endCursor.movePosition(QTextCursor::End);
-    c.length = endCursor.position();
-    c.start = cursor.selectionStart();
-    c.end = cursor.selectionEnd();
-    return c;
-}
-
-// At the very start: caret at 0 with nothing selected, or everything selected.
-bool atStart(const Caret& c) { return c.start == 0 && (c.end == 0 || c.end == c.length); }
-bool atEnd(const Caret& c) { return c.end == c.length && (c.start == 0 || c.start == c.end); }
-bool allSelected(const Caret& c) { return c.start == 0 && c.end == c.length; }
-
-bool isNavigation(int key) {
-    switch (key) {
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_Left:
-        case Qt::Key_Right:
-        case Qt::Key_Home:
-        case Qt::Key_End:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-            return true;
-        default:
-            return false;
-    }
-}
-
-}  // namespace
-
-bool DataGrid::controlHandsBack(QKeyEvent* e, QWidget* control) const {
-    const auto mods = e->modifiers();
-    if (mods & Qt::AltModifier) return false;
-    const int key = e->key();
-    const bool ctrl = mods & Qt::ControlModifier;
-    // An open drop-down list keeps its keys.
-    if (auto* combo = qobject_cast<QComboBox*>(control); combo && combo->view()->isVisible()) return false;
-    switch (key) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return !ctrl;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return profile_.has(dgEnterToTab);
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_Insert:
-            return true;
-        case Qt::Key_Delete:
-            return ctrl;
-        default:
-            break;
-    }
-    if (!isNavigation(key)) return false;
-    if (ctrl) return true;
-    const Caret c = caretOf(control);
-    if (!c.known) return false;
-    switch (key) {
-        case Qt::Key_Left:
-        case Qt::Key_Home:
-            return atStart(c);
-        case Qt::Key_Right:
-            return atEnd(c);
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-            return allSelected(c);
-        default:
-            return false;
-    }
-}
-
-bool DataGrid::editorTakesBack(QKeyEvent* e) const {
-    const auto mods = e->modifiers();
-    if (mods & Qt::AltModifier) return false;
-    const int key = e->key();
-    const bool ctrl = mods & Qt::ControlModifier;
-    switch (key) {
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return !ctrl;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Escape:
-        case Qt::Key_Up:
-        case Qt::Key_Down:
-        case Qt::Key_PageUp:
-        case Qt::Key_PageDown:
-        case Qt::Key_Insert:
-        case Qt::Key_F2:
-            return true;
-        case Qt::Key_Delete:
-            return ctrl;
-        default:
-            break;
-    }
-    if (!isNavigation(key)) return false;
-    if (ctrl) return true;
-    const Caret c = caretOf(editor_);
-    switch (key) {
-        case Qt::Key_Left:
-        case Qt::Key_Home:
-            return atStart(c);
-        case Qt::Key_Right:
-        case Qt::Key_End:
-            return atEnd(c);
-        default:
-            return false;
-    }
 }
 
 bool DataGrid::handleKey(QKeyEvent* e, QWidget* from) {

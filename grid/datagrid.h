@@ -260,11 +260,9 @@ private:
     void loadEditor();
     void writePending();
     void editorEdited();
-    bool editorTakesBack(QKeyEvent* event) const;
 
     // keys and moves
     bool handleKey(QKeyEvent* event, QWidget* from);
-    bool controlHandsBack(QKeyEvent* event, QWidget* control) const;
     // Moves to a row; returns the row it should land on (rows below a dropped
     // new row move up by one), -1 without rows.
     int goToRow(int row);
