@@ -1,6 +1,6 @@
 #include "grid/mappedcombo.h"
 
-#include "ui/msgbox.h"
+#include "grid/boxes.h"
 #include "grid/fieldlink.h"
 
 #include <QAbstractItemView>
@@ -44,7 +44,7 @@ void MappedCombo::setMapList(const QStringList& items) {
     const QSignalBlocker block(this);
     clear();
     addItems(shown_);
-    msgbox::guard([&] { link_->reload(); });
+    atEntry([&] { link_->reload(); });
 }
 
 QString MappedCombo::shownFor(const QString& stored) const {

@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QPalette>
 
-#include <algorithm>
-
 namespace grid::profiles {
 
 namespace {
@@ -151,8 +149,7 @@ GridProfile groupPicker() {
 GridDeclaration groupPickerGrid() {
     GridProfile p = groupPicker();
     // 250 pixels, written in characters of the cell font.
-    const int zero = std::max(1, QFontMetrics(p.CellFont).horizontalAdvance(QLatin1Char('0')));
-    return {p, {line("GROUPNAME", charsForPixels(250, zero), QStringLiteral("Soru Grupları"))}, {}};
+    return {p, {line("GROUPNAME", charsForPixels(250, p.zeroWidth()), QStringLiteral("Soru Grupları"))}, {}};
 }
 
 GridDeclaration addGroupsGrid() {
