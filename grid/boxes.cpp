@@ -2,9 +2,16 @@
 
 #include "ui/msgbox.h"
 
+#include <utility>
+
 namespace grid {
 
 namespace {
+
+// Setters running now, and the failures kept for the innermost of them. The
+// grid's widgets live on the GUI thread only.
+int runningSetters = 0;
+FirstFailure kept;
 
 msgbox::Button ask(QWidget* owner, const QString& text, msgbox::Button yes, msgbox::Button no) {
     msgbox::Box box;
@@ -20,7 +27,18 @@ msgbox::Button ask(QWidget* owner, const QString& text, msgbox::Button yes, msgb
 
 }  // namespace
 
-void atEntry(const std::function<void()>& command) { msgbox::guard(command); }
+void atEntry(const std::function<void()>& command) {
+    if (runningSetters == 0) return msgbox::guard(command);
+    kept.run(command);
+}
+
+void asSetter(const std::function<void()>& body) {
+    FirstFailure outer = std::exchange(kept, FirstFailure());
+    ++runningSetters;
+    kept.run(body);
+    --runningSetters;
+    std::exchange(kept, std::move(outer)).rethrow();
+}
 
 bool confirmDelete(QWidget* owner) {
     return ask(owner, QStringLiteral("Delete record?"), msgbox::Button::OK, msgbox::Button::Cancel) != msgbox::Button::Cancel;

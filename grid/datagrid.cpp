@@ -81,9 +81,11 @@ DataGrid::~DataGrid() {
 const GridProfile& DataGrid::profile() const { return model_->profile(); }
 
 void DataGrid::setProfile(const GridProfile& profile) {
-    model_->setProfile(profile);
-    applyLook();
-    atEntry([&] { rebuildLayout(); });
+    asSetter([&] {
+        model_->setProfile(profile);
+        applyLook();
+        rebuildLayout();
+    });
 }
 
 void DataGrid::applyLook() {
@@ -112,25 +114,29 @@ void DataGrid::applyLook() {
 }
 
 void DataGrid::setRecordSet(RecordSet* recordSet) {
-    if (RecordSet* old = model_->recordSet()) {
-        disconnect(old, nullptr, this, nullptr);
-        old->removeInputWriters(this);
-    }
-    model_->setRecordSet(recordSet);
-    if (recordSet) {
-        connect(recordSet, &RecordSet::reset, this, [this] { atEntry([&] { setReset(); }); });
-        connect(recordSet, &RecordSet::rowInserted, this, [this](int r) { atEntry([&] { setRowInserted(r); }); });
-        connect(recordSet, &RecordSet::rowRemoved, this, [this](int r) { atEntry([&] { setRowRemoved(r); }); });
-        connect(recordSet, &RecordSet::rowChanged, this, [this](int r) { atEntry([&] { setRowChanged(r); }); });
-        connect(recordSet, &RecordSet::currentChanged, this, [this](int, int) { atEntry([&] { setCurrentChanged(); }); });
-        connect(recordSet, &RecordSet::stateChanged, this, [this] { atEntry([&] { setStateChanged(); }); });
-        // Input that cannot be written must stop the post or move that asked
-        // for it, which reports the failure.
-        recordSet->addInputWriter(this, [this] { writePending(); });
-    }
-    for (Adopted& a : adopted_)
-        if (a.link) a.link->bind(recordSet, a.link->fieldName());
-    atEntry([&] { setReset(); });
+    asSetter([&] {
+        if (RecordSet* old = model_->recordSet()) {
+            disconnect(old, nullptr, this, nullptr);
+            old->removeInputWriters(this);
+        }
+        model_->setRecordSet(recordSet);
+        if (recordSet) {
+            connect(recordSet, &RecordSet::reset, this, [this] { atEntry([&] { setReset(); }); });
+            connect(recordSet, &RecordSet::rowInserted, this, [this](int r) { atEntry([&] { setRowInserted(r); }); });
+            connect(recordSet, &RecordSet::rowRemoved, this, [this](int r) { atEntry([&] { setRowRemoved(r); }); });
+            connect(recordSet, &RecordSet::rowChanged, this, [this](int r) { atEntry([&] { setRowChanged(r); }); });
+            connect(recordSet, &RecordSet::currentChanged, this, [this](int, int) { atEntry([&] { setCurrentChanged(); }); });
+            connect(recordSet, &RecordSet::stateChanged, this, [this] { atEntry([&] { setStateChanged(); }); });
+            // Input that cannot be written must stop the post or move that asked
+            // for it, which reports the failure.
+            recordSet->addInputWriter(this, [this] { writePending(); });
+        }
+        FirstFailure failure;
+        for (Adopted& a : adopted_)
+            if (a.link) failure.run([&] { a.link->bind(recordSet, a.link->fieldName()); });
+        failure.run([&] { setReset(); });
+        failure.rethrow();
+    });
 }
 
 RecordSet* DataGrid::recordSet() const { return model_->recordSet(); }
@@ -138,11 +144,11 @@ RecordSet* DataGrid::recordSet() const { return model_->recordSet(); }
 void DataGrid::setSelected(const QStringList& lines) {
     // Every width must convert before anything changes.
     for (const QString& line : lines) ColumnLine(line).widthChars();
-    rebuildLayout(lines, controlType_);
+    asSetter([&] { rebuildLayout(lines, controlType_); });
 }
 
 void DataGrid::setControlType(const QStringList& lines) {
-    atEntry([&] { rebuildLayout(selected_, lines); });
+    asSetter([&] { rebuildLayout(selected_, lines); });
 }
 
 // -------------------------------------------------------------- layout ----
@@ -193,13 +199,19 @@ void DataGrid::rebuildLayout(const QStringList& selected, const QStringList& con
                 break;
             }
     currentColumn_ = count == 0 ? 0 : std::clamp(currentColumn_, 0, count - 1);
-    QTableView::updateGeometries();
-    syncCurrent();
-    if (pending && editorVisible() && holdsCurrentField(currentColumn_)) {
-        editor_->setText(pendingText);
-        editor_->setModified(true);
-    }
+    // The new layout stands: whoever keeps the column list hears of a
+    // dropped line even when a cell control then fails to show its field.
+    FirstFailure failure;
+    failure.run([&] {
+        QTableView::updateGeometries();
+        syncCurrent();
+        if (pending && editorVisible() && holdsCurrentField(currentColumn_)) {
+            editor_->setText(pendingText);
+            editor_->setModified(true);
+        }
+    });
     if (dropped) emit selectedChanged();
+    failure.rethrow();
 }
 
 void DataGrid::applyColumnSizes() {
@@ -222,45 +234,49 @@ void DataGrid::attachControls(std::vector<Column>& columns) {
 }
 
 void DataGrid::adoptControls() {
-    adoptedOnce_ = true;
-    QWidget* owner = window();
-    for (const QString& text : controlType_) {
-        const ControlLine line = ControlLine::parse(text);
-        if (line.kind != ControlLine::Kind::CustomEdit && line.kind != ControlLine::Kind::RichEdit) continue;
-        // "frame.control" names a control inside a frame of the window.
-        QWidget* scope = owner;
-        const QStringList path = line.first.split(QLatin1Char('.'));
-        QWidget* found = nullptr;
-        for (int i = 0; i < path.size() && scope; ++i) {
-            found = nullptr;
-            for (QWidget* w : scope->findChildren<QWidget*>(path.at(i)))
-                if (w != this) {
-                    found = w;
-                    break;
-                }
-            scope = found;
+    asSetter([&] {
+        adoptedOnce_ = true;
+        QWidget* owner = window();
+        FirstFailure failure;
+        for (const QString& text : controlType_) {
+            const ControlLine line = ControlLine::parse(text);
+            if (line.kind != ControlLine::Kind::CustomEdit && line.kind != ControlLine::Kind::RichEdit) continue;
+            // "frame.control" names a control inside a frame of the window.
+            QWidget* scope = owner;
+            const QStringList path = line.first.split(QLatin1Char('.'));
+            QWidget* found = nullptr;
+            for (int i = 0; i < path.size() && scope; ++i) {
+                found = nullptr;
+                for (QWidget* w : scope->findChildren<QWidget*>(path.at(i)))
+                    if (w != this) {
+                        found = w;
+                        break;
+                    }
+                scope = found;
+            }
+            if (!found) continue;
+            auto existing = std::find_if(adopted_.begin(), adopted_.end(), [&](const Adopted& a) { return a.widget == found; });
+            if (existing == adopted_.end()) {
+                Adopted a;
+                a.name = line.first;
+                a.widget = found;
+                a.link = found->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
+                if (!a.link) a.link = FieldLink::forWidget(found);
+                adopted_.push_back(a);
+                existing = adopted_.end() - 1;
+            }
+            found->hide();
+            found->setParent(viewport());
+            found->setFont(profile().CellFont);
+            if (auto* frame = qobject_cast<QFrame*>(found)) frame->setFrameShape(QFrame::NoFrame);
+            if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
+            if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
+            found->installEventFilter(this);
+            if (FieldLink* link = existing->link) failure.run([&] { link->bind(recordSet(), line.field); });
         }
-        if (!found) continue;
-        auto existing = std::find_if(adopted_.begin(), adopted_.end(), [&](const Adopted& a) { return a.widget == found; });
-        if (existing == adopted_.end()) {
-            Adopted a;
-            a.name = line.first;
-            a.widget = found;
-            a.link = found->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
-            if (!a.link) a.link = FieldLink::forWidget(found);
-            adopted_.push_back(a);
-            existing = adopted_.end() - 1;
-        }
-        found->hide();
-        found->setParent(viewport());
-        found->setFont(profile().CellFont);
-        if (auto* frame = qobject_cast<QFrame*>(found)) frame->setFrameShape(QFrame::NoFrame);
-        if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
-        if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
-        found->installEventFilter(this);
-        if (existing->link) existing->link->bind(recordSet(), line.field);
-    }
-    atEntry([&] { rebuildLayout(); });
+        failure.run([&] { rebuildLayout(); });
+        failure.rethrow();
+    });
 }
 
 QWidget* DataGrid::cellControl(int c) const {
@@ -319,7 +335,7 @@ bool DataGrid::highlights(int row, int c) const {
 }
 
 void DataGrid::setCurrentColumn(int c) {
-    atEntry([&] { selectColumn(c); });
+    asSetter([&] { selectColumn(c); });
 }
 
 void DataGrid::syncCurrent() {
@@ -423,7 +439,7 @@ void DataGrid::focusInEvent(QFocusEvent* event) {
 
 void DataGrid::showEvent(QShowEvent* event) {
     QTableView::showEvent(event);
-    if (!adoptedOnce_) adoptControls();
+    if (!adoptedOnce_) atEntry([&] { adoptControls(); });
 }
 
 void DataGrid::scrollContentsBy(int dx, int dy) {

@@ -30,18 +30,25 @@ class IndicatorHeader;
 // Every slot and event handler of the grid catches at its entry: failures of
 // the record set reach the user in the default error box, a refusal by a
 // before-post rule (storage::SilentAbort) ends the key or click quietly.
+// The setters show no box: they throw their failures (storage::Error, or
+// what the record set throws) to the caller, and leave the grid in a
+// consistent state (see each one).
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
     ~DataGrid() override;
 
+    // The look and the switches. The grid lays its columns out again; a
+    // failure there (a cell control that cannot show its field) is thrown
+    // with the new profile in force.
     void setProfile(const GridProfile& profile);
     const GridProfile& profile() const;
 
     // The data link. May be set before the set opens: the grid follows the
     // set as it opens, closes, changes rows and moves; closed, it shows only
-    // its title row.
+    // its title row. The adopted controls are bound to the new set too; the
+    // first failure of a control or of the layout is thrown once all are bound.
     void setRecordSet(storage::RecordSet* recordSet);
     storage::RecordSet* recordSet() const;
 
@@ -62,6 +69,8 @@ public:
     // made children of the grid, bound to the record set and the line's
     // field, flat and in the cell font. Call once the window's controls exist
     // (and again after a layout load); the first showing does it if nobody did.
+    // A control that cannot show its field is adopted all the same; the
+    // first such failure is thrown once every control is in place.
     void adoptControls();
     // The adopted control of a column, or null.
     QWidget* cellControl(int column) const;
@@ -73,6 +82,8 @@ public:
     int columnPixelWidth(int column) const;
     int currentColumn() const { return currentColumn_; }
     // Makes a column current (the row stays); out-of-range columns are clamped.
+    // Text typed into the current cell is written into its field first; when
+    // it cannot be, that failure is thrown and the cell stays current.
     void setCurrentColumn(int column);
     // Makes the first column current.
     void setFirstColumnCurrent() { setCurrentColumn(0); }

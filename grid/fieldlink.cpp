@@ -80,7 +80,7 @@ void FieldLink::bind(storage::RecordSet* recordSet, const QString& field) {
     recordSet_ = recordSet;
     fieldName_ = field;
     connectSet();
-    atEntry([&] { reload(); });
+    reload();
 }
 
 void FieldLink::connectSet() {

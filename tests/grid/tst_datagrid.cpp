@@ -1,10 +1,12 @@
 #include "grid/columnlist.h"
 #include "grid/datagrid.h"
+#include "grid/fieldlink.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
 #include "tests/support/box_script.h"
+#include "tests/support/error_of.h"
 #include "tests/support/keys.h"
 #include "tests/support/temp_db.h"
 
@@ -104,6 +106,24 @@ struct Harness {
 
 // The entry grid's column widths and titles without the window around it.
 profiles::GridDeclaration entry() { return profiles::questionEntryGrid(); }
+
+const QString kCannotShow = QStringLiteral("Alan gösterilemiyor");
+
+// A data-aware text box, named as the entry grid's answer control, whose
+// link cannot show its field while `failing` is set.
+struct FailingBox : QLineEdit {
+    FieldLink* link;
+    bool failing = false;
+
+    explicit FailingBox(QWidget* parent) : QLineEdit(parent), link(new FieldLink(this)) {
+        setObjectName(QStringLiteral("tre_ans"));
+        link->load = [this] {
+            if (failing) throw storage::Error(kCannotShow);
+            setText(link->text());
+        };
+        link->commit = [this] { link->writeText(text()); };
+    }
+};
 
 }  // namespace
 
@@ -250,6 +270,122 @@ private slots:
         QCOMPARE(message, QStringLiteral("'12x' is not a valid integer value"));
         QCOMPARE(h.grid->selected(), before);
         QCOMPARE(h.grid->columnCount(), 1);
+    }
+
+    // ------------------------------------------------------------- setters
+
+    // Windows call the setters while they are built: a failure reaches the
+    // caller as an exception, never as a box (BoxScript fails on any), and the
+    // grid stands as the setter left it, ready for use once the control can
+    // show its field again.
+    void gridSettersThrowWhatACellControlCannotShow_data() {
+        QTest::addColumn<QString>("setter");
+        for (const char* setter : {"adoptControls", "setRecordSet", "setProfile", "setControlType"})
+            QTest::newRow(setter) << QString::fromLatin1(setter);
+    }
+    void gridSettersThrowWhatACellControlCannotShow() {
+        QFETCH(QString, setter);
+        BoxScript boxes;
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        auto* box = new FailingBox(&h.window);
+        h.rs.open();
+        h.apply(entry());
+        if (setter == QLatin1String("adoptControls")) {
+            box->failing = true;
+            QCOMPARE(errorOf([&] { h.grid->adoptControls(); }), kCannotShow);
+            QVERIFY(h.show());
+        } else {
+            h.grid->adoptControls();
+            QVERIFY(h.show());
+            h.click(0, 5);
+            QVERIFY(box->hasFocus());
+            box->failing = true;
+        }
+        const QStringList answerOnly{QStringLiteral("true_answer;CustomEdit;tre_ans;F")};
+        GridProfile taller = entry().profile;
+        taller.RowHeightPercent = 150;
+        if (setter == QLatin1String("setRecordSet")) {
+            QCOMPARE(errorOf([&] { h.grid->setRecordSet(&h.rs); }), kCannotShow);
+            QCOMPARE(box->link->recordSet(), &h.rs);
+            QCOMPARE(h.grid->model()->rowCount(), 2);
+        } else if (setter == QLatin1String("setProfile")) {
+            QCOMPARE(errorOf([&] { h.grid->setProfile(taller); }), kCannotShow);
+            QCOMPARE(h.grid->verticalHeader()->sectionSize(0), taller.dataRowHeight());
+        } else if (setter == QLatin1String("setControlType")) {
+            QCOMPARE(errorOf([&] { h.grid->setControlType(answerOnly); }), kCannotShow);
+            QCOMPARE(h.grid->controlType(), answerOnly);
+            QVERIFY(!h.grid->model()->index(0, 6).data(Qt::CheckStateRole).isValid());  // sts is no check box now
+        }
+        // Adopted, bound and placed all the same.
+        QCOMPARE(h.grid->cellControl(5), box);
+        QCOMPARE(box->parentWidget(), h.grid->viewport());
+        box->failing = false;
+        h.click(1, 5);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->text(), QStringLiteral("2"));
+    }
+
+    void setCurrentColumnThrowsTextItCannotWrite() {
+        BoxScript boxes;
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        h.rs.open();
+        profiles::GridDeclaration d = entry();
+        d.selected = QStringList{QStringLiteral("rid\t5\tNo\tF"), QStringLiteral("answer1\t20\tCevap A\tF")};
+        d.controlType.clear();
+        h.apply(d);
+        QVERIFY(h.show());
+        h.click(0, 0);
+        h.type(QStringLiteral("abc"));
+        QCOMPARE(errorOf([&] { h.grid->setCurrentColumn(1); }), QStringLiteral("rs: '1abc' is not a valid integer value"));
+        // The text waits in its cell to be corrected.
+        QCOMPARE(h.grid->currentColumn(), 0);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("1abc"));
+    }
+
+    // What a setter writes reaches other controls through the record set's
+    // signals: a control that then fails to show its field fails the setter.
+    void setterThrowsWhatItsWriteMakesAnotherControlFail() {
+        BoxScript boxes;
+        Harness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        h.rs.open();
+        profiles::GridDeclaration d = entry();
+        d.selected = QStringList{QStringLiteral("answer1\t20\tCevap A\tF"), QStringLiteral("answer2\t20\tCevap B\tF")};
+        d.controlType.clear();
+        h.apply(d);
+        auto* other = new FailingBox(&h.window);  // the same field, elsewhere in the window
+        h.window.layout()->addWidget(other);
+        other->link->bind(&h.rs, QStringLiteral("answer1"));
+        QVERIFY(h.show());
+        h.click(0, 0);
+        h.type(QStringLiteral("yeni"));
+        const QString typed = h.grid->cellEditor()->text();
+        other->failing = true;
+        QCOMPARE(errorOf([&] { h.grid->setCurrentColumn(1); }), kCannotShow);
+        QCOMPARE(h.rs.field(QStringLiteral("answer1")).asString(), typed);
+        QCOMPARE(h.grid->currentColumn(), 1);
+    }
+
+    void controlSettersThrowWhatTheyCannotShow() {
+        BoxScript boxes;
+        Harness h;
+        h.questions({{QStringLiteral("'3'"), QStringLiteral("0")}});
+        h.rs.open();
+        auto* text = new FailingBox(&h.window);
+        text->failing = true;
+        QCOMPARE(errorOf([&] { text->link->bind(&h.rs, QStringLiteral("answer1")); }), kCannotShow);
+        QCOMPARE(text->link->recordSet(), &h.rs);  // bound all the same
+        QCOMPARE(text->link->fieldName(), QStringLiteral("answer1"));
+
+        auto* combo = new MappedCombo(&h.window);
+        combo->bindField(&h.rs, QStringLiteral("true_answer"));
+        combo->fieldLink()->load = [] { throw storage::Error(kCannotShow); };
+        QCOMPARE(errorOf([&] { combo->setMapList({QStringLiteral("A\t1"), QStringLiteral("C\t3")}); }), kCannotShow);
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->shownFor(QStringLiteral("3")), QStringLiteral("C"));
     }
 
     // ------------------------------------------------------------ cell text
