@@ -10,6 +10,7 @@
 #include "tests/support/keys.h"
 #include "tests/support/temp_db.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
@@ -389,6 +390,45 @@ private slots:
     }
 
     // ------------------------------------------------------------ cell text
+
+    // The grid's model is a correct item model through all that its record
+    // set does; rows added or dropped in the middle included, whose
+    // neighbours the model must report as they were until it has announced
+    // the change.
+    void modelStaysAValidItemModel() {
+        Harness h;
+        h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)"), QStringLiteral("('Bütünleme', 0)")});
+        h.apply(profiles::mainExamsGrid());
+        QAbstractItemModel* model = h.grid->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        h.rs.open();
+        QCOMPARE(model->rowCount(), 3);
+        h.rs.append();
+        h.rs.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Ek"));
+        h.rs.post();
+        QCOMPARE(model->rowCount(), 4);
+        h.rs.first();
+        h.rs.next();
+        h.rs.insert();  // before "Final"
+        QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("Final"));
+        h.rs.cancel();
+        QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Final"));
+        h.rs.edit();
+        h.rs.field(QStringLiteral("DRM")).setAsString(QStringLiteral("True"));
+        h.rs.post();
+        QCOMPARE(model->index(1, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        h.rs.remove();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Bütünleme"));
+        h.db.exec(QStringLiteral("INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Dışarıdan', 0)"));
+        h.rs.refresh();
+        QCOMPARE(model->rowCount(), 4);
+        h.rs.moveBy(2);
+        h.rs.last();
+        h.rs.close();
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(model->columnCount(), 3);
+    }
 
     void cellTextRules() {
         Harness h;
