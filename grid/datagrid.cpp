@@ -9,7 +9,6 @@
 #include "storage/recordset.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -22,17 +21,12 @@
 // The view: settings, layout, the overlays (cell editor and cell controls)
 // over the current cell, focus, mouse and key dispatch. What cells show is
 // the model's (gridmodel.h), how they look the painters' (gridpainters.h),
-// what keys and clicks do to the record set in gridcommands.cpp.
+// what keys and clicks do to the record set in gridcommands.cpp, the
+// adopted cell controls in cellcontrols.cpp.
 namespace grid {
 
 using storage::RecordSet;
 using storage::RecordState;
-
-struct DataGrid::Adopted {
-    QString name;  // as the control list names it
-    QPointer<QWidget> widget;
-    QPointer<FieldLink> link;
-};
 
 DataGrid::DataGrid(QWidget* parent)
     : QTableView(parent),
@@ -216,72 +210,6 @@ void DataGrid::rebuildLayout(const QStringList& selected, const QStringList& con
 
 void DataGrid::applyColumnSizes() {
     for (int c = 0; c < columnCount(); ++c) titles_->resizeSection(c, column(c)->pixels);
-}
-
-void DataGrid::attachControls(std::vector<Column>& columns) {
-    for (Column& col : columns) {
-        if (col.controlKind == ControlLine::Kind::None) continue;
-        for (Adopted& a : adopted_)
-            if (a.widget && a.name.compare(col.controlName, Qt::CaseInsensitive) == 0) {
-                col.control = a.widget;
-                col.link = a.link;
-                // Known to assistive technology by the caption of its column.
-                if (a.widget->accessibleName().isEmpty())
-                    a.widget->setAccessibleName(col.titleLines.join(QLatin1Char(' ')).simplified());
-                break;
-            }
-    }
-}
-
-void DataGrid::adoptControls() {
-    asSetter([&] {
-        adoptedOnce_ = true;
-        QWidget* owner = window();
-        FirstFailure failure;
-        for (const QString& text : controlType_) {
-            const ControlLine line = ControlLine::parse(text);
-            if (line.kind != ControlLine::Kind::CustomEdit && line.kind != ControlLine::Kind::RichEdit) continue;
-            // "frame.control" names a control inside a frame of the window.
-            QWidget* scope = owner;
-            const QStringList path = line.first.split(QLatin1Char('.'));
-            QWidget* found = nullptr;
-            for (int i = 0; i < path.size() && scope; ++i) {
-                found = nullptr;
-                for (QWidget* w : scope->findChildren<QWidget*>(path.at(i)))
-                    if (w != this) {
-                        found = w;
-                        break;
-                    }
-                scope = found;
-            }
-            if (!found) continue;
-            auto existing = std::find_if(adopted_.begin(), adopted_.end(), [&](const Adopted& a) { return a.widget == found; });
-            if (existing == adopted_.end()) {
-                Adopted a;
-                a.name = line.first;
-                a.widget = found;
-                a.link = found->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
-                if (!a.link) a.link = FieldLink::forWidget(found);
-                adopted_.push_back(a);
-                existing = adopted_.end() - 1;
-            }
-            found->hide();
-            found->setParent(viewport());
-            found->setFont(profile().CellFont);
-            if (auto* frame = qobject_cast<QFrame*>(found)) frame->setFrameShape(QFrame::NoFrame);
-            if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
-            if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
-            found->installEventFilter(this);
-            if (FieldLink* link = existing->link) failure.run([&] { link->bind(recordSet(), line.field); });
-        }
-        failure.run([&] { rebuildLayout(); });
-        failure.rethrow();
-    });
-}
-
-QWidget* DataGrid::cellControl(int c) const {
-    const auto* col = column(c);
-    return col ? col->control.data() : nullptr;
 }
 
 void DataGrid::titleGestureFinished(bool resized, bool moved) {

@@ -2,6 +2,7 @@
 
 #include "grid/gridprofile.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTableView>
 
@@ -16,6 +17,7 @@ class RecordSet;
 namespace grid {
 
 struct Column;
+class FieldLink;
 class GridModel;
 class TitleHeader;
 class IndicatorHeader;
@@ -132,7 +134,12 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    struct Adopted;
+    // A control adopted from the window (cellcontrols.cpp).
+    struct Adopted {
+        QString name;  // as the control list names it
+        QPointer<QWidget> widget;
+        QPointer<FieldLink> link;
+    };
 
     // settings and layout
     void applyLook();
@@ -140,6 +147,7 @@ private:
     // the columns are built.
     void rebuildLayout(const QStringList& selected, const QStringList& controlType);
     void rebuildLayout() { rebuildLayout(selected_, controlType_); }
+    // Gives the columns of "CustomEdit" and "RichEdit" lines their adopted controls.
     void attachControls(std::vector<Column>& columns);
     void applyColumnSizes();
     // The user resized or moved columns: the column list takes the new
@@ -196,7 +204,7 @@ private:
     void enterKey();
     void f2Key();
     bool typeInto(QKeyEvent* event);
-    // Hands a key to the current cell's control, which takes the focus;
+    // Hands a key to the current cell's control (cellcontrols.cpp), which takes the focus;
     // false when the cell shows none (or the key comes from it).
     bool passToControl(QKeyEvent* event, QWidget* from);
     bool mayInsert() const;

@@ -6,7 +6,6 @@
 #include "grid/gridmodel.h"
 #include "storage/recordset.h"
 
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
@@ -110,15 +109,6 @@ bool DataGrid::typeInto(QKeyEvent* e) {
     writePending();
     recordSet()->edit();
     showEditor(&text);
-    return true;
-}
-
-bool DataGrid::passToControl(QKeyEvent* e, QWidget* from) {
-    const auto* col = column(currentColumn_);
-    if (!col || !col->control || !col->control->isVisible() || from == col->control) return false;
-    col->control->setFocus();
-    QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text());
-    QCoreApplication::sendEvent(col->control, &copy);
     return true;
 }
 

@@ -12,6 +12,10 @@ using storage::RecordState;
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+void GridModel::setRecordSet(storage::RecordSet* recordSet) { recordSet_ = recordSet; }
+
+storage::RecordSet* GridModel::recordSet() const { return recordSet_.data(); }
+
 void GridModel::setColumns(std::vector<Column> columns) {
     beginResetModel();
     columns_ = std::move(columns);

@@ -31,8 +31,8 @@ public:
     const GridProfile& profile() const { return profile_; }
     // The view lays its columns out again after either.
     void setProfile(const GridProfile& profile) { profile_ = profile; }
-    void setRecordSet(storage::RecordSet* recordSet) { recordSet_ = recordSet; }
-    storage::RecordSet* recordSet() const { return recordSet_.data(); }
+    void setRecordSet(storage::RecordSet* recordSet);
+    storage::RecordSet* recordSet() const;
 
     // New columns: the rows are counted anew and the views reset.
     void setColumns(std::vector<Column> columns);
