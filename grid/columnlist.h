@@ -1,7 +1,16 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
+
+class QWidget;
+
+namespace storage {
+class RecordSet;
+}
 
 // The two text declarations a data grid is configured by.
 //
@@ -12,6 +21,9 @@
 // Cell control list (`ControlType`), one line per field, parts separated by ";":
 //   field, kind ("CheckBox", "CustomEdit", "RichEdit"), first and second parameter.
 namespace grid {
+
+class FieldLink;
+struct GridProfile;
 
 class ColumnLine {
 public:
@@ -58,5 +70,47 @@ inline int charsForPixels(int pixels, int zeroWidth) {
     const int slack = zeroWidth / 2 - 3;
     return (pixels + (slack > 0 ? slack : 0) - 4) / zeroWidth;
 }
+
+// One column of a grid, as the two lists declare it over a record set.
+struct Column {
+    QString field;
+    int fieldIndex = -1;  // in the record set; -1 while it is closed
+    QStringList titleLines;
+    int pixels = 0;
+    bool readOnlyFlag = false;
+    int line = -1;  // the column list line it comes from
+    bool checkBox = false;
+    QString checkedValue;
+    QString uncheckedValue;
+    ControlLine::Kind controlKind = ControlLine::Kind::None;
+    QString controlName;
+    QPointer<QWidget> control;  // adopted, when the window has it
+    QPointer<FieldLink> link;   // the control's; goes with it when the window deletes it
+};
+
+// The columns of a column list and a cell control list over a record set
+// (closed or null: the lines alone say what there is). Widths are in pixels
+// of the profile's cell font, widened to the titles where the grid shows them.
+//
+// Bound to an open set, the lines of fields the set lacks are deleted from
+// `lines` for good; in field-definition mode they stay and only the listed
+// fields the set has are shown, each once, at the place of its last line.
+// Throws storage::Error when the width part of a line it uses is not a
+// whole number.
+std::vector<Column> buildColumns(QStringList* lines, const QStringList& controlLines, const storage::RecordSet* recordSet,
+                                 const GridProfile& profile);
+
+// A column as the user left it: its column list line and its width in pixels.
+struct ShownColumn {
+    int line = -1;
+    int pixels = 0;
+};
+
+// The column list after the user resized or moved columns; `shown` lists the
+// columns left to right. Resized: every shown column's line takes its width
+// in characters. Moved: the lines of the shown columns take their places, the
+// lines of fields not shown (field-definition mode) follow them unchanged.
+QStringList rewrittenLines(const QStringList& lines, const std::vector<ShownColumn>& shown, bool resized, bool moved,
+                           int zeroWidth);
 
 }  // namespace grid

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "text/rtf.h"
+#include "grid/gridprofile.h"
 
-#include <QColor>
-#include <QFlags>
-#include <QFont>
 #include <QPointer>
 #include <QStringList>
 #include <QTableView>
 
-#include <memory>
 #include <vector>
 
 class QLineEdit;
@@ -20,90 +16,11 @@ class RecordSet;
 
 namespace grid {
 
+struct Column;
 class FieldLink;
 class GridModel;
 class TitleHeader;
 class IndicatorHeader;
-
-// Switches of a data grid.
-enum GridOption : unsigned {
-    dgEditing = 1u << 0,              // cells may be edited
-    dgAlwaysShowEditor = 1u << 1,     // the current cell is always in edit mode
-    dgTitles = 1u << 2,               // title row shown
-    dgIndicator = 1u << 3,            // indicator column: current row, editing, inserting
-    dgColumnResize = 1u << 4,         // columns resized and moved by the user
-    dgColLines = 1u << 5,             // vertical cell lines
-    dgRowLines = 1u << 6,             // horizontal cell lines
-    dgTabs = 1u << 7,                 // Tab moves between cells
-    dgRowSelect = 1u << 8,            // whole rows highlighted; no cell editing, no cell controls
-    dgAlwaysShowSelection = 1u << 9,  // the highlight stays without the focus
-    dgConfirmDelete = 1u << 10,       // Ctrl+Delete asks first
-    dgCancelOnExit = 1u << 11,        // leaving the grid drops an unchanged new row
-    dgWordWrap = 1u << 12,            // cell text wraps at word boundaries
-    dgShowCellHint = 1u << 13,        // a hint shows a cell's whole text when it does not fit
-};
-Q_DECLARE_FLAGS(GridOptions, GridOption)
-Q_DECLARE_OPERATORS_FOR_FLAGS(GridOptions)
-
-enum KeyOption : unsigned {
-    dgEnterToTab = 1u << 0,   // Enter acts as Tab
-    dgAllowDelete = 1u << 1,  // Ctrl+Delete deletes the current row
-    dgAllowInsert = 1u << 2,  // Insert, and Down or Tab past the last row, start a new row
-};
-Q_DECLARE_FLAGS(KeyOptionSet, KeyOption)
-Q_DECLARE_OPERATORS_FOR_FLAGS(KeyOptionSet)
-
-enum MemoAttribute : unsigned {
-    mGridShow = 1u << 0,       // memo cells show their text instead of "(Memo)"
-    mDisableDialog = 1u << 1,  // no memo window
-    mViewOnly = 1u << 2,       // the memo window does not edit
-    mSizeable = 1u << 3,
-    mWordWrap = 1u << 4,
-};
-Q_DECLARE_FLAGS(MemoAttributeSet, MemoAttribute)
-Q_DECLARE_OPERATORS_FOR_FLAGS(MemoAttributeSet)
-
-enum EditControlOption : unsigned {
-    ecoCheckboxSingleClick = 1u << 0,  // one click toggles a check box (else a double-click)
-    ecoSearchOwnerForm = 1u << 1,      // cell controls are looked up in the grid's window
-};
-Q_DECLARE_FLAGS(EditControlOptionSet, EditControlOption)
-Q_DECLARE_OPERATORS_FOR_FLAGS(EditControlOptionSet)
-
-// Every per-grid setting. Ready-made profiles of the program's grids are in
-// grid/profiles.h.
-struct GridProfile {
-    GridOptions options =
-        GridOptions(dgEditing | dgTitles | dgColumnResize | dgTabs | dgConfirmDelete | dgCancelOnExit | dgWordWrap);
-    KeyOptionSet KeyOptions;
-    MemoAttributeSet MemoAttributes = MemoAttributeSet(mSizeable | mWordWrap);
-    EditControlOptionSet EditControlOptions = EditControlOptionSet(ecoCheckboxSingleClick | ecoSearchOwnerForm);
-    bool readOnly = false;                         // never edits, inserts, deletes or toggles
-    int RowHeightPercent = 100;                    // data row height in percent of one text line
-    int TitleLines = 1;                            // text lines of the title row
-    Qt::Alignment titleAlignment = Qt::AlignLeft;  // AlignLeft or AlignHCenter
-    QFont cellFont = defaultFont();
-    QColor cellFontColor = Qt::black;
-    QFont titleFont = defaultFont();
-    QColor titleFontColor = Qt::black;
-    QColor gridColor = Qt::white;                  // data cells
-    QColor titleColor = QColor(0xD4, 0xD0, 0xC8);  // title row and indicator column
-    QColor alternatingColor;                       // every second data row; invalid: none
-    bool flat = false;                             // no 3-D border
-    bool LoadAllRTF = false;                       // rich-text cells read the whole stored text
-    bool UseTFields = false;                       // field-definition mode
-
-    bool has(GridOption o) const { return options.testFlag(o); }
-    bool has(KeyOption o) const { return KeyOptions.testFlag(o); }
-    bool has(MemoAttribute o) const { return MemoAttributes.testFlag(o); }
-    bool has(EditControlOption o) const { return EditControlOptions.testFlag(o); }
-    // Whether the grid edits cells at all: dgEditing, not read-only, no dgRowSelect.
-    bool editsCells() const { return has(dgEditing) && !readOnly && !has(dgRowSelect); }
-
-    // 8-point "MS Sans Serif"; where that face is missing the system picks its
-    // nearest sans-serif, and every size is measured on the font it gives.
-    static QFont defaultFont();
-};
 
 // The list of rows of a record set that every screen shows: a title row, one
 // column per line of the column list, in-place editing where the profile
@@ -115,18 +32,25 @@ struct GridProfile {
 // Every slot and event handler of the grid catches at its entry: failures of
 // the record set reach the user in the default error box, a refusal by a
 // before-post rule (storage::SilentAbort) ends the key or click quietly.
+// The setters show no box: they throw their failures (storage::Error, or
+// what the record set throws) to the caller, and leave the grid in a
+// consistent state (see each one).
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
     ~DataGrid() override;
 
+    // The look and the switches. The grid lays its columns out again; a
+    // failure there (a cell control that cannot show its field) is thrown
+    // with the new profile in force.
     void setProfile(const GridProfile& profile);
-    const GridProfile& profile() const { return profile_; }
+    const GridProfile& profile() const;
 
     // The data link. May be set before the set opens: the grid follows the
     // set as it opens, closes, changes rows and moves; closed, it shows only
-    // its title row.
+    // its title row. The adopted controls are bound to the new set too; the
+    // first failure of a control or of the layout is thrown once all are bound.
     void setRecordSet(storage::RecordSet* recordSet);
     storage::RecordSet* recordSet() const;
 
@@ -147,6 +71,8 @@ public:
     // made children of the grid, bound to the record set and the line's
     // field, flat and in the cell font. Call once the window's controls exist
     // (and again after a layout load); the first showing does it if nobody did.
+    // A control that cannot show its field is adopted all the same; the
+    // first such failure is thrown once every control is in place.
     void adoptControls();
     // The adopted control of a column, or null.
     QWidget* cellControl(int column) const;
@@ -158,6 +84,8 @@ public:
     int columnPixelWidth(int column) const;
     int currentColumn() const { return currentColumn_; }
     // Makes a column current (the row stays); out-of-range columns are clamped.
+    // Text typed into the current cell is written into its field first; when
+    // it cannot be, that failure is thrown and the cell stays current.
     void setCurrentColumn(int column);
     // Makes the first column current.
     void setFirstColumnCurrent() { setCurrentColumn(0); }
@@ -206,21 +134,25 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    friend class GridModel;
-    friend class CellPainter;
-    friend class TitleHeader;
-    friend class IndicatorHeader;
-    struct Column;
-    struct Adopted;
+    // A control adopted from the window (cellcontrols.cpp).
+    struct Adopted {
+        QString name;  // as the control list names it
+        QPointer<QWidget> widget;
+        QPointer<FieldLink> link;
+    };
 
-    // layout
-    void rebuildLayout();
-    std::vector<Column> buildColumns(QStringList* lines) const;
+    // settings and layout
+    void applyLook();
+    // Builds the columns of both lists; the grid takes the lists only once
+    // the columns are built.
+    void rebuildLayout(const QStringList& selected, const QStringList& controlType);
+    void rebuildLayout() { rebuildLayout(selected_, controlType_); }
+    // Gives the columns of "CustomEdit" and "RichEdit" lines their adopted controls.
+    void attachControls(std::vector<Column>& columns);
     void applyColumnSizes();
-    void attachControls();
-    // The user let go of a title after resizing or moving columns: the
-    // column list takes the new widths (in characters) and order.
-    void titleGestureFinished();
+    // The user resized or moved columns: the column list takes the new
+    // widths (in characters) and order.
+    void titleGestureFinished(bool resized, bool moved);
 
     // record set signals
     void setReset();
@@ -235,36 +167,29 @@ private:
     bool active() const;
     int rowCount() const;
     int currentRow() const;
+    const Column* column(int c) const;
     bool focusWithin() const;
     bool isOurs(const QWidget* widget) const;
     bool showsSelection() const;
+    bool highlights(int row, int c) const;
     void syncCurrent();
     void placeOverlays();
+    QRect overlayRect(const QRect& cell) const;
     void updateIndicator();
 
-    // cells
-    const Column* column(int c) const;
-    bool columnTakesTab(int c) const;
-    bool canEditCell(int c) const;
-    bool canToggle(int c) const;
-    void toggleCheckBox(int c);
-    QString fieldText(int row, int c) const;
-    Qt::Alignment cellAlignment(int c) const;
-    int wrapFlag() const;
-    QRect textRect(const QRect& cell) const;
-    QString indicatorText(int row) const;
-
-    // editor
+    // cell editor (gridcommands.cpp)
     void showEditor(const QString* typed = nullptr);
     void hideEditor();
     void loadEditor();
     void writePending();
     void editorEdited();
-    bool editorTakesBack(QKeyEvent* event) const;
 
-    // keys and moves
+    // key dispatch
     bool handleKey(QKeyEvent* event, QWidget* from);
-    bool controlHandsBack(QKeyEvent* event, QWidget* control) const;
+
+    // commands of keys and clicks (gridcommands.cpp)
+    // Moves to a column; typed text is written first (a failure keeps the cell).
+    void selectColumn(int c);
     // Moves to a row; returns the row it should land on (rows below a dropped
     // new row move up by one), -1 without rows.
     int goToRow(int row);
@@ -272,42 +197,37 @@ private:
     void rowDown();
     void rowUp();
     void tab(bool forward);
-    void goToColumn(int c);
+    void toggleCheckBox(int c);
     void deleteRow();
     void escape();
     void insertRow();
     void enterKey();
     void f2Key();
     bool typeInto(QKeyEvent* event);
+    // Hands a key to the current cell's control (cellcontrols.cpp), which takes the focus;
+    // false when the cell shows none (or the key comes from it).
+    bool passToControl(QKeyEvent* event, QWidget* from);
     bool mayInsert() const;
     void leaveGrid();
     int visibleRowCount() const;
     int topRow() const;
     int bottomRow() const;
 
-    GridProfile profile_;
-    QPointer<storage::RecordSet> recordSet_;
     QStringList selected_;
     QStringList controlType_;
-    std::vector<Column> columns_;
     std::vector<Adopted> adopted_;
     bool adoptedOnce_ = false;
-    mutable rtf::PlainTextCache richText_;
     GridModel* model_;
     TitleHeader* titles_;
     IndicatorHeader* indicator_;
     QLineEdit* editor_;
     int currentColumn_ = 0;
     int editorColumn_ = -1;  // the column whose field the cell editor was loaded from
-    int markedRow_ = -1;  // where the indicator mark was drawn last
+    int markedRow_ = -1;     // where the indicator mark was drawn last
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;
-    bool layingOut_ = false;
     bool hidingEditor_ = false;
-    bool resizing_ = false;
-    bool resized_ = false;
-    bool moved_ = false;
     // The second click of a double-click must not toggle a check box again.
     quint64 lastPressTime_ = 0;
     QPoint lastPressCell_{-1, -1};

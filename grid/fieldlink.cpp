@@ -1,6 +1,6 @@
 #include "grid/fieldlink.h"
 
-#include "ui/msgbox.h"
+#include "grid/boxes.h"
 #include "storage/recordset.h"
 
 #include <QEvent>
@@ -24,7 +24,7 @@ public:
         // A widget being destroyed loses the focus as a plain QWidget: nothing to store then.
         if (event->type() == QEvent::FocusOut && watched->metaObject() == type_) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) msgbox::guard([&] { link_->store(); });
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) atEntry([&] { link_->store(); });
         }
         return false;
     }
@@ -80,22 +80,22 @@ void FieldLink::bind(storage::RecordSet* recordSet, const QString& field) {
     recordSet_ = recordSet;
     fieldName_ = field;
     connectSet();
-    msgbox::guard([&] { reload(); });
+    reload();
 }
 
 void FieldLink::connectSet() {
     if (!recordSet_) return;
     using storage::RecordSet;
-    auto reloadGuarded = [this] { msgbox::guard([&] { reload(); }); };
+    auto reloadGuarded = [this] { atEntry([&] { reload(); }); };
     connect(recordSet_, &RecordSet::reset, this, reloadGuarded);
     connect(recordSet_, &RecordSet::currentChanged, this, reloadGuarded);
     connect(recordSet_, &RecordSet::rowChanged, this, [this](int row) {
-        if (!modified_ && recordSet_ && row == recordSet_->currentRow()) msgbox::guard([&] { reload(); });
+        if (!modified_ && recordSet_ && row == recordSet_->currentRow()) atEntry([&] { reload(); });
     });
     connect(recordSet_, &RecordSet::stateChanged, this, [this] {
         // Posted or cancelled: whatever was pending is either in the row or gone.
         const auto state = recordSet_->state();
-        if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive) msgbox::guard([&] { reload(); });
+        if (state == storage::RecordState::Browse || state == storage::RecordState::Inactive) atEntry([&] { reload(); });
     });
     // Input that cannot be written stops the post or move that asked for it,
     // and that operation reports the failure.
@@ -156,7 +156,7 @@ void FieldLink::noteUserEdit() {
         modified_ = true;
         return;
     }
-    msgbox::guard([&] {
+    atEntry([&] {
         if (edit())
             modified_ = true;
         else

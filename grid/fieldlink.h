@@ -32,6 +32,8 @@ public:
     explicit FieldLink(QObject* parent = nullptr);
     ~FieldLink() override;
 
+    // Binds the link and shows the field. A failure to show it is thrown;
+    // the link is bound all the same.
     void bind(storage::RecordSet* recordSet, const QString& field);
     storage::RecordSet* recordSet() const;
     const QString& fieldName() const { return fieldName_; }

@@ -1,6 +1,5 @@
 #include "grid/mappedcombo.h"
 
-#include "ui/msgbox.h"
 #include "grid/fieldlink.h"
 
 #include <QAbstractItemView>
@@ -44,7 +43,7 @@ void MappedCombo::setMapList(const QStringList& items) {
     const QSignalBlocker block(this);
     clear();
     addItems(shown_);
-    msgbox::guard([&] { link_->reload(); });
+    link_->reload();
 }
 
 QString MappedCombo::shownFor(const QString& stored) const {

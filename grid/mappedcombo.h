@@ -31,12 +31,15 @@ class MappedCombo : public QComboBox {
 public:
     explicit MappedCombo(QWidget* parent = nullptr);
 
+    // Takes the items and shows the field anew; a failure to show it is
+    // thrown with the new items in place.
     void setMapList(const QStringList& items);
     const QStringList& mapList() const { return mapList_; }
     QString shownFor(const QString& stored) const;
     QString storedFor(const QString& shown) const;
 
     FieldLink* fieldLink() const { return link_; }
+    // As FieldLink::bind.
     void bindField(storage::RecordSet* recordSet, const QString& field);
 
 protected:

@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QPalette>
 
-#include <algorithm>
-
 namespace grid::profiles {
 
 namespace {
@@ -20,42 +18,42 @@ const QColor kDarkBlue(0x00, 0x40, 0x80);
 // What all ten grids share.
 GridProfile common() {
     GridProfile p;
-    p.options = GridOptions{dgEditing,  dgTitles,       dgColumnResize,       dgTabs, dgConfirmDelete, dgCancelOnExit,
+    p.Options = GridOptions{dgEditing,  dgTitles,       dgColumnResize,       dgTabs, dgConfirmDelete, dgCancelOnExit,
                             dgWordWrap, dgShowCellHint, dgAlwaysShowSelection};
     p.KeyOptions = {};
     p.MemoAttributes = MemoAttributeSet{mSizeable, mWordWrap};
     p.EditControlOptions = EditControlOptionSet{ecoCheckboxSingleClick, ecoSearchOwnerForm};
-    p.titleFont.setBold(true);
-    p.gridColor = kGrid;
-    p.titleColor = kTitle;
-    p.alternatingColor = kAlternate;
+    p.TitleFont.setBold(true);
+    p.GridColor = kGrid;
+    p.TitleColor = kTitle;
+    p.AlternatingColor = kAlternate;
     return p;
 }
 
 // Group and exam lists: navy titles on the left, rows 125 %.
 GridProfile nameList(bool rowSelect) {
     GridProfile p = common();
-    if (rowSelect) p.options |= dgRowSelect;
+    if (rowSelect) p.Options |= dgRowSelect;
     p.RowHeightPercent = 125;
-    p.titleFontColor = kNavy;
+    p.TitleFontColor = kNavy;
     return p;
 }
 
 // Question lists: dark blue centred titles, flat.
 GridProfile questionList() {
     GridProfile p = common();
-    p.titleFontColor = kDarkBlue;
-    p.titleAlignment = Qt::AlignHCenter;
-    p.flat = true;
+    p.TitleFontColor = kDarkBlue;
+    p.TitleAlignment = Qt::AlignHCenter;
+    p.Flat = true;
     p.LoadAllRTF = true;
     return p;
 }
 
 GridProfile readOnlyQuestions() {
     GridProfile p = questionList();
-    p.options |= GridOptions{dgRowSelect, dgColLines};
+    p.Options |= GridOptions{dgRowSelect, dgColLines};
     p.KeyOptions = dgEnterToTab;
-    p.readOnly = true;
+    p.ReadOnly = true;
     p.RowHeightPercent = 120;
     p.MemoAttributes |= MemoAttributeSet{mGridShow, mViewOnly, mDisableDialog};
     return p;
@@ -63,14 +61,14 @@ GridProfile readOnlyQuestions() {
 
 GridProfile importList() {
     GridProfile p = common();
-    p.options |= GridOptions{dgRowSelect, dgColLines, dgRowLines};
-    p.options &= ~GridOptions(dgShowCellHint);
+    p.Options |= GridOptions{dgRowSelect, dgColLines, dgRowLines};
+    p.Options &= ~GridOptions(dgShowCellHint);
     p.EditControlOptions = ecoSearchOwnerForm;
     const QPalette palette = QApplication::palette();
-    p.gridColor = palette.color(QPalette::Active, QPalette::Base);
-    p.titleColor = palette.color(QPalette::Active, QPalette::Button);
-    p.alternatingColor = QColor();
-    p.titleFont.setBold(false);
+    p.GridColor = palette.color(QPalette::Active, QPalette::Base);
+    p.TitleColor = palette.color(QPalette::Active, QPalette::Button);
+    p.AlternatingColor = QColor();
+    p.TitleFont.setBold(false);
     p.UseTFields = true;
     return p;
 }
@@ -87,8 +85,8 @@ GridProfile mainExamQuestions() { return readOnlyQuestions(); }
 
 GridProfile groupsDialog() {
     GridProfile p = common();
-    p.options |= GridOptions{dgIndicator, dgColLines, dgRowLines};
-    p.options &= ~GridOptions{dgShowCellHint, dgAlwaysShowSelection};
+    p.Options |= GridOptions{dgIndicator, dgColLines, dgRowLines};
+    p.Options &= ~GridOptions{dgShowCellHint, dgAlwaysShowSelection};
     p.KeyOptions = KeyOptionSet{dgAllowDelete, dgAllowInsert};
     return p;
 }
@@ -102,8 +100,8 @@ GridProfile importQuestions() { return importList(); }
 
 GridProfile questionEntry() {
     GridProfile p = questionList();
-    p.options |= GridOptions{dgAlwaysShowEditor, dgIndicator, dgColLines, dgRowLines};
-    p.options &= ~GridOptions(dgAlwaysShowSelection);
+    p.Options |= GridOptions{dgAlwaysShowEditor, dgIndicator, dgColLines, dgRowLines};
+    p.Options &= ~GridOptions(dgAlwaysShowSelection);
     p.KeyOptions = KeyOptionSet{dgEnterToTab, dgAllowDelete, dgAllowInsert};
     p.MemoAttributes |= mGridShow;
     p.RowHeightPercent = 260;
@@ -139,20 +137,19 @@ GridProfile groupPicker() {
     // cells are not edited and it adds no rows, but Ctrl+Delete deletes the
     // highlighted group after the grid's own question.
     GridProfile p;
-    p.options = GridOptions{dgEditing,       dgTitles,      dgColumnResize, dgTabs, dgRowSelect, dgAlwaysShowSelection,
+    p.Options = GridOptions{dgEditing,       dgTitles,      dgColumnResize, dgTabs, dgRowSelect, dgAlwaysShowSelection,
                             dgConfirmDelete, dgCancelOnExit};
     p.KeyOptions = dgAllowDelete;
     const QPalette palette = QApplication::palette();
-    p.gridColor = palette.color(QPalette::Active, QPalette::Base);
-    p.titleColor = palette.color(QPalette::Active, QPalette::Button);
+    p.GridColor = palette.color(QPalette::Active, QPalette::Base);
+    p.TitleColor = palette.color(QPalette::Active, QPalette::Button);
     return p;
 }
 
 GridDeclaration groupPickerGrid() {
     GridProfile p = groupPicker();
     // 250 pixels, written in characters of the cell font.
-    const int zero = std::max(1, QFontMetrics(p.cellFont).horizontalAdvance(QLatin1Char('0')));
-    return {p, {line("GROUPNAME", charsForPixels(250, zero), QStringLiteral("Soru Grupları"))}, {}};
+    return {p, {line("GROUPNAME", charsForPixels(250, p.zeroWidth()), QStringLiteral("Soru Grupları"))}, {}};
 }
 
 GridDeclaration addGroupsGrid() {

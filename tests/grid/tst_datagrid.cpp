@@ -1,16 +1,19 @@
 #include "grid/columnlist.h"
 #include "grid/datagrid.h"
+#include "grid/fieldlink.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "tests/grid/grid_harness.h"
 #include "tests/support/box_script.h"
-#include "tests/support/keys.h"
-#include "tests/support/temp_db.h"
+#include "tests/support/error_of.h"
 
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -18,9 +21,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
-#include <QVBoxLayout>
-
-#include <memory>
 
 using namespace grid;
 using storage::RecordSet;
@@ -32,78 +32,26 @@ QString line(const QString& field, int width, const QString& title, const QStrin
     return field + u'\t' + QString::number(width) + u'\t' + title + u'\t' + flag;
 }
 
-// One window holding one grid over one record set of a fresh database.
-struct Harness {
-    TempDb db;
-    RecordSet rs{QStringLiteral("rs"), &db.connection()};
-    QWidget window;
-    DataGrid* grid;
-
-    Harness() {
-        window.resize(900, 420);
-        auto* layout = new QVBoxLayout(&window);
-        grid = new DataGrid(&window);
-        grid->setObjectName(QStringLiteral("wwDBGrid1"));
-        layout->addWidget(grid);
-    }
-    void groups(int count) {
-        for (int i = 0; i < count; ++i) db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Grup %1')").arg(i + 1));
-        rs.setTableName(QStringLiteral("tqgroup"));
-    }
-    void exams(const QStringList& values) {
-        for (const QString& v : values) db.exec(QStringLiteral("INSERT INTO qgroup (GROUPNAME, DRM) VALUES %1").arg(v));
-        rs.setTableName(QStringLiteral("qgroup"));
-    }
-    // Questions of group 1; true_answer and sts as given, in rid order.
-    void questions(const QList<QPair<QString, QString>>& answersAndSts) {
-        int rid = 1;
-        for (const auto& [answer, sts] : answersAndSts)
-            db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (%1, 'Soru %1', 'a', 'b', 'c', 'd', %2, %3, 1)")
-                        .arg(rid++)
-                        .arg(answer, sts));
-        rs.setCommandText(QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
-    }
-    void apply(const profiles::GridDeclaration& d) {
-        profiles::apply(*grid, d);
-        grid->setRecordSet(&rs);
-    }
-    bool show() {
-        window.show();
-        window.activateWindow();
-        return QTest::qWaitForWindowActive(&window);
-    }
-    QPoint center(int row, int column) const {
-        grid->scrollTo(grid->model()->index(row, column));
-        return grid->cellRect(row, column).center();
-    }
-    // Keys go where the focus is, as typing does.
-    void type(const QString& text) { typeText(grid, text); }
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) { QTest::keyClick(QApplication::focusWidget(), k, mods); }
-    void click(int row, int column) { QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, center(row, column)); }
-    // What the platform delivers for a double-click: the second press comes
-    // right after the first click, then the double-click event.
-    void doubleClick(int row, int column) {
-        const QPoint p = center(row, column);
-        QWidget* vp = grid->viewport();
-        static quint64 t = 1'000'000;
-        t += 10'000;
-        auto send = [&](QEvent::Type type, Qt::MouseButtons buttons, quint64 at) {
-            QMouseEvent e(type, p, vp->mapToGlobal(p), Qt::LeftButton, buttons, {});
-            e.setTimestamp(at);
-            QApplication::sendEvent(vp, &e);
-        };
-        send(QEvent::MouseButtonPress, Qt::LeftButton, t);
-        send(QEvent::MouseButtonRelease, Qt::NoButton, t + 30);
-        send(QEvent::MouseButtonPress, Qt::LeftButton, t + 90);
-        send(QEvent::MouseButtonDblClick, Qt::LeftButton, t + 90);
-        send(QEvent::MouseButtonRelease, Qt::NoButton, t + 120);
-    }
-    QColor pixel(const QPoint& p) { return grid->viewport()->grab().toImage().pixelColor(p); }
-    QString dbText(const QString& sql) const { return db.text(sql); }
-};
-
 // The entry grid's column widths and titles without the window around it.
 profiles::GridDeclaration entry() { return profiles::questionEntryGrid(); }
+
+const QString kCannotShow = QStringLiteral("Alan gösterilemiyor");
+
+// A data-aware text box, named as the entry grid's answer control, whose
+// link cannot show its field while `failing` is set.
+struct FailingBox : QLineEdit {
+    FieldLink* link;
+    bool failing = false;
+
+    explicit FailingBox(QWidget* parent) : QLineEdit(parent), link(new FieldLink(this)) {
+        setObjectName(QStringLiteral("tre_ans"));
+        link->load = [this] {
+            if (failing) throw storage::Error(kCannotShow);
+            setText(link->text());
+        };
+        link->commit = [this] { link->writeText(text()); };
+    }
+};
 
 }  // namespace
 
@@ -115,7 +63,7 @@ private slots:
     // ---------------------------------------------------- binding and layout
 
     void lineOfMissingFieldIsDropped() {
-        Harness h;
+        GridHarness h;
         h.groups(2);
         QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
         profiles::GridDeclaration d = profiles::groupsDialogGrid();
@@ -136,12 +84,11 @@ private slots:
     }
 
     void fieldNamesMatchIgnoringCase() {
-        Harness h;
+        GridHarness h;
         h.groups(1);
-        h.rs.open();
         profiles::GridDeclaration d = profiles::groupsDialogGrid();
         d.selected = {line(QStringLiteral("groupname"), 10, QStringLiteral("Ad"), QStringLiteral("F\tkept"))};
-        h.apply(d);
+        h.open(d);
         QCOMPARE(h.grid->columnCount(), 1);
         // The fifth part survives a rewrite of the width.
         h.grid->horizontalHeader()->resizeSection(0, 200);
@@ -169,20 +116,19 @@ private slots:
         QFETCH(int, chars);
         QFETCH(bool, titles);
         QFETCH(QStringList, lines);
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
-        h.rs.open();
         profiles::GridDeclaration d = entry();
-        if (!titles) d.profile.options &= ~GridOptions(dgTitles);
+        if (!titles) d.profile.Options &= ~GridOptions(dgTitles);
         d.selected = {line(QStringLiteral("true_answer"), chars, title)};
         d.controlType.clear();
-        h.apply(d);
+        h.open(d);
         QCOMPARE(h.grid->columnTitleLines(0), lines);
-        const int zero = QFontMetrics(d.profile.cellFont).horizontalAdvance(u'0');
+        const int zero = QFontMetrics(d.profile.CellFont).horizontalAdvance(u'0');
         int expected = chars * zero + 4;
         if (titles)
             for (const QString& l : lines)
-                expected = std::max(expected, QFontMetrics(d.profile.titleFont).horizontalAdvance(l) + 4);
+                expected = std::max(expected, QFontMetrics(d.profile.TitleFont).horizontalAdvance(l) + 4);
         QCOMPARE(h.grid->columnPixelWidth(0), expected);
         QCOMPARE(h.grid->horizontalHeader()->isVisibleTo(h.grid), titles);
     }
@@ -200,15 +146,14 @@ private slots:
         QFETCH(profiles::GridDeclaration, declaration);
         QFETCH(int, percent);
         QFETCH(int, titleLines);
-        Harness h;
+        GridHarness h;
         h.groups(3);
-        h.rs.open();
         declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
-        h.apply(declaration);
-        const int text = QFontMetrics(declaration.profile.cellFont).height();
+        h.open(declaration);
+        const int text = QFontMetrics(declaration.profile.CellFont).height();
         QCOMPARE(h.grid->dataRowHeight(), (text + 3) * percent / 100);
         QCOMPARE(h.grid->verticalHeader()->sectionSize(1), h.grid->dataRowHeight());
-        const int titleText = QFontMetrics(declaration.profile.titleFont).height();
+        const int titleText = QFontMetrics(declaration.profile.TitleFont).height();
         QCOMPARE(h.grid->titleHeight(), titleLines * titleText + 4);
         QVERIFY(h.show());
         QCOMPARE(h.grid->horizontalHeader()->height(), h.grid->titleHeight());
@@ -218,10 +163,10 @@ private slots:
     void rowHeightsOfTheDesignFont() {
         // A font whose text is 13 pixels high gives the designed sizes.
         GridProfile p = profiles::questionEntry();
-        QFont font = p.cellFont;
+        QFont font = p.CellFont;
         for (int px = 6; px < 30 && QFontMetrics(font).height() != 13; ++px) font.setPixelSize(px);
         if (QFontMetrics(font).height() != 13) QSKIP("no font size with a 13-pixel text height here");
-        p.cellFont = p.titleFont = font;
+        p.CellFont = p.TitleFont = font;
         DataGrid grid;
         grid.setProfile(p);
         QCOMPARE(grid.dataRowHeight(), 41);
@@ -236,10 +181,9 @@ private slots:
     }
 
     void widthThatIsNotANumberIsAConversionError() {
-        Harness h;
+        GridHarness h;
         h.groups(1);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
+        h.open(profiles::groupsDialogGrid());
         const QStringList before = h.grid->selected();
         QString message;
         try {
@@ -252,17 +196,167 @@ private slots:
         QCOMPARE(h.grid->columnCount(), 1);
     }
 
+    // ------------------------------------------------------------- setters
+
+    // Windows call the setters while they are built: a failure reaches the
+    // caller as an exception, never as a box (BoxScript fails on any), and the
+    // grid stands as the setter left it, ready for use once the control can
+    // show its field again.
+    void gridSettersThrowWhatACellControlCannotShow_data() {
+        QTest::addColumn<QString>("setter");
+        for (const char* setter : {"adoptControls", "setRecordSet", "setProfile", "setControlType"})
+            QTest::newRow(setter) << QString::fromLatin1(setter);
+    }
+    void gridSettersThrowWhatACellControlCannotShow() {
+        QFETCH(QString, setter);
+        BoxScript boxes;
+        GridHarness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        auto* box = new FailingBox(&h.window);
+        h.open(entry());
+        if (setter == QLatin1String("adoptControls")) {
+            box->failing = true;
+            QCOMPARE(errorOf([&] { h.grid->adoptControls(); }), kCannotShow);
+            QVERIFY(h.show());
+        } else {
+            h.grid->adoptControls();
+            QVERIFY(h.show());
+            h.click(0, 5);
+            QVERIFY(box->hasFocus());
+            box->failing = true;
+        }
+        const QStringList answerOnly{QStringLiteral("true_answer;CustomEdit;tre_ans;F")};
+        GridProfile taller = entry().profile;
+        taller.RowHeightPercent = 150;
+        if (setter == QLatin1String("setRecordSet")) {
+            QCOMPARE(errorOf([&] { h.grid->setRecordSet(&h.rs); }), kCannotShow);
+            QCOMPARE(box->link->recordSet(), &h.rs);
+            QCOMPARE(h.grid->model()->rowCount(), 2);
+        } else if (setter == QLatin1String("setProfile")) {
+            QCOMPARE(errorOf([&] { h.grid->setProfile(taller); }), kCannotShow);
+            QCOMPARE(h.grid->verticalHeader()->sectionSize(0), taller.dataRowHeight());
+        } else if (setter == QLatin1String("setControlType")) {
+            QCOMPARE(errorOf([&] { h.grid->setControlType(answerOnly); }), kCannotShow);
+            QCOMPARE(h.grid->controlType(), answerOnly);
+            QVERIFY(!h.grid->model()->index(0, 6).data(Qt::CheckStateRole).isValid());  // sts is no check box now
+        }
+        // Adopted, bound and placed all the same.
+        QCOMPARE(h.grid->cellControl(5), box);
+        QCOMPARE(box->parentWidget(), h.grid->viewport());
+        box->failing = false;
+        h.click(1, 5);
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->text(), QStringLiteral("2"));
+    }
+
+    void setCurrentColumnThrowsTextItCannotWrite() {
+        BoxScript boxes;
+        GridHarness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        profiles::GridDeclaration d = entry();
+        d.selected = QStringList{QStringLiteral("rid\t5\tNo\tF"), QStringLiteral("answer1\t20\tCevap A\tF")};
+        d.controlType.clear();
+        QVERIFY(h.start(d));
+        h.click(0, 0);
+        h.type(QStringLiteral("abc"));
+        QCOMPARE(errorOf([&] { h.grid->setCurrentColumn(1); }), QStringLiteral("rs: '1abc' is not a valid integer value"));
+        // The text waits in its cell to be corrected.
+        QCOMPARE(h.grid->currentColumn(), 0);
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("1abc"));
+    }
+
+    // What a setter writes reaches other controls through the record set's
+    // signals: a control that then fails to show its field fails the setter.
+    void setterThrowsWhatItsWriteMakesAnotherControlFail() {
+        BoxScript boxes;
+        GridHarness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        profiles::GridDeclaration d = entry();
+        d.selected = QStringList{QStringLiteral("answer1\t20\tCevap A\tF"), QStringLiteral("answer2\t20\tCevap B\tF")};
+        d.controlType.clear();
+        h.open(d);
+        auto* other = new FailingBox(&h.window);  // the same field, elsewhere in the window
+        h.window.layout()->addWidget(other);
+        other->link->bind(&h.rs, QStringLiteral("answer1"));
+        QVERIFY(h.show());
+        h.click(0, 0);
+        h.type(QStringLiteral("yeni"));
+        const QString typed = h.grid->cellEditor()->text();
+        other->failing = true;
+        QCOMPARE(errorOf([&] { h.grid->setCurrentColumn(1); }), kCannotShow);
+        QCOMPARE(h.rs.field(QStringLiteral("answer1")).asString(), typed);
+        QCOMPARE(h.grid->currentColumn(), 1);
+    }
+
+    void controlSettersThrowWhatTheyCannotShow() {
+        BoxScript boxes;
+        GridHarness h;
+        h.questions({{QStringLiteral("'3'"), QStringLiteral("0")}});
+        h.rs.open();
+        auto* text = new FailingBox(&h.window);
+        text->failing = true;
+        QCOMPARE(errorOf([&] { text->link->bind(&h.rs, QStringLiteral("answer1")); }), kCannotShow);
+        QCOMPARE(text->link->recordSet(), &h.rs);  // bound all the same
+        QCOMPARE(text->link->fieldName(), QStringLiteral("answer1"));
+
+        auto* combo = new MappedCombo(&h.window);
+        combo->bindField(&h.rs, QStringLiteral("true_answer"));
+        combo->fieldLink()->load = [] { throw storage::Error(kCannotShow); };
+        QCOMPARE(errorOf([&] { combo->setMapList({QStringLiteral("A\t1"), QStringLiteral("C\t3")}); }), kCannotShow);
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(combo->shownFor(QStringLiteral("3")), QStringLiteral("C"));
+    }
+
     // ------------------------------------------------------------ cell text
 
+    // The grid's model is a correct item model through all that its record
+    // set does; rows added or dropped in the middle included, whose
+    // neighbours the model must report as they were until it has announced
+    // the change.
+    void modelStaysAValidItemModel() {
+        GridHarness h;
+        h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)"), QStringLiteral("('Bütünleme', 0)")});
+        h.apply(profiles::mainExamsGrid());
+        QAbstractItemModel* model = h.grid->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        h.rs.open();
+        QCOMPARE(model->rowCount(), 3);
+        h.rs.append();
+        h.rs.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Ek"));
+        h.rs.post();
+        QCOMPARE(model->rowCount(), 4);
+        h.rs.first();
+        h.rs.next();
+        h.rs.insert();  // before "Final"
+        QCOMPARE(model->index(2, 1).data().toString(), QStringLiteral("Final"));
+        h.rs.cancel();
+        QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Final"));
+        h.rs.edit();
+        h.rs.field(QStringLiteral("DRM")).setAsString(QStringLiteral("True"));
+        h.rs.post();
+        QCOMPARE(model->index(1, 2).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        h.rs.remove();
+        QCOMPARE(model->rowCount(), 3);
+        QCOMPARE(model->index(1, 1).data().toString(), QStringLiteral("Bütünleme"));
+        h.db.exec(QStringLiteral("INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Dışarıdan', 0)"));
+        h.rs.refresh();
+        QCOMPARE(model->rowCount(), 4);
+        h.rs.moveBy(2);
+        h.rs.last();
+        h.rs.close();
+        QCOMPARE(model->rowCount(), 0);
+        QCOMPARE(model->columnCount(), 3);
+    }
+
     void cellTextRules() {
-        Harness h;
+        GridHarness h;
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (7, 'Uzun soru', 'x', NULL, NULL, NULL, '3', 1, 1)"));
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (8, NULL, NULL, NULL, NULL, NULL, '9', 0, 1)"));
         h.rs.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
-        h.rs.open();
         profiles::GridDeclaration d = profiles::importQuestionsGrid();
         d.profile.UseTFields = false;
-        h.apply(d);
+        h.open(d);
         // rid, question, answer1..4, true_answer, sts, qgrp
         QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("7"));
         QVERIFY(h.grid->model()->index(0, 0).data(Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
@@ -281,15 +375,14 @@ private slots:
     }
 
     void richTextCellsShowPlainText() {
-        Harness h;
+        GridHarness h;
         const QString rich = QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 Tahoma;}}\\f0 Birinci\\par ikinci}");
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (1, '%1', 'a', 'b', 'c', 'd', '1', 0, 1)").arg(rich));
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (2, '{\\rtfoo plain', 'a', 'b', 'c', 'd', '1', 0, 1)"));
         h.rs.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
-        h.rs.open();
         auto* richEdit = new QLineEdit(&h.window);
         richEdit->setObjectName(QStringLiteral("wwDBRichEdit1"));
-        h.apply(entry());
+        h.open(entry());
         QCOMPARE(h.grid->cellText(0, 0), rich);  // no control adopted yet: an ordinary memo
         h.grid->adoptControls();
         QCOMPARE(h.grid->cellControl(0), richEdit);
@@ -298,10 +391,9 @@ private slots:
     }
 
     void checkBoxCells() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 1)"), QStringLiteral("('C', 0)")});
-        h.rs.open();
-        h.apply(profiles::mainExamsGrid());
+        h.open(profiles::mainExamsGrid());
         QVERIFY(!h.grid->isChecked(0, 2));
         QVERIFY(h.grid->isChecked(1, 2));
         QVERIFY(!h.grid->isChecked(2, 2));
@@ -312,11 +404,9 @@ private slots:
     // ---------------------------------------------------------------- look
 
     void rowColoursAlternateAndStayWithTheRow() {
-        Harness h;
+        GridHarness h;
         h.groups(60);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         // Well right of the text, inside the cell.
         auto sample = [&](int row) {
             const QRect r = h.grid->cellRect(row, 0);
@@ -345,12 +435,11 @@ private slots:
         QFETCH(profiles::GridDeclaration, declaration);
         QFETCH(bool, otherCellHighlighted);
         QFETCH(bool, highlightedWithoutFocus);
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', 0)"), QStringLiteral("('B', 0)"), QStringLiteral("('C', 0)")});
-        h.rs.open();
         declaration.selected = {line(QStringLiteral("ID"), 3, QString()),
                                 line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
-        h.apply(declaration);
+        h.open(declaration);
         auto* other = new QLineEdit(&h.window);
         h.window.layout()->addWidget(other);
         QVERIFY(h.show());
@@ -368,10 +457,9 @@ private slots:
     }
 
     void indicatorMarksTheRowState() {
-        Harness h;
+        GridHarness h;
         h.groups(2);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
+        h.open(profiles::groupsDialogGrid());
         QVERIFY(h.grid->verticalHeader()->isVisibleTo(h.grid));
         auto mark = [&](int row) { return h.grid->model()->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(); };
         QCOMPARE(mark(0), QStringLiteral(">"));
@@ -387,14 +475,12 @@ private slots:
     }
 
     void cellHintOnlyForTextThatDoesNotFit() {
-        Harness h;
+        GridHarness h;
         h.db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('kısa'), ('%1')").arg(QString(60, u'w')));
         h.rs.setTableName(QStringLiteral("tqgroup"));
-        h.rs.open();
         profiles::GridDeclaration d = profiles::mainGroupsGrid();
         d.selected = {line(QStringLiteral("GROUPNAME"), 10, QStringLiteral("Ad"))};
-        h.apply(d);
-        QVERIFY(h.show());
+        QVERIFY(h.start(d));
         auto hintAt = [&](int row) {
             QToolTip::hideText();
             if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); })) return QStringLiteral("<still shown>");
@@ -410,11 +496,9 @@ private slots:
     }
 
     void accessibleCellsReportTextAndState() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)")});
-        h.rs.open();
-        h.apply(profiles::mainExamsGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::mainExamsGrid()));
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(h.grid);
         QVERIFY(table && table->tableInterface());
         QAccessibleTableInterface* t = table->tableInterface();
@@ -445,13 +529,11 @@ private slots:
         QFETCH(bool, singleClick);
         QFETCH(bool, doubleClick);
         QFETCH(QString, expected);
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 0)")});
-        h.rs.open();
         profiles::GridDeclaration d = profiles::mainExamsGrid();
         if (!singleClick) d.profile.EditControlOptions &= ~EditControlOptionSet(ecoCheckboxSingleClick);
-        h.apply(d);
-        QVERIFY(h.show());
+        QVERIFY(h.start(d));
         QSignalSpy dbl(h.grid, &DataGrid::dblClicked);
         if (doubleClick)
             h.doubleClick(0, 2);
@@ -467,11 +549,9 @@ private slots:
     }
 
     void checkBoxClickThenSpace() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', 1)")});
-        h.rs.open();
-        h.apply(profiles::mainExamsGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::mainExamsGrid()));
         h.click(0, 2);
         QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("False"));
         QTest::keyClick(h.grid, Qt::Key_Space);
@@ -494,14 +574,12 @@ private slots:
         QFETCH(profiles::GridDeclaration, declaration);
         QFETCH(bool, exams);
         QFETCH(int, rowsAfter);
-        Harness h;
+        GridHarness h;
         if (exams)
             h.exams({});
         else
             h.questions({});
-        h.rs.open();
-        h.apply(declaration);
-        QVERIFY(h.show());
+        QVERIFY(h.start(declaration));
         h.grid->setFocus();
         h.grid->setCurrentColumn(h.grid->columnCount() - 1);
         QCOMPARE(h.rs.recordCount(), 0);
@@ -521,16 +599,14 @@ private slots:
     }
     void checkBoxTogglesOnlyWhereEditsAreAllowed() {
         QFETCH(int, variant);
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', 0)")});
         profiles::GridDeclaration d = profiles::mainExamsGrid();
-        if (variant == 0) d.profile.readOnly = true;
-        if (variant == 1) d.profile.options &= ~GridOptions(dgEditing);
+        if (variant == 0) d.profile.ReadOnly = true;
+        if (variant == 1) d.profile.Options &= ~GridOptions(dgEditing);
         if (variant == 2) d.selected.last().replace(QStringLiteral("\tF"), QStringLiteral("\tT"));
         if (variant == 3) h.rs.setCommandText(QStringLiteral("select GROUPNAME, DRM, 1 as ID from qgroup"));
-        h.rs.open();
-        h.apply(d);
-        QVERIFY(h.show());
+        QVERIFY(h.start(d));
         QCOMPARE(h.grid->columnField(2), QStringLiteral("DRM"));
         h.click(0, 2);
         QTest::keyClick(h.grid, Qt::Key_Space);
@@ -541,11 +617,9 @@ private slots:
     // ------------------------------------------------------- in-place edits
 
     void examNameEditedInPlaceAndPostedWhenTheRowIsLeft() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
-        h.rs.open();
-        h.apply(profiles::mainExamsGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::mainExamsGrid()));
         h.click(0, 1);
         h.type(QStringLiteral("Ara"));
         QVERIFY(h.grid->editorVisible());
@@ -563,23 +637,20 @@ private slots:
     }
 
     void editorTakesAtMostTheFieldSize() {
-        Harness h;
+        GridHarness h;
         h.groups(1);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         h.click(0, 0);
         h.type(QString(60, u'k'));
         QCOMPARE(h.grid->cellEditor()->text(), QString(50, u'k'));
     }
 
     void rowSelectGridNeitherEditsNorShowsControls() {
-        Harness h;
+        GridHarness h;
         h.groups(2);
-        h.rs.open();
         auto* control = new QLineEdit(&h.window);
         control->setObjectName(QStringLiteral("wwExpandButton1"));
-        h.apply(profiles::mainGroupsGrid());
+        h.open(profiles::mainGroupsGrid());
         h.grid->adoptControls();
         QVERIFY(h.show());
         QCOMPARE(h.grid->cellControl(0), control);
@@ -595,14 +666,11 @@ private slots:
     // -------------------------------------------------------- cell controls
 
     void controlIsAdoptedAndFollowsTheCurrentCell() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'3'"), QStringLiteral("0")}, {QStringLiteral("'1'"), QStringLiteral("0")}});
-        auto* box = new MappedCombo(&h.window);
-        box->setObjectName(QStringLiteral("tre_ans"));
-        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+        auto* box = h.answerBox();
         h.window.layout()->addWidget(box);
-        h.rs.open();
-        h.apply(entry());
+        h.open(entry());
         h.grid->adoptControls();
         QCOMPARE(box->parentWidget(), h.grid->viewport());
         QVERIFY(box->isHidden());
@@ -624,13 +692,10 @@ private slots:
     // A window may delete a control the grid adopted; the grid goes on
     // without it, as an ordinary column.
     void deletedControlLeavesAnOrdinaryColumn() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        auto* box = new MappedCombo(&h.window);
-        box->setObjectName(QStringLiteral("tre_ans"));
-        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2")});
-        h.rs.open();
-        h.apply(entry());
+        auto* box = h.answerBox({QStringLiteral("A\t1"), QStringLiteral("B\t2")});
+        h.open(entry());
         h.grid->adoptControls();
         QVERIFY(h.show());
         h.click(0, 5);
@@ -666,13 +731,10 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, typed);
         QFETCH(QString, storedAfter);
-        Harness h;
+        GridHarness h;
         h.questions({{stored, QStringLiteral("0")}, {QStringLiteral("'1'"), QStringLiteral("0")}});
-        auto* box = new MappedCombo(&h.window);
-        box->setObjectName(QStringLiteral("tre_ans"));
-        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
-        h.rs.open();
-        h.apply(entry());
+        auto* box = h.answerBox();
+        h.open(entry());
         h.grid->adoptControls();
         QCOMPARE(h.grid->cellText(0, 5), shown);
         QVERIFY(h.show());
@@ -716,10 +778,9 @@ private slots:
     }
 
     void answerColumnShowsTheDigitWithoutThePicker() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'3'"), QStringLiteral("1")}});
-        h.rs.open();
-        h.apply(profiles::addQuestionsGrid());
+        h.open(profiles::addQuestionsGrid());
         h.grid->adoptControls();
         QCOMPARE(h.grid->columnField(6), QStringLiteral("true_answer"));
         QVERIFY(!h.grid->cellControl(6));
@@ -747,11 +808,9 @@ private slots:
     }
 
     void resizingAColumnWritesEveryWidthBack() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         QHeaderView* titles = h.grid->horizontalHeader();
         const int d = h.grid->zeroWidth();
         // Drag the right border of answer1 40 pixels to the right.
@@ -772,11 +831,9 @@ private slots:
     }
 
     void draggingATitleMovesTheColumn() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("1")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
         QHeaderView* titles = h.grid->horizontalHeader();
         QVERIFY(!titles->sectionsClickable());  // a title click selects no column
@@ -815,14 +872,12 @@ private slots:
         QFETCH(profiles::GridDeclaration, declaration);
         QFETCH(QString, table);
         QFETCH(bool, move);
-        Harness h;
+        GridHarness h;
         if (table == QLatin1String("qgroup"))
             h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
         else
             h.groups(2);
-        h.rs.open();
-        h.apply(declaration);
-        QVERIFY(h.show());
+        QVERIFY(h.start(declaration));
         const int name = declaration.selected.indexOf(QRegularExpression(QStringLiteral("^GROUPNAME\t.*")));
         h.click(1, name);
         h.type(QStringLiteral("Ara"));
@@ -854,13 +909,12 @@ private slots:
     // -------------------------------------------------- field definitions
 
     void fieldDefinitionModeShowsTheListedFieldsInListOrder() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'2'"), QStringLiteral("1")}});
-        h.rs.open();
         profiles::GridDeclaration d = profiles::importQuestionsGrid();
         d.selected = {line(QStringLiteral("answer2"), 10, QStringLiteral("B")),
                       line(QStringLiteral("nope"), 5, QStringLiteral("X")), line(QStringLiteral("rid"), 4, QStringLiteral("No"))};
-        h.apply(d);
+        h.open(d);
         QCOMPARE(h.grid->columnCount(), 2);
         QCOMPARE(h.grid->columnField(0), QStringLiteral("answer2"));
         QCOMPARE(h.grid->columnField(1), QStringLiteral("rid"));
@@ -872,11 +926,9 @@ private slots:
     // ------------------------------------------------------------ keyboard
 
     void downAppendsThenDoesNothingThenUpDrops() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(1, 1);
         h.key(Qt::Key_Down);
         QCOMPARE(h.rs.recordCount(), 3);
@@ -906,12 +958,10 @@ private slots:
         QFETCH(profiles::GridDeclaration, declaration);
         QFETCH(int, rowsAfter);
         BoxScript boxes;
-        Harness h;
+        GridHarness h;
         h.groups(2);
-        h.rs.open();
         declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
-        h.apply(declaration);
-        QVERIFY(h.show());
+        QVERIFY(h.start(declaration));
         h.click(1, 0);
         h.key(Qt::Key_Down);
         h.key(Qt::Key_Insert);  // and Insert neither, where the grid may not insert
@@ -920,11 +970,9 @@ private slots:
     }
 
     void insertAddsARowBeforeTheCurrentOne() {
-        Harness h;
+        GridHarness h;
         h.groups(3);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         h.click(1, 0);
         h.key(Qt::Key_Insert);
         QCOMPARE(h.rs.recordCount(), 4);
@@ -952,13 +1000,11 @@ private slots:
     // A click below an unchanged new row drops it, which moves the clicked
     // row up by one: the click still reaches the cell that was clicked.
     void clickBelowAnUnchangedNewRow() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")},
                      {QStringLiteral("'2'"), QStringLiteral("0")},
                      {QStringLiteral("'3'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(0, 1);
         h.key(Qt::Key_Insert);
         QCOMPARE(h.rs.recordCount(), 4);
@@ -971,11 +1017,9 @@ private slots:
     }
 
     void tabMovesBetweenCellsAndRows() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(0, 5);
         h.key(Qt::Key_Tab);
         QCOMPARE(h.grid->currentColumn(), 6);
@@ -999,13 +1043,11 @@ private slots:
     }
 
     void tabSkipsReadOnlyColumns() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('A', 0)"), QStringLiteral("('B', 0)")});
-        h.rs.open();
         profiles::GridDeclaration d = profiles::mainExamsGrid();
         d.selected.append(line(QStringLiteral("GROUPPASS"), 5, QStringLiteral("Şifre"), QStringLiteral("T")));
-        h.apply(d);
-        QVERIFY(h.show());
+        QVERIFY(h.start(d));
         h.click(0, 2);
         h.key(Qt::Key_Tab);  // over the read-only password and the auto-numbered ID
         QCOMPARE(h.rs.currentRow(), 1);
@@ -1030,11 +1072,9 @@ private slots:
     }
 
     void enterWithoutEnterToTabSwitchesTheEditor() {
-        Harness h;
+        GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
-        h.rs.open();
-        h.apply(profiles::mainExamsGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::mainExamsGrid()));
         h.click(0, 1);
         QVERIFY(!h.grid->editorVisible());
         h.key(Qt::Key_Return);
@@ -1058,11 +1098,9 @@ private slots:
     // The entry grid keeps its editor open from cell to cell: each cell it
     // comes to shows that cell's field, and typing there changes only it.
     void alwaysShownEditorFollowsTheCurrentCell() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(0, 1);
         QCOMPARE(h.grid->cellEditor()->text(), QStringLiteral("a"));
         h.key(Qt::Key_Tab);
@@ -1080,11 +1118,9 @@ private slots:
 
     void rowSelectGridsMoveRowsWithEveryArrow() {
         BoxScript boxes;
-        Harness h;
+        GridHarness h;
         h.groups(4);
-        h.rs.open();
-        h.apply(profiles::mainGroupsGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::mainGroupsGrid()));
         h.click(1, 1);
         h.key(Qt::Key_Right);
         QCOMPARE(h.rs.currentRow(), 2);
@@ -1105,11 +1141,9 @@ private slots:
     }
 
     void pagesAndVisibleRows() {
-        Harness h;
+        GridHarness h;
         h.groups(80);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         h.click(0, 0);
         const int top = h.grid->rowAt(0);
         const int bottomShown = h.grid->rowAt(h.grid->viewport()->height() - 1);
@@ -1152,12 +1186,10 @@ private slots:
         QFETCH(int, rowsAfter);
         BoxScript boxes;
         if (asks) boxes.expect(msgbox::Button(answer));
-        Harness h;
+        GridHarness h;
         h.groups(3);
-        h.rs.open();
         declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
-        h.apply(declaration);
-        QVERIFY(h.show());
+        QVERIFY(h.start(declaration));
         h.click(1, 0);
         h.key(Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(boxes.shown().size(), asks ? 1 : 0);
@@ -1177,11 +1209,9 @@ private slots:
     void ctrlDeleteOfTheEntryGridDeletesTheQuestion() {
         BoxScript boxes;
         boxes.expect(msgbox::Button::OK);
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(0, 2);
         h.key(Qt::Key_Delete, Qt::ControlModifier);  // from inside the cell editor
         QCOMPARE(boxes.shown().size(), 1);
@@ -1192,11 +1222,9 @@ private slots:
 
     void escapeStepByStep() {
         BoxScript boxes;
-        Harness h;
+        GridHarness h;
         h.groups(2);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         h.click(0, 0);
         // 1. Text typed and not yet written: the cell shows the field again.
         h.type(QStringLiteral("Yeni ad"));
@@ -1250,11 +1278,9 @@ private slots:
     void setClosedWhileTheGridAsks() {
         QFETCH(int, key);
         QFETCH(int, answer);
-        Harness h;
+        GridHarness h;
         h.groups(2);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
-        QVERIFY(h.show());
+        QVERIFY(h.start(profiles::groupsDialogGrid()));
         h.click(0, 0);
         h.type(QStringLiteral("Yeni"));
         h.key(Qt::Key_Return);
@@ -1273,10 +1299,9 @@ private slots:
     }
 
     void leavingTheGrid() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
-        h.rs.open();
-        h.apply(entry());
+        h.open(entry());
         auto* other = new QLineEdit(&h.window);
         h.window.layout()->addWidget(other);
         QVERIFY(h.show());
@@ -1327,7 +1352,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, column);
-        Harness h;
+        GridHarness h;
         QList<QPair<QString, QString>> rows;
         for (int i = 0; i < 30; ++i) rows.append({QStringLiteral("'1'"), QStringLiteral("0")});
         h.questions(rows);
@@ -1336,9 +1361,7 @@ private slots:
             ++refusals;
             throw storage::SilentAbort();
         };
-        h.rs.open();
-        h.apply(entry());
-        QVERIFY(h.show());
+        QVERIFY(h.start(entry()));
         h.click(3, 1);
         h.grid->verticalScrollBar()->setValue(2);  // row 2 on top, so Ctrl+PageUp has somewhere to go
         h.type(QStringLiteral("değişti"));
@@ -1356,14 +1379,12 @@ private slots:
     // Typed text that does not fit its field stops the move that would write
     // it: the box says why, and the text waits in the cell to be corrected.
     void unwritableTextStopsTheMove() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
-        h.rs.open();
         profiles::GridDeclaration d = entry();
         d.selected = QStringList{QStringLiteral("rid\t5\tNo\tF"), QStringLiteral("answer1\t20\tCevap A\tF")};
         d.controlType.clear();
-        h.apply(d);
-        QVERIFY(h.show());
+        QVERIFY(h.start(d));
         h.click(0, 0);
         h.type(QStringLiteral("abc"));
         BoxScript boxes;
@@ -1383,15 +1404,12 @@ private slots:
     }
 
     void controlKeysAndTheKeysTheGridTakesBack() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")},
                      {QStringLiteral("'3'"), QStringLiteral("0")},
                      {QStringLiteral("'4'"), QStringLiteral("0")}});
-        auto* box = new MappedCombo(&h.window);
-        box->setObjectName(QStringLiteral("tre_ans"));
-        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
-        h.rs.open();
-        h.apply(entry());
+        auto* box = h.answerBox();
+        h.open(entry());
         h.grid->adoptControls();
         QVERIFY(h.show());
         h.click(1, 5);
@@ -1432,15 +1450,12 @@ private slots:
     }
 
     void controlTakesKeysTypedInItsCell() {
-        Harness h;
+        GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
-        auto* box = new MappedCombo(&h.window);
-        box->setObjectName(QStringLiteral("tre_ans"));
-        box->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
-        h.rs.open();
+        auto* box = h.answerBox();
         profiles::GridDeclaration d = entry();
-        d.profile.options &= ~GridOptions(dgAlwaysShowEditor);  // the grid keeps the focus
-        h.apply(d);
+        d.profile.Options &= ~GridOptions(dgAlwaysShowEditor);  // the grid keeps the focus
+        h.open(d);
         h.grid->adoptControls();
         QVERIFY(h.show());
         h.click(0, 5);
@@ -1474,10 +1489,9 @@ private slots:
     }
 
     void closedSetShowsOnlyTitles() {
-        Harness h;
+        GridHarness h;
         h.groups(3);
-        h.rs.open();
-        h.apply(profiles::groupsDialogGrid());
+        h.open(profiles::groupsDialogGrid());
         QCOMPARE(h.grid->model()->rowCount(), 3);
         h.rs.close();
         QCOMPARE(h.grid->model()->rowCount(), 0);

@@ -1,0 +1,107 @@
+#include "grid/datagrid.h"
+
+#include "grid/boxes.h"
+#include "grid/columnlist.h"
+#include "grid/fieldlink.h"
+#include "grid/gridmodel.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+#include <algorithm>
+
+// Cell controls: widgets of the grid's window that "CustomEdit" and
+// "RichEdit" lines name, adopted by the grid to edit the cells of a column
+// in place of its own line editor. The view places them over the current
+// cell (DataGrid::placeOverlays).
+namespace grid {
+
+namespace {
+
+// The widget a control list names in the window: "frame.control" is a
+// control inside the widget "frame". The grid itself is never one.
+QWidget* findNamed(QWidget* owner, const QString& name, const QWidget* grid) {
+    QWidget* scope = owner;
+    QWidget* found = nullptr;
+    for (const QString& part : name.split(QLatin1Char('.'))) {
+        if (!scope) break;
+        found = nullptr;
+        for (QWidget* w : scope->findChildren<QWidget*>(part))
+            if (w != grid) {
+                found = w;
+                break;
+            }
+        scope = found;
+    }
+    return found;
+}
+
+}  // namespace
+
+void DataGrid::adoptControls() {
+    asSetter([&] {
+        adoptedOnce_ = true;
+        QWidget* owner = window();
+        FirstFailure failure;
+        for (const QString& text : controlType_) {
+            const ControlLine line = ControlLine::parse(text);
+            if (line.kind != ControlLine::Kind::CustomEdit && line.kind != ControlLine::Kind::RichEdit) continue;
+            QWidget* found = findNamed(owner, line.first, this);
+            if (!found) continue;
+            auto existing = std::find_if(adopted_.begin(), adopted_.end(), [&](const Adopted& a) { return a.widget == found; });
+            if (existing == adopted_.end()) {
+                Adopted a;
+                a.name = line.first;
+                a.widget = found;
+                a.link = found->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
+                if (!a.link) a.link = FieldLink::forWidget(found);
+                adopted_.push_back(a);
+                existing = adopted_.end() - 1;
+            }
+            found->hide();
+            found->setParent(viewport());
+            found->setFont(profile().CellFont);
+            if (auto* frame = qobject_cast<QFrame*>(found)) frame->setFrameShape(QFrame::NoFrame);
+            if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
+            if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
+            found->installEventFilter(this);
+            if (FieldLink* link = existing->link) failure.run([&] { link->bind(recordSet(), line.field); });
+        }
+        failure.run([&] { rebuildLayout(); });
+        failure.rethrow();
+    });
+}
+
+void DataGrid::attachControls(std::vector<Column>& columns) {
+    for (Column& col : columns) {
+        if (col.controlKind == ControlLine::Kind::None) continue;
+        for (Adopted& a : adopted_)
+            if (a.widget && a.name.compare(col.controlName, Qt::CaseInsensitive) == 0) {
+                col.control = a.widget;
+                col.link = a.link;
+                // Known to assistive technology by the caption of its column.
+                if (a.widget->accessibleName().isEmpty())
+                    a.widget->setAccessibleName(col.titleLines.join(QLatin1Char(' ')).simplified());
+                break;
+            }
+    }
+}
+
+QWidget* DataGrid::cellControl(int c) const {
+    const auto* col = column(c);
+    return col ? col->control.data() : nullptr;
+}
+
+bool DataGrid::passToControl(QKeyEvent* e, QWidget* from) {
+    const auto* col = column(currentColumn_);
+    if (!col || !col->control || !col->control->isVisible() || from == col->control) return false;
+    col->control->setFocus();
+    QKeyEvent copy(e->type(), e->key(), e->modifiers(), e->text());
+    QCoreApplication::sendEvent(col->control, &copy);
+    return true;
+}
+
+}  // namespace grid

@@ -1,0 +1,26 @@
+#pragma once
+
+class QKeyEvent;
+class QLineEdit;
+class QWidget;
+
+namespace grid {
+
+// What holds the keys over the current cell.
+enum class KeyHolder {
+    CellEditor,   // the grid's own line editor
+    CellControl,  // a control adopted from the window (drop-down box, rich text...)
+};
+
+// Whether a key pressed in the cell's editor or control is the grid's (a
+// move, a row command) rather than the holder's own. One table decides for
+// both holders; caret-bound keys (arrows, Home, End) go back only when the
+// caret cannot go further that way, or with Ctrl. Nothing goes back with
+// Alt, nor while a drop-down box shows its list.
+bool handsBackToGrid(const QKeyEvent* event, QWidget* holder, KeyHolder kind, bool enterToTab);
+
+// The line editor of a text control (a drop-down box's own, for an editable
+// box); null for controls without one.
+QLineEdit* lineEditOf(QWidget* control);
+
+}  // namespace grid
