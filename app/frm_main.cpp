@@ -3,8 +3,11 @@
 #include "app/forms.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
+#include "exams/exam_question_list.h"
 #include "exams/exam_records.h"
+#include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
+#include "grid/expandbutton.h"
 #include "grid/profiles.h"
 #include "storage/database_file.h"
 #include "storage/session.h"
@@ -150,9 +153,16 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     wwDBGrid4->hide();
     PageControl1->addTab(TabSheet2, QStringLiteral("Sınav İşlemleri"));
 
+    wwExpandButton2 = new grid::ExpandButton(TabSheet2);
+    wwExpandButton2->setObjectName(QStringLiteral("wwExpandButton2"));
     wwDBGrid1->adoptControls();
     wwDBGrid3->adoptControls();
     wwDBGrid4->adoptControls();
+    examQuestions_ = new ExamQuestionList(
+        session_, wwDBGrid3, wwDBGrid4, [this] { return forms_.soru_detay; }, this);
+    examQuestions_->afterRemove = [this] { UpdateCaption(); };
+    connect(&tsinav, &storage::RecordSet::stateChanged, this,
+            [this] { msgbox::guard([this] { examQuestions_->examStateChanged(); }); });
 
     connect(PageControl1, &QTabWidget::currentChanged, this, [this] { msgbox::guard([this] { PageControl1Change(); }); });
     connect(ToolButton24, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton24Click(); }); });
@@ -165,6 +175,20 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(ToolButton2, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton2Click(); }); });
     connect(ToolButton23, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton23Click(); }); });
     connect(ToolButton6, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton6Click(); }); });
+    connect(ToolButton19, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton19Click(); }); });
+    // The exam question list's commands.
+    const auto onClick = [this](QToolButton* button, void (*command)(ExamQuestionList&)) {
+        connect(button, &QToolButton::clicked, this, [this, command] { msgbox::guard([&] { command(*examQuestions_); }); });
+    };
+    onClick(ToolButton8, [](ExamQuestionList& l) { l.first(); });
+    onClick(ToolButton11, [](ExamQuestionList& l) { l.prior(); });
+    onClick(ToolButton12, [](ExamQuestionList& l) { l.next(); });
+    onClick(ToolButton14, [](ExamQuestionList& l) { l.last(); });
+    onClick(ToolButton17, [](ExamQuestionList& l) { l.moveUp(); });
+    onClick(ToolButton16, [](ExamQuestionList& l) { l.moveDown(); });
+    onClick(ToolButton5, [](ExamQuestionList& l) { l.remove(); });
+    onClick(ToolButton22, [](ExamQuestionList& l) { l.showDetail(); });
+    connect(wwDBGrid4, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { examQuestions_->showDetail(); }); });
 
     resize(1026, 623);
     ui::centreOnScreen(this);
@@ -263,6 +287,16 @@ void Tmain::UpdateCaption() {
                    QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
 }
 
+void Tmain::tsinavAfterOpen() {
+    examQuestions_->examMoved();
+    UpdateCaption();
+}
+
+void Tmain::tsinavAfterScroll() {
+    examQuestions_->examMoved();
+    UpdateCaption();
+}
+
 void Tmain::tgrpAfterScroll() {
     UpdateCaption();
     if (session_.isAddQuestionsShown()) {
@@ -313,6 +347,26 @@ void Tmain::MAKTF1Click() { setAllCancelled(false); }
 void Tmain::ToolButton2Click() { exams::newExam(session_, *forms_.yeni_sinav, CaptionHold); }
 void Tmain::ToolButton23Click() { exams::deleteExam(session_, this); }
 void Tmain::ToolButton6Click() { exams::changePassword(session_, this); }
+
+void Tmain::ToolButton19Click() {
+    if (session_.tsinav.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı Sınav Yok."));
+        return;
+    }
+    if (session_.tgrp.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı Soru Grubu Yok."));
+        return;
+    }
+    storage::RecordSet& questions = session_.ADOTable1;
+    questions.close();
+    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+    questions.open();
+    forms_.sinav_soru_ekle->exec();
+    session_.tQuestions.close();
+    session_.tQuestions.open();
+    questions.close();
+    UpdateCaption();
+}
 
 void Tmain::FormCanResize(int oldOuterHeight) { wwDBGrid4->resize(wwDBGrid4->width(), oldOuterHeight - 150); }
 

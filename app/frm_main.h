@@ -11,7 +11,8 @@ class QToolButton;
 
 namespace grid {
 class DataGrid;
-}
+class ExpandButton;
+}  // namespace grid
 namespace storage {
 class Session;
 }
@@ -23,6 +24,8 @@ struct Forms;
 // the exams. It opens the session's record sets and hangs its hooks on them
 // (the caption counter, the reload of the bank questions on a group change);
 // the other windows work on the same sets through the same session.
+class ExamQuestionList;
+
 class Tmain : public QWidget {
     Q_OBJECT
 public:
@@ -49,20 +52,21 @@ public:
     QToolButton* ToolButton9 = nullptr;   // "Hakkında"
     grid::DataGrid* wwDBGrid1 = nullptr;  // groups
     QToolBar* ToolBar2 = nullptr;
-    QToolButton* ToolButton2 = nullptr;   // "Yeni Sınav"
-    QToolButton* ToolButton23 = nullptr;  // "Sınav Sil"
-    QToolButton* ToolButton6 = nullptr;   // "Sınav Şifresi Değiştir"
-    QToolButton* ToolButton19 = nullptr;  // "Sınava Soru Ekle"
-    QToolButton* ToolButton22 = nullptr;  // "Soru Detay"
-    QToolButton* ToolButton5 = nullptr;   // "Soru Sil"
-    QToolButton* ToolButton16 = nullptr;  // "Aşağıya Taşı"
-    QToolButton* ToolButton17 = nullptr;  // "Yukarıya Taşı"
-    QToolButton* ToolButton8 = nullptr;   // "<"
-    QToolButton* ToolButton11 = nullptr;  // "<<"
-    QToolButton* ToolButton12 = nullptr;  // ">>"
-    QToolButton* ToolButton14 = nullptr;  // ">"
-    grid::DataGrid* wwDBGrid3 = nullptr;  // exams
-    grid::DataGrid* wwDBGrid4 = nullptr;  // questions of the current exam
+    QToolButton* ToolButton2 = nullptr;             // "Yeni Sınav"
+    QToolButton* ToolButton23 = nullptr;            // "Sınav Sil"
+    QToolButton* ToolButton6 = nullptr;             // "Sınav Şifresi Değiştir"
+    QToolButton* ToolButton19 = nullptr;            // "Sınava Soru Ekle"
+    QToolButton* ToolButton22 = nullptr;            // "Soru Detay"
+    QToolButton* ToolButton5 = nullptr;             // "Soru Sil"
+    QToolButton* ToolButton16 = nullptr;            // "Aşağıya Taşı"
+    QToolButton* ToolButton17 = nullptr;            // "Yukarıya Taşı"
+    QToolButton* ToolButton8 = nullptr;             // "<"
+    QToolButton* ToolButton11 = nullptr;            // "<<"
+    QToolButton* ToolButton12 = nullptr;            // ">>"
+    QToolButton* ToolButton14 = nullptr;            // ">"
+    grid::DataGrid* wwDBGrid3 = nullptr;            // exams
+    grid::DataGrid* wwDBGrid4 = nullptr;            // questions of the current exam
+    grid::ExpandButton* wwExpandButton2 = nullptr;  // the signs in the exam grid's ID column
     QMenu* PopupMenu1 = nullptr;
     QAction* GRUPTANIMLARI1 = nullptr;  // "Soru Grupları"
     QAction* MPASF1 = nullptr;          // "Tüm Sorular Pasif"
@@ -82,14 +86,18 @@ public:
     void ToolButton2Click();   // "Yeni Sınav"
     void ToolButton23Click();  // "Sınav Sil"
     void ToolButton6Click();   // "Sınav Şifresi Değiştir"
+    void ToolButton19Click();  // "Sınava Soru Ekle"
     void PageControl1Change() { UpdateCaption(); }
     // Before a change of size: the exam question grid takes the old outer height less 150.
     void FormCanResize(int oldOuterHeight);
 
     void tgrpAfterOpen() { UpdateCaption(); }
     void tgrpAfterScroll();
-    void tsinavAfterOpen() { UpdateCaption(); }
-    void tsinavAfterScroll() { UpdateCaption(); }
+    void tsinavAfterOpen();
+    void tsinavAfterScroll();
+
+    // The exam question list under the expanded exam, with its commands.
+    ExamQuestionList* examQuestions() const { return examQuestions_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -104,6 +112,7 @@ private:
     void setAllCancelled(bool cancelled);
 
     storage::Session& session_;
+    ExamQuestionList* examQuestions_ = nullptr;
     const app::Forms& forms_;
     QString executablePath_;
     bool shown_ = false;

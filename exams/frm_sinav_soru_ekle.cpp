@@ -1,11 +1,258 @@
 #include "exams/frm_sinav_soru_ekle.h"
 
+#include "grid/datagrid.h"
+#include "grid/profiles.h"
 #include "storage/session.h"
+#include "storage/statements.h"
+#include "ui/msgbox.h"
+#include "ui/placement.h"
 
-Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QVBoxLayout>
+#include <QWindow>
+
+namespace {
+
+const QColor kSurface(0xEA, 0xE7, 0xD5);
+const QColor kPanel(0xD9, 0xD6, 0xC5);
+const QColor kNavy(0x00, 0x00, 0x80);
+
+void paint(QWidget* w, const QColor& colour) {
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+}
+
+QLabel* boldLabel(const QString& text, QWidget* parent, int left, int top, const QColor& colour = Qt::black) {
+    auto* label = new QLabel(text, parent);
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* boldButton(const QString& text, const QString& name, QWidget* parent, int top) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setGeometry(224, top, 100, 31);
+    QFont f = button->font();
+    f.setBold(true);
+    button->setFont(f);
+    button->setAutoDefault(false);
+    return button;
+}
+
+grid::DataGrid* makeGrid(const QString& name, QWidget* parent, const grid::profiles::GridDeclaration& declaration,
+                         storage::RecordSet* recordSet) {
+    auto* g = new grid::DataGrid(parent);
+    g->setObjectName(name);
+    grid::profiles::apply(*g, declaration);
+    g->setRecordSet(recordSet);
+    return g;
+}
+
+}  // namespace
+
+Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint),
+      session_(session) {
     setObjectName(QStringLiteral("sinav_soru_ekle"));
     setWindowTitle(QStringLiteral("Soru Ekle"));
+    paint(this, kSurface);
+    setMouseTracking(true);  // the bare surface moves the window
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* top = new QWidget(this);
+    top->setObjectName(QStringLiteral("Panel2"));
+    top->setFixedHeight(169);
+    boldLabel(QStringLiteral("Soru Bankası Soru Grubu"), top, 8, 8, kNavy);
+    wwDBGrid1 = makeGrid(QStringLiteral("wwDBGrid1"), top, grid::profiles::addGroupsGrid(), session_.dgrp.dataSet);
+    wwDBGrid1->setGeometry(8, 24, 209, 137);
+    RzButton1 = boldButton(QStringLiteral("Grubu Aktar"), QStringLiteral("RzButton1"), top, 32);
+    RzButton2 = boldButton(QStringLiteral("Aktif Soruyu Aktar"), QStringLiteral("RzButton2"), top, 68);
+    Label4 = boldLabel(QStringLiteral("0 Soru Eklendi"), top, 227, 111);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setToolTip(QStringLiteral("sıfırlamak için çift tıklayınız"));
+    Label4->installEventFilter(this);
+    boldLabel(QStringLiteral("Soru Eklenecek Sınavı Seçiniz"), top, 344, 8, kNavy);
+    wwDBGrid3 = makeGrid(QStringLiteral("wwDBGrid3"), top, grid::profiles::addExamsGrid(), session_.dsinav.dataSet);
+    wwDBGrid3->setGeometry(344, 24, 209, 137);
+    layout->addWidget(top);
+
+    wwDBGrid2 = makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::addQuestionsGrid(), session_.DataSource1.dataSet);
+    wwDBGrid2->setToolTip(QStringLiteral("Soruyu eklemek için çift tıklayınız..."));
+    layout->addWidget(wwDBGrid2, 1);
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setFixedHeight(58);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setAccessibleName(QStringLiteral("Aktarım Kaydı"));
+    layout->addWidget(Memo1);
+
+    // The progress panel floats over the window, outside the layout.
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(261, 271, 281, 64);
+    paint(Panel1, kPanel);
+    boldLabel(QStringLiteral("Lütfen Bekleyin..."), Panel1, 8, 10);
+    ProgressBar1 = new QProgressBar(Panel1);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 36, 265, 16);
+    ProgressBar1->setTextVisible(false);
+    Panel1->hide();
+
+    wwDBGrid1->adoptControls();
+    wwDBGrid3->adoptControls();
+    wwDBGrid2->adoptControls();
+
+    connect(RzButton1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton1Click(); }); });
+    connect(RzButton2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton2Click(); }); });
+    connect(wwDBGrid2, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid2DblClick(); }); });
+
+    resize(810, 649);
+    ui::centreOnScreen(this);
     session_.addQuestionsShown = [this] { return isVisible(); };
 }
 
 Tsinav_soru_ekle::~Tsinav_soru_ekle() { session_.addQuestionsShown = nullptr; }
+
+void Tsinav_soru_ekle::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void Tsinav_soru_ekle::FormShow() {
+    added_ = 0;
+    showCounter();
+    showProgress(false);
+    Memo1->clear();
+}
+
+void Tsinav_soru_ekle::showCounter() { Label4->setText(QString::number(added_) + QStringLiteral(" Soru Eklendi")); }
+
+void Tsinav_soru_ekle::showProgress(bool busy) {
+    wwDBGrid2->setVisible(!busy);
+    Panel1->setVisible(busy);
+    if (busy) Panel1->raise();
+}
+
+void Tsinav_soru_ekle::log(const QString& line) { Memo1->appendPlainText(line); }
+
+bool Tsinav_soru_ekle::haveRows() const {
+    return session_.tsinav.recordCount() > 0 && session_.tgrp.recordCount() > 0 && session_.ADOTable1.recordCount() > 0;
+}
+
+bool Tsinav_soru_ekle::transferStep() {
+    namespace sql = storage::sql;
+    storage::RecordSet& exam = session_.tsinav;
+    storage::RecordSet& question = session_.ADOTable1;
+    storage::RecordSet& query = session_.ADOQuery1;
+    const qint64 examId = exam.field(QStringLiteral("ID")).asInteger();
+    const qint64 rid = question.field(QStringLiteral("rid")).asInteger();
+    const auto scalar = [&query](const QString& statement) {
+        query.close();
+        query.setCommandText(statement);
+        query.open();
+        const qint64 value = query.field(QStringLiteral("MRI")).asInteger();
+        query.close();
+        return value;
+    };
+    bool inserted = false;
+    if (scalar(sql::examHoldsQuestion(examId, rid)) > 0) {
+        log(exam.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
+            question.field(QStringLiteral("question")).asString());
+    } else {
+        const qint64 next = scalar(sql::maxQqId()) + 1;
+        sql::executeChange(session_.rcins, sql::insertExamEntry(next, examId, rid));
+        ++added_;
+        inserted = true;
+    }
+    showCounter();
+    return inserted;
+}
+
+void Tsinav_soru_ekle::RzButton2Click() {
+    if (!haveRows()) return;
+    Memo1->clear();
+    if (transferStep())
+        log(QStringLiteral("Soru Aktarıldı ( ") + session_.ADOTable1.field(QStringLiteral("rid")).asString() +
+            QStringLiteral(" )"));
+}
+
+void Tsinav_soru_ekle::RzButton1Click() {
+    if (!haveRows()) return;
+    storage::RecordSet& questions = session_.ADOTable1;
+    msgbox::Box ask;
+    ask.caption = QStringLiteral("Dikkat");
+    ask.text = QStringLiteral("\r\n") + session_.tgrp.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral(" >> ") +
+               session_.tsinav.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral("\r\r\n") +
+               QStringLiteral("Aktarılsın mı?");
+    ask.icon = msgbox::Icon::Question;
+    ask.buttons = {msgbox::Button::Yes, msgbox::Button::No};
+    ask.defaultButton = msgbox::Button::Yes;
+    ask.escapeButton = msgbox::Button::No;
+    ask.owner = this;
+    if (msgbox::show(ask) != msgbox::Button::Yes) return;
+
+    showProgress(true);
+    ProgressBar1->setMaximum(questions.recordCount());
+    ProgressBar1->setValue(0);
+    Memo1->clear();
+    // However the loop ends, the window is usable again: a database error must
+    // not leave the question list hidden behind a progress panel.
+    const auto restore = qScopeGuard([this] { showProgress(false); });
+    questions.first();
+    // Whatever is current at each turn is transferred: a group chosen meanwhile
+    // reloads the list, and the loop goes on from its first question.
+    while (questions.active() && !questions.eof()) {
+        transferStep();
+        questions.next();
+        ProgressBar1->setValue(ProgressBar1->value() + 1);
+        QCoreApplication::processEvents();
+    }
+    if (questions.active()) questions.first();
+}
+
+void Tsinav_soru_ekle::Label4DblClick() {
+    added_ = 0;
+    showCounter();
+}
+
+bool Tsinav_soru_ekle::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label4 && event->type() == QEvent::MouseButtonDblClick) {
+        Label4DblClick();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The window's bare surface (seen only while a group transfer hides the
+// question list) moves the window, as its title bar does. The platform's move
+// needs a pressed button, so a press starts it.
+void Tsinav_soru_ekle::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) return event->accept();
+    QDialog::mousePressEvent(event);
+}
+
+void Tsinav_soru_ekle::mouseMoveEvent(QMouseEvent* event) {
+    if ((event->buttons() & Qt::LeftButton) && windowHandle() && windowHandle()->startSystemMove()) return event->accept();
+    QDialog::mouseMoveEvent(event);
+}

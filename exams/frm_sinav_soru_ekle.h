@@ -2,18 +2,62 @@
 
 #include <QDialog>
 
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace grid {
+class DataGrid;
+}
 namespace storage {
 class Session;
 }
 
-// Adds bank questions to an exam; shown modally. While it is visible the
-// main window reloads its question list whenever the current group changes.
+// Adds bank questions to an exam: the groups, the exams and the questions of
+// the current group side by side, all the session's own record sets. Shown
+// modally; while it is visible a change of group reloads the question list
+// (the main window's group hook asks the session whether this window is up).
 class Tsinav_soru_ekle : public QDialog {
     Q_OBJECT
 public:
     explicit Tsinav_soru_ekle(storage::Session& session, QWidget* parent = nullptr);
     ~Tsinav_soru_ekle() override;
 
+    grid::DataGrid* wwDBGrid1 = nullptr;  // groups
+    grid::DataGrid* wwDBGrid3 = nullptr;  // exams
+    grid::DataGrid* wwDBGrid2 = nullptr;  // questions of the current group
+    QPushButton* RzButton1 = nullptr;     // "Grubu Aktar"
+    QPushButton* RzButton2 = nullptr;     // "Aktif Soruyu Aktar"
+    QLabel* Label4 = nullptr;             // "N Soru Eklendi"
+    QPlainTextEdit* Memo1 = nullptr;      // the log
+    QWidget* Panel1 = nullptr;            // progress panel, floating
+    QProgressBar* ProgressBar1 = nullptr;
+
+    // The number of entries added since the window was shown or the counter reset.
+    int added() const { return added_; }
+
+    void RzButton1Click();  // group transfer
+    void RzButton2Click();  // single transfer
+    void wwDBGrid2DblClick() { RzButton2Click(); }
+    void Label4DblClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void FormShow();
+    // Puts the current question into the current exam unless the exam holds
+    // it already; returns whether it inserted an entry.
+    bool transferStep();
+    bool haveRows() const;
+    void log(const QString& line);
+    void showCounter();
+    void showProgress(bool busy);
+
     storage::Session& session_;
+    int added_ = 0;
 };

@@ -2,14 +2,17 @@
 
 #include "grid/boxes.h"
 #include "grid/columnlist.h"
+#include "grid/expandbutton.h"
 #include "grid/fieldlink.h"
 #include "grid/gridmodel.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -57,7 +60,7 @@ void DataGrid::adoptControls() {
                 a.name = line.first;
                 a.widget = found;
                 a.link = found->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
-                if (!a.link) a.link = FieldLink::forWidget(found);
+                if (!a.link && !qobject_cast<ExpandButton*>(found)) a.link = FieldLink::forWidget(found);
                 adopted_.push_back(a);
                 existing = adopted_.end() - 1;
             }
@@ -68,6 +71,11 @@ void DataGrid::adoptControls() {
             if (auto* combo = qobject_cast<QComboBox*>(found)) combo->setFrame(false);
             if (auto* edit = qobject_cast<QLineEdit*>(found)) edit->setFrame(false);
             found->installEventFilter(this);
+            // An expand button shows signs, not its field: nothing to bind.
+            if (auto* button = qobject_cast<ExpandButton*>(found)) {
+                connect(button, &ExpandButton::changed, viewport(), qOverload<>(&QWidget::update), Qt::UniqueConnection);
+                continue;
+            }
             if (FieldLink* link = existing->link) failure.run([&] { link->bind(recordSet(), line.field); });
         }
         failure.run([&] { rebuildLayout(); });
@@ -88,6 +96,50 @@ void DataGrid::attachControls(std::vector<Column>& columns) {
                 break;
             }
     }
+}
+
+ExpandButton* DataGrid::expandButton(int* columnOut) const {
+    for (int c = 0; c < columnCount(); ++c)
+        if (auto* button = qobject_cast<ExpandButton*>(cellControl(c))) {
+            if (columnOut) *columnOut = c;
+            return button;
+        }
+    return nullptr;
+}
+
+QRect DataGrid::expandButtonRect(int row) const {
+    int c = -1;
+    if (!expandButton(&c)) return {};
+    const QRect cell = cellRect(row, c);
+    return cell.isEmpty() ? QRect() : ExpandButton::signRect(cell, dataRowHeight());
+}
+
+bool DataGrid::clickExpandSign(const QPoint& pos) {
+    int c = -1;
+    ExpandButton* button = expandButton(&c);
+    if (!button) return false;
+    const QModelIndex index = indexAt(pos);
+    if (!index.isValid() || index.column() != c) return false;
+    // A little slack around the small square.
+    if (!expandButtonRect(index.row()).adjusted(-2, -2, 2, 2).contains(pos)) return false;
+    emit button->clicked(index.row());
+    return true;
+}
+
+void DataGrid::setRowExtraHeight(int row, int pixels) {
+    QHeaderView* rows = verticalHeader();
+    if (extraRow_ >= 0 && extraRow_ < rows->count()) rows->resizeSection(extraRow_, dataRowHeight());
+    extraRow_ = row;
+    if (row >= 0 && row < rows->count()) rows->resizeSection(row, dataRowHeight() + std::max(0, pixels));
+}
+
+void DataGrid::scrollToShowRow(int row) {
+    QScrollBar* bar = verticalScrollBar();
+    // Rows scroll whole: scroll up one row at a time while the row's bottom is
+    // out of sight and the row is not yet at the top.
+    while (rowViewportPosition(row) > 0 && rowViewportPosition(row) + rowHeight(row) > viewport()->height() &&
+           bar->value() < bar->maximum())
+        bar->setValue(bar->value() + 1);
 }
 
 QWidget* DataGrid::cellControl(int c) const {

@@ -416,6 +416,7 @@ void DataGrid::mousePressEvent(QMouseEvent* event) {
     if (!hasFocus() && !focusWithin()) setFocus(Qt::MouseFocusReason);
     if (event->button() != Qt::LeftButton) return;
     atEntry([&] {
+        if (clickExpandSign(event->position().toPoint())) return;
         const QModelIndex index = indexAt(event->position().toPoint());
         const QPoint cell(index.column(), index.row());
         const bool secondClick =

@@ -17,6 +17,7 @@ class RecordSet;
 namespace grid {
 
 struct Column;
+class ExpandButton;
 class FieldLink;
 class GridModel;
 class TitleHeader;
@@ -76,6 +77,19 @@ public:
     void adoptControls();
     // The adopted control of a column, or null.
     QWidget* cellControl(int column) const;
+
+    // --- an expand button column (grid/expandbutton.h) -------------------
+    // The adopted expand button, and its column; null without one.
+    ExpandButton* expandButton(int* column = nullptr) const;
+    // Where a row's sign is drawn, in viewport coordinates (empty when the
+    // row is not shown or there is no expand button).
+    QRect expandButtonRect(int row) const;
+    // One row taller by pixels, to hold what the window shows below it; the
+    // row that was taller before gets its height back. Row -1: none.
+    void setRowExtraHeight(int row, int pixels);
+    // Scrolls up, a row at a time, until the row's bottom is in sight or the
+    // row is at the top.
+    void scrollToShowRow(int row);
 
     // --- columns and current cell --------------------------------------
     int columnCount() const;
@@ -207,6 +221,8 @@ private:
     // Hands a key to the current cell's control (cellcontrols.cpp), which takes the focus;
     // false when the cell shows none (or the key comes from it).
     bool passToControl(QKeyEvent* event, QWidget* from);
+    // A click on an expand sign: the button reports it (cellcontrols.cpp).
+    bool clickExpandSign(const QPoint& pos);
     bool mayInsert() const;
     void leaveGrid();
     int visibleRowCount() const;
@@ -224,6 +240,7 @@ private:
     int currentColumn_ = 0;
     int editorColumn_ = -1;  // the column whose field the cell editor was loaded from
     int markedRow_ = -1;     // where the indicator mark was drawn last
+    int extraRow_ = -1;      // the row made taller by setRowExtraHeight
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;

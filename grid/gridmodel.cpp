@@ -1,5 +1,7 @@
 #include "grid/gridmodel.h"
 
+#include "grid/expandbutton.h"
+
 #include "grid/mappedcombo.h"
 #include "storage/recordset.h"
 
@@ -55,9 +57,19 @@ QString GridModel::cellText(int row, int c) const {
     if (auto* combo = qobject_cast<MappedCombo*>(col->control.data())) return combo->shownFor(text);
     if (isMemo(c)) {
         if (recordCount() == 0) return {};
-        return profile_.has(mGridShow) ? text : QStringLiteral("(Memo)");
+        if (!profile_.has(mGridShow)) return QStringLiteral("(Memo)");
+        // A teacher reads a question's text, never the codes it is stored in.
+        if (rtf::isRichText(text)) return richText_.plainText(text, profile_.LoadAllRTF ? rtf::Limit::Full : rtf::Limit::Partial);
+        return text;
     }
     return text;
+}
+
+int GridModel::expandSign(int row, int c) const {
+    const auto* col = column(c);
+    const auto* button = col ? qobject_cast<const ExpandButton*>(col->control.data()) : nullptr;
+    if (!button || row < 0 || row >= rows_) return -1;
+    return button->expandedRow() == row ? 1 : 0;
 }
 
 bool GridModel::isChecked(int row, int c) const {
@@ -166,9 +178,11 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     if (!col) return {};
     switch (role) {
         case Qt::DisplayRole:
-            if (col->checkBox) return {};
+            if (col->checkBox || expandSign(index.row(), index.column()) >= 0) return {};
             return cellText(index.row(), index.column());
         case Qt::AccessibleTextRole:
+            if (const int sign = expandSign(index.row(), index.column()); sign >= 0)
+                return sign == 1 ? QStringLiteral("Daralt") : QStringLiteral("Genişlet");
             if (col->checkBox) return isChecked(index.row(), index.column()) ? col->checkedValue : col->uncheckedValue;
             return cellText(index.row(), index.column());
         case Qt::CheckStateRole:

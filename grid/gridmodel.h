@@ -51,6 +51,8 @@ public:
     // "(Memo)" unless shown, rich text as plain text where the column has a
     // rich-text control, mapped values as their shown text.
     QString cellText(int row, int c) const;
+    // The sign an expand-button cell shows: 0 plus, 1 minus; -1: not such a cell.
+    int expandSign(int row, int c) const;
     bool isChecked(int row, int c) const;
     // Numbers to the right, everything else to the left; at the top.
     Qt::Alignment alignment(int c) const;

@@ -1,5 +1,6 @@
 #include "grid/gridpainters.h"
 
+#include "grid/expandbutton.h"
 #include "grid/gridmodel.h"
 #include "storage/recordset.h"
 
@@ -27,6 +28,17 @@ void drawCheckBox(QPainter* p, const QRect& cell, bool checked) {
     const QPoint o = box.topLeft();
     const QPoint tick[] = {o + QPoint(2, 5), o + QPoint(4, 7), o + QPoint(8, 2)};
     p->drawPolyline(tick, 3);
+}
+
+// A plus sign in a small box, or a minus sign when expanded.
+void drawExpandSign(QPainter* p, const QRect& box, bool expanded) {
+    p->fillRect(box, Qt::white);
+    p->setPen(QColor(0x80, 0x80, 0x80));
+    p->drawRect(box.adjusted(0, 0, -1, -1));
+    p->setPen(Qt::black);
+    const QPoint c = box.center();
+    p->drawLine(c.x() - 2, c.y(), c.x() + 2, c.y());
+    if (!expanded) p->drawLine(c.x(), c.y() - 2, c.x(), c.y() + 2);
 }
 
 void drawBevel(QPainter* p, const QRect& r, bool flat) {
@@ -96,9 +108,13 @@ void CellPainter::paint(QPainter* p, const QStyleOptionViewItem& option, const Q
         if (profile.has(dgColLines)) p->drawLine(r.topRight(), r.bottomRight());
         if (profile.has(dgRowLines)) p->drawLine(r.bottomLeft(), r.bottomRight());
     }
+    // A row that holds an expanded list below keeps its content in its top part.
+    const QRect content(r.topLeft(), QSize(r.width(), std::min(r.height(), profile.dataRowHeight())));
     const QVariant check = index.data(Qt::CheckStateRole);
-    if (check.isValid()) {
-        drawCheckBox(p, r, check.toInt() == Qt::Checked);
+    if (const int sign = model_->expandSign(index.row(), index.column()); sign >= 0) {
+        drawExpandSign(p, ExpandButton::signRect(r, profile.dataRowHeight()), sign == 1);
+    } else if (check.isValid()) {
+        drawCheckBox(p, content, check.toInt() == Qt::Checked);
     } else {
         QString text = index.data(Qt::DisplayRole).toString();
         // Memos keep CR LF line breaks; the painter breaks lines on LF.
@@ -106,7 +122,7 @@ void CellPainter::paint(QPainter* p, const QStyleOptionViewItem& option, const Q
         if (!text.isEmpty()) {
             p->setFont(profile.CellFont);
             p->setPen(highlighted ? pal.color(QPalette::Active, QPalette::HighlightedText) : profile.CellFontColor);
-            p->drawText(cellTextRect(r), index.data(Qt::TextAlignmentRole).toInt() | cellWrapFlag(profile), text);
+            p->drawText(cellTextRect(content), index.data(Qt::TextAlignmentRole).toInt() | cellWrapFlag(profile), text);
         }
     }
     p->restore();

@@ -1,7 +1,8 @@
 // Takes the README's picture of the main window over a small sample bank.
-// Usage (under a display, e.g. xvfb-run): quorvel-screenshot OUT.png [exam]
+// Usage (under a display, e.g. xvfb-run): quorvel-screenshot OUT.png [exam|expanded]
 #include "app/forms.h"
 #include "app/frm_main.h"
+#include "exams/exam_question_list.h"
 #include "storage/database_file.h"
 
 #include <QApplication>
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     app::Program program(dir.path() + QStringLiteral("/Quorvel.exe"));
     program.forms().main->show();
     if (argc > 2) program.forms().main->PageControl1->setCurrentIndex(1);
+    if (argc > 2 && QByteArray(argv[2]) == "expanded")
+        QTimer::singleShot(200, [&] { program.forms().main->examQuestions()->expand(); });
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(500, [&] {
         program.forms().main->grab().save(out);

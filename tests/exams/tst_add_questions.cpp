@@ -1,0 +1,257 @@
+#include "app/frm_main.h"
+#include "exams/frm_sinav_soru_ekle.h"
+#include "grid/datagrid.h"
+#include "storage/session.h"
+#include "tests/support/box_script.h"
+#include "tests/support/program_fixture.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using msgbox::Button;
+
+namespace {
+
+// Tarih holds a question, a heading and a cancelled question; the exam Vize
+// already holds the heading.
+const QString kSeed = QStringLiteral(
+    "INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih'),('Coğrafya');"
+    "INSERT INTO tqmaster (rid, question, qgrp, sts, true_answer) VALUES"
+    " (1,'Soru bir',1,0,'1'),(2,'<?>Başlık',1,0,'1'),(3,'İptal soru',1,1,'2'),(4,'Dağ',2,0,'3'),(5,'Ova',2,0,'4');"
+    "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize'),('Final');"
+    "INSERT INTO qquestion VALUES (5,1,2);");
+
+const QString kAsk = QStringLiteral("\r\nTarih >> Vize\r\r\nAktarılsın mı?");
+const QString kPresent = QStringLiteral("Vize Sınav Grubunda Bu Soru Mevcut ; Soru : ");
+
+struct Add : ProgramFixture {
+    Tsinav_soru_ekle* w = nullptr;
+    explicit Add(const QString& seed = kSeed) : ProgramFixture(seed) {
+        w = forms().sinav_soru_ekle;
+        show();
+        clickTab(1);
+    }
+    // Opens the window with the command, runs f in it, then closes it.
+    void inWindow(const std::function<void()>& f) {
+        bool ran = false;
+        whenModal([&] {
+            QVERIFY(w->isVisible());
+            f();
+            ran = true;
+            w->close();
+        });
+        QTest::mouseClick(main->ToolButton19, Qt::LeftButton);
+        QVERIFY(ran);
+        QVERIFY(!w->isVisible());
+    }
+    // Entries as qqID:exam:rid in qqID order.
+    QString entries() const {
+        return db.text(
+            QStringLiteral("select group_concat(qqID || ':' || group_id || ':' || question_id, ',') from "
+                           "(select * from qquestion order by qqID)"));
+    }
+    QString logText() const { return w->Memo1->toPlainText(); }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+};
+
+}  // namespace
+
+class TestAddQuestions : public QObject {
+    Q_OBJECT
+private slots:
+    void openingNeedsExamsAndGroups_data() {
+        QTest::addColumn<QString>("seed");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("no exam") << "INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                                 << "\r\nTanımlı Sınav Yok.";
+        QTest::newRow("no group") << "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"
+                                  << "\r\nTanımlı Soru Grubu Yok.";
+    }
+    void openingNeedsExamsAndGroups() {
+        QFETCH(QString, seed);
+        QFETCH(QString, warning);
+        Add a(seed);
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        QTest::mouseClick(a.main->ToolButton19, Qt::LeftButton);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Warning"));
+        QCOMPARE(boxes.last().text, warning);
+        QVERIFY(!a.session->ADOTable1.active());
+    }
+
+    void windowAtEachShowing() {
+        Add a;
+        a.inWindow([&] {
+            QCOMPARE(a.w->windowTitle(), QStringLiteral("Soru Ekle"));
+            QCOMPARE(a.w->size(), QSize(810, 649));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+            QCOMPARE(a.w->Label4->toolTip(), QStringLiteral("sıfırlamak için çift tıklayınız"));
+            QCOMPARE(a.w->wwDBGrid2->toolTip(), QStringLiteral("Soruyu eklemek için çift tıklayınız..."));
+            QVERIFY(a.w->wwDBGrid2->isVisible());
+            QVERIFY(!a.w->Panel1->isVisible());
+            QVERIFY(a.w->Memo1->isReadOnly());
+            QCOMPARE(a.w->wwDBGrid1->geometry(), QRect(8, 24, 209, 137));
+            QCOMPARE(a.w->wwDBGrid3->geometry(), QRect(344, 24, 209, 137));
+            QCOMPARE(a.w->RzButton1->geometry(), QRect(224, 32, 100, 31));
+            QCOMPARE(a.w->RzButton2->geometry(), QRect(224, 68, 100, 31));
+            QCOMPARE(a.session->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
+            // The stored digit, not a letter: this window has no answer picker.
+            QCOMPARE(a.w->wwDBGrid2->cellText(2, a.w->wwDBGrid2->columnCount() - 1), QStringLiteral("2"));
+            QCOMPARE(QAccessible::queryAccessibleInterface(a.w->RzButton1)->text(QAccessible::Name),
+                     QStringLiteral("Grubu Aktar"));
+            // A change of group reloads the question list while the window is up.
+            a.session->tgrp.next();
+            QCOMPARE(a.session->ADOTable1.recordCount(), 2);
+            a.session->tgrp.first();
+            a.click(a.w->RzButton2);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("1 Soru Eklendi"));
+            a.w->Memo1->appendPlainText(QStringLiteral("eski"));
+        });
+        // After the window: the bank questions are closed, the caption counts the new entry.
+        QVERIFY(!a.session->ADOTable1.active());
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 2 ]"));
+        QCOMPARE(a.session->tQuestions.recordCount(), 2);
+        a.inWindow([&] {
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+            QVERIFY(a.w->Memo1->toPlainText().isEmpty());
+        });
+    }
+
+    // A present question is refused and logged; a new one is added at the end
+    // of the whole table's keys, and logged by its reference number.
+    void singleTransfer() {
+        Add a;
+        BoxScript boxes;
+        a.inWindow([&] {
+            a.session->ADOTable1.setRecNo(2);  // the heading, already in Vize
+            a.click(a.w->RzButton2);
+            QCOMPARE(a.logText(), kPresent + QStringLiteral("<?>Başlık"));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+            a.session->ADOTable1.setRecNo(3);  // cancelled questions go too
+            a.click(a.w->RzButton2);
+            QCOMPARE(a.logText(), QStringLiteral("Soru Aktarıldı ( 3 )"));
+            // A double-click on a question is the same command.
+            a.session->ADOTable1.setRecNo(1);
+            const QRect cell = a.w->wwDBGrid2->cellRect(0, 0);
+            QTest::mouseDClick(a.w->wwDBGrid2->viewport(), Qt::LeftButton, {}, cell.center());
+            QCOMPARE(a.logText(), QStringLiteral("Soru Aktarıldı ( 1 )"));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("2 Soru Eklendi"));
+            // A double-click on the counter resets it.
+            QTest::mouseDClick(a.w->Label4, Qt::LeftButton);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:3,7:1:1"));
+    }
+
+    void firstEntryGetsKeyOne() {
+        Add a(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                           "INSERT INTO tqmaster (rid, question, qgrp) VALUES (7,'x',1);"
+                           "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"));
+        a.inWindow([&] { a.click(a.w->RzButton2); });
+        QCOMPARE(a.entries(), QStringLiteral("1:1:7"));
+    }
+
+    void groupTransfer() {
+        Add a;
+        BoxScript boxes;
+        a.inWindow([&] {
+            a.w->Memo1->appendPlainText(QStringLiteral("önceki"));
+            boxes.expect(Button::No);
+            a.click(a.w->RzButton1);
+            const msgbox::Box& ask = boxes.last();
+            QCOMPARE(ask.caption, QStringLiteral("Dikkat"));
+            QCOMPARE(ask.text, kAsk);
+            QCOMPARE(ask.icon, msgbox::Icon::Question);
+            QCOMPARE(ask.defaultButton, Button::Yes);
+            QCOMPARE(ask.owner, a.w);
+            QCOMPARE(a.logText(), QStringLiteral("önceki"));  // No: nothing happens, the log stays
+
+            // Partial overlap: the others go in, in bank order; the present one is logged.
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.logText(), kPresent + QStringLiteral("<?>Başlık"));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("2 Soru Eklendi"));
+            QCOMPARE(a.w->ProgressBar1->maximum(), 3);
+            QCOMPARE(a.w->ProgressBar1->value(), 3);
+            QVERIFY(a.w->wwDBGrid2->isVisible());
+            QVERIFY(!a.w->Panel1->isVisible());
+            QCOMPARE(a.session->ADOTable1.recNo(), 1);
+
+            // Again: nothing new, every question logged, the counter unchanged.
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.logText().split(u'\n').size(), 3);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("2 Soru Eklendi"));
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1,7:1:3"));
+        // The exam's list shows the new entries at its end, and the caption counts them.
+        QCOMPARE(a.session->tQuestions.recordCount(), 3);
+        a.session->tQuestions.last();
+        QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asInteger(), 7);
+        QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 3 ]"));
+    }
+
+    // The transfer works on whatever is current at each turn: a group chosen
+    // during the run reloads the list, and the run goes on with the new group
+    // from its first question.
+    void groupChangedDuringTransfer() {
+        Add a;
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            QTimer::singleShot(0, [&] { a.session->tgrp.next(); });  // runs after the first question
+            a.click(a.w->RzButton1);
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1,7:1:4,8:1:5"));
+    }
+
+    // A click on "Grubu Aktar" during a run runs a whole transfer inside it;
+    // the outer run then goes on from the first question, and the duplicate
+    // test keeps every question to one entry.
+    void nestedGroupTransfer() {
+        Add a;
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            boxes.expect(Button::Yes);
+            QTimer::singleShot(0, [&] { a.click(a.w->RzButton1); });
+            a.click(a.w->RzButton1);
+            QVERIFY(!a.w->Panel1->isVisible());
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1,7:1:3"));
+        QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from (select question_id from qquestion group by group_id, "
+                                            "question_id having count(*) > 1)")),
+                 0);
+    }
+
+    // A database error ends the run; the entries before it stay, and the
+    // window is usable again: the question list shows, the panel is gone.
+    void errorDuringTransfer() {
+        Add a;
+        a.db.exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON qquestion WHEN NEW.question_id = 3 "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            boxes.expect(Button::OK);
+            a.click(a.w->RzButton1);
+            QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+            QVERIFY(boxes.last().text.contains(QLatin1String("refused")));
+            QVERIFY(a.w->wwDBGrid2->isVisible());
+            QVERIFY(!a.w->Panel1->isVisible());
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("1 Soru Eklendi"));
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1"));
+    }
+};
+
+QTEST_MAIN(TestAddQuestions)
+#include "tst_add_questions.moc"
