@@ -6,6 +6,8 @@
 
 #include <QApplication>
 
+#include <memory>
+
 namespace app {
 
 namespace {
@@ -29,8 +31,15 @@ int run(int argc, char** argv) {
     Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
     QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
-    Program program(QCoreApplication::applicationFilePath());
-    program.forms().main->show();
+    // A window that cannot be built says why instead of ending without a word.
+    std::unique_ptr<Program> program;
+    try {
+        program = std::make_unique<Program>(QCoreApplication::applicationFilePath());
+    } catch (...) {
+        msgbox::showCurrentException();
+        return 1;
+    }
+    program->forms().main->show();
     return application.exec();
 }
 

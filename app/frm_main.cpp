@@ -12,6 +12,7 @@
 #include "storage/database_file.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -227,10 +228,7 @@ void Tmain::addSeparator(QToolBar* bar) {
 QFrame* Tmain::makeStrip() {
     auto* strip = new QFrame;
     strip->setFixedHeight(3);
-    strip->setAutoFillBackground(true);
-    QPalette p = strip->palette();
-    p.setColor(QPalette::Window, kStripColour);
-    strip->setPalette(p);
+    ui::fillBackground(strip, kStripColour);
     return strip;
 }
 

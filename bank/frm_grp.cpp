@@ -4,6 +4,7 @@
 #include "grid/profiles.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
+#include "ui/look.h"
 #include "ui/msgbox.h"
 
 #include <QPushButton>
@@ -15,10 +16,7 @@ Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
     setObjectName(QStringLiteral("grpx"));
     setWindowTitle(QStringLiteral("Soru Grupları"));
     setFixedSize(340, 247);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, QColor(0xD9, 0xD6, 0xC5));
-    setPalette(p);
+    ui::fillBackground(this, QColor(0xD9, 0xD6, 0xC5));
 
     wwDBGrid1 = new grid::DataGrid(this);
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
@@ -65,8 +63,7 @@ void Tgrpx::RzButton3Click() {
 }
 
 void Tgrpx::RzButton4Click() {
-    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?")))
-        session_.tgrp.remove();
+    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?"))) session_.tgrp.remove();
 }
 
 void Tgrpx::keyPressEvent(QKeyEvent* event) {

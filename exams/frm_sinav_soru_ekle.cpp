@@ -4,6 +4,7 @@
 #include "grid/profiles.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -22,13 +23,6 @@ namespace {
 const QColor kSurface(0xEA, 0xE7, 0xD5);
 const QColor kPanel(0xD9, 0xD6, 0xC5);
 const QColor kNavy(0x00, 0x00, 0x80);
-
-void paint(QWidget* w, const QColor& colour) {
-    w->setAutoFillBackground(true);
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-}
 
 QLabel* boldLabel(const QString& text, QWidget* parent, int left, int top, const QColor& colour = Qt::black) {
     auto* label = new QLabel(text, parent);
@@ -71,7 +65,7 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
       session_(session) {
     setObjectName(QStringLiteral("sinav_soru_ekle"));
     setWindowTitle(QStringLiteral("Soru Ekle"));
-    paint(this, kSurface);
+    ui::fillBackground(this, kSurface);
     setMouseTracking(true);  // the bare surface moves the window
 
     auto* layout = new QVBoxLayout(this);
@@ -111,7 +105,7 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     Panel1 = new QWidget(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(261, 271, 281, 64);
-    paint(Panel1, kPanel);
+    ui::fillBackground(Panel1, kPanel);
     boldLabel(QStringLiteral("Lütfen Bekleyin..."), Panel1, 8, 10);
     ProgressBar1 = new QProgressBar(Panel1);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -2,6 +2,7 @@
 
 #include "storage/recordset.h"
 #include "text/rtf.h"
+#include "ui/look.h"
 #include "ui/placement.h"
 
 #include <QCheckBox>
@@ -53,10 +54,7 @@ Tsoru_detay::Tsoru_detay(QWidget* parent)
     setObjectName(QStringLiteral("soru_detay"));
     setWindowTitle(QStringLiteral("Soru Detayları"));
     setFixedSize(469, 330);
-    setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, kSurface);
-    setPalette(p);
+    ui::fillBackground(this, kSurface);
 
     Memo1 = memo(QStringLiteral("Soru / Soru başlığı"), QStringLiteral("Memo1"), this, 4, 49);
     Memo2 = memo(QStringLiteral("Cevap A"), QStringLiteral("Memo2"), this, 72, 33);
