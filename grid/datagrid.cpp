@@ -64,6 +64,7 @@ DataGrid::~DataGrid() {
     // Focus moves while the widget base is torn down must not reach a grid
     // that is already half gone.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+    saveLayoutAtEnd();
     if (recordSet()) recordSet()->removeInputWriters(this);
     // Adopted controls belong to the window that made them.
     for (Adopted& a : adopted_)
@@ -368,6 +369,7 @@ void DataGrid::focusInEvent(QFocusEvent* event) {
 void DataGrid::showEvent(QShowEvent* event) {
     QTableView::showEvent(event);
     if (!adoptedOnce_) atEntry([&] { adoptControls(); });
+    loadLayoutOnFirstShow();
 }
 
 void DataGrid::scrollContentsBy(int dx, int dy) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "grid/gridprofile.h"
+#include "grid/layoutfile.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -77,6 +78,18 @@ public:
     void adoptControls();
     // The adopted control of a column, or null.
     QWidget* cellControl(int column) const;
+
+    // --- the layout file (grid/layoutfile.h) ------------------------------
+    void setIniAttributes(const IniAttributes& ini);
+    const IniAttributes& iniAttributes() const { return ini_; }
+    // The section: the setting, or the window's name followed by the grid's.
+    QString layoutSection() const;
+    // Reads the column list from the file and applies it (the controls are
+    // adopted again). Returns what the user must be told; throws when a line
+    // cannot be applied (a width that is not a whole number), keeping the list.
+    LayoutWarning loadLayout();
+    // Writes the column list into the file; returns what the user must be told.
+    LayoutWarning saveLayout(bool ending = false);
 
     // --- an expand button column (grid/expandbutton.h) -------------------
     // The adopted expand button, and its column; null without one.
@@ -223,6 +236,9 @@ private:
     bool passToControl(QKeyEvent* event, QWidget* from);
     // A click on an expand sign: the button reports it (cellcontrols.cpp).
     bool clickExpandSign(const QPoint& pos);
+    // The layout file's own moments (gridlayout.cpp).
+    void loadLayoutOnFirstShow();
+    void saveLayoutAtEnd() noexcept;
     bool mayInsert() const;
     void leaveGrid();
     int visibleRowCount() const;
@@ -241,6 +257,8 @@ private:
     int editorColumn_ = -1;  // the column whose field the cell editor was loaded from
     int markedRow_ = -1;     // where the indicator mark was drawn last
     int extraRow_ = -1;      // the row made taller by setRowExtraHeight
+    IniAttributes ini_;
+    bool layoutLoadedOnce_ = false;
     // Whether the cell editor is switched on (F2, Enter, typing); with
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;
