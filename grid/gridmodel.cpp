@@ -55,7 +55,10 @@ QString GridModel::cellText(int row, int c) const {
     if (auto* combo = qobject_cast<MappedCombo*>(col->control.data())) return combo->shownFor(text);
     if (isMemo(c)) {
         if (recordCount() == 0) return {};
-        return profile_.has(mGridShow) ? text : QStringLiteral("(Memo)");
+        if (!profile_.has(mGridShow)) return QStringLiteral("(Memo)");
+        // A memo that another writer stored as rich text reads as its text, not its codes.
+        return rtf::isRichText(text) ? richText_.plainText(text, profile_.LoadAllRTF ? rtf::Limit::Full : rtf::Limit::Partial)
+                                     : text;
     }
     return text;
 }

@@ -383,7 +383,8 @@ private slots:
         auto* richEdit = new QLineEdit(&h.window);
         richEdit->setObjectName(QStringLiteral("wwDBRichEdit1"));
         h.open(entry());
-        QCOMPARE(h.grid->cellText(0, 0), rich);  // no control adopted yet: an ordinary memo
+        // No control adopted yet: an ordinary memo shown in the grid, still as its text.
+        QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Birinci\r\nikinci"));
         h.grid->adoptControls();
         QCOMPARE(h.grid->cellControl(0), richEdit);
         QCOMPARE(h.grid->cellText(0, 0), QStringLiteral("Birinci\r\nikinci"));
