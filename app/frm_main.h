@@ -90,6 +90,8 @@ public:
     void tgrpAfterScroll();
     void tsinavAfterOpen() { UpdateCaption(); }
     void tsinavAfterScroll() { UpdateCaption(); }
+    // Before every post of the bank questions, from any window: the question rule.
+    void ADOTable1BeforePost();
 
 protected:
     void showEvent(QShowEvent* event) override;
