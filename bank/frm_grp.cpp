@@ -65,7 +65,8 @@ void Tgrpx::RzButton3Click() {
 }
 
 void Tgrpx::RzButton4Click() {
-    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?"))) session_.tgrp.remove();
+    if (msgbox::confirm(this, QStringLiteral("\r\nAktif kayıt silinecek.\r\n\r\ndevam edilsin mi?")))
+        session_.tgrp.remove();
 }
 
 void Tgrpx::keyPressEvent(QKeyEvent* event) {
