@@ -334,6 +334,20 @@ private slots:
         QCOMPARE(e.q().recNo(), 1);
     }
 
+    void plainTextWindowAfterTheEntryWindowClosed() {
+        Entry e(seed({QStringLiteral("bir")}));
+        Tqeditx* x = e.forms().qeditx;
+        e.w->SoruGoster1->trigger();
+        e.w->close();
+        e.q().close();  // as the command that showed the entry window does
+        QCOMPARE(x->Memo1->toPlainText(), QString());
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        QTest::mouseClick(x->BitBtn1, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset."));
+        QVERIFY(x->isVisible());
+    }
+
     void closingPostsAChangedRowOrStaysOpen() {
         Entry e(seed({QStringLiteral("bir")}));
         e.cell()->moveCursor(QTextCursor::End);
