@@ -22,9 +22,10 @@ Program::Program(const QString& executablePath) : session_(std::make_unique<stor
     forms_.yeni_sinav = new Tyeni_sinav;
     forms_.sinav_soru_ekle = new Tsinav_soru_ekle(s);
     forms_.soru_detay = new Tsoru_detay;
-    forms_.qeditx = new Tqeditx;
+    auto programFolder = [main = forms_.main] { return main->ProgramFolder; };
+    forms_.qeditx = new Tqeditx(s, programFolder);
     forms_.qimport = new Tqimport;
-    forms_.soru_gir = new Tsoru_gir(s);
+    forms_.soru_gir = new Tsoru_gir(s, forms_.qeditx, forms_.grpx, programFolder);
 }
 
 Program::~Program() {

@@ -3,6 +3,7 @@
 #include "app/forms.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
+#include "bank/question_rules.h"
 #include "exams/exam_question_list.h"
 #include "exams/exam_records.h"
 #include "exams/frm_sinav_soru_ekle.h"
@@ -66,6 +67,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     tgrp.afterScroll = [this](storage::RecordSet&) { tgrpAfterScroll(); };
     tsinav.afterOpen = [this](storage::RecordSet&) { tsinavAfterOpen(); };
     tsinav.afterScroll = [this](storage::RecordSet&) { tsinavAfterScroll(); };
+    session_.ADOTable1.beforePost = [this](storage::RecordSet&) { ADOTable1BeforePost(); };
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -303,6 +305,8 @@ void Tmain::tgrpAfterScroll() {
         session_.ADOTable1.open();
     }
 }
+
+void Tmain::ADOTable1BeforePost() { bank::questionBeforePost(session_); }
 
 void Tmain::ToolButton24Click() {
     if (session_.tgrp.recordCount() <= 0) {

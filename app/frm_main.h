@@ -98,6 +98,8 @@ public:
 
     // The exam question list under the expanded exam, with its commands.
     ExamQuestionList* examQuestions() const { return examQuestions_; }
+    // Before every post of the bank questions, from any window: the question rule.
+    void ADOTable1BeforePost();
 
 protected:
     void showEvent(QShowEvent* event) override;

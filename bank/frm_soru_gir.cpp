@@ -1,20 +1,268 @@
 #include "bank/frm_soru_gir.h"
 
+#include "bank/frm_qeditx.h"
+#include "grid/datagrid.h"
+#include "grid/mappedcombo.h"
+#include "grid/profiles.h"
+#include "grid/richcell.h"
 #include "storage/session.h"
+#include "ui/dialog_keys.h"
+#include "ui/icons.h"
 #include "ui/msgbox.h"
 
-Tsoru_gir::Tsoru_gir(storage::Session& session, QWidget* parent) : QDialog(parent), session_(session) {
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+void connectGuarded(QToolButton* button, Tsoru_gir* window, void (Tsoru_gir::*command)()) {
+    QObject::connect(button, &QToolButton::clicked, window, [window, command] { msgbox::guard([&] { (window->*command)(); }); });
+}
+
+}  // namespace
+
+Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, std::function<QString()> programFolder,
+                     QWidget* parent)
+    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint),
+      session_(session),
+      qeditx_(qeditx),
+      groupsDialog_(groupsDialog),
+      programFolder_(std::move(programFolder)) {
     setObjectName(QStringLiteral("soru_gir"));
     setWindowTitle(QStringLiteral("Soru Gir"));
+    setSizeGripEnabled(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setFixedHeight(29);
+    ToolBar1->setIconSize(QSize(16, 16));
+    ToolBar1->setMovable(false);
+    layout->addWidget(ToolBar1);
+
+    BtnMoveAllLeft = addButton(QStringLiteral("BtnMoveAllLeft"), QStringLiteral("ilk kayıt"));
+    BtnMoveLeft = addButton(QStringLiteral("BtnMoveLeft"), QStringLiteral("önceki kayıt"));
+    BtnMoveRight = addButton(QStringLiteral("BtnMoveRight"), QStringLiteral("sonraki kayıt"));
+    BtnMoveAllRight = addButton(QStringLiteral("BtnMoveAllRight"), QStringLiteral("son kayıt"));
+    ToolBar1->addSeparator();
+    BtnUp = addButton(QStringLiteral("BtnUp"), QStringLiteral("yukarıya taşı"));
+    BtnDown = addButton(QStringLiteral("BtnDown"), QStringLiteral("aşağıya taşı"));
+    ToolBar1->addSeparator();
+    BtnImport = addButton(QStringLiteral("BtnImport"), QStringLiteral("veri al"));
+    BtnImport->setText(QStringLiteral("Veri al"));
+    BtnImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const std::pair<QToolButton*, ui::Glyph> glyphs[] = {
+        {BtnMoveAllLeft, ui::Glyph::First}, {BtnMoveLeft, ui::Glyph::Prior}, {BtnMoveRight, ui::Glyph::Next},
+        {BtnMoveAllRight, ui::Glyph::Last}, {BtnUp, ui::Glyph::Up},          {BtnDown, ui::Glyph::Down},
+        {BtnImport, ui::Glyph::Import}};
+    for (const auto& [button, glyph] : glyphs) button->setIcon(ui::drawnIcon(glyph));
+    ToolBar1->addSeparator();
+
+    MenuButton1 = new QToolButton(ToolBar1);
+    MenuButton1->setObjectName(QStringLiteral("MenuButton1"));
+    MenuButton1->setText(QStringLiteral("Soru İşlemleri"));
+    MenuButton1->setFixedWidth(88);
+    MenuButton1->setAutoRaise(true);  // hot-tracking
+    MenuButton1->setPopupMode(QToolButton::InstantPopup);
+    MenuButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    ToolBar1->addWidget(MenuButton1);
+    buildMenu();
+
+    wwDBGrid2 = new grid::DataGrid(this);
+    wwDBGrid2->setObjectName(QStringLiteral("wwDBGrid2"));
+    layout->addWidget(wwDBGrid2, 1);
+    tre_ans = new grid::MappedCombo(this);
+    tre_ans->setObjectName(QStringLiteral("tre_ans"));
+    tre_ans->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
+    tre_ans->hide();
+    wwDBRichEdit1 = new grid::RichCell(this);
+    wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));
+    wwDBRichEdit1->hide();
+    grid::profiles::apply(*wwDBGrid2, grid::profiles::questionEntryGrid());
+    wwDBGrid2->setRecordSet(session_.DataSource1.dataSet);
+    wwDBGrid2->adoptControls();
+    session_.questionText = wwDBRichEdit1;
+
+    connectGuarded(BtnMoveAllLeft, this, &Tsoru_gir::BtnMoveAllLeftClick);
+    connectGuarded(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
+    connectGuarded(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
+    connectGuarded(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
+    // BtnUp, BtnDown and BtnImport (reordering and the import) are not wired yet.
+
+    resize(870, 500);
+    move(313, 96);
 }
+
+Tsoru_gir::~Tsoru_gir() {
+    if (session_.questionText == wwDBRichEdit1) session_.questionText = nullptr;
+}
+
+QToolButton* Tsoru_gir::addButton(const QString& name, const QString& hint) {
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    // The buttons show only images: assistive technology reads their hints.
+    button->setAccessibleName(hint);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void Tsoru_gir::buildMenu() {
+    mnques = new QMenu(this);
+    mnques->setObjectName(QStringLiteral("mnques"));
+    // The shortcuts are shown only: F2 and F5 reach the window's own key
+    // preview, so one press runs its command once.
+    auto add = [this](const QString& name, const QString& caption, const QString& keys = {}) {
+        QAction* a = mnques->addAction(keys.isEmpty() ? caption : caption + QLatin1Char('\t') + keys);
+        a->setObjectName(name);
+        return a;
+    };
+    YeniSoru1 = add(QStringLiteral("YeniSoru1"), QStringLiteral("Yeni Soru"), QStringLiteral("F2"));
+    SoruKaydet1 = add(QStringLiteral("SoruKaydet1"), QStringLiteral("Soru Kaydet"), QStringLiteral("F5"));
+    SoruSil1 = add(QStringLiteral("SoruSil1"), QStringLiteral("Soru Sil"));
+    DegisiklikIptali1 = add(QStringLiteral("DegisiklikIptali1"), QStringLiteral("Değişiklik İptali"));
+    SoruGoster1 = add(QStringLiteral("SoruGoster1"), QStringLiteral("Sorugu Göster"));
+    mnques->addSeparator();
+    // Moving to another group and the reference numbers are not wired yet.
+    SoruTasi1 = add(QStringLiteral("SoruTasi1"), QStringLiteral("Soru Taşı"));
+    ReferansNo1 = add(QStringLiteral("ReferansNo1"), QStringLiteral("Aktif Soru Referans Numarası"));
+    ReferansNoGit1 = add(QStringLiteral("ReferansNoGit1"), QStringLiteral("Referans No Git"));
+    const std::pair<QAction*, void (Tsoru_gir::*)()> commands[] = {{YeniSoru1, &Tsoru_gir::YeniSoru1Click},
+                                                                   {SoruKaydet1, &Tsoru_gir::SoruKaydet1Click},
+                                                                   {SoruSil1, &Tsoru_gir::SoruSil1Click},
+                                                                   {DegisiklikIptali1, &Tsoru_gir::DegisiklikIptali1Click},
+                                                                   {SoruGoster1, &Tsoru_gir::SoruGoster1Click}};
+    for (const auto& [action, command] : commands)
+        connect(action, &QAction::triggered, this, [this, command = command] { msgbox::guard([&] { (this->*command)(); }); });
+    MenuButton1->setMenu(mnques);
+}
+
+// ------------------------------------------------------------- commands ----
+
+void Tsoru_gir::BtnMoveAllLeftClick() { session_.ADOTable1.first(); }
+void Tsoru_gir::BtnMoveLeftClick() { session_.ADOTable1.prior(); }
+void Tsoru_gir::BtnMoveRightClick() { session_.ADOTable1.next(); }
+void Tsoru_gir::BtnMoveAllRightClick() { session_.ADOTable1.last(); }
+
+void Tsoru_gir::YeniSoru1Click() {
+    if (session_.tgrp.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
+        if (groupsDialog_) groupsDialog_->exec();
+        return;
+    }
+    session_.ADOTable1.append();
+    wwDBGrid2->setFocus();
+    wwDBGrid2->setCurrentColumn(0);
+    // The question cell's control takes the typing at once.
+    if (QWidget* control = wwDBGrid2->cellControl(0); control && control->isVisible()) control->setFocus();
+}
+
+void Tsoru_gir::SoruKaydet1Click() {
+    auto& questions = session_.ADOTable1;
+    questions.edit();
+    questions.post();
+}
+
+void Tsoru_gir::SoruSil1Click() {
+    auto& questions = session_.ADOTable1;
+    if (questions.state() == storage::RecordState::Insert) {
+        questions.cancel();
+        return;
+    }
+    if (questions.recordCount() <= 0) return;
+    if (msgbox::confirm(this, QStringLiteral("\r\nAktif soru silinecek. işleme devam edilsin mi?"))) questions.remove();
+}
+
+void Tsoru_gir::DegisiklikIptali1Click() { session_.ADOTable1.cancel(); }
+
+void Tsoru_gir::SoruGoster1Click() {
+    if (session_.tgrp.recordCount() <= 0 || !qeditx_) return;
+    qeditx_->show();
+    qeditx_->raise();
+    qeditx_->activateWindow();
+}
+
+// ------------------------------------------------------- show and close ----
 
 void Tsoru_gir::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!filtering_) {
+        qApp->installEventFilter(this);
+        filtering_ = true;
+    }
     msgbox::guard([this] { FormShow(); });
+}
+
+void Tsoru_gir::hideEvent(QHideEvent* event) {
+    if (filtering_) {
+        qApp->removeEventFilter(this);
+        filtering_ = false;
+    }
+    QDialog::hideEvent(event);
 }
 
 void Tsoru_gir::FormShow() {
     auto& questions = session_.ADOTable1;
     questions.open();
-    questions.last();
+    if (questions.recordCount() > 0) questions.last();
+    GridLayoutFileName = (programFolder_ ? programFolder_() : QString()) + QStringLiteral("GridAyarlari.ini");
+    loadGridLayoutHook();
+    wwDBGrid2->setFocus();
+}
+
+void Tsoru_gir::FormClose() {
+    auto& questions = session_.ADOTable1;
+    if (!questions.active()) return;
+    // Typing is not lost on close: a changed row is posted (the post rule may
+    // refuse it, and the window then stays open), an unchanged new row dropped.
+    questions.checkBrowseMode();
+    saveGridLayoutHook();
+}
+
+void Tsoru_gir::loadGridLayoutHook() {}
+void Tsoru_gir::saveGridLayoutHook() {}
+
+void Tsoru_gir::done(int result) {
+    bool closed = false;
+    msgbox::guard([&] {
+        FormClose();
+        closed = true;
+    });
+    if (closed) QDialog::done(result);
+}
+
+void Tsoru_gir::keyPressEvent(QKeyEvent* event) {
+    // The close box is the only way out: Esc and Enter close nothing here.
+    if (isDialogCloseKey(event)) return event->accept();
+    QDialog::keyPressEvent(event);
+}
+
+bool Tsoru_gir::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == MenuButton1 && key->key() == Qt::Key_F4) {  // F4 drops the menu too
+        MenuButton1->showMenu();
+        return true;
+    }
+    // The window sees each key press before the focused control: only its
+    // first delivery (to the focused widget) counts, not the same press
+    // passed on to the widget's parents.
+    auto* widget = qobject_cast<QWidget*>(watched);
+    QWidget* focus = QApplication::focusWidget();
+    const bool first = widget && (focus ? widget == focus : widget == this);
+    if (!first || widget->window() != this || !isVisible()) return false;
+    if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier)
+        msgbox::guard([this] { YeniSoru1Click(); });
+    else if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier)
+        msgbox::guard([this] { SoruKaydet1Click(); });
+    return false;  // the key goes on to the focused control as usual
 }

@@ -1,23 +1,101 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
+#include <functional>
+
+class QAction;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class Tqeditx;
+
+namespace grid {
+class DataGrid;
+class MappedCombo;
+class RichCell;
+}  // namespace grid
 namespace storage {
 class Session;
 }
 
 // The question entry window: the questions of the current group in an
-// editable grid. Shown modally; it opens the bank question record set when it
-// is shown, and the command that showed it closes the set afterwards.
+// editable grid, ordered by reference number, with a toolbar, the command
+// menu "Soru İşlemleri" and the keys F2 (new question) and F5 (save), which
+// the window sees before the focused control. Shown modally; it opens the
+// bank question set when it is shown, and the command that showed it closes
+// the set afterwards. Its rich-text control is the session's question text
+// control, read by the post rule of bank questions.
 class Tsoru_gir : public QDialog {
     Q_OBJECT
 public:
-    explicit Tsoru_gir(storage::Session& session, QWidget* parent = nullptr);
+    // groupsDialog: shown when a question is asked for and no group exists.
+    // programFolder: where the grid layout file lies.
+    Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, std::function<QString()> programFolder = {},
+              QWidget* parent = nullptr);
+    ~Tsoru_gir() override;
+
+    // --- controls ---------------------------------------------------------
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* BtnMoveAllLeft = nullptr;   // "ilk kayıt"
+    QToolButton* BtnMoveLeft = nullptr;      // "önceki kayıt"
+    QToolButton* BtnMoveRight = nullptr;     // "sonraki kayıt"
+    QToolButton* BtnMoveAllRight = nullptr;  // "son kayıt"
+    QToolButton* BtnUp = nullptr;            // "yukarıya taşı"
+    QToolButton* BtnDown = nullptr;          // "aşağıya taşı"
+    QToolButton* BtnImport = nullptr;        // "Veri al"
+    QToolButton* MenuButton1 = nullptr;      // "Soru İşlemleri", drops mnques
+    grid::DataGrid* wwDBGrid2 = nullptr;
+    grid::RichCell* wwDBRichEdit1 = nullptr;  // question cell control
+    grid::MappedCombo* tre_ans = nullptr;     // correct answer picker
+    QMenu* mnques = nullptr;
+    QAction* YeniSoru1 = nullptr;          // "Yeni Soru" F2
+    QAction* SoruKaydet1 = nullptr;        // "Soru Kaydet" F5
+    QAction* SoruSil1 = nullptr;           // "Soru Sil"
+    QAction* DegisiklikIptali1 = nullptr;  // "Değişiklik İptali"
+    QAction* SoruGoster1 = nullptr;        // "Sorugu Göster"
+    QAction* SoruTasi1 = nullptr;          // "Soru Taşı"
+    QAction* ReferansNo1 = nullptr;        // "Aktif Soru Referans Numarası"
+    QAction* ReferansNoGit1 = nullptr;     // "Referans No Git"
+
+    // The layout file of the grid, set on every show.
+    QString GridLayoutFileName;
+
+    // --- commands ---------------------------------------------------------
+    void BtnMoveAllLeftClick();
+    void BtnMoveLeftClick();
+    void BtnMoveRightClick();
+    void BtnMoveAllRightClick();
+    void YeniSoru1Click();
+    void SoruKaydet1Click();
+    void SoruSil1Click();
+    void DegisiklikIptali1Click();
+    void SoruGoster1Click();
+    void FormShow();
+    // Posts a changed row first, so closing never loses typing; throws when
+    // the post is refused (the window then stays open).
+    void FormClose();
+
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QToolButton* addButton(const QString& name, const QString& hint);
+    void buildMenu();
+    // Grid layout file hooks: reading and writing the column layout of the
+    // grid. The layout file is not kept yet; both do nothing for now.
+    void loadGridLayoutHook();
+    void saveGridLayoutHook();
+
     storage::Session& session_;
-    void FormShow();
+    Tqeditx* qeditx_;
+    QDialog* groupsDialog_;
+    std::function<QString()> programFolder_;
+    bool filtering_ = false;
 };

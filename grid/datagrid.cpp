@@ -495,7 +495,7 @@ bool DataGrid::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     auto* holder = qobject_cast<QWidget*>(watched);
     const bool ours = holder && (holder == editor_ || holder->parentWidget() == viewport());
-    const KeyHolder kind = holder == editor_ ? KeyHolder::CellEditor : KeyHolder::CellControl;
+    const KeyHolder kind = holder == editor_ ? KeyHolder::CellEditor : holderKind(holder);
     if (!ours || !handsBackToGrid(key, holder, kind, profile().has(dgEnterToTab))) return QTableView::eventFilter(watched, event);
     bool handled = true;  // as in keyPressEvent
     atEntry([&] { handled = handleKey(key, holder); });

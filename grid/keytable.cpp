@@ -1,5 +1,7 @@
 #include "grid/keytable.h"
 
+#include "grid/fieldlink.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -56,36 +58,44 @@ enum class Rule {
     AtStart,      // with Ctrl, or the caret at the very start (or everything selected)
     AtEnd,        // with Ctrl, or the caret at the very end (or everything selected)
     AllSelected,  // with Ctrl, or the whole text selected
+    Unchanged,    // while the control holds no changed content
 };
 
 struct KeyRule {
     int key;
     Rule editor;   // in the grid's own cell editor
     Rule control;  // in an adopted cell control, whose Enter, Esc and F2 are its own
+    // In a rich-text control: rows move with Up and Down, Home and End stay
+    // in the text, Esc undoes changed content before it cancels the row.
+    Rule rich;
 };
 
 // clang-format off
 constexpr KeyRule kKeyTable[] = {
-    {Qt::Key_Tab,      Rule::WithoutCtrl, Rule::WithoutCtrl},
-    {Qt::Key_Backtab,  Rule::WithoutCtrl, Rule::WithoutCtrl},
-    {Qt::Key_Return,   Rule::Always,      Rule::EnterToTab},
-    {Qt::Key_Enter,    Rule::Always,      Rule::EnterToTab},
-    {Qt::Key_Escape,   Rule::Always,      Rule::Never},
-    {Qt::Key_F2,       Rule::Always,      Rule::Never},
-    {Qt::Key_Insert,   Rule::Always,      Rule::Always},
-    {Qt::Key_Delete,   Rule::WithCtrl,    Rule::WithCtrl},
-    {Qt::Key_PageUp,   Rule::Always,      Rule::Always},
-    {Qt::Key_PageDown, Rule::Always,      Rule::Always},
-    {Qt::Key_Up,       Rule::Always,      Rule::AllSelected},
-    {Qt::Key_Down,     Rule::Always,      Rule::AllSelected},
-    {Qt::Key_Left,     Rule::AtStart,     Rule::AtStart},
-    {Qt::Key_Home,     Rule::AtStart,     Rule::AtStart},
-    {Qt::Key_Right,    Rule::AtEnd,       Rule::AtEnd},
-    {Qt::Key_End,      Rule::AtEnd,       Rule::WithCtrl},
+    {Qt::Key_Tab,      Rule::WithoutCtrl, Rule::WithoutCtrl, Rule::WithoutCtrl},
+    {Qt::Key_Backtab,  Rule::WithoutCtrl, Rule::WithoutCtrl, Rule::WithoutCtrl},
+    {Qt::Key_Return,   Rule::Always,      Rule::EnterToTab,  Rule::EnterToTab},
+    {Qt::Key_Enter,    Rule::Always,      Rule::EnterToTab,  Rule::EnterToTab},
+    {Qt::Key_Escape,   Rule::Always,      Rule::Never,       Rule::Unchanged},
+    {Qt::Key_F2,       Rule::Always,      Rule::Never,       Rule::Never},
+    {Qt::Key_Insert,   Rule::Always,      Rule::Always,      Rule::Always},
+    {Qt::Key_Delete,   Rule::WithCtrl,    Rule::WithCtrl,    Rule::WithCtrl},
+    {Qt::Key_PageUp,   Rule::Always,      Rule::Always,      Rule::Always},
+    {Qt::Key_PageDown, Rule::Always,      Rule::Always,      Rule::Always},
+    {Qt::Key_Up,       Rule::Always,      Rule::AllSelected, Rule::Always},
+    {Qt::Key_Down,     Rule::Always,      Rule::AllSelected, Rule::Always},
+    {Qt::Key_Left,     Rule::AtStart,     Rule::AtStart,     Rule::AtStart},
+    {Qt::Key_Home,     Rule::AtStart,     Rule::AtStart,     Rule::WithCtrl},
+    {Qt::Key_Right,    Rule::AtEnd,       Rule::AtEnd,       Rule::AtEnd},
+    {Qt::Key_End,      Rule::AtEnd,       Rule::WithCtrl,    Rule::WithCtrl},
 };
 // clang-format on
 
 }  // namespace
+
+KeyHolder holderKind(const QWidget* control) {
+    return qobject_cast<const QTextEdit*>(control) ? KeyHolder::RichText : KeyHolder::CellControl;
+}
 
 QLineEdit* lineEditOf(QWidget* control) {
     if (auto* combo = qobject_cast<QComboBox*>(control)) return combo->lineEdit();
@@ -100,7 +110,7 @@ bool handsBackToGrid(const QKeyEvent* event, QWidget* holder, KeyHolder kind, bo
     const bool ctrl = mods & Qt::ControlModifier;
     for (const KeyRule& entry : kKeyTable) {
         if (entry.key != event->key()) continue;
-        const Rule rule = kind == KeyHolder::CellEditor ? entry.editor : entry.control;
+        const Rule rule = kind == KeyHolder::CellEditor ? entry.editor : kind == KeyHolder::RichText ? entry.rich : entry.control;
         switch (rule) {
             case Rule::Never:
                 return false;
@@ -112,6 +122,10 @@ bool handsBackToGrid(const QKeyEvent* event, QWidget* holder, KeyHolder kind, bo
                 return ctrl;
             case Rule::EnterToTab:
                 return enterToTab;
+            case Rule::Unchanged: {
+                const auto* link = holder->findChild<FieldLink*>(QString(), Qt::FindDirectChildrenOnly);
+                return !link || !link->modified();
+            }
             default:
                 break;
         }

@@ -9,8 +9,12 @@ namespace grid {
 // What holds the keys over the current cell.
 enum class KeyHolder {
     CellEditor,   // the grid's own line editor
-    CellControl,  // a control adopted from the window (drop-down box, rich text...)
+    CellControl,  // a control adopted from the window (drop-down box...)
+    RichText,     // an adopted rich-text control: its own Enter, Home, End and Esc
 };
+
+// The kind of holder an adopted control is.
+KeyHolder holderKind(const QWidget* control);
 
 // Whether a key pressed in the cell's editor or control is the grid's (a
 // move, a row command) rather than the holder's own. One table decides for

@@ -1,0 +1,406 @@
+#include "app/forms.h"
+#include "app/frm_main.h"
+#include "bank/frm_qeditx.h"
+#include "bank/frm_soru_gir.h"
+#include "bank/pictures.h"
+#include "grid/datagrid.h"
+#include "grid/richcell.h"
+#include "grid/richtext_window.h"
+#include "storage/session.h"
+#include "storage/statements.h"
+#include "tests/support/box_script.h"
+#include "tests/support/keys.h"
+#include "tests/support/program_fixture.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QToolButton>
+
+using msgbox::Button;
+using storage::RecordState;
+
+namespace {
+
+const QString kNoAnswer = QStringLiteral("\r\nDoğru cevabı giriniz...");
+const QString kRich = QStringLiteral("{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0 Tahoma;}}\\f0\\b Birinci\\b0\\par ikinci}");
+
+// Groups 1 "Tarih" and 2 "Coğrafya"; questions of group 1 by rid.
+QString seed(const QStringList& questions, const QString& more = QString()) {
+    QString sql = QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih'),('Coğrafya');");
+    int rid = 1;
+    for (const QString& q : questions)
+        sql += QStringLiteral("INSERT INTO tqmaster VALUES (%1, '%2', 'a', 'b', 'c', 'd', '1', 0, 1);").arg(rid++).arg(q);
+    return sql + more;
+}
+
+// The program with the entry window shown on group 1, not modally, so that
+// the test can drive it.
+struct Entry : ProgramFixture {
+    Tsoru_gir* w;
+    explicit Entry(const QString& sql) : ProgramFixture(sql), w(forms().soru_gir) {
+        show();
+        session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+    ~Entry() {
+        if (w->isVisible()) w->close();
+        forms().qeditx->hide();
+        session->ADOTable1.close();
+    }
+    storage::RecordSet& q() { return session->ADOTable1; }
+    grid::DataGrid* grid() { return w->wwDBGrid2; }
+    grid::RichCell* cell() { return w->wwDBRichEdit1; }
+    QString stored(int rid, const QString& field = QStringLiteral("question")) const {
+        return db.text(QStringLiteral("select %1 from tqmaster where rid = %2").arg(field).arg(rid));
+    }
+    qint64 count() const { return db.scalar(QStringLiteral("select count(*) from tqmaster")); }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = {}) {
+        QWidget* to = QApplication::focusWidget();
+        QTest::keyClick(to ? to : w, k, mods);
+    }
+    void click(int row, int column) {
+        grid()->scrollTo(grid()->model()->index(row, column));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, grid()->cellRect(row, column).center());
+    }
+    // A double-click whose first click lands on the grid and shows the rich
+    // control over the cell, and whose second lands on the control.
+    void doubleClickQuestion(int row) {
+        static quint64 t = 5'000'000;
+        t += 10'000;
+        grid()->scrollTo(grid()->model()->index(row, 0));
+        const QPoint p = grid()->cellRect(row, 0).center();
+        auto send = [](QWidget* to, QPoint at, QEvent::Type type, Qt::MouseButtons buttons, quint64 when) {
+            QMouseEvent e(type, at, to->mapToGlobal(at), Qt::LeftButton, buttons, {});
+            e.setTimestamp(when);
+            QApplication::sendEvent(to, &e);
+        };
+        send(grid()->viewport(), p, QEvent::MouseButtonPress, Qt::LeftButton, t);
+        send(grid()->viewport(), p, QEvent::MouseButtonRelease, Qt::NoButton, t + 30);
+        QWidget* vp = cell()->viewport();
+        const QPoint inCell = vp->mapFrom(grid()->viewport(), p);
+        send(vp, inCell, QEvent::MouseButtonPress, Qt::LeftButton, t + 90);
+        send(vp, inCell, QEvent::MouseButtonDblClick, Qt::LeftButton, t + 90);
+        send(vp, inCell, QEvent::MouseButtonRelease, Qt::NoButton, t + 120);
+    }
+};
+
+grid::RichTextWindow* textWindow() { return qobject_cast<grid::RichTextWindow*>(QApplication::activeModalWidget()); }
+
+}  // namespace
+
+class TestQuestionEntry : public QObject {
+    Q_OBJECT
+private slots:
+    void windowLayout() {
+        Entry e(seed({QStringLiteral("a")}));
+        QCOMPARE(e.w->windowTitle(), QStringLiteral("Soru Gir"));
+        QCOMPARE(e.grid()->columnCount(), 7);
+        QCOMPARE(e.grid()->columnTitleLines(0),
+                 (QStringList{QStringLiteral("Soru / Resimli Soru {resim.uzantı} / "), QStringLiteral("<?>Soru Grup Başlığı")}));
+        QCOMPARE(e.grid()->cellControl(0), e.cell());
+        QCOMPARE(e.session->questionText, static_cast<storage::QuestionTextControl*>(e.cell()));
+        // Image buttons are known to assistive technology by their hints.
+        for (QToolButton* b : {e.w->BtnMoveAllLeft, e.w->BtnMoveLeft, e.w->BtnMoveRight, e.w->BtnMoveAllRight, e.w->BtnUp,
+                               e.w->BtnDown, e.w->BtnImport}) {
+            QVERIFY(!b->icon().isNull());
+            QCOMPARE(b->accessibleName(), b->toolTip());
+            QCOMPARE(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), b->toolTip());
+        }
+        QStringList items;
+        for (QAction* a : e.w->mnques->actions()) items << a->text();
+        QCOMPARE(items, (QStringList{"Yeni Soru\tF2", "Soru Kaydet\tF5", "Soru Sil", "Değişiklik İptali", "Sorugu Göster", "",
+                                     "Soru Taşı", "Aktif Soru Referans Numarası", "Referans No Git"}));
+        // Shown on the last row; the rich control reports its text.
+        QCOMPARE(e.q().recNo(), 1);
+        QVERIFY(e.cell()->isVisible());
+        QCOMPARE(QAccessible::queryAccessibleInterface(e.cell())->textInterface()->text(0, 1), QStringLiteral("a"));
+    }
+
+    void richTextShowsAndStoresAsPlainText() {
+        Entry e(seed({kRich, QStringLiteral("düz")}));
+        QCOMPARE(e.grid()->cellText(0, 0), QStringLiteral("Birinci\r\nikinci"));
+        // Edited in another column and saved: the question is stored as its text.
+        e.click(0, 1);
+        QCOMPARE(e.q().recNo(), 1);
+        typeText(QApplication::focusWidget(), QStringLiteral("x"));
+        e.key(Qt::Key_F5);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+        QCOMPARE(e.stored(1), QStringLiteral("Birinci\r\nikinci"));
+        QCOMPARE(e.stored(1, QStringLiteral("answer1")), QStringLiteral("x"));
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("Birinci\r\nikinci"));
+    }
+
+    void typingEnterAndMovingKeepEachRowsQuestion() {
+        Entry e(seed({QStringLiteral("bir"), QStringLiteral("iki"), QStringLiteral("üç")}));
+        // F2: one new row, question cell current; Enter goes to the first answer.
+        e.key(Qt::Key_F2);
+        QCOMPARE(e.q().recordCount(), 4);
+        QCOMPARE(e.q().state(), RecordState::Insert);
+        QCOMPARE(e.grid()->currentColumn(), 0);
+        QCOMPARE(QApplication::focusWidget(), e.cell());
+        typeText(e.cell(), QStringLiteral("Yeni soru"));
+        e.key(Qt::Key_Return);
+        QCOMPARE(e.grid()->currentColumn(), 1);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("Yeni soru"));
+        BoxScript boxes;
+        boxes.expect(Button::Yes);  // the new row has changes: the grid asks
+        e.key(Qt::Key_Escape);
+        QCOMPARE(e.q().recordCount(), 3);
+
+        // Down the answer column, change, save: every question stays its own.
+        e.click(0, 1);
+        e.key(Qt::Key_Down);
+        e.key(Qt::Key_Down);
+        QCOMPARE(e.q().recNo(), 3);
+        typeText(QApplication::focusWidget(), QStringLiteral("yeni"));
+        e.key(Qt::Key_Up);  // posts row 3 on the way
+        e.key(Qt::Key_F5);
+        QCOMPARE(e.stored(1), QStringLiteral("bir"));
+        QCOMPARE(e.stored(2), QStringLiteral("iki"));
+        QCOMPARE(e.stored(3), QStringLiteral("üç"));
+        QCOMPARE(e.stored(3, QStringLiteral("answer1")), QStringLiteral("yeni"));
+    }
+
+    void richCellKeys() {
+        Entry e(seed({QStringLiteral("bir"), QStringLiteral("iki")}));
+        QCOMPARE(QApplication::focusWidget(), e.cell());
+        // Esc on changed content loads the field again; the row stays in edit state.
+        typeText(e.cell(), QStringLiteral(" ek"));
+        QCOMPARE(e.q().state(), RecordState::Edit);
+        e.key(Qt::Key_Escape);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("iki"));
+        // Up moves rows, and the control follows with that row's text.
+        e.key(Qt::Key_Up);
+        QCOMPARE(e.q().recNo(), 1);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("bir"));
+        // Shift+Insert never pastes into the cell.
+        QApplication::clipboard()->setText(QStringLiteral("yapıştır"));
+        e.key(Qt::Key_Insert, Qt::ShiftModifier);
+        QVERIFY(!e.cell()->questionText().contains(QStringLiteral("yapıştır")));
+    }
+
+    void pasteKeepsLinesAndTurkishLettersAndRefusesBitmaps() {
+        Entry e(seed({QString()}));
+        auto* image = new QMimeData;
+        image->setImageData(QImage(4, 4, QImage::Format_RGB32));
+        QApplication::clipboard()->setMimeData(image);
+        QVERIFY(!e.cell()->canPaste());
+        auto* word = new QMimeData;
+        word->setData(
+            QStringLiteral("text/rtf"),
+            QByteArray("{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0 Arial;}}\\f0 \\'dc\\'e7 \\'fe\\'f0\\'fd\\par ikinci}"));
+        word->setText(QStringLiteral("?? ???\nikinci"));
+        QApplication::clipboard()->setMimeData(word);
+        e.cell()->setFocus();
+        e.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("Üç şğı\r\nikinci"));
+        QApplication::clipboard()->setText(QStringLiteral("bir\r\niki"));
+        e.cell()->clear();
+        e.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("bir\r\niki"));
+    }
+
+    void textWindowYesNoCancel() {
+        Entry e(seed({QStringLiteral("Birinci")}));
+        BoxScript boxes;
+        // Cancel keeps the window, Yes applies without posting.
+        boxes.expect(Button::Cancel);
+        boxes.expect(Button::Yes);
+        bool seen = false;
+        whenModal([&] {
+            grid::RichTextWindow* t = textWindow();
+            QVERIFY(t);
+            seen = true;
+            QCOMPARE(t->windowTitle(), QStringLiteral("Text"));
+            QCOMPARE(t->editor()->toPlainText(), QStringLiteral("Birinci"));
+            t->editor()->moveCursor(QTextCursor::End);
+            QTest::keyClick(t->editor(), Qt::Key_Return);
+            typeText(t->editor(), QStringLiteral("ikinci"));
+            t->close();
+            QVERIFY(t->isVisible());
+            t->item(QStringLiteral("E&xit"))->trigger();
+        });
+        e.doubleClickQuestion(0);
+        QVERIFY(seen);
+        QCOMPARE(boxes.last().text, QStringLiteral("Changes have been made!  Do you wish to save your changes?"));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Confirm"));
+        QCOMPARE(boxes.last().defaultButton, Button::Yes);
+        QCOMPARE(e.q().state(), RecordState::Edit);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("Birinci\r\nikinci"));
+        QCOMPARE(e.stored(1), QStringLiteral("Birinci"));
+        e.key(Qt::Key_F5);
+        QCOMPARE(e.stored(1), QStringLiteral("Birinci\r\nikinci"));
+
+        // No drops the change and leaves the row as it was.
+        boxes.expect(Button::No);
+        whenModal([&] {
+            typeText(textWindow()->editor(), QStringLiteral("fazla"));
+            textWindow()->close();
+        });
+        e.doubleClickQuestion(0);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("Birinci\r\nikinci"));
+    }
+
+    void saveOnEmptySetAndRidNumbering_data() {
+        QTest::addColumn<QString>("more");
+        QTest::addColumn<QString>("rid");
+        QTest::newRow("first question of the bank") << QString() << QStringLiteral("1");
+        QTest::newRow("after the maximum of another group")
+            << QStringLiteral("INSERT INTO tqmaster VALUES (7, 'x', 'a', 'b', 'c', 'd', '1', 0, 2);") << QStringLiteral("8");
+    }
+    void saveOnEmptySetAndRidNumbering() {
+        QFETCH(QString, more);
+        QFETCH(QString, rid);
+        Entry e(seed({}, more));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        // F5 on an empty set: a new row, refused for want of an answer, kept.
+        e.key(Qt::Key_F5);
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().text, kNoAnswer);
+        QCOMPARE(e.q().state(), RecordState::Insert);
+        QCOMPARE(e.q().recordCount(), 1);
+        typeText(e.cell(), QStringLiteral("Soru"));
+        e.q().field(QStringLiteral("true_answer")).setAsString(QStringLiteral("2"));
+        int posts = 0;
+        e.q().afterPost = [&](storage::RecordSet&) { ++posts; };
+        e.key(Qt::Key_F5);  // one press, one post
+        QCOMPARE(posts, 1);
+        QCOMPARE(e.db.text(QStringLiteral("select rid from tqmaster where question = 'Soru'")), rid);
+        QCOMPARE(e.db.text(QStringLiteral("select qgrp from tqmaster where question = 'Soru'")), QStringLiteral("1"));
+        e.q().afterPost = nullptr;
+    }
+
+    void deleteAndCancelCommands() {
+        Entry e(seed({}));
+        BoxScript boxes;  // no box on an empty set nor for a new row
+        e.w->SoruSil1->trigger();
+        e.key(Qt::Key_F2);
+        QCOMPARE(e.q().state(), RecordState::Insert);
+        e.w->SoruSil1->trigger();
+        QCOMPARE(e.q().recordCount(), 0);
+        QCOMPARE(boxes.shown().size(), 0);
+    }
+
+    void noGroupOpensTheGroupsDialog() {
+        Entry e(QString{});
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        whenModal([&] { QApplication::activeModalWidget()->close(); });
+        e.key(Qt::Key_F2);
+        QCOMPARE(boxes.last().text, QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
+        QCOMPARE(e.q().recordCount(), 0);
+    }
+
+    void plainTextWindowSavesAndCancels() {
+        Entry e(seed({QStringLiteral("bir"), QStringLiteral("iki")}));
+        Tqeditx* x = e.forms().qeditx;
+        e.click(1, 1);  // an answer cell is current: the rich control is hidden
+        e.w->SoruGoster1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(x));
+        x->Memo1->setFocus();
+        QCOMPARE(x->Memo1->toPlainText(), QStringLiteral("iki"));
+        x->Memo1->selectAll();
+        typeText(x->Memo1, QStringLiteral("değişti"));
+        QTest::keyClick(x->Memo1, Qt::Key_Return);
+        typeText(x->Memo1, QStringLiteral("satır"));
+        QTest::mouseClick(x->BitBtn1, Qt::LeftButton);
+        QVERIFY(!x->isVisible());
+        QCOMPARE(e.stored(2), QStringLiteral("değişti\r\nsatır"));
+
+        // Vazgeç keeps the typing pending; the next move saves it.
+        e.w->SoruGoster1->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(x));
+        x->Memo1->setFocus();
+        x->Memo1->selectAll();
+        typeText(x->Memo1, QStringLiteral("sonra"));
+        QTest::mouseClick(x->BitBtn2, Qt::LeftButton);
+        QCOMPARE(e.stored(2), QStringLiteral("değişti\r\nsatır"));
+        e.w->BtnMoveLeft->click();
+        QCOMPARE(e.stored(2), QStringLiteral("sonra"));
+        QCOMPARE(e.q().recNo(), 1);
+    }
+
+    void plainTextWindowAfterTheEntryWindowClosed() {
+        Entry e(seed({QStringLiteral("bir")}));
+        Tqeditx* x = e.forms().qeditx;
+        e.w->SoruGoster1->trigger();
+        e.w->close();
+        e.q().close();  // as the command that showed the entry window does
+        QCOMPARE(x->Memo1->toPlainText(), QString());
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        QTest::mouseClick(x->BitBtn1, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, QStringLiteral("ADOTable1: Cannot perform this operation on a closed dataset."));
+        QVERIFY(x->isVisible());
+    }
+
+    void closingPostsAChangedRowOrStaysOpen() {
+        Entry e(seed({QStringLiteral("bir")}));
+        e.cell()->moveCursor(QTextCursor::End);
+        typeText(e.cell(), QStringLiteral(" değişti"));
+        e.w->close();
+        QVERIFY(!e.w->isVisible());
+        QCOMPARE(e.stored(1), QStringLiteral("bir değişti"));
+
+        e.w->show();
+        QVERIFY(QTest::qWaitForWindowActive(e.w));
+        e.key(Qt::Key_F2);
+        typeText(e.cell(), QStringLiteral("cevapsız"));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        e.w->close();
+        QVERIFY(e.w->isVisible());
+        QCOMPARE(boxes.last().text, kNoAnswer);
+        QCOMPARE(e.q().state(), RecordState::Insert);
+        // An unchanged new row is simply dropped.
+        e.q().cancel();
+        e.key(Qt::Key_F2);
+        e.w->close();
+        QVERIFY(!e.w->isVisible());
+        QCOMPARE(e.count(), 1);
+    }
+
+    void pictureReferences() {
+        Entry e(seed({QStringLiteral("Resim {r1.png} ve {yok.jpg} ve {../x.jpg}")}));
+        QVERIFY(QDir(e.db.folder()).mkpath(QStringLiteral("Pictures")));
+        QImage big(1200, 600, QImage::Format_RGB32);
+        big.fill(Qt::red);
+        QVERIFY(big.save(e.db.folder() + QStringLiteral("Pictures/r1.png")));
+        QImage outside(4, 4, QImage::Format_RGB32);
+        QVERIFY(outside.save(e.db.folder() + QStringLiteral("x.jpg")));
+        Tqeditx* x = e.forms().qeditx;
+        e.w->SoruGoster1->trigger();
+        QCOMPARE(x->shownPictures(), (QStringList{"r1.png", "yok.jpg", "../x.jpg"}));
+        const QStringList notes = x->pictureNotes();
+        QCOMPARE(notes.at(0), QString());  // the picture itself
+        QCOMPARE(notes.at(1), QStringLiteral("yok.jpg bulunamadı"));
+        QVERIFY(notes.at(2).startsWith(QStringLiteral("../x.jpg gösterilmez")));
+        QVERIFY(x->PictureStrip->isVisible());
+        QCOMPARE(x->width(), 499 + 220);  // grown by the strip
+        const QImage shown = bank::loadPicture(e.db.folder() + QStringLiteral("Pictures/r1.png"), QSize(196, 196));
+        QCOMPARE(shown.size(), QSize(196, 98));
+        // A link inside the folder that leads outside is refused as well.
+        QVERIFY(QFile::link(e.db.folder() + QStringLiteral("x.jpg"), e.db.folder() + QStringLiteral("Pictures/l.jpg")));
+        QCOMPARE(bank::locatePicture(e.db.folder() + QStringLiteral("Pictures"), QStringLiteral("l.jpg")).status,
+                 bank::PictureFile::Status::Refused);
+        QCOMPARE(bank::locatePicture(e.db.folder() + QStringLiteral("Pictures"), e.db.folder() + QStringLiteral("x.jpg")).status,
+                 bank::PictureFile::Status::Refused);
+    }
+};
+
+QTEST_MAIN(TestQuestionEntry)
+#include "tst_question_entry.moc"
