@@ -32,5 +32,3 @@ QString decodeUtf8(QByteArrayView bytes);
 QString decodeWindows1254(QByteArrayView bytes);
 
 }  // namespace storage
-
-Q_DECLARE_METATYPE(storage::ForeignText)
