@@ -277,8 +277,8 @@ void Tmain::UpdateCaption() {
     // questions; counting it would send a statement without its number.
     if (!id.isNull()) {
         session_.rcxxx.close();
-        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id.asInteger())
-                                              : storage::sql::examQuestionCount(id.asInteger()));
+        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id.asKey())
+                                              : storage::sql::examQuestionCount(id.asKey()));
         session_.rcxxx.open();
         count = session_.rcxxx.field(QStringLiteral("RCX")).asInteger();
         session_.rcxxx.close();
@@ -301,7 +301,7 @@ void Tmain::tgrpAfterScroll() {
     UpdateCaption();
     if (session_.isAddQuestionsShown()) {
         session_.ADOTable1.close();
-        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
         session_.ADOTable1.open();
     }
 }
@@ -314,7 +314,7 @@ void Tmain::ToolButton24Click() {
         forms_.grpx->exec();
         return;
     }
-    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
     forms_.soru_gir->exec();
     session_.ADOTable1.close();
 }

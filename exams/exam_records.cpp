@@ -57,7 +57,7 @@ void deleteExam(storage::Session& session, QWidget* owner) {
     stop.owner = owner;
     if (msgbox::show(stop) != msgbox::Button::No) return;
 
-    const qint64 exam = tsinav.field(QStringLiteral("ID")).asInteger();
+    const qint64 exam = tsinav.field(QStringLiteral("ID")).asKey();
     // Both or neither: an exam must not lose its entries and stay behind.
     storage::atomically(session.ADOConnection1, [&] {
         storage::sql::executeChange(session.ADOQuery2, storage::sql::deleteExamEntries(exam));

@@ -3,11 +3,14 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 struct sqlite3;
 
 namespace storage {
 
 class RecordSet;
+class Transaction;
 
 // The one connection of the program to its database file (and the import
 // window's own connection to another file). The file is shared: another
@@ -28,34 +31,74 @@ public:
 
     // Opens the Data Source of the connection string. Never creates a file.
     // Throws storage::Error with a message for people when the file cannot be
-    // used: missing, not a database of this kind, locked by another writer.
+    // used: missing, not a database, not a question bank (the four tables and
+    // the view must be there), locked by another writer, read-only with an
+    // unfinished change of another program. A file or folder marked read-only
+    // is opened for reading only. A writable file gets the rollback journal
+    // (DELETE) and synchronous=FULL; see docs/storage.md for why.
     void open();
     // Closes every record set on the connection, then the file.
     void close();
     bool connected() const { return db_ != nullptr; }
+    // Whether changes are refused because the file or its folder is marked read-only.
+    bool readOnly() const { return readOnly_ != ReadOnly::No; }
+    // The journal mode the file is used in: "delete", or "wal" when another
+    // program keeps the file in WAL mode and it could not be switched.
+    const QString& journalMode() const { return journalMode_; }
 
     // How long to wait for another program's locks, in milliseconds.
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return busyTimeoutMs_; }
+
+    // Called, synchronously and on the thread that runs the statement, with
+    // true when a statement starts waiting for another program's lock and
+    // with false when the wait is over (the lock was had, or the time ran
+    // out and the statement fails with its message). It must not throw and
+    // must not use the connection.
+    using LockWaitNotifier = std::function<void(bool waiting)>;
+    void setLockWaitNotifier(LockWaitNotifier notifier) { lockWaitNotifier_ = std::move(notifier); }
+    // Ends a wait that is in progress; the storage layer calls it after every
+    // call into SQLite that may have waited.
+    void lockWaitOver() const;
 
     // The open handle; throws when the connection is closed.
     sqlite3* handle() const;
     const QString& databasePath() const { return path_; }
 
     // Turns an SQLite result code into an error whose text a user can act on.
+    // Outside a unit a failed statement changed nothing (SQLite undid it),
+    // and the text says so where it matters; inside a unit only the unit
+    // knows, once it is undone (see atomically).
     [[noreturn]] void fail(int resultCode) const;
+    QString failureText(int resultCode) const;
+    // The reason alone, without what became of the change.
     QString errorText(int resultCode) const;
+    // The sentence that says a failed change left the file as it was.
+    static QString nothingChangedText();
 
 private:
     friend class RecordSet;
+    friend class Transaction;
+    enum class ReadOnly { No, File, Folder };
+
     void attach(RecordSet* rs) { recordSets_.append(rs); }
     void detach(RecordSet* rs) { recordSets_.removeAll(rs); }
+    static int onBusy(void* self, int count);
+    void checkQuestionBank();
+    void chooseJournalMode();
+    QString folder() const;
 
     QString name_;
     QString connectionString_;
     QString path_;
     sqlite3* db_ = nullptr;
     int busyTimeoutMs_ = 5000;
+    ReadOnly readOnly_ = ReadOnly::No;
+    QString journalMode_;
+    int unitDepth_ = 0;  // units (transactions) open on the connection
+    LockWaitNotifier lockWaitNotifier_;
+    mutable bool waiting_ = false;
+    int waitedMs_ = 0;
     QList<RecordSet*> recordSets_;
 };
 

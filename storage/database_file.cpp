@@ -37,8 +37,8 @@ QString dataSourceOf(const QString& text) {
         if (piece.trimmed().isEmpty()) continue;
         const qsizetype eq = piece.indexOf(u'=');
         if (eq < 0)
-            throw Error(QStringLiteral("The connection string cannot be used: \"%1\" is not a setting. "
-                                       "A folder or file name with a semicolon cannot hold the database")
+            throw Error(QStringLiteral("Bağlantı metni kullanılamıyor: \"%1\" bir ayar değil. Adında noktalı virgül "
+                                       "olan bir klasör ya da dosya veritabanını barındıramaz.")
                             .arg(piece));
         if (piece.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) source = piece.mid(eq + 1);
     }

@@ -1,6 +1,11 @@
 #include "storage/fields.h"
 
 #include "storage/errors.h"
+#include "storage/legacy_text.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
 
 #include <cstdint>
 #include <limits>
@@ -40,7 +45,10 @@ Error notValid(const QString& owner, const QVariant& value, const char* what) {
 
 QString displayText(const QVariant& v) {
     if (isNullValue(v)) return QString();
+    if (isForeignText(v)) return decodeWindows1254(v.value<ForeignText>().bytes);
     switch (v.typeId()) {
+        case QMetaType::QByteArray:
+            return decodeStoredText(v.toByteArray());
         case QMetaType::Bool:
             return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
         case QMetaType::Double:
@@ -123,15 +131,22 @@ QVariant convert(const FieldDef& def, const QVariant& value, const QString& owne
 
 QVariant fromRaw(const FieldDef& def, const QVariant& raw) {
     if (isNullValue(raw)) return {};
+    if (isForeignText(raw)) return QVariant(decodeWindows1254(raw.value<ForeignText>().bytes));
     const int type = raw.typeId();
     switch (def.kind) {
         case FieldKind::AutoNumber:
         case FieldKind::Integer:
+            // Bytes are not a number: kept, so that a key read refuses them
+            // instead of reading 0.
+            if (type == QMetaType::QByteArray) return raw;
             if (type == QMetaType::QString) {
                 bool ok = false;
                 const qint64 n = raw.toString().trimmed().toLongLong(&ok);
                 return ok ? QVariant(n) : QVariant(raw.toString());
             }
+            // A decimal stays as it is: 4.5 read as 5 would be a number the
+            // file does not hold.
+            if (type == QMetaType::Double && std::trunc(raw.toDouble()) != raw.toDouble()) return raw;
             return QVariant(raw.toLongLong());
         case FieldKind::Float:
             return QVariant(raw.toDouble());
@@ -143,7 +158,7 @@ QVariant fromRaw(const FieldDef& def, const QVariant& raw) {
             return QVariant(raw.toDouble() != 0.0);
         case FieldKind::Text:
         case FieldKind::Memo:
-            if (type == QMetaType::QByteArray) return QVariant(QString::fromUtf8(raw.toByteArray()));
+            if (type == QMetaType::QByteArray) return QVariant(decodeStoredText(raw.toByteArray()));
             if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
             return QVariant(raw.toString());
     }
@@ -168,12 +183,14 @@ QVariant toRaw(const FieldDef& def, const QVariant& value) {
 
 qint64 integerOf(const QVariant& v, const QString& owner) {
     if (isNullValue(v)) return 0;
-    if (v.typeId() == QMetaType::QString) {
+    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
         bool ok = false;
-        const qint64 n = v.toString().trimmed().toLongLong(&ok);
+        const qint64 n = displayText(v).trimmed().toLongLong(&ok);
         if (!ok) throw notValid(owner, v, "integer");
         return n;
     }
+    if (v.typeId() == QMetaType::Double && std::trunc(v.toDouble()) != v.toDouble())
+        throw notValid(owner, displayText(v), "integer");
     return v.toLongLong();
 }
 
@@ -186,6 +203,55 @@ bool booleanOf(const QVariant& v, const QString& owner) {
         return b;
     }
     return v.toLongLong() != 0 || v.toBool();
+}
+
+qint64 keyOf(const QVariant& v, const QString& owner, const QString& field) {
+    if (isNullValue(v))
+        throw Error(owner + QStringLiteral(": \"%1\" alanı boş; bir tam sayı olmalı. İşlem yapılmadı.").arg(field));
+    auto refuse = [&](const QString& why) -> Error {
+        return Error(owner + QStringLiteral(": \"%1\" alanı %2; bir tam sayı olmalı. Bu değeri başka bir program "
+                                            "yazmış olabilir. İşlem yapılmadı.")
+                                 .arg(field, why));
+    };
+    switch (v.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+            return v.toLongLong();
+        case QMetaType::Double: {
+            // Only a decimal that is exactly a whole number; 4.5 is not 4 or 5.
+            const double d = v.toDouble();
+            constexpr double kExact = 9007199254740992.0;  // 2^53
+            if (std::isfinite(d) && std::trunc(d) == d && std::fabs(d) <= kExact) return qint64(d);
+            break;
+        }
+        case QMetaType::QString: {
+            // Digits only, as a whole: '4 OR 1=1' and ' 4' are not keys.
+            static const QRegularExpression digits(QStringLiteral("^-?[0-9]{1,18}$"));
+            if (digits.match(v.toString()).hasMatch()) return v.toString().toLongLong();
+            break;
+        }
+        default:
+            break;
+    }
+    throw refuse(QStringLiteral("'%1' değerini taşıyor").arg(displayText(v)));
+}
+
+bool sameRaw(const QVariant& a, const QVariant& b) {
+    if (isNullValue(a) || isNullValue(b)) return isNullValue(a) && isNullValue(b);
+    if (isForeignText(a) || isForeignText(b))
+        return isForeignText(a) && isForeignText(b) && a.value<ForeignText>() == b.value<ForeignText>();
+    if (a.typeId() != b.typeId()) return false;
+    switch (a.typeId()) {
+        case QMetaType::QString:
+            return a.toString() == b.toString();
+        case QMetaType::QByteArray:
+            return a.toByteArray() == b.toByteArray();
+        case QMetaType::Double:
+            return a.toDouble() == b.toDouble();
+        default:
+            return a.toLongLong() == b.toLongLong();
+    }
 }
 
 int compareValues(const QVariant& a, const QVariant& b) {

@@ -24,8 +24,10 @@ QString displayText(const QVariant& value);
 FieldKind kindOfDeclaredType(const QString& declared, int* size);
 
 // Values come in two forms. A raw value is what the file holds: null, qint64,
-// double, QString or QByteArray. A field value is the raw value read as its
-// field's kind: qint64 for numbers, double, bool for yes/no, QString for text.
+// double, QString, QByteArray or ForeignText (text that is not UTF-8). A field
+// value is the raw value read as its field's kind: qint64 for numbers, double,
+// bool for yes/no, QString for text. A number field that holds something else
+// (another program may store text in an INTEGER column) keeps it as it is.
 
 // Converts a value to a field's kind, as setting it would store it; a value
 // that does not fit throws an error named after owner: "tgrp: ...".
@@ -39,6 +41,16 @@ QVariant toRaw(const FieldDef& def, const QVariant& value);
 // a text that reads as neither throws an error named after owner.
 qint64 integerOf(const QVariant& value, const QString& owner);
 bool booleanOf(const QVariant& value, const QString& owner);
+
+// A field value as a key that completes a statement: a whole number by type
+// or exactly, never null, never text that merely starts with digits, never a
+// rounded decimal. Anything else throws a Turkish error naming the owner and
+// the field, so that no statement is sent with it.
+qint64 keyOf(const QVariant& value, const QString& owner, const QString& field);
+
+// Whether two raw values are the same value of the same storage class, as
+// SQLite's IS compares them; text compares byte for byte.
+bool sameRaw(const QVariant& a, const QVariant& b);
 
 // Orders values for sorting: nulls first, then as text when either is text,
 // as reals when either is real, else as integers.

@@ -20,6 +20,7 @@ bool Field::isNull() const {
 
 QString Field::asString() const { return storage::displayText(value()); }
 qint64 Field::asInteger() const { return integerOf(value(), rs_->name()); }
+qint64 Field::asKey() const { return keyOf(value(), rs_->name(), def().name); }
 bool Field::asBoolean() const { return booleanOf(value(), rs_->name()); }
 
 void Field::setValue(const QVariant& value) const { rs_->setValue(index_, value); }
@@ -300,6 +301,7 @@ void RecordSet::setState(RecordState state) {
 }
 
 void RecordSet::clearBuffer() {
+    conflict_ = false;
     buffer_.clear();
     original_.clear();
     changed_.clear();
@@ -356,7 +358,9 @@ void RecordSet::startNewRow(bool atEnd) {
 
 void RecordSet::cancel() {
     requireActive();
-    if (state_ == RecordState::Edit)
+    if (conflict_)
+        rereadAfterConflict();
+    else if (state_ == RecordState::Edit)
         backToBrowse();
     else if (state_ == RecordState::Insert)
         dropCurrentRow();
@@ -402,7 +406,10 @@ void RecordSet::post() {
         for (size_t f = 0; f < fields_.size(); ++f)
             if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
     } else {
-        if (modified_) writer().update(original_, stored, changed_);
+        if (modified_ && !writer().update(original_, stored, changed_)) {
+            conflict_ = true;
+            failConflict(false);
+        }
         for (size_t f = 0; f < fields_.size(); ++f)
             if (!changed_[f]) stored[f] = original_[f];
     }
@@ -420,8 +427,48 @@ void RecordSet::remove() {
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     original_ = rows_.row(current_);
-    writer().remove(original_);
+    if (!writer().remove(original_)) {
+        conflict_ = true;
+        failConflict(true);
+    }
     dropCurrentRow();
+}
+
+void RecordSet::failConflict(bool deleting) {
+    const QString what = QStringLiteral("Satır okunduktan sonra başka bir program tarafından değiştirilmiş ya da silinmiş; ");
+    if (!deleting)
+        fail(what + QStringLiteral("değişiklik kaydedilmedi. Değişikliği iptal edin: satır dosyadaki güncel hâliyle "
+                                   "yeniden okunur ve değişikliği yeniden yapabilirsiniz."));
+    // Nothing is pending on a delete: show the row as it is now at once.
+    try {
+        rereadAfterConflict();
+    } catch (const Error& e) {
+        fail(what + QStringLiteral("hiçbir şey silinmedi. Satırın güncel hâli de okunamadı (%1); iptal ederek yeniden "
+                                   "okutun.")
+                        .arg(e.message()));
+    }
+    fail(what + QStringLiteral("hiçbir şey silinmedi. Liste satırı dosyadaki güncel hâliyle gösteriyor."));
+}
+
+void RecordSet::rereadAfterConflict() {
+    const std::vector<QVariant> stale = original_;
+    const int keep = current_;
+    const std::vector<int> identity = writer().identityFields();
+    readRows();  // a failure keeps the row and its pending change: cancel again
+    int found = -1;
+    for (int row = 0; row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
+        bool same = true;
+        for (int f : identity) same = same && sameRaw(rows_.value(row, f), stale[size_t(f)]);
+        if (same) found = row;
+    }
+    state_ = RecordState::Browse;
+    current_ = found >= 0 ? found : rows_.empty() ? -1 : std::clamp(keep, 0, rows_.size() - 1);
+    bof_ = eof_ = rows_.empty();
+    notifyDetails();
+    emit reset();
+    notifyDetails();
+    emit stateChanged();
+    if (current_ >= 0) fireAfterScroll();
 }
 
 void RecordSet::refresh() {

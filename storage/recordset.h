@@ -29,7 +29,14 @@ public:
     bool isNull() const;
     QString asString() const;  // null reads ""
     qint64 asInteger() const;  // null reads 0
-    bool asBoolean() const;    // null reads false
+    // The value as a key for a statement: a whole number, or a Turkish error
+    // naming the record set and the field (see keyOf). Every number that
+    // completes a statement of the catalogue is read with this.
+    qint64 asKey() const;
+    // The same for the key of a row that may not be posted yet: null reads
+    // whenNull (a number no row has), anything else as asKey.
+    qint64 asKeyOr(qint64 whenNull) const { return isNull() ? whenNull : asKey(); }
+    bool asBoolean() const;  // null reads false
     // The text a grid shows: booleans "True"/"False", numbers in decimal.
     QString displayText() const { return asString(); }
     void setValue(const QVariant& value) const;
@@ -58,7 +65,10 @@ private:
 // - a text longer than its field is cut to the field's size;
 // - every error names the record set: "tgrp: ...".
 // Updates and deletes are optimistic: the row must still hold the values it
-// was read with, or nothing is changed and the operation fails.
+// was read with, or nothing is changed and the operation fails. After such a
+// conflict the row is read again from the file: on cancel for an update (the
+// pending change stays on screen until then), at once for a delete. A row
+// the other program deleted leaves the list.
 class RecordSet : public QObject {
     Q_OBJECT
 public:
@@ -168,6 +178,10 @@ private:
     void currentRowReplaced(int oldRow);
     void clearBuffer();
     void backToBrowse();
+    // Reads the rows again and stands on the row that was current, found by
+    // its identity (auto-number or unique key), after a conflict.
+    void rereadAfterConflict();
+    [[noreturn]] void failConflict(bool deleting);
     void fireAfterScroll();
     // A detail follows its master synchronously, before the master's own
     // signals go out, so that a failure to follow reaches whoever moved it.
@@ -205,6 +219,7 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;
+    bool conflict_ = false;           // the current row's original_ is stale
     std::vector<QVariant> buffer_;    // pending field values
     std::vector<QVariant> original_;  // raw values as read
     std::vector<bool> changed_;

@@ -1,5 +1,7 @@
 #include "storage/rowstore.h"
 
+#include "storage/legacy_text.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -113,6 +115,13 @@ const char* RowStore::encode(const std::vector<QVariant>& row) {
         const QVariant& v = row[f];
         RawView& view = views[f];
         if (!v.isValid() || v.isNull()) continue;
+        if (isForeignText(v)) {
+            bytes[f] = v.value<ForeignText>().bytes;
+            view.tag = Tag::Text;
+            view.bytes = bytes[f].constData();
+            view.size = std::uint32_t(bytes[f].size());
+            continue;
+        }
         switch (v.typeId()) {
             case QMetaType::Double:
                 view.tag = Tag::Real;
@@ -150,8 +159,11 @@ QVariant RowStore::value(int row, int field) const {
                     return QVariant(qint64(get<std::int64_t>(p)));
                 case Tag::Real:
                     return QVariant(get<double>(p));
-                case Tag::Text:
-                    return QVariant(QString::fromUtf8(p + 4, qsizetype(get<std::uint32_t>(p))));
+                case Tag::Text: {
+                    const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
+                    if (bytes.isValidUtf8()) return QVariant(decodeUtf8(bytes));
+                    return QVariant::fromValue(ForeignText{bytes.toByteArray()});
+                }
                 case Tag::Blob:
                     return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
             }

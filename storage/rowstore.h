@@ -22,7 +22,8 @@ struct RawView {
 };
 
 // The rows of a record set as raw values: null (an invalid QVariant), qint64,
-// double, QString or QByteArray.
+// double, QString, QByteArray, or ForeignText for text whose bytes are not
+// valid UTF-8 (kept as they are, see legacy_text.h).
 //
 // Every row is one run of bytes in a shared arena, each field a tag followed
 // by its raw value, so that opening a large set costs little more than

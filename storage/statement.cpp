@@ -2,6 +2,7 @@
 
 #include "storage/connection.h"
 #include "storage/errors.h"
+#include "storage/legacy_text.h"
 
 #include <QByteArray>
 
@@ -13,6 +14,7 @@ Statement::Statement(const Connection& connection, QString owner, const QString&
     : connection_(connection), owner_(std::move(owner)) {
     const QByteArray text = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(connection_.handle(), text.constData(), int(text.size()), &stmt_, nullptr);
+    connection_.lockWaitOver();
     if (rc != SQLITE_OK) failCode(rc);
 }
 
@@ -20,11 +22,17 @@ Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 void Statement::fail(const QString& message) const { throw Error(owner_ + QStringLiteral(": ") + message); }
 
-void Statement::failCode(int resultCode) const { fail(connection_.errorText(resultCode)); }
+void Statement::failCode(int resultCode) const { fail(connection_.failureText(resultCode)); }
 
 void Statement::bind(int index, const QVariant& raw) {
     if (!raw.isValid() || raw.isNull()) {
         sqlite3_bind_null(stmt_, index);
+        return;
+    }
+    if (isForeignText(raw)) {
+        // The bytes as read, not UTF-8: the row is found by what it holds.
+        const QByteArray bytes = raw.value<ForeignText>().bytes;
+        sqlite3_bind_text64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
         return;
     }
     switch (raw.typeId()) {
@@ -49,6 +57,7 @@ void Statement::bind(int index, const QVariant& raw) {
 
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
+    connection_.lockWaitOver();
     if (rc == SQLITE_ROW) return true;
     if (rc != SQLITE_DONE) failCode(rc);
     return false;

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace storage {
 
 QString quoted(const QString& identifier) {
@@ -50,7 +52,7 @@ qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
     return st.lastInsertRowid();
 }
 
-void StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
+bool StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
                              const std::vector<bool>& changed) {
     QStringList sets;
     std::vector<size_t> bound;
@@ -59,7 +61,7 @@ void StatementWriter::update(const std::vector<QVariant>& original, const std::v
         sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
         bound.push_back(f);
     }
-    if (sets.isEmpty()) return;
+    if (sets.isEmpty()) return true;
     Statement st(connection_, owner_,
                  QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") + sets.join(u',') +
                      whereRowMatches(int(bound.size()) + 1));
@@ -67,19 +69,37 @@ void StatementWriter::update(const std::vector<QVariant>& original, const std::v
     for (size_t f : bound) st.bind(p++, updated[f]);
     for (const QVariant& raw : original) st.bind(p++, raw);
     st.run();
-    if (st.changes() == 0)
-        st.fail(
-            QStringLiteral("The row was changed or deleted by another program since it was read; "
-                           "the change was not saved. Cancel it to see the row as it is now"));
+    return st.changes() != 0;
 }
 
-void StatementWriter::remove(const std::vector<QVariant>& original) {
+bool StatementWriter::remove(const std::vector<QVariant>& original) {
     Statement st(connection_, owner_, QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1));
     int p = 1;
     for (const QVariant& raw : original) st.bind(p++, raw);
     st.run();
-    if (st.changes() == 0)
-        st.fail(QStringLiteral("The row was changed or deleted by another program since it was read; nothing was deleted"));
+    return st.changes() != 0;
+}
+
+std::vector<int> StatementWriter::identityFields() const {
+    auto fieldOf = [this](const QString& column) {
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (fields_[f].originColumn.compare(column, Qt::CaseInsensitive) == 0) return int(f);
+        return -1;
+    };
+    for (size_t f = 0; f < fields_.size(); ++f)
+        if (fields_[f].kind == FieldKind::AutoNumber) return {int(f)};
+    Statement indexes(connection_, owner_, QStringLiteral("SELECT name FROM pragma_index_list(?1) WHERE \"unique\""));
+    indexes.bind(1, table_);
+    const QueryResult unique = indexes.readAll();
+    for (int i = 0; i < unique.rows.size(); ++i) {
+        Statement info(connection_, owner_, QStringLiteral("SELECT name FROM pragma_index_info(?1)"));
+        info.bind(1, unique.rows.value(i, 0));
+        const QueryResult columns = info.readAll();
+        std::vector<int> key;
+        for (int c = 0; c < columns.rows.size(); ++c) key.push_back(fieldOf(columns.rows.value(c, 0).toString()));
+        if (!key.empty() && std::find(key.begin(), key.end(), -1) == key.end()) return key;
+    }
+    return {};
 }
 
 }  // namespace storage

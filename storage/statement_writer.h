@@ -21,8 +21,8 @@ QString selectText(const QString& table, const QString& detailField);
 // Writes the changes of a record set's rows to the one table they were read
 // from. Rows are raw values (see RowStore), one for each field. Updates and
 // deletes are optimistic: the row must still hold every value it was read
-// with, or nothing changes and the operation fails. Every failure is named
-// after the owner: "tgrp: ...".
+// with, or nothing changes and they say so. Every failure is named after the
+// owner: "tgrp: ...".
 class StatementWriter {
 public:
     // The fields are the record set's own and must outlive the writer.
@@ -30,9 +30,16 @@ public:
 
     // Writes the fields that are not read-only; returns the new row's rowid.
     qint64 insert(const std::vector<QVariant>& row);
-    // Writes the changed fields of updated to the row that still holds original.
-    void update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated, const std::vector<bool>& changed);
-    void remove(const std::vector<QVariant>& original);
+    // Writes the changed fields of updated to the row that still holds
+    // original. False when no row holds it any more: nothing was written.
+    [[nodiscard]] bool update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
+                              const std::vector<bool>& changed);
+    // False when no row holds original any more: nothing was deleted.
+    [[nodiscard]] bool remove(const std::vector<QVariant>& original);
+    // The indexes of the fields that tell a row of the table apart from every
+    // other: its auto-number, else the columns of a unique index that the
+    // fields hold all of; empty when there is none.
+    std::vector<int> identityFields() const;
 
 private:
     QString whereRowMatches(int firstParameter) const;

@@ -22,9 +22,14 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     void commit();
+    // Undoes the unit; never throws. Whether the file is as before the unit
+    // (for an inner unit: as before the savepoint).
+    bool rollback() noexcept;
+    bool nested() const { return nested_; }
 
 private:
     void run(const char* statement) const;
+    void leave();
 
     Connection& connection_;
     bool nested_ = false;
@@ -32,7 +37,9 @@ private:
 };
 
 // Runs work as one unit: commits when it returns, undoes everything it did
-// when it throws, and lets the exception go on.
+// when it throws, and lets the exception go on. A storage::Error that leaves
+// the outermost unit says that nothing was changed once the unit is undone,
+// and says nothing of the kind when it could not be undone.
 void atomically(Connection& connection, const std::function<void()>& work);
 
 }  // namespace storage

@@ -244,7 +244,7 @@ private slots:
         boxes.expect(Button::OK);
         a.show();
         QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
-        QVERIFY(boxes.last().text.contains(QLatin1String("is not a database file of this program")));
+        QVERIFY(boxes.last().text.contains(QStringLiteral("bu programın veritabanı dosyası değil")));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
         QVERIFY(!a.session->tgrp.active());
     }

@@ -287,23 +287,73 @@ private slots:
     }
 
     // Optimistic locking: another program's change since we read the row wins.
-    void conflictingChangeFromAnotherProgram() {
-        Groups g;
-        g.tgrp.edit();
-        g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("mine"));
-        g.db.exec(QStringLiteral("UPDATE tqgroup SET GROUPNAME = 'theirs' WHERE ID = 1"));
-        QVERIFY(
-            errorOf([&] { g.tgrp.post(); }).startsWith(QLatin1String("tgrp: The row was changed or deleted by another program")));
-        QCOMPARE(g.tgrp.state(), RecordState::Edit);
-        QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 1")), QStringLiteral("theirs"));
-        g.tgrp.cancel();
-        g.tgrp.refresh();
-        QCOMPARE(g.name(), QStringLiteral("theirs"));
+    // Cancel then shows the row as it is in the file (found by its unique
+    // key, wherever it now stands; a deleted row leaves the list) and the
+    // change can be made again on the current values.
+    void conflictThenCancelShowsCurrentRow_data() {
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("recNo");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("changed") << "UPDATE tqmaster SET question = 'theirs' WHERE rid = 20" << 3 << 2 << "theirs";
+        QTest::newRow("changed, a row added before it")
+            << "UPDATE tqmaster SET question = 'theirs' WHERE rid = 20; INSERT INTO tqmaster (rid, question) VALUES (5, 'x')" << 4
+            << 3 << "theirs";
+        QTest::newRow("deleted") << "DELETE FROM tqmaster WHERE rid = 20" << 2 << 2 << "c";
+    }
+    void conflictThenCancelShowsCurrentRow() {
+        QFETCH(QString, theirs);
+        QFETCH(int, rows);
+        QFETCH(int, recNo);
+        QFETCH(QString, question);
+        TempDb db;
+        db.exec(QStringLiteral("INSERT INTO tqmaster (rid, question) VALUES (10, 'a'), (20, 'b'), (30, 'c')"));
+        RecordSet q(QStringLiteral("ADOTable1"), &db.connection());
+        q.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
+        q.open();
+        q.setRecNo(2);
+        q.edit();
+        q.field(QStringLiteral("answer1")).setAsString(QStringLiteral("mine"));
+        db.exec(theirs);
+        const QString conflict = errorOf([&] { q.post(); });
+        QVERIFY2(conflict.startsWith(QStringLiteral("ADOTable1: Satır okunduktan sonra başka bir program tarafından")),
+                 qPrintable(conflict));
+        QVERIFY(conflict.contains(QStringLiteral("değişiklik kaydedilmedi. Değişikliği iptal edin")));
+        QCOMPARE(q.state(), RecordState::Edit);
+        QCOMPARE(q.field(QStringLiteral("answer1")).asString(), QStringLiteral("mine"));  // kept until cancel
 
-        g.db.exec(QStringLiteral("DELETE FROM tqgroup WHERE ID = 2"));
-        g.tgrp.next();
-        QVERIFY(errorOf([&] { g.tgrp.remove(); }).contains(QLatin1String("nothing was deleted")));
-        QCOMPARE(g.tgrp.recordCount(), 3);
+        q.cancel();
+        QCOMPARE(q.state(), RecordState::Browse);
+        QCOMPARE(q.recordCount(), rows);
+        QCOMPARE(q.recNo(), recNo);
+        QCOMPARE(q.field(QStringLiteral("question")).asString(), question);
+        q.edit();
+        q.field(QStringLiteral("answer1")).setAsString(QStringLiteral("mine"));
+        q.post();
+        QCOMPARE(db.text(QStringLiteral("select question || '/' || answer1 from tqmaster where answer1 is not null")),
+                 question + QStringLiteral("/mine"));
+    }
+
+    // A delete that finds the row changed deletes nothing and shows the row
+    // as it is now at once; one that finds it gone drops it from the list.
+    void conflictingDeleteShowsCurrentRow() {
+        Groups g;
+        g.tgrp.setRecNo(2);
+        g.db.exec(QStringLiteral("UPDATE tqgroup SET GROUPNAME = 'theirs' WHERE ID = 2"));
+        QCOMPARE(errorOf([&] { g.tgrp.remove(); }),
+                 QStringLiteral("tgrp: Satır okunduktan sonra başka bir program tarafından değiştirilmiş ya da silinmiş; "
+                                "hiçbir şey silinmedi. Liste satırı dosyadaki güncel hâliyle gösteriyor."));
+        QCOMPARE(g.rowsInFile(), 3);
+        QCOMPARE(g.tgrp.recNo(), 2);
+        QCOMPARE(g.name(), QStringLiteral("theirs"));
+        g.tgrp.remove();  // now on the current values
+        QCOMPARE(g.rowsInFile(), 2);
+
+        g.db.exec(QStringLiteral("DELETE FROM tqgroup WHERE ID = 3"));
+        g.tgrp.last();
+        QVERIFY(errorOf([&] { g.tgrp.remove(); }).contains(QStringLiteral("hiçbir şey silinmedi")));
+        QCOMPARE(g.tgrp.recordCount(), 1);
+        QCOMPARE(g.name(), QStringLiteral("A"));
     }
 
     // A detail follows its master's current row; exam entries come by qqID and

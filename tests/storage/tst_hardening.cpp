@@ -1,0 +1,330 @@
+// The file is shared with a web site we do not control and holds years of
+// banks: these tests put into it what another program may leave there, and
+// fail the file under a post, and check that the storage layer neither widens
+// a statement, nor loses a row, nor says what is not true.
+#include "storage/connection.h"
+#include "storage/errors.h"
+#include "storage/keys.h"
+#include "storage/legacy_text.h"
+#include "storage/recordset.h"
+#include "storage/statements.h"
+#include "storage/transaction.h"
+#include "tests/support/error_of.h"
+#include "tests/support/fault_vfs.h"
+#include "tests/support/temp_db.h"
+#include "text/codepages.h"
+
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace storage;
+
+namespace {
+
+const QString kNothingChanged = QStringLiteral("Hiçbir şey değiştirilmedi.");
+
+// A record set on every bank question by rid, open.
+struct Bank {
+    TempDb db;
+    RecordSet questions{QStringLiteral("ADOTable1"), &db.connection()};
+    RecordSet scratch{QStringLiteral("ADOQuery1"), &db.connection()};
+    RecordSet change{QStringLiteral("ADOQuery2"), &db.connection()};
+    explicit Bank(const QString& seed = QString()) {
+        if (!seed.isEmpty()) db.exec(seed);
+        questions.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
+        questions.open();
+    }
+    Field field(const char* name) { return questions.field(QString::fromLatin1(name)); }
+    QString inFile(const QString& sql) const { return db.text(sql); }
+};
+
+}  // namespace
+
+class TestHardening : public QObject {
+    Q_OBJECT
+private slots:
+    // An INTEGER column may hold anything another program put there. A key
+    // that completes a statement is a whole number or is refused, by name,
+    // before any statement goes out.
+    void keysAreWholeNumbersOrRefused_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("refusal");  // empty: read as 7
+        QTest::newRow("integer") << "7"
+                                 << "";
+        QTest::newRow("text that would widen a statement") << "'4 OR 1=1'"
+                                                           << "\"qqID\" alanı '4 OR 1=1' değerini taşıyor";
+        QTest::newRow("text with a number first") << "'7b'"
+                                                  << "\"qqID\" alanı '7b' değerini taşıyor";
+        QTest::newRow("decimal, not rounded") << "6.5"
+                                              << "\"qqID\" alanı '6.5' değerini taşıyor";
+        QTest::newRow("bytes, not 0") << "X'37'"
+                                      << "\"qqID\" alanı '7' değerini taşıyor";
+        QTest::newRow("null, not 0") << "NULL"
+                                     << "\"qqID\" alanı boş";
+    }
+    void keysAreWholeNumbersOrRefused() {
+        QFETCH(QString, stored);
+        QFETCH(QString, refusal);
+        TempDb db;
+        db.exec(QStringLiteral("INSERT INTO qgroup (GROUPNAME) VALUES ('E1');"
+                               "INSERT INTO tqmaster (rid, question) VALUES (1, 'q');"
+                               "INSERT INTO qquestion VALUES (%1, 2, 1), (0, 1, 1), (1, 1, 1);")
+                    .arg(stored));
+        RecordSet entries(QStringLiteral("tQuestions"), &db.connection());
+        entries.setCommandText(QStringLiteral("SELECT * FROM Questions WHERE group_id = 2"));
+        entries.open();
+        RecordSet change(QStringLiteral("ADOQuery2"), &db.connection());
+        const Field key = entries.field(QStringLiteral("qqID"));
+        const QString message = errorOf([&] { sql::executeChange(change, sql::deleteExamEntry(key.asKey())); });
+        if (refusal.isEmpty()) {
+            QCOMPARE(key.asKey(), 7);
+            QCOMPARE(message, QStringLiteral("<no error>"));
+            QCOMPARE(db.scalar(QStringLiteral("select count(*) from qquestion")), 2);
+            return;
+        }
+        const QString hint =
+            stored == QLatin1String("NULL") ? QString() : QStringLiteral(" Bu değeri başka bir program yazmış olabilir.");
+        QCOMPARE(message, QStringLiteral("tQuestions: ") + refusal + QStringLiteral("; bir tam sayı olmalı.") + hint +
+                              QStringLiteral(" İşlem yapılmadı."));
+        QCOMPARE(db.scalar(QStringLiteral("select count(*) from qquestion")), 3);  // no statement went out
+    }
+
+    // Text that is not UTF-8 reads as Windows-1254, and the row stays
+    // editable and deletable: the optimistic WHERE binds the bytes as read.
+    void foreignTextRowsStayEditable_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Windows-1254") << "CAST(X'446FF07275' AS TEXT)"
+                                      << "Doğru";
+        QTest::newRow("Latin-1") << "CAST(X'436166E9' AS TEXT)"
+                                 << "Café";
+        QTest::newRow("Windows-1254 capitals") << "CAST(X'DD5354414E42554CD0' AS TEXT)"
+                                               << "İSTANBULĞ";
+        QTest::newRow("UTF-8 after a byte-order mark") << "CAST(X'EFBBBF6F6B' AS TEXT)" << QChar(0xFEFF) + QStringLiteral("ok");
+        QTest::newRow("bytes") << "X'4AF0'"
+                               << "Jğ";
+    }
+    void foreignTextRowsStayEditable() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        Bank b(QStringLiteral("INSERT INTO tqmaster (rid, question, answer1) VALUES (1, %1, %1), (2, 'other', 'x')").arg(stored));
+        const QString bytesBefore = b.inFile(QStringLiteral("select hex(question) from tqmaster where rid = 1"));
+        QCOMPARE(b.field("question").asString(), shown);
+        QCOMPARE(b.questions.rowValue(0, b.questions.fieldIndex(QStringLiteral("answer1"))).toString(), shown);
+
+        // Another field changes; the foreign text stays byte for byte.
+        b.questions.edit();
+        b.field("answer2").setAsString(QStringLiteral("yeni"));
+        b.questions.post();
+        QCOMPARE(b.inFile(QStringLiteral("select answer2 from tqmaster where rid = 1")), QStringLiteral("yeni"));
+        QCOMPARE(b.inFile(QStringLiteral("select hex(question) from tqmaster where rid = 1")), bytesBefore);
+        QCOMPARE(b.field("question").asString(), shown);
+
+        // Once edited, the field is written as UTF-8 text.
+        b.questions.edit();
+        b.field("question").setAsString(b.field("question").asString() + QStringLiteral(" ş"));
+        b.questions.post();
+        QCOMPARE(b.inFile(QStringLiteral("select typeof(question) || ':' || hex(question) from tqmaster where rid = 1")),
+                 QStringLiteral("text:") + QString::fromLatin1((shown + QStringLiteral(" ş")).toUtf8().toHex().toUpper()));
+
+        // answer1 still holds the foreign bytes: the row can be deleted.
+        b.questions.remove();
+        QCOMPARE(b.inFile(QStringLiteral("select group_concat(rid) from tqmaster")), QStringLiteral("2"));
+    }
+
+    // The data layer's copy of Windows-1254 reads every byte as the rich-text
+    // code's table does.
+    void windows1254MatchesTheCodePageTable() {
+        for (int byte = 0; byte < 256; ++byte) {
+            const char c = char(byte);
+            QCOMPARE(decodeWindows1254(QByteArrayView(&c, 1)).at(0).unicode(),
+                     codepage::decodeByte(codepage::Turkish, uchar(byte)));
+        }
+    }
+
+    // "Nothing was changed" is said of a unit only once it is undone, and
+    // only by the outermost unit, once.
+    void failureInsideUnitSaysNothingChanged_data() {
+        QTest::addColumn<QString>("trap");
+        QTest::addColumn<bool>("readerHoldsFile");
+        QTest::addColumn<bool>("nested");
+        QTest::addColumn<QString>("reason");
+        const QString refuse = QStringLiteral(
+            "CREATE TRIGGER refuse BEFORE INSERT ON qquestion WHEN NEW.qqID = 9 BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        QTest::newRow("second statement refused") << refuse << false << false << "ADOQuery2: refused";
+        QTest::newRow("refused in an inner unit") << refuse << false << true << "ADOQuery2: refused";
+        QTest::newRow("commit waits for a web read")
+            << "" << true << false << "veritabanı dosyası başka bir program tarafından kilitli. Biraz sonra yeniden deneyin.";
+    }
+    void failureInsideUnitSaysNothingChanged() {
+        QFETCH(QString, trap);
+        QFETCH(bool, readerHoldsFile);
+        QFETCH(bool, nested);
+        QFETCH(QString, reason);
+        Bank b(QStringLiteral("INSERT INTO qgroup (GROUPNAME) VALUES ('E1'); INSERT INTO qquestion VALUES (1, 1, 1);"));
+        if (!trap.isEmpty()) b.db.exec(trap);
+        sqlite3* reader = nullptr;
+        if (readerHoldsFile) {
+            // A web page in the middle of reading holds a shared lock: with a
+            // rollback journal the commit cannot write the file until it ends.
+            QCOMPARE(sqlite3_open_v2(b.db.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM qquestion;", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
+        auto work = [&] {
+            sql::executeChange(b.change, sql::insertExamEntry(5, 1, 1));
+            sql::executeChange(b.change, sql::insertExamEntry(9, 1, 1));
+        };
+        const QString message = errorOf([&] {
+            atomically(b.db.connection(), [&] {
+                sql::executeChange(b.change, sql::deleteExamEntry(1));
+                if (nested)
+                    atomically(b.db.connection(), work);
+                else
+                    work();
+            });
+        });
+        if (reader) sqlite3_close(reader);
+        QVERIFY2(message.contains(reason), qPrintable(message));
+        QVERIFY2(message.endsWith(kNothingChanged), qPrintable(message));
+        QCOMPARE(message.count(kNothingChanged), 1);
+        QCOMPARE(b.inFile(QStringLiteral("select group_concat(qqID) from qquestion")), QStringLiteral("1"));
+    }
+
+    // The next reference number is the largest plus one, read afresh through
+    // the catalogue's statement; a key another program stored as text or as
+    // a decimal is named, never rounded.
+    void nextKeyOrNamedRow_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("seed");
+        QTest::addColumn<qint64>("next");      // 0: refused
+        QTest::addColumn<QString>("refusal");  // part of the message
+        const int rid = int(sql::OrderingKey::Rid), qqId = int(sql::OrderingKey::QqId);
+        const QString groups = QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Fizik'), ('Kimya');");
+        const QString exams = QStringLiteral("INSERT INTO qgroup (GROUPNAME) VALUES ('Ara'), ('Final');");
+        QTest::newRow("empty bank") << rid << "" << qint64(1) << "";
+        QTest::newRow("integers") << rid << groups + "INSERT INTO tqmaster (rid, qgrp) VALUES (3, 1), (20, 2), (8, 1)"
+                                  << qint64(21) << "";
+        QTest::newRow("a decimal below the largest does not matter")
+            << rid << groups + "INSERT INTO tqmaster (rid, qgrp) VALUES (3.5, 1), (20, 2)" << qint64(21) << "";
+        QTest::newRow("text key") << rid << groups + "INSERT INTO tqmaster (rid, qgrp) VALUES (3, 1), ('12b', 2), (40, 1)"
+                                  << qint64(0)
+                                  << "grup no 2 (\"Kimya\") içindeki bir sorunun referans numarası bir tam sayı değil: '12b'";
+        QTest::newRow("decimal key, not rounded")
+            << rid << groups + "INSERT INTO tqmaster (rid, qgrp) VALUES (3, 2), (4.5, 1)" << qint64(0)
+            << "grup no 1 (\"Fizik\") içindeki bir sorunun referans numarası bir tam sayı değil: '4.5'";
+        QTest::newRow("empty exams") << qqId << "" << qint64(1) << "";
+        QTest::newRow("entries") << qqId << exams + "INSERT INTO qquestion VALUES (1, 1, 1), (2, 2, 1)" << qint64(3) << "";
+        QTest::newRow("text entry key") << qqId << exams + "INSERT INTO qquestion VALUES (1, 1, 1), ('4 OR 1=1', 2, 1)"
+                                        << qint64(0)
+                                        << "sınav no 2 (\"Final\") içindeki bir kaydın numarası (qqID) bir tam sayı değil: "
+                                           "'4 OR 1=1'";
+    }
+    void nextKeyOrNamedRow() {
+        QFETCH(int, key);
+        QFETCH(QString, seed);
+        QFETCH(qint64, next);
+        QFETCH(QString, refusal);
+        Bank b(seed);
+        const auto k = sql::OrderingKey(key);
+        if (next == 0) {
+            const QString message = errorOf([&] { nextKey(b.scratch, k); });
+            QVERIFY2(message.startsWith(QStringLiteral("ADOQuery1: ")) && message.contains(refusal), qPrintable(message));
+            QVERIFY(!b.scratch.active());
+            return;
+        }
+        QCOMPARE(nextKey(b.scratch, k), next);
+        QCOMPARE(b.scratch.commandText(), k == sql::OrderingKey::Rid ? sql::maxRid() : sql::maxQqId());
+        QVERIFY(!b.scratch.active());
+        // Afresh at every call: another program's row counts at once.
+        b.db.exec(k == sql::OrderingKey::Rid ? QStringLiteral("INSERT INTO tqmaster (rid) VALUES (500)")
+                                             : QStringLiteral("INSERT INTO qquestion VALUES (500, 1, 1)"));
+        QCOMPARE(nextKey(b.scratch, k), 501);
+    }
+
+    // Another program takes the reference number between our reading it and
+    // our post: the post fails with a message that says so, the row stays
+    // as typed, and posting again takes the next number.
+    void keyTakenMeanwhileThenRetry() {
+        Bank b(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (10, 'old', 1)"));
+        int attempts = 0;
+        b.questions.beforePost = [&](RecordSet& rs) {
+            if (rs.state() != RecordState::Insert) return;
+            const qint64 rid = nextKey(b.scratch, sql::OrderingKey::Rid);
+            rs.field(QStringLiteral("rid")).setAsInteger(rid);
+            if (++attempts == 1)
+                b.db.exec(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (%1, 'web', 1)").arg(rid));
+        };
+        b.questions.append();
+        b.field("question").setAsString(QStringLiteral("mine"));
+        QCOMPARE(errorOf([&] { b.questions.post(); }),
+                 QStringLiteral("ADOTable1: Bu arada başka bir program bankaya bir soru ekledi ve bu soruya verilecek referans "
+                                "numarasını aldı; soru kaydedilmedi. Yeniden kaydedin: soruya yeni bir numara verilir."));
+        QCOMPARE(b.questions.state(), RecordState::Insert);
+        QCOMPARE(b.field("question").asString(), QStringLiteral("mine"));
+        b.questions.post();
+        QCOMPARE(attempts, 2);
+        QCOMPARE(b.inFile(QStringLiteral("select group_concat(rid || question, ',') from (select * from tqmaster order by rid)")),
+                 QStringLiteral("10old,11web,12mine"));
+
+        // The same clash on an exam entry's key.
+        b.db.exec(QStringLiteral("INSERT INTO qquestion VALUES (1, 1, 10)"));
+        QCOMPARE(errorOf([&] { sql::executeChange(b.change, sql::insertExamEntry(1, 1, 11)); }),
+                 QStringLiteral("ADOQuery2: Bu arada başka bir program bir sınava soru ekledi ve bu kayda verilecek numarayı "
+                                "aldı; kayıt yapılmadı. Yeniden kaydedin: kayda yeni bir numara verilir."));
+    }
+
+    // An I/O error at any write or sync of a post loses nothing that was
+    // stored and leaves the row as typed, still in edit: posting again after
+    // the fault has passed saves it.
+    void ioErrorInPostLosesNothing_data() {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<bool>("inserting");
+        QTest::newRow("write, edit") << int(FaultVfs::Op::Write) << false;
+        QTest::newRow("sync, edit") << int(FaultVfs::Op::Sync) << false;
+        QTest::newRow("write, new row") << int(FaultVfs::Op::Write) << true;
+        QTest::newRow("sync, new row") << int(FaultVfs::Op::Sync) << true;
+    }
+    void ioErrorInPostLosesNothing() {
+        QFETCH(int, op);
+        QFETCH(bool, inserting);
+        const QString before = QStringLiteral("1a,2b,3c");
+        const QString rows = QStringLiteral("select group_concat(ID || GROUPNAME, ',') from (select * from tqgroup order by ID)");
+        // Every write or sync of the post in turn, until a post goes through.
+        for (int nth = 1;; ++nth) {
+            TempDb db;
+            db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('a'), ('b'), ('c')"));
+            FaultVfs vfs;
+            db.connection().close();
+            db.connection().open();  // through the shim
+            RecordSet tgrp(QStringLiteral("tgrp"), &db.connection());
+            tgrp.setTableName(QStringLiteral("tqgroup"));
+            tgrp.open();
+            tgrp.setRecNo(2);
+            if (inserting)
+                tgrp.append();
+            else
+                tgrp.edit();
+            tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("x"));
+            vfs.arm(FaultVfs::Op(op), nth);
+            const QString message = errorOf([&] { tgrp.post(); });
+            vfs.disarm();
+            if (!vfs.fired()) {
+                QCOMPARE(message, QStringLiteral("<no error>"));
+                QVERIFY2(nth > 1, "the post wrote nothing");
+                break;
+            }
+            QVERIFY2(
+                message.startsWith(QStringLiteral("tgrp: \"%1\" veritabanı dosyası okunamıyor ya da yazılamıyor").arg(db.path())),
+                qPrintable(QStringLiteral("at %1: %2").arg(nth).arg(message)));
+            QCOMPARE(db.text(rows), before);
+            QCOMPARE(tgrp.state(), inserting ? RecordState::Insert : RecordState::Edit);
+            QCOMPARE(tgrp.field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("x"));
+            tgrp.post();
+            QCOMPARE(db.text(rows), inserting ? before + QStringLiteral(",4x") : QStringLiteral("1a,2x,3c"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHardening)
+#include "tst_hardening.moc"
