@@ -1,0 +1,263 @@
+// The control words the reader knows, and what each of them does.
+#include "text/rtf_reader.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace rtf::detail {
+
+namespace {
+
+constexpr int MaxWordLetters = 32;
+
+// Sorted by name (checked below) for a binary search.
+constexpr Keyword Keywords[] = {
+    {"annotation", Kw::Skip},
+    {"ansicpg", Kw::Ansicpg},
+    {"atnauthor", Kw::Skip},
+    {"atnid", Kw::Skip},
+    {"b", Kw::B},
+    {"bin", Kw::Bin},
+    {"bkmkend", Kw::Skip},
+    {"bkmkstart", Kw::Skip},
+    {"blue", Kw::Blue},
+    {"bullet", Kw::Char, 0x2022},
+    {"cell", Kw::Tab},
+    {"cf", Kw::Cf},
+    {"colortbl", Kw::Colortbl},
+    {"cpg", Kw::Cpg},
+    {"datastore", Kw::Skip},
+    {"deff", Kw::Deff},
+    {"emdash", Kw::Char, 0x2014},
+    {"emspace", Kw::Char, 0x2003},
+    {"endash", Kw::Char, 0x2013},
+    {"enspace", Kw::Char, 0x2002},
+    {"f", Kw::F},
+    {"fcharset", Kw::Fcharset},
+    {"filetbl", Kw::Skip},
+    {"fldinst", Kw::Skip},
+    {"fname", Kw::Fname},
+    {"fonttbl", Kw::Fonttbl},
+    {"footer", Kw::Skip},
+    {"footerf", Kw::Skip},
+    {"footerl", Kw::Skip},
+    {"footerr", Kw::Skip},
+    {"footnote", Kw::Skip},
+    {"fs", Kw::Fs},
+    {"generator", Kw::Skip},
+    {"green", Kw::Green},
+    {"header", Kw::Skip},
+    {"headerf", Kw::Skip},
+    {"headerl", Kw::Skip},
+    {"headerr", Kw::Skip},
+    {"i", Kw::I},
+    {"info", Kw::Skip},
+    {"latentstyles", Kw::Skip},
+    {"ldblquote", Kw::Char, 0x201C},
+    {"line", Kw::Line},
+    {"listoverridetable", Kw::Skip},
+    {"listtable", Kw::Skip},
+    {"lquote", Kw::Char, 0x2018},
+    {"nonshppict", Kw::Skip},
+    {"objdata", Kw::Skip},
+    {"object", Kw::Skip},
+    {"page", Kw::Par},
+    {"par", Kw::Par},
+    {"pard", Kw::Pard},
+    {"pict", Kw::Skip},
+    {"plain", Kw::Plain},
+    {"pntext", Kw::Skip},
+    {"pntxta", Kw::Skip},
+    {"pntxtb", Kw::Skip},
+    {"qc", Kw::Qc},
+    {"qj", Kw::Qj},
+    {"ql", Kw::Ql},
+    {"qmspace", Kw::Char, 0x2005},
+    {"qr", Kw::Qr},
+    {"rdblquote", Kw::Char, 0x201D},
+    {"red", Kw::Red},
+    {"revtbl", Kw::Skip},
+    {"row", Kw::Par},
+    {"rquote", Kw::Char, 0x2019},
+    {"rsidtbl", Kw::Skip},
+    {"sect", Kw::Par},
+    {"stylesheet", Kw::Skip},
+    {"tab", Kw::Tab},
+    {"themedata", Kw::Skip},
+    {"u", Kw::U},
+    {"uc", Kw::Uc},
+    {"ud", Kw::Ud},
+    {"ul", Kw::Ul},
+    {"uld", Kw::Ul},
+    {"uldash", Kw::Ul},
+    {"uldashd", Kw::Ul},
+    {"uldashdd", Kw::Ul},
+    {"uldb", Kw::Ul},
+    {"ulhwave", Kw::Ul},
+    {"ulldash", Kw::Ul},
+    {"ulnone", Kw::UlNone},
+    {"ulth", Kw::Ul},
+    {"ulthd", Kw::Ul},
+    {"ulthdash", Kw::Ul},
+    {"ulthdashd", Kw::Ul},
+    {"ulthdashdd", Kw::Ul},
+    {"ulthldash", Kw::Ul},
+    {"ululdbwave", Kw::Ul},
+    {"ulw", Kw::Ul},
+    {"ulwave", Kw::Ul},
+    {"upr", Kw::Upr},
+    {"xmlnstbl", Kw::Skip},
+    {"zwj", Kw::Char, 0x200D},
+    {"zwnj", Kw::Char, 0x200C},
+};
+
+static_assert(std::is_sorted(std::begin(Keywords), std::end(Keywords),
+                             [](const Keyword& a, const Keyword& b) { return a.name < b.name; }));
+
+}  // namespace
+
+const Keyword* findKeyword(const char16_t* letters, qsizetype count) {
+    if (count > MaxWordLetters) return nullptr;
+    char buf[MaxWordLetters];
+    for (qsizetype i = 0; i < count; ++i) buf[i] = char(letters[i]);
+    const std::string_view name(buf, size_t(count));
+    const auto it = std::lower_bound(std::begin(Keywords), std::end(Keywords), name,
+                                     [](const Keyword& k, std::string_view n) { return k.name < n; });
+    return it != std::end(Keywords) && it->name == name ? it : nullptr;
+}
+
+void Reader::word(const Word& w) {
+    const Keyword* k = findKeyword(w.letters, w.count);
+    const Kw kw = k ? k->kw : Kw::Unknown;
+    if (ucSkip_ > 0) {
+        --ucSkip_;  // a fallback may be any control word; \bin with its data counts as one
+        if (kw == Kw::Bin) skipBinary(w);
+        return;
+    }
+    flushBytes();
+    State& st = top();
+    const bool on = !w.hasParam || w.param != 0;
+    switch (kw) {
+        case Kw::Unknown:
+            break;
+        case Kw::Skip:
+            skipDestination();
+            break;
+        case Kw::Char:
+            unit(k->ch);
+            break;
+        case Kw::Ansicpg:
+            ansicpg_ = w.param;
+            ++fontsVersion_;
+            break;
+        case Kw::Deff:
+            deff_ = w.param;
+            ++fontsVersion_;
+            break;
+        case Kw::Fonttbl:
+            if (depth() > 1) {
+                st.dest = Dest::FontTable;
+                curFont_ = -1;
+            }
+            break;
+        case Kw::Colortbl:
+            if (depth() > 1) {
+                st.dest = Dest::ColorTable;
+                resetColorComponents();
+            }
+            break;
+        case Kw::F:
+            if (st.dest == Dest::FontTable || st.dest == Dest::FontAltName)
+                selectFontEntry(w.param);
+            else
+                st.chr.font = std::max(0, w.param);
+            break;
+        case Kw::Fcharset:
+            if (curFont_ >= 0 && st.dest == Dest::FontTable) {
+                fonts_[size_t(curFont_)].charset = w.param;
+                ++fontsVersion_;
+            }
+            break;
+        case Kw::Cpg:
+            if (curFont_ >= 0 && st.dest == Dest::FontTable) {
+                fonts_[size_t(curFont_)].cpg = w.param;
+                ++fontsVersion_;
+            }
+            break;
+        case Kw::Fname:
+            if (st.dest == Dest::FontTable) st.dest = Dest::FontAltName;
+            break;
+        case Kw::Red:
+        case Kw::Green:
+        case Kw::Blue:
+            if (st.dest == Dest::ColorTable) {
+                const int v = std::clamp(w.param, 0, 255);
+                (kw == Kw::Red ? red_ : kw == Kw::Green ? green_ : blue_) = v;
+                colorGiven_ = true;
+            }
+            break;
+        case Kw::Par:
+            paragraph();
+            break;
+        case Kw::Line:
+            lineBreak();
+            break;
+        case Kw::Tab:
+            unit('\t');
+            break;
+        case Kw::B:
+            st.chr.bold = on;
+            break;
+        case Kw::I:
+            st.chr.italic = on;
+            break;
+        case Kw::Ul:
+            st.chr.underline = on;
+            break;
+        case Kw::UlNone:
+            st.chr.underline = false;
+            break;
+        case Kw::Fs:
+            st.chr.halfPoints = w.hasParam && w.param > 0 ? std::min(w.param, MaxHalfPoints) : DefaultHalfPoints;
+            break;
+        case Kw::Cf:
+            st.chr.color = std::max(0, w.param);
+            break;
+        case Kw::Ql:
+            st.align = Align::Left;
+            break;
+        case Kw::Qc:
+            st.align = Align::Center;
+            break;
+        case Kw::Qr:
+            st.align = Align::Right;
+            break;
+        case Kw::Qj:
+            st.align = Align::Justify;
+            break;
+        case Kw::Pard:
+            st.align = Align::Left;
+            break;
+        case Kw::Plain:
+            st.chr = CharProps{};
+            break;
+        case Kw::U:
+            unicode(w.param);
+            ucSkip_ = top().uc;
+            break;
+        case Kw::Uc:
+            st.uc = std::max(0, w.param);
+            break;
+        case Kw::Bin:
+            skipBinary(w);
+            break;
+        case Kw::Upr:
+            if (depth() > 1) st.dest = Dest::Upr;
+            break;
+        case Kw::Ud:
+            if (st.dest == Dest::Upr) st.dest = Dest::Text;
+            break;
+    }
+}
+
+}  // namespace rtf::detail

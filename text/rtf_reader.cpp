@@ -1,0 +1,411 @@
+// The reader's tokenizer (groups, control symbols and words, skipped
+// destinations) and its way out: bytes through the code page, \uN and
+// surrogates, to the sink or to the table being read.
+#include "text/rtf_reader.h"
+
+#include <algorithm>
+
+namespace rtf::detail {
+
+namespace {
+
+// Groups nested deeper than this are still read for their text, but they no
+// longer get a state of their own: their formatting leaks into the enclosing
+// group. No real document comes near it; it bounds memory on hostile input.
+constexpr int MaxDepth = 256;
+
+inline bool isDigit(char16_t c) { return c >= '0' && c <= '9'; }
+
+inline int hexValue(char16_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void Reader::run() {
+    stack_.reserve(16);
+    stack_.push_back(State{});
+    ++p_;  // the root group's '{'
+    while (!done_ && p_ < end_) step();
+    flushBytes();
+    flushHighSurrogate();
+    sink_.finish(stack_.back());
+}
+
+void Reader::step() {
+    const char16_t c = *p_;
+    switch (c) {
+        case '{':
+            ++p_;
+            openGroup();
+            return;
+        case '}':
+            ++p_;
+            closeGroup();
+            return;
+        case '\\':
+            control();
+            return;
+        case '\r':
+        case '\n':
+            ++p_;  // bare line ends are layout of the RTF source, not text
+            return;
+        default:
+            break;
+    }
+    if (ucSkip_ > 0) {
+        --ucSkip_;
+        ++p_;
+        return;
+    }
+    if (c < 0x80 && bytes_.empty()) {
+        asciiRun();
+    } else if (c <= 0xFF) {
+        ++p_;
+        byte(quint8(c));
+    } else {
+        ++p_;
+        flushBytes();
+        if (QChar::isHighSurrogate(c) && p_ < end_ && QChar::isLowSurrogate(*p_)) {
+            const QChar pair[2] = {QChar(c), QChar(*p_)};
+            ++p_;
+            out(pair, 2);
+        } else {
+            unit(c);
+        }
+    }
+}
+
+// The common case: plain ASCII text between control words, passed on in one piece.
+void Reader::asciiRun() {
+    const char16_t* start = p_;
+    while (p_ < end_) {
+        const char16_t c = *p_;
+        if (c < 0x20 || c >= 0x80 || c == '\\' || c == '{' || c == '}') break;
+        ++p_;
+    }
+    if (p_ != start) {
+        out(reinterpret_cast<const QChar*>(start), p_ - start);
+        return;
+    }
+    // A control character: a TAB is a tab, the rest carry nothing.
+    const char16_t c = *p_++;
+    if (c == '\t') unit(c);
+}
+
+void Reader::openGroup() {
+    flushBytes();
+    ucSkip_ = 0;
+    if (top().dest == Dest::Upr && !startsWithUd()) {
+        skipGroupBody(false);
+        return;
+    }
+    if (stack_.size() < MaxDepth) {
+        const State copy = stack_.back();
+        stack_.push_back(copy);
+    } else {
+        ++overflow_;
+    }
+}
+
+void Reader::closeGroup() {
+    flushBytes();
+    ucSkip_ = 0;
+    if (overflow_ > 0) {
+        --overflow_;
+        return;
+    }
+    if (stack_.size() == 1) {
+        done_ = true;  // the root group is closed; anything after it is not part of the document
+        return;
+    }
+    stack_.pop_back();
+}
+
+// True when the group just opened is "{\*\ud", the Unicode half of \upr.
+bool Reader::startsWithUd() const {
+    static constexpr char16_t ud[] = u"\\*\\ud";
+    const qsizetype n = 5;
+    if (end_ - p_ < n + 1) return false;
+    return std::equal(ud, ud + n, p_) && !isLetter(p_[n]);
+}
+
+// Lexes a control word starting at the letter after the backslash. Returns
+// false when the input ends before the word does (a truncated stream).
+bool Reader::lexWord(const char16_t*& q, Word& w) const {
+    w.letters = q;
+    while (q < end_ && isLetter(*q)) ++q;
+    w.count = q - w.letters;
+    if (q >= end_) return false;
+    bool negative = false;
+    if (*q == '-') {
+        if (q + 1 >= end_) return false;
+        if (isDigit(q[1])) {
+            negative = true;
+            ++q;
+        }
+    }
+    // Saturate: any string of digits is survivable, the value just stops growing.
+    constexpr qint64 Cap = qint64(INT_MAX) + 1;
+    qint64 value = 0;
+    while (q < end_ && isDigit(*q)) {
+        w.hasParam = true;
+        if (value < Cap) value = std::min(Cap, value * 10 + (*q - '0'));
+        ++q;
+    }
+    if (q >= end_) return false;
+    if (*q == ' ') ++q;  // the delimiting space belongs to the word
+    value = negative ? -value : value;
+    w.param = int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
+    return true;
+}
+
+void Reader::control() {
+    const char16_t* q = p_ + 1;
+    if (q >= end_) {
+        done_ = true;
+        return;
+    }
+    const char16_t c = *q;
+    if (isLetter(c)) {
+        Word w;
+        if (!lexWord(q, w)) {
+            done_ = true;
+            return;
+        }
+        p_ = q;
+        word(w);
+        return;
+    }
+    if (c == '\'') {
+        if (end_ - q < 3) {
+            done_ = true;
+            return;
+        }
+        const int hi = hexValue(q[1]);
+        const int lo = hexValue(q[2]);
+        if (hi < 0 || lo < 0) {
+            p_ = q + 1;  // a malformed escape: drop it, read on from what follows
+            return;
+        }
+        p_ = q + 3;
+        if (ucSkip_ > 0) {
+            --ucSkip_;
+            return;
+        }
+        byte(quint8(hi * 16 + lo));
+        return;
+    }
+    p_ = q + 1;
+    if (ucSkip_ > 0) {
+        --ucSkip_;
+        return;
+    }
+    switch (c) {
+        case '{':
+        case '}':
+        case '\\':
+            // Inside a double-byte run these may be trail bytes.
+            if (!bytes_.empty())
+                byte(quint8(c));
+            else
+                unit(c);
+            return;
+        default:
+            break;
+    }
+    flushBytes();
+    switch (c) {
+        case '\r':
+        case '\n':
+            paragraph();
+            break;
+        case '~':
+            unit(0x00A0);
+            break;
+        case '-':
+            unit(0x00AD);
+            break;
+        case '_':
+            unit(0x2011);
+            break;
+        case '*':
+            ignorableDestination();
+            break;
+        default:
+            break;  // \| \: and unknown symbols carry no text
+    }
+}
+
+void Reader::skipBinary(const Word& w) {
+    const qsizetype n = w.hasParam ? std::max(0, w.param) : 0;
+    p_ += std::min(n, qsizetype(end_ - p_));
+}
+
+// "{\*\word": a destination a reader may ignore unless it knows the word. We
+// know two that carry text we want: a font's real family and \upr's Unicode half.
+void Reader::ignorableDestination() {
+    if (depth() <= 1) return;
+    if (p_ < end_ && *p_ == '\\') {
+        const char16_t* q = p_ + 1;
+        Word w;
+        if (q < end_ && isLetter(*q) && lexWord(q, w)) {
+            const Keyword* k = findKeyword(w.letters, w.count);
+            const Dest dest = top().dest;
+            if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
+            if (k && k->kw == Kw::Ud && dest == Dest::Upr) return;
+        }
+    }
+    skipDestination();
+}
+
+void Reader::skipDestination() {
+    if (depth() <= 1) return;  // never throw away the whole document
+    skipGroupBody(true);
+}
+
+// Skips the rest of the current group without pushing states: braces are
+// only counted, escapes and \bin data cannot end the group early.
+void Reader::skipGroupBody(bool closeAtEnd) {
+    qint64 nested = 0;
+    while (p_ < end_) {
+        const char16_t c = *p_++;
+        if (c == '{') {
+            ++nested;
+        } else if (c == '}') {
+            if (nested == 0) {
+                if (closeAtEnd) closeGroup();
+                return;
+            }
+            --nested;
+        } else if (c == '\\') {
+            if (p_ >= end_) break;
+            if (!isLetter(*p_)) {
+                ++p_;
+                continue;
+            }
+            Word w;
+            if (!lexWord(p_, w)) break;
+            if (w.count == 3 && std::equal(w.letters, w.letters + 3, u"bin")) skipBinary(w);
+        }
+    }
+    done_ = true;  // the input ended inside the skipped group
+}
+
+// --- output ----------------------------------------------------------------
+
+// One byte of 8-bit text, raw or as \'hh. Double-byte pages collect a run
+// first, so that lead and trail bytes pair up.
+void Reader::byte(quint8 b) {
+    const int cp = codePage();
+    if (codepage::isDoubleByte(cp)) {
+        if (!bytes_.empty() && cp != bytesCodePage_) flushBytes();
+        bytesCodePage_ = cp;
+        bytes_.push_back(b);
+        return;
+    }
+    flushBytes();
+    unit(codepage::decodeByte(cp, b));
+}
+
+void Reader::flushBytes() {
+    if (bytes_.empty()) return;
+    const QString text = codepage::decode(bytesCodePage_, bytes_.data(), qsizetype(bytes_.size()));
+    bytes_.clear();
+    for (const QChar ch : text) unit(ch.unicode());
+}
+
+void Reader::unicode(int param) {
+    qint64 u = param;
+    if (u < 0) u += 65536;  // written as signed 16-bit
+    if (u < 0 || u > 0x10FFFF) {
+        unit(Replacement);
+    } else if (u > 0xFFFF) {
+        unit(QChar::highSurrogate(char32_t(u)));
+        unit(QChar::lowSurrogate(char32_t(u)));
+    } else {
+        unit(char16_t(u));
+    }
+}
+
+// One decoded UTF-16 unit. Surrogates pair up; control characters and
+// characters that mean structure to QTextDocument are tamed here so that
+// the plain text and the document always hold the same text.
+void Reader::unit(char16_t u) {
+    if (QChar::isHighSurrogate(u)) {
+        flushHighSurrogate();
+        highSurrogate_ = u;
+        return;
+    }
+    if (QChar::isLowSurrogate(u)) {
+        if (highSurrogate_) {
+            const QChar pair[2] = {QChar(highSurrogate_), QChar(u)};
+            highSurrogate_ = 0;
+            out(pair, 2);
+        } else {
+            const QChar r(Replacement);
+            out(&r, 1);
+        }
+        return;
+    }
+    if (u < 0x20 && u != '\t') return;
+    switch (u) {
+        case 0x2028:
+            lineBreak();
+            return;
+        case 0x2029:
+            paragraph();
+            return;
+        case 0xFDD0:  // QTextDocument's frame markers
+        case 0xFDD1:
+        case 0xFFFC:  // object replacement: we carry no objects
+            return;
+        default:
+            break;
+    }
+    const QChar ch(u);
+    out(&ch, 1);
+}
+
+void Reader::flushHighSurrogate() {
+    if (!highSurrogate_) return;
+    highSurrogate_ = 0;
+    const QChar r(Replacement);
+    out(&r, 1);
+}
+
+void Reader::out(const QChar* s, qsizetype n) {
+    flushHighSurrogate();
+    State& st = stack_.back();
+    switch (st.dest) {
+        case Dest::Text:
+            sink_.text(s, n, st);
+            return;
+        case Dest::FontTable:
+        case Dest::FontAltName:
+            fontName(s, n, st.dest == Dest::FontAltName);
+            return;
+        case Dest::ColorTable:
+            for (qsizetype i = 0; i < n; ++i) {
+                if (s[i] == QLatin1Char(';')) endColor();
+            }
+            return;
+        case Dest::Upr:
+            return;
+    }
+}
+
+void Reader::paragraph() {
+    flushHighSurrogate();
+    if (top().dest == Dest::Text) sink_.paragraph(top());
+}
+
+void Reader::lineBreak() {
+    flushHighSurrogate();
+    if (top().dest == Dest::Text) sink_.lineBreak(top());
+}
+
+}  // namespace rtf::detail

@@ -1,0 +1,217 @@
+#pragma once
+
+// The RTF reader's insides, shared by the reader's own files, the sinks and the
+// writer; callers outside text/ use text/rtf.h.
+
+#include "text/codepages.h"
+
+#include <QHash>
+#include <QRgb>
+#include <QString>
+#include <QStringView>
+
+#include <climits>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace rtf::detail {
+
+constexpr int DefaultHalfPoints = 24;
+// The largest \fs the reader keeps and the writer writes.
+constexpr int MaxHalfPoints = 3276;
+constexpr char16_t Replacement = 0xFFFD;
+
+// The start the reader accepts as RTF (see rtf::isValidRichText).
+bool validRichText(QStringView content);
+
+inline bool isLetter(char16_t c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+enum class Align : quint8 { Left, Center, Right, Justify };
+
+enum class Dest : quint8 {
+    Text,         // visible text
+    FontTable,    // {\fonttbl{\f0\fcharset162 Name;}...}
+    FontAltName,  // {\*\fname Real family;} inside a font entry
+    ColorTable,   // {\colortbl ;\red255\green0\blue0;}
+    Upr,          // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
+};
+
+struct CharProps {
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    int font = -1;  // -1: the default font (\deff)
+    int halfPoints = DefaultHalfPoints;
+    int color = 0;  // 0: automatic
+    bool operator==(const CharProps&) const = default;
+};
+
+struct State {
+    CharProps chr;
+    Align align = Align::Left;
+    Dest dest = Dest::Text;
+    int uc = 1;  // fallback characters after \uN; scoped to the group
+};
+
+struct Font {
+    int number = 0;
+    int charset = -1;
+    int cpg = 0;
+    QString name;
+    QString altName;
+    bool nameDone = false;
+    bool altDone = false;
+};
+
+enum class Kw : quint8 {
+    Unknown,
+    Skip,  // a destination without visible text
+    Char,  // a word that stands for one character
+    Ansicpg,
+    Deff,
+    Fonttbl,
+    Colortbl,
+    F,
+    Fcharset,
+    Cpg,
+    Fname,
+    Red,
+    Green,
+    Blue,
+    Par,
+    Line,
+    Tab,
+    B,
+    I,
+    Ul,
+    UlNone,
+    Fs,
+    Cf,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    Pard,
+    Plain,
+    U,
+    Uc,
+    Bin,
+    Upr,
+    Ud,
+};
+
+struct Keyword {
+    std::string_view name;
+    Kw kw;
+    char16_t ch = 0;
+};
+
+// The keyword spelled by count letters, or nullptr for a word we do not know.
+const Keyword* findKeyword(const char16_t* letters, qsizetype count);
+
+// Receives the visible text; formatting comes with each piece.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void text(const QChar* s, qsizetype n, const State& st) = 0;
+    virtual void lineBreak(const State& st) = 0;
+    virtual void paragraph(const State& st) = 0;
+    virtual void finish(const State& st) = 0;
+};
+
+// A single pass over the input with an explicit group stack: no recursion, no
+// look-behind, every loop advances the position. A QString goes in as it comes
+// from the database: characters up to U+00FF are the bytes of the RTF stream,
+// anything above is already Unicode and passes through as itself.
+//
+// rtf_reader.cpp holds the tokenizer and the way out to the sink,
+// rtf_keywords.cpp what each control word does, rtf_tables.cpp the font and
+// colour tables and the code pages they decide.
+class Reader {
+public:
+    Reader(QStringView input, Sink& sink) : p_(input.utf16()), end_(input.utf16() + input.size()), sink_(sink) {}
+
+    void run();
+
+    // The family to show for a \f number (-1: the default font).
+    QString family(int fontNumber) const;
+    // The colour table entry for a \cf index; nothing for "automatic".
+    std::optional<QRgb> color(int index) const;
+
+private:
+    struct Word {
+        const char16_t* letters = nullptr;
+        qsizetype count = 0;
+        bool hasParam = false;
+        int param = 0;
+    };
+
+    State& top() { return stack_.back(); }
+    qsizetype depth() const { return qsizetype(stack_.size()) + overflow_; }
+
+    // --- tokenizer ---------------------------------------------------------
+    void step();
+    void asciiRun();
+    void openGroup();
+    void closeGroup();
+    bool startsWithUd() const;
+    bool lexWord(const char16_t*& q, Word& w) const;
+    void control();
+    void skipBinary(const Word& w);
+    void ignorableDestination();
+    void skipDestination();
+    void skipGroupBody(bool closeAtEnd);
+
+    // --- control words -----------------------------------------------------
+    void word(const Word& w);
+
+    // --- output ------------------------------------------------------------
+    void byte(quint8 b);
+    void flushBytes();
+    void unicode(int param);
+    void unit(char16_t u);
+    void flushHighSurrogate();
+    void out(const QChar* s, qsizetype n);
+    void paragraph();
+    void lineBreak();
+
+    // --- font and colour tables, code pages --------------------------------
+    const Font* findFont(int number) const;
+    static int fontCodePage(const Font* font);
+    int documentCodePage() const;
+    int codePage();
+    void selectFontEntry(int number);
+    void fontName(const QChar* s, qsizetype n, bool alt);
+    void resetColorComponents();
+    void endColor();
+
+    const char16_t* p_;
+    const char16_t* const end_;
+    Sink& sink_;
+    bool done_ = false;
+
+    std::vector<State> stack_;
+    qsizetype overflow_ = 0;  // groups opened beyond MaxDepth
+    int ucSkip_ = 0;          // fallback characters still to skip after \uN
+    char16_t highSurrogate_ = 0;
+
+    std::vector<quint8> bytes_;  // a double-byte run being collected
+    int bytesCodePage_ = 0;
+
+    int ansicpg_ = 0;
+    int deff_ = 0;
+    std::vector<Font> fonts_;
+    QHash<int, int> fontIndex_;  // \f number -> index into fonts_
+    int curFont_ = -1;           // the font table entry being read
+    quint32 fontsVersion_ = 1;
+    int cpCacheFont_ = INT_MIN;
+    quint32 cpCacheVersion_ = 0;
+    int cpCache_ = codepage::Western;
+
+    std::vector<std::optional<QRgb>> colors_;
+    int red_ = 0, green_ = 0, blue_ = 0;
+    bool colorGiven_ = false;
+};
+
+}  // namespace rtf::detail

@@ -1,0 +1,184 @@
+// The two sinks of the reader, plain text and QTextDocument, and the public
+// read functions that drive them.
+#include "text/rtf.h"
+#include "text/rtf_reader.h"
+
+#include <QColor>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace rtf {
+
+namespace {
+
+using detail::Align;
+using detail::CharProps;
+using detail::Reader;
+using detail::State;
+
+// A paragraph mark is written out only when something follows it: the \par
+// that closes the last paragraph of every document does not add an empty one.
+class PlainSink final : public detail::Sink {
+public:
+    explicit PlainSink(qsizetype expected) { out_.reserve(expected); }
+
+    void text(const QChar* s, qsizetype n, const State&) override {
+        breakIfPending();
+        out_.append(s, n);
+    }
+    void lineBreak(const State&) override {
+        breakIfPending();
+        out_.append(QLatin1StringView("\r\n"));
+    }
+    void paragraph(const State&) override {
+        breakIfPending();
+        pending_ = true;
+    }
+    void finish(const State&) override {}
+
+    QString take() { return std::move(out_); }
+
+private:
+    void breakIfPending() {
+        if (pending_) {
+            out_.append(QLatin1StringView("\r\n"));
+            pending_ = false;
+        }
+    }
+
+    QString out_;
+    bool pending_ = false;
+};
+
+class DocumentSink final : public detail::Sink {
+public:
+    explicit DocumentSink(QTextDocument& doc) : cursor_(&doc) {}
+
+    void setReader(const Reader* reader) { reader_ = reader; }
+
+    void text(const QChar* s, qsizetype n, const State& st) override {
+        breakIfPending();
+        if (!run_.isEmpty() && !(st.chr == runProps_)) flushRun();
+        runProps_ = st.chr;
+        run_.append(s, n);
+    }
+    void lineBreak(const State& st) override {
+        const QChar sep(QChar::LineSeparator);
+        text(&sep, 1, st);
+    }
+    void paragraph(const State& st) override {
+        breakIfPending();
+        flushRun();
+        cursor_.setBlockFormat(blockFormat(st.align));
+        pending_ = true;
+    }
+    void finish(const State& st) override {
+        flushRun();
+        if (!pending_) cursor_.setBlockFormat(blockFormat(st.align));
+    }
+
+private:
+    void breakIfPending() {
+        if (pending_) {
+            flushRun();
+            cursor_.insertBlock();
+            pending_ = false;
+        }
+    }
+
+    void flushRun() {
+        if (run_.isEmpty()) return;
+        if (!formatValid_ || !(formatProps_ == runProps_)) {
+            format_ = charFormat(runProps_);
+            formatProps_ = runProps_;
+            formatValid_ = true;
+        }
+        cursor_.insertText(run_, format_);
+        run_.clear();
+    }
+
+    QTextCharFormat charFormat(const CharProps& p) const {
+        QTextCharFormat f;
+        const QString family = reader_->family(p.font);
+        if (!family.isEmpty()) f.setFontFamilies({family});
+        f.setFontPointSize(p.halfPoints / 2.0);
+        f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
+        f.setFontItalic(p.italic);
+        f.setFontUnderline(p.underline);
+        if (const auto rgb = reader_->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
+        return f;
+    }
+
+    static QTextBlockFormat blockFormat(Align align) {
+        QTextBlockFormat f;
+        switch (align) {
+            case Align::Left:
+                f.setAlignment(Qt::AlignLeft);
+                break;
+            case Align::Center:
+                f.setAlignment(Qt::AlignHCenter);
+                break;
+            case Align::Right:
+                f.setAlignment(Qt::AlignRight);
+                break;
+            case Align::Justify:
+                f.setAlignment(Qt::AlignJustify);
+                break;
+        }
+        return f;
+    }
+
+    QTextCursor cursor_;
+    const Reader* reader_ = nullptr;
+    QString run_;
+    CharProps runProps_;
+    CharProps formatProps_;
+    QTextCharFormat format_;
+    bool formatValid_ = false;
+    bool pending_ = false;
+};
+
+QStringView limited(const QString& content, Limit limit) {
+    QStringView view(content);
+    if (limit == Limit::Partial && view.size() > PartialLength) {
+        view = view.first(PartialLength);
+        if (view.back().isHighSurrogate()) view.chop(1);  // do not leave half a character
+    }
+    return view;
+}
+
+}  // namespace
+
+QString plainText(const QString& content, Limit limit) {
+    const QStringView view = limited(content, limit);
+    if (!detail::validRichText(view)) return view.size() == content.size() ? content : view.toString();
+    PlainSink sink(view.size() / 2);
+    Reader reader(view, sink);
+    reader.run();
+    return sink.take();
+}
+
+bool readDocument(QTextDocument& doc, const QString& content, Limit limit) {
+    const QStringView view = limited(content, limit);
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.clear();
+    const bool rich = detail::validRichText(view);
+    if (rich) {
+        DocumentSink sink(doc);
+        Reader reader(view, sink);
+        sink.setReader(&reader);
+        reader.run();
+    } else {
+        QString text = view.toString();
+        text.replace(QLatin1StringView("\r\n"), QLatin1StringView("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        doc.setPlainText(text);
+    }
+    doc.setUndoRedoEnabled(undo);
+    return rich;
+}
+
+}  // namespace rtf

@@ -1,0 +1,250 @@
+// The writer: QTextDocument and plain text as RTF that our reader and other
+// readers agree on.
+#include "text/codepages.h"
+#include "text/rtf.h"
+#include "text/rtf_reader.h"
+
+#include <QFont>
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace rtf {
+
+namespace {
+
+using detail::Align;
+using detail::MaxHalfPoints;
+using detail::Replacement;
+
+void appendSigned16(QString& out, char16_t u) {
+    out.append(QLatin1StringView("\\u"));
+    out.append(QString::number(u > 0x7FFF ? int(u) - 0x10000 : int(u)));
+    out.append(QLatin1Char('?'));
+}
+
+// Text in code page 1254: ASCII as is, other 1254 characters as \'hh,
+// everything else as \uN with '?' as the fallback for readers without Unicode.
+void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontName = false) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        switch (c) {
+            case '\\':
+            case '{':
+            case '}':
+                out.append(QLatin1Char('\\'));
+                out.append(QChar(c));
+                needDelimiter = false;
+                continue;
+            case '\t':
+                out.append(QLatin1StringView("\\tab"));
+                needDelimiter = true;
+                continue;
+            case 0x2028:
+                out.append(QLatin1StringView("\\line"));
+                needDelimiter = true;
+                continue;
+            case 0x2029:
+                out.append(QLatin1StringView("\\par\r\n"));
+                needDelimiter = false;
+                continue;
+            case 0x2011:
+                out.append(QLatin1StringView("\\_"));
+                needDelimiter = false;
+                continue;
+            case ';':
+                if (fontName) continue;  // ends a font table entry
+                break;
+            case 0xFDD0:
+            case 0xFDD1:
+            case 0xFFFC:
+                continue;
+            default:
+                break;
+        }
+        if (c < 0x20) continue;
+        if (c < 0x7F) {
+            if (needDelimiter) {
+                out.append(QLatin1Char(' '));
+                needDelimiter = false;
+            }
+            out.append(QChar(c));
+            continue;
+        }
+        needDelimiter = false;
+        const int b = codepage::encodeByte(codepage::Turkish, c);
+        if (b >= 0) {
+            static const char hex[] = "0123456789abcdef";
+            out.append(QLatin1StringView("\\'"));
+            out.append(QLatin1Char(hex[b >> 4]));
+            out.append(QLatin1Char(hex[b & 0xF]));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            appendSigned16(out, c);
+            appendSigned16(out, text[++i].unicode());
+        } else if (QChar::isSurrogate(c)) {
+            appendSigned16(out, Replacement);
+        } else {
+            appendSigned16(out, c);
+        }
+    }
+}
+
+void appendWord(QString& out, QLatin1StringView word, bool& needDelimiter) {
+    out.append(word);
+    needDelimiter = true;
+}
+
+void appendWord(QString& out, QLatin1StringView word, int param, bool& needDelimiter) {
+    out.append(word);
+    out.append(QString::number(param));
+    needDelimiter = true;
+}
+
+void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb>& colors) {
+    out.append(QLatin1StringView("{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl"));
+    for (qsizetype i = 0; i < fonts.size(); ++i) {
+        out.append(QLatin1StringView("{\\f"));
+        out.append(QString::number(i));
+        out.append(QLatin1StringView("\\fnil\\fcharset162"));
+        bool needDelimiter = true;
+        appendText(out, fonts[i], needDelimiter, true);
+        out.append(QLatin1StringView(";}"));
+    }
+    out.append(QLatin1StringView("}\r\n{\\colortbl ;"));
+    for (const QRgb rgb : colors) {
+        out.append(QStringLiteral("\\red%1\\green%2\\blue%3;").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb)));
+    }
+    out.append(QLatin1StringView("}\r\n\\viewkind4\\uc1\\pard"));
+}
+
+int halfPointsOf(qreal points) { return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints); }
+
+QString firstFamily(const QTextCharFormat& f) {
+    const QStringList families = f.fontFamilies().toStringList();
+    return families.isEmpty() ? QString() : families.first().trimmed();
+}
+
+QString defaultFamily(const QTextDocument& doc) {
+    const QFont font = doc.defaultFont();
+    QString family = font.families().isEmpty() ? font.family() : font.families().first();
+    family = family.trimmed();
+    return family.isEmpty() ? QStringLiteral("Tahoma") : family;
+}
+
+}  // namespace
+
+QString toRtf(const QTextDocument& doc) {
+    const QString baseFamily = defaultFamily(doc);
+    const QFont baseFont = doc.defaultFont();
+    const qreal basePoints = baseFont.pointSizeF() > 0 ? baseFont.pointSizeF() : 12;
+
+    struct Props {
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+        int font = 0;
+        int halfPoints = 0;
+        int color = 0;
+    };
+    QStringList fonts{baseFamily};
+    std::vector<QRgb> colors;
+    auto propsOf = [&](const QTextCharFormat& f) {
+        Props p;
+        p.bold = f.fontWeight() >= QFont::DemiBold;
+        p.italic = f.fontItalic();
+        p.underline = f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline;
+        const QString family = firstFamily(f);
+        if (!family.isEmpty()) {
+            p.font = int(fonts.indexOf(family));
+            if (p.font < 0) {
+                p.font = int(fonts.size());
+                fonts.append(family);
+            }
+        }
+        p.halfPoints =
+            halfPointsOf(f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0 ? f.fontPointSize() : basePoints);
+        if (f.hasProperty(QTextFormat::ForegroundBrush) && f.foreground().style() != Qt::NoBrush) {
+            const QRgb rgb = f.foreground().color().rgb() | 0xFF000000u;
+            auto it = std::find(colors.begin(), colors.end(), rgb);
+            if (it == colors.end()) {
+                colors.push_back(rgb);
+                it = colors.end() - 1;
+            }
+            p.color = int(it - colors.begin()) + 1;
+        }
+        return p;
+    };
+
+    QString body;
+    bool needDelimiter = true;
+    Props cur;
+    cur.halfPoints = -1;  // forces the first \fs
+    cur.font = -1;        // and the first \f
+    Align curAlign = Align::Left;
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        const Qt::Alignment a = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        const Align align = a & Qt::AlignHCenter   ? Align::Center
+                            : a & Qt::AlignJustify ? Align::Justify
+                            : a & Qt::AlignRight   ? Align::Right
+                                                   : Align::Left;
+        if (align != curAlign) {
+            static const QLatin1StringView words[] = {QLatin1StringView("\\ql"), QLatin1StringView("\\qc"),
+                                                      QLatin1StringView("\\qr"), QLatin1StringView("\\qj")};
+            appendWord(body, words[int(align)], needDelimiter);
+            curAlign = align;
+        }
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid()) continue;
+            const Props p = propsOf(fragment.charFormat());
+            if (p.color != cur.color) appendWord(body, QLatin1StringView("\\cf"), p.color, needDelimiter);
+            if (p.bold != cur.bold) appendWord(body, QLatin1StringView(p.bold ? "\\b" : "\\b0"), needDelimiter);
+            if (p.italic != cur.italic) appendWord(body, QLatin1StringView(p.italic ? "\\i" : "\\i0"), needDelimiter);
+            if (p.underline != cur.underline)
+                appendWord(body, QLatin1StringView(p.underline ? "\\ul" : "\\ulnone"), needDelimiter);
+            if (p.font != cur.font) appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
+            if (p.halfPoints != cur.halfPoints) appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
+            cur = p;
+            appendText(body, fragment.text(), needDelimiter);
+        }
+        body.append(QLatin1StringView("\\par\r\n"));
+        needDelimiter = false;
+    }
+
+    QString out;
+    out.reserve(body.size() + 256);
+    appendHeader(out, fonts, colors);
+    out.append(body);
+    out.append(QLatin1StringView("}\r\n"));
+    return out;
+}
+
+QString plainTextToRtf(const QString& text, const QString& fontFace, qreal pointSize) {
+    QString face = fontFace.trimmed();
+    if (face.isEmpty()) face = QStringLiteral("Tahoma");
+    QString out;
+    out.reserve(text.size() + 256);
+    appendHeader(out, {face}, {});
+    bool needDelimiter = true;
+    appendWord(out, QLatin1StringView("\\f"), 0, needDelimiter);
+    appendWord(out, QLatin1StringView("\\fs"), halfPointsOf(pointSize > 0 ? pointSize : 10), needDelimiter);
+    const QStringView view(text);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= view.size(); ++i) {
+        if (i < view.size() && view[i] != QLatin1Char('\r') && view[i] != QLatin1Char('\n')) continue;
+        appendText(out, view.sliced(start, i - start), needDelimiter);
+        if (i == view.size()) break;
+        out.append(QLatin1StringView("\\par\r\n"));
+        needDelimiter = false;
+        if (view[i] == QLatin1Char('\r') && i + 1 < view.size() && view[i + 1] == QLatin1Char('\n')) ++i;
+        start = i + 1;
+    }
+    out.append(QLatin1StringView("\\par\r\n}\r\n"));
+    return out;
+}
+
+}  // namespace rtf
