@@ -13,6 +13,7 @@
 #include "storage/database_file.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/busy.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -337,10 +338,39 @@ void Tmain::GRUPTANIMLARI1Click() {
     forms_.grpx->exec();
 }
 
+// Every question of every group changes, and marks set one by one are lost
+// to a later opposite command: a misclick must not cost a teacher that work,
+// so the command says what will change and asks first.
 void Tmain::setAllCancelled(bool cancelled) {
-    storage::sql::executeChange(session_.ADOQuery2, storage::sql::setAllCancelled(cancelled));
-    // The bank question list is open only while a window that shows it is up.
+    storage::RecordSet& count = session_.rcxxx;
+    count.close();
+    count.setCommandText(storage::sql::countToSetCancelled(cancelled));
+    count.open();
+    const qint64 questions = count.field(QStringLiteral("RCX")).asInteger();
+    const qint64 groups = count.field(QStringLiteral("GRP")).asInteger();
+    count.close();
+    if (questions == 0) {
+        msgbox::information(cancelled ? QStringLiteral("\r\nPasif yapılacak soru yok: bütün sorular zaten pasif.")
+                                      : QStringLiteral("\r\nAktif yapılacak soru yok: bütün sorular zaten aktif."));
+        return;
+    }
+    const QString what = QStringLiteral("\r\n%1 gruptaki %2 soru ").arg(groups).arg(questions);
+    const QString text = cancelled ? what + QStringLiteral(
+                                                "pasif (iptal) yapılacak.\r\nBu işlem bankadaki bütün soruları etkiler ve "
+                                                "geri alınamaz.\r\n\r\nDevam edilsin mi?")
+                                   : what + QStringLiteral(
+                                                "aktif yapılacak; tek tek iptal ettiğiniz sorular da aktif olur.\r\nBu işlem "
+                                                "geri alınamaz.\r\n\r\nDevam edilsin mi?");
+    if (!msgbox::confirm(this, text)) return;
+    {
+        const ui::BusyStatus busy(cancelled ? QStringLiteral("Bütün sorular pasif yapılıyor…")
+                                            : QStringLiteral("Bütün sorular aktif yapılıyor…"));
+        storage::sql::executeChange(session_.ADOQuery2, storage::sql::setAllCancelled(cancelled));
+    }
+    // Whatever shows the marks shows them anew: the bank question list (open
+    // only while a window that shows it is up) and the expanded exam list.
     if (session_.ADOTable1.active()) session_.ADOTable1.refresh();
+    if (session_.tQuestions.active()) session_.tQuestions.refresh();
 }
 
 void Tmain::MPASF1Click() { setAllCancelled(true); }

@@ -11,6 +11,7 @@
 #include "ui/msgbox.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QToolBar>
@@ -86,6 +87,11 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));
     wwDBRichEdit1->hide();
     grid::profiles::apply(*wwDBGrid2, grid::profiles::questionEntryGrid());
+    // The entry grid keeps its columns in the layout file; the file's name is
+    // known once the window shows.
+    grid::IniAttributes layoutFile;
+    layoutFile.Enabled = true;
+    wwDBGrid2->setIniAttributes(layoutFile);
     wwDBGrid2->setRecordSet(session_.DataSource1.dataSet);
     wwDBGrid2->adoptControls();
     session_.questionText = wwDBRichEdit1;
@@ -228,8 +234,22 @@ void Tsoru_gir::FormClose() {
     saveGridLayoutHook();
 }
 
-void Tsoru_gir::loadGridLayoutHook() {}
-void Tsoru_gir::saveGridLayoutHook() {}
+// The entry grid's columns as the teacher left them, kept in the layout file
+// beside the program: read at each showing when the file exists.
+void Tsoru_gir::loadGridLayoutHook() {
+    grid::IniAttributes ini = wwDBGrid2->iniAttributes();
+    ini.FileName = GridLayoutFileName;
+    wwDBGrid2->setIniAttributes(ini);
+    if (!QFileInfo::exists(ini.FileName)) return;
+    const grid::LayoutWarning warning = wwDBGrid2->loadLayout();
+    if (!warning.isEmpty()) msgbox::warning(warning);
+}
+
+// Written at each close that really happens (a refused close saves nothing).
+void Tsoru_gir::saveGridLayoutHook() {
+    const grid::LayoutWarning warning = wwDBGrid2->saveLayout();
+    if (!warning.isEmpty()) msgbox::warning(warning);
+}
 
 void Tsoru_gir::done(int result) {
     bool closed = false;

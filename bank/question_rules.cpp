@@ -1,6 +1,7 @@
 #include "bank/question_rules.h"
 
 #include "storage/errors.h"
+#include "storage/keys.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "text/rtf.h"
@@ -8,23 +9,7 @@
 
 namespace bank {
 
-namespace {
-
-// The largest rid of the bank as the scratch query reads it; an empty table
-// has none and reads 0.
-qint64 maxRid(storage::Session& session) {
-    storage::RecordSet& q = session.ADOQuery1;
-    q.close();
-    q.setCommandText(storage::sql::maxRid());
-    q.open();
-    const qint64 max = q.field(QStringLiteral("MRI")).asInteger();
-    q.close();
-    return max;
-}
-
-}  // namespace
-
-qint64 nextRid(storage::Session& session) { return maxRid(session) + 1; }
+qint64 nextRid(storage::Session& session) { return storage::nextKey(session.ADOQuery1, storage::sql::OrderingKey::Rid); }
 
 void questionBeforePost(storage::Session& session) {
     storage::RecordSet& questions = session.ADOTable1;
@@ -37,8 +22,9 @@ void questionBeforePost(storage::Session& session) {
     }
     const storage::Field group = questions.field(QStringLiteral("qgrp"));
     if (group.isNull()) group.setValue(session.tgrp.field(QStringLiteral("ID")).value());
-    const storage::Field rid = questions.field(QStringLiteral("rid"));
-    if (rid.isNull()) rid.setAsInteger(nextRid(session));
+    // A new question's number is read afresh at every attempt: when another
+    // program took the number meanwhile, saving again takes the next one.
+    if (questions.state() == storage::RecordState::Insert) questions.field(QStringLiteral("rid")).setAsInteger(nextRid(session));
 }
 
 }  // namespace bank

@@ -40,6 +40,10 @@ QString setQqId(qint64 to, qint64 from) {
 QString deleteExamEntry(qint64 qqId) { return QStringLiteral("Delete from qquestion where qqID = ") + n(qqId); }
 QString deleteExamEntries(qint64 exam) { return QStringLiteral("Delete from qquestion where group_id = ") + n(exam); }
 QString deleteExam(qint64 exam) { return QStringLiteral("Delete from qgroup where ID = ") + n(exam); }
+QString countToSetCancelled(bool cancelled) {
+    return QStringLiteral("select count(*) as RCX, count(distinct qgrp) as GRP from tqmaster where ") +
+           (cancelled ? QStringLiteral("not coalesce(sts, 0)") : QStringLiteral("coalesce(sts, 0)"));
+}
 QString setAllCancelled(bool cancelled) {
     return cancelled ? QStringLiteral("Update tqmaster set sts = true") : QStringLiteral("Update tqmaster set sts = false");
 }

@@ -28,6 +28,9 @@ QString deleteExamEntry(qint64 qqId);
 QString deleteExamEntries(qint64 exam);
 QString deleteExam(qint64 exam);
 QString setAllCancelled(bool cancelled);
+// How many questions (RCX) of how many groups (GRP) setAllCancelled(cancelled)
+// would change: those whose mark is not yet what it sets.
+QString countToSetCancelled(bool cancelled);
 
 // The ordering keys a list is kept in: bank questions by rid, exam entries by qqID.
 enum class OrderingKey { Rid, QqId };

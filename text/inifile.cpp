@@ -111,8 +111,19 @@ QByteArray IniFile::bytes() const {
 
 void IniFile::save(const QString& path) const {
     const QFileInfo info(path);
-    if (info.exists() && !info.isWritable()) throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamıyor").arg(path));
+    // A file marked read-only stays as it is, even for a user (root) whom the
+    // system would let write it: the mark is the owner's wish.
+    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & writeBits)))
+        throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamıyor").arg(path));
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes()) < 0 || !file.commit())
+    const QByteArray content = bytes();
+    // A short write (a full disk, a size limit) is no error to the device:
+    // only the count tells, and then the old file must stay.
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+        file.cancelWriting();
+        file.commit();
         throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı: %2").arg(path, file.errorString()));
+    }
+    if (!file.commit()) throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı: %2").arg(path, file.errorString()));
 }

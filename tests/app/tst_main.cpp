@@ -2,6 +2,7 @@
 #include "app/frm_main.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
+#include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
@@ -10,6 +11,7 @@
 #include "tests/support/temp_db.h"
 
 #include <QAccessible>
+#include <QAction>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -292,6 +294,59 @@ private slots:
         a.session->ADOTable1.close();
         a.session->tgrp.prior();
         QVERIFY(!a.session->ADOTable1.active());
+    }
+
+    // The bulk commands change every question of every group: they say how
+    // many and ask first, No the default; No sends nothing.
+    void bulkCancelCommandsAsk_data() {
+        QTest::addColumn<bool>("pasif");
+        QTest::addColumn<Button>("answer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("flags");  // sts by rid after the command
+        QTest::newRow("Pasif, No") << true << Button::No << "\r\n2 gruptaki 3 soru pasif"
+                                   << "0,1,0,0";
+        QTest::newRow("Pasif, Yes") << true << Button::Yes << "\r\n2 gruptaki 3 soru pasif"
+                                    << "1,1,1,1";
+        QTest::newRow("Aktif, No") << false << Button::No << "\r\n1 gruptaki 1 soru aktif"
+                                   << "0,1,0,0";
+        QTest::newRow("Aktif, Yes") << false << Button::Yes << "\r\n1 gruptaki 1 soru aktif"
+                                    << "0,0,0,0";
+    }
+    void bulkCancelCommandsAsk() {
+        QFETCH(bool, pasif);
+        QFETCH(Button, answer);
+        QFETCH(QString, text);
+        QFETCH(QString, flags);
+        App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (4,'d',2,0);"));
+        a.show();
+        // The expanded exam list shows the marks too, and follows the command.
+        a.clickTab(1);
+        a.main->examQuestions()->expand();
+        BoxScript boxes;
+        boxes.expect(answer);
+        (pasif ? a.main->MPASF1 : a.main->MAKTF1)->trigger();
+        const msgbox::Box& box = boxes.last();
+        QCOMPARE(box.caption, QStringLiteral("Dikkat"));
+        QCOMPARE(box.icon, msgbox::Icon::Warning);
+        QCOMPARE(box.defaultButton, Button::No);
+        QCOMPARE(box.owner, a.main);
+        QVERIFY2(box.text.startsWith(text), qPrintable(box.text));
+        QCOMPARE(a.db.text(QStringLiteral("select group_concat(sts, ',') from (select sts from tqmaster order by rid)")), flags);
+        a.session->tQuestions.first();
+        QCOMPARE(a.session->tQuestions.field(QStringLiteral("sts")).asBoolean(), pasif && answer == Button::Yes);
+        QVERIFY(a.main->examQuestions()->isExpanded());
+    }
+
+    void bulkCancelWithNothingToChange() {
+        App a(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('A');"
+                           "INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (1,'a',1,0);"));
+        a.show();
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        a.main->MAKTF1->trigger();
+        QCOMPARE(boxes.last().caption, QStringLiteral("Information"));
+        QCOMPARE(boxes.shown().size(), 1);
     }
 };
 

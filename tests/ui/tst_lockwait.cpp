@@ -31,7 +31,7 @@ private slots:
             ui::showLockWait(waiting);
             if (!waiting) return;
             if (QGuiApplication::overrideCursor()) cursor = QGuiApplication::overrideCursor()->shape();
-            if (auto* line = window.findChild<QLabel*>(QStringLiteral("lockWaitStatus")))
+            if (auto* line = window.findChild<QLabel*>(QStringLiteral("busyStatus")))
                 status = line->isVisible() ? line->text() : QString();
         });
 
@@ -47,7 +47,7 @@ private slots:
         QCOMPARE(status, ui::lockWaitText());
         QVERIFY2(message.contains(QStringLiteral("başka bir program tarafından kilitli")), qPrintable(message));
         QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("lockWaitStatus")));
+        QVERIFY(!window.findChild<QLabel*>(QStringLiteral("busyStatus")));
     }
 };
 
