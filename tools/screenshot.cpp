@@ -1,9 +1,12 @@
 // Takes the README's picture of the main window over a small sample bank.
-// Usage (under a display, e.g. xvfb-run): quorvel-screenshot OUT.png [exam|expanded]
+// Usage (under a display, e.g. xvfb-run): quorvel-screenshot OUT.png [exam|expanded|entry]
 #include "app/forms.h"
 #include "app/frm_main.h"
+#include "bank/frm_soru_gir.h"
 #include "exams/exam_question_list.h"
 #include "storage/database_file.h"
+#include "storage/session.h"
+#include "storage/statements.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -38,9 +41,16 @@ int main(int argc, char** argv) {
     if (argc > 2) program.forms().main->PageControl1->setCurrentIndex(1);
     if (argc > 2 && QByteArray(argv[2]) == "expanded")
         QTimer::singleShot(200, [&] { program.forms().main->examQuestions()->expand(); });
+    QWidget* shot = program.forms().main;
+    if (argc > 2 && QByteArray(argv[2]) == "entry") {
+        program.session().ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
+        auto* entry = program.forms().soru_gir;
+        entry->show();
+        shot = entry;
+    }
     const QString out = QString::fromLocal8Bit(argv[1]);
     QTimer::singleShot(500, [&] {
-        program.forms().main->grab().save(out);
+        shot->grab().save(out);
         program.forms().main->close();
         QApplication::quit();
     });
