@@ -99,6 +99,7 @@ void Reader::asciiRun() {
 void Reader::openGroup() {
     flushBytes();
     ucSkip_ = 0;
+    groupStart_ = p_;
     if (top().dest == Dest::Upr && !startsWithUd()) {
         skipGroupBody(false);
         return;
@@ -247,8 +248,11 @@ void Reader::skipBinary(const Word& w) {
 
 // "{\*\word": a destination a reader may ignore unless it knows the word. We
 // know two that carry text we want: a font's real family and \upr's Unicode half.
+// A \* that does not open its group marks no destination ("{\cs15\*\cs15 text}"
+// as some word processors write before linked text): it and the unknown word
+// after it are dropped, the text stays.
 void Reader::ignorableDestination() {
-    if (depth() <= 1) return;
+    if (depth() <= 1 || p_ - 2 != groupStart_) return;
     if (p_ < end_ && *p_ == '\\') {
         const char16_t* q = p_ + 1;
         Word w;
@@ -257,6 +261,11 @@ void Reader::ignorableDestination() {
             const Dest dest = top().dest;
             if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
             if (k && k->kw == Kw::Ud && dest == Dest::Upr) return;
+            if (k && dest == Dest::Text && (k->kw == Kw::Picture || k->kw == Kw::Equation || k->kw == Kw::Shape)) {
+                p_ = q;
+                objectGroup(k->kw, true);
+                return;
+            }
         }
     }
     skipDestination();
@@ -267,9 +276,27 @@ void Reader::skipDestination() {
     skipGroupBody(true);
 }
 
+// An object we cannot show: its whole group is skipped, and the sink gets a
+// placeholder with the group's RTF, when the word opened the group (else
+// there is no group of the object's own to keep).
+void Reader::objectGroup(Kw kind, bool opensGroup) {
+    if (depth() <= 1 || top().dest != Dest::Text) {
+        skipDestination();
+        return;
+    }
+    const char16_t* start = groupStart_ - 1;  // its '{'
+    if (!skipGroupBody(true)) {
+        sink_.object(objectPlaceholder(kind, {}), {}, top());
+        return;
+    }
+    const QStringView raw = opensGroup ? QStringView(start, p_) : QStringView();
+    sink_.object(objectPlaceholder(kind, raw), raw, top());
+}
+
 // Skips the rest of the current group without pushing states: braces are
-// only counted, escapes and \bin data cannot end the group early.
-void Reader::skipGroupBody(bool closeAtEnd) {
+// only counted, escapes and \bin data cannot end the group early. False when
+// the input ended inside the group.
+bool Reader::skipGroupBody(bool closeAtEnd) {
     qint64 nested = 0;
     while (p_ < end_) {
         const char16_t c = *p_++;
@@ -278,7 +305,7 @@ void Reader::skipGroupBody(bool closeAtEnd) {
         } else if (c == '}') {
             if (nested == 0) {
                 if (closeAtEnd) closeGroup();
-                return;
+                return true;
             }
             --nested;
         } else if (c == '\\') {
@@ -293,6 +320,7 @@ void Reader::skipGroupBody(bool closeAtEnd) {
         }
     }
     done_ = true;  // the input ended inside the skipped group
+    return false;
 }
 
 // --- output ----------------------------------------------------------------
