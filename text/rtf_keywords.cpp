@@ -28,6 +28,7 @@ constexpr Keyword Keywords[] = {
     {"cpg", Kw::Cpg},
     {"datastore", Kw::Skip},
     {"deff", Kw::Deff},
+    {"deflang", Kw::Deflang},
     {"dn", Kw::Dn},
     {"emdash", Kw::Char, 0x2014},
     {"emspace", Kw::Char, 0x2003},
@@ -55,12 +56,18 @@ constexpr Keyword Keywords[] = {
     {"info", Kw::Skip},
     {"latentstyles", Kw::Skip},
     {"ldblquote", Kw::Char, 0x201C},
+    {"levelnumbers", Kw::Skip},
+    {"leveltext", Kw::Skip},
     {"line", Kw::Line},
+    {"listname", Kw::Skip},
     {"listoverridetable", Kw::Skip},
     {"listtable", Kw::Skip},
     {"lquote", Kw::Char, 0x2018},
     {"mmath", Kw::Equation},
     {"mmathPara", Kw::Equation},
+    {"nestcell", Kw::Tab},
+    {"nestrow", Kw::Par},
+    {"nonesttables", Kw::Skip},
     {"nonshppict", Kw::Skip},
     {"nosupersub", Kw::NoSuperSub},
     {"objdata", Kw::Skip},
@@ -70,7 +77,6 @@ constexpr Keyword Keywords[] = {
     {"pard", Kw::Pard},
     {"pict", Kw::Picture},
     {"plain", Kw::Plain},
-    {"pntext", Kw::Skip},
     {"pntxta", Kw::Skip},
     {"pntxtb", Kw::Skip},
     {"qc", Kw::Qc},
@@ -91,6 +97,8 @@ constexpr Keyword Keywords[] = {
     {"sub", Kw::Sub},
     {"super", Kw::Super},
     {"tab", Kw::Tab},
+    {"tc", Kw::Skip},
+    {"tcn", Kw::Skip},
     {"themedata", Kw::Skip},
     {"u", Kw::U},
     {"uc", Kw::Uc},
@@ -116,6 +124,7 @@ constexpr Keyword Keywords[] = {
     {"up", Kw::Up},
     {"upr", Kw::Upr},
     {"v", Kw::V},
+    {"xe", Kw::Skip},
     {"xmlnstbl", Kw::Skip},
     {"zwj", Kw::Char, 0x200D},
     {"zwnj", Kw::Char, 0x200C},
@@ -173,6 +182,10 @@ void Reader::word(const Word& w) {
             break;
         case Kw::Ansicpg:
             ansicpg_ = w.param;
+            ++fontsVersion_;
+            break;
+        case Kw::Deflang:
+            deflang_ = w.param;
             ++fontsVersion_;
             break;
         case Kw::Deff:

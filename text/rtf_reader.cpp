@@ -189,7 +189,8 @@ void Reader::control() {
         const int hi = hexValue(q[1]);
         const int lo = hexValue(q[2]);
         if (hi < 0 || lo < 0) {
-            p_ = q + 1;  // a malformed escape: drop it, read on from what follows
+            p_ = q + 1;                  // a malformed escape: drop it, read on from what follows
+            if (ucSkip_ > 0) --ucSkip_;  // as a \u fallback it stands for one character
             return;
         }
         p_ = q + 3;
@@ -329,7 +330,12 @@ bool Reader::skipGroupBody(bool closeAtEnd) {
 // first, so that lead and trail bytes pair up.
 void Reader::byte(quint8 b) {
     const int cp = codePage();
-    if (codepage::isDoubleByte(cp)) {
+    if (b == 0xB7 && symbolFont()) {  // the bullet of Symbol-encoded fonts
+        flushBytes();
+        unit(0x2022);
+        return;
+    }
+    if (codepage::isMultiByte(cp)) {
         if (!bytes_.empty() && cp != bytesCodePage_) flushBytes();
         bytesCodePage_ = cp;
         bytes_.push_back(b);
@@ -351,6 +357,8 @@ void Reader::unicode(int param) {
     if (u < 0) u += 65536;  // written as signed 16-bit
     if (u < 0 || u > 0x10FFFF) {
         unit(Replacement);
+    } else if (u == 0xF0B7) {  // Symbol's bullet where a font maps its glyphs to U+F0xx
+        unit(0x2022);
     } else if (u > 0xFFFF) {
         unit(QChar::highSurrogate(char32_t(u)));
         unit(QChar::lowSurrogate(char32_t(u)));

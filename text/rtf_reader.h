@@ -113,6 +113,7 @@ enum class Kw : quint8 {
     Bin,
     Upr,
     Ud,
+    Deflang,
     V,
     Super,
     Sub,
@@ -210,6 +211,7 @@ private:
     // --- font and colour tables, code pages --------------------------------
     const Font* findFont(int number) const;
     static int fontCodePage(const Font* font);
+    bool symbolFont() const;
     int documentCodePage() const;
     int codePage();
     void selectFontEntry(int number);
@@ -232,6 +234,7 @@ private:
     int bytesCodePage_ = 0;
 
     int ansicpg_ = 0;
+    int deflang_ = 0;
     int deff_ = 0;
     std::vector<Font> fonts_;
     QHash<int, int> fontIndex_;  // \f number -> index into fonts_

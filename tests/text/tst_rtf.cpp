@@ -175,10 +175,10 @@ void TestRtf::reader_data() {
 
     // Destinations.
     const char* skipped[] = {
-        "fonttbl", "colortbl", "stylesheet", "info",      "header",    "headerl",      "headerr",   "headerf",
-        "footer",  "footerl",  "footerr",    "footerf",   "footnote",  "fldinst",      "listtable", "listoverridetable",
-        "revtbl",  "rsidtbl",  "filetbl",    "themedata", "datastore", "latentstyles", "xmlnstbl",  "pntext",
-        "pntxta",  "pntxtb"};
+        "fonttbl", "colortbl", "stylesheet", "info",      "header",       "headerl",      "headerr",     "headerf",
+        "footer",  "footerl",  "footerr",    "footerf",   "footnote",     "fldinst",      "listtable",   "listoverridetable",
+        "revtbl",  "rsidtbl",  "filetbl",    "themedata", "datastore",    "latentstyles", "xmlnstbl",    "pntxta",
+        "pntxtb",  "xe",       "tc",         "leveltext", "levelnumbers", "listname",     "nonesttables"};
     for (const char* name : skipped) {
         QTest::addRow("destination %s", name)
             << QStringLiteral("{\\rtf1 a{\\%1 gizli {\\b i\\'e7}\\par}b}").arg(QLatin1StringView(name)) << "ab";
@@ -204,6 +204,8 @@ void TestRtf::reader_data() {
     QTest::newRow("table cells") << rtfDoc("a\\cell b\\cell\\row c") << "a\tb\t\r\nc";
     QTest::newRow("long control word is ignored") << rtfDoc(QStringLiteral("a\\") + QString(40, u'x') + " b") << "ab";
     QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
+    QTest::newRow("malformed hex escape as fallback") << rtfDoc("\\u287\\'x y") << u"ğx y"_qs;
+    QTest::newRow("Symbol bullet mapped to U+F0B7") << rtfDoc("\\u-3913?\\tab madde") << u"•\tmadde"_qs;
 
     // Damaged input.
     QTest::newRow("extra closing brace") << "{\\rtf1 a}}b"
@@ -349,6 +351,11 @@ void TestRtf::pastedDocuments_data() {
     QTest::newRow("\\* inside a group drops only the word") << "linked-text.rtf" << u"Soru: bağlantı metni sonra.\r\nkalın"_qs;
     QTest::newRow("hidden text stays hidden") << "hidden-answer.rtf" << u"Hangisi asal sayıdır?\r\nA) 4 B) 6 C) 7"_qs;
     QTest::newRow("scripts read as text") << "scripts.rtf" << u"x2 + y3 = 10-3 ve H2O, ai."_qs;
+    QTest::newRow("list labels and symbol bullets")
+        << "numbered-answers.rtf" << u"Hangisi doğrudur?\r\nA)\tBir\r\nB)\tğ çift\r\n•\tmadde\r\n•\tikinci\r\nson"_qs;
+    QTest::newRow("nested table cells") << "nested-table.rtf" << u"düğme\tiç\taynı\tson\t"_qs;
+    QTest::newRow("Turkish language without a code page") << "turkish-without-codepage.rtf" << u"İşğ Şığ "_qs;
+    QTest::newRow("font in UTF-8") << "utf8-font.rtf" << u"ğş gı"_qs;
     QTest::newRow("objects as placeholders")
         << "objects.rtf"
         << u"Şekil: [resim] bitti.\r\nFormül: [denklem] ve [denklem] ile [denklem].\r\nKutu: [şekil] ve [resim]  son."_qs;
