@@ -83,10 +83,7 @@ void RichCell::loadField() {
 
 QString RichCell::questionText() const {
     ensureLoaded();
-    QString text = document()->toPlainText();
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return text;
+    return rtf::plainText(*document());
 }
 
 void RichCell::setQuestionText(const QString& text) {
