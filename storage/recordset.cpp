@@ -2,6 +2,7 @@
 
 #include "storage/connection.h"
 #include "storage/errors.h"
+#include "storage/paged_query.h"
 #include "storage/statement.h"
 #include "storage/statement_writer.h"
 
@@ -132,7 +133,10 @@ void RecordSet::readRows() {
         st.bind(1,
                 appliedMasterKey_.typeId() == QMetaType::Bool ? QVariant(qint64(appliedMasterKey_.toBool())) : appliedMasterKey_);
     }
-    QueryResult read = st.readAll();
+    // A plain ordered read of one table opens a page at a time; the rest whole.
+    QueryResult read;
+    if (master_ || !tableName_.isEmpty() || !sortField_.isEmpty() || !openPaged(*connection_, name_, commandText_, &read))
+        read = st.readAll();
     fields_ = std::move(read.fields);
     rows_ = std::move(read.rows);
     updateTable_ = std::move(read.updateTable);
@@ -276,6 +280,16 @@ bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSens
     const int f = fieldIndex(field);
     if (f < 0) fail(QStringLiteral("Field '%1' not found").arg(field));
     const QVariant wanted = convert(fields_[size_t(f)], value, name_);
+    if (f == rows_.keyField() && wanted.typeId() == QMetaType::LongLong) {
+        // The key the rows are ordered on is searched without reading rows.
+        for (int row = rows_.findKey(wanted.toLongLong()); row >= 0; row = rows_.findKey(wanted.toLongLong(), row + 1)) {
+            if (rows_.gone(row)) continue;
+            moveTo(row);
+            bof_ = eof_ = false;
+            return true;
+        }
+        return false;
+    }
     const bool text = wanted.typeId() == QMetaType::QString;
     for (int row = 0; row < rows_.size(); ++row) {
         const QVariant v = rowValue(row, f);
@@ -326,6 +340,7 @@ void RecordSet::edit() {
         insert();
         return;
     }
+    if (rows_.gone(current_)) failGone();
     original_ = rows_.row(current_);
     buffer_.resize(fields_.size());
     for (size_t f = 0; f < fields_.size(); ++f) buffer_[f] = fromRaw(fields_[f], original_[f]);
@@ -426,6 +441,7 @@ void RecordSet::remove() {
     }
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
+    if (rows_.gone(current_)) failGone();
     original_ = rows_.row(current_);
     if (!writer().remove(original_)) {
         conflict_ = true;
@@ -450,13 +466,29 @@ void RecordSet::failConflict(bool deleting) {
     fail(what + QStringLiteral("hiçbir şey silinmedi. Liste satırı dosyadaki güncel hâliyle gösteriyor."));
 }
 
+void RecordSet::failGone() {
+    // The row went before its values were read: nothing to change or delete.
+    const QString what = QStringLiteral("Satır başka bir program tarafından silinmiş ya da değiştirilmiş; ");
+    original_.clear();
+    try {
+        rereadAfterConflict();
+    } catch (const Error& e) {
+        fail(what + QStringLiteral("liste yeniden okunamadı (%1).").arg(e.message()));
+    }
+    fail(what + QStringLiteral("liste dosyadaki güncel hâliyle yeniden okundu."));
+}
+
 void RecordSet::rereadAfterConflict() {
     const std::vector<QVariant> stale = original_;
     const int keep = current_;
     const std::vector<int> identity = writer().identityFields();
     readRows();  // a failure keeps the row and its pending change: cancel again
     int found = -1;
-    for (int row = 0; row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
+    // A row told apart by the key it is ordered on is found without reading rows.
+    const bool byKey = identity.size() == 1 && identity[0] == rows_.keyField() && !stale.empty() &&
+                       stale[size_t(identity[0])].typeId() == QMetaType::LongLong;
+    if (byKey) found = rows_.findKey(stale[size_t(identity[0])].toLongLong());
+    for (int row = 0; !byKey && row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
         bool same = true;
         for (int f : identity) same = same && sameRaw(rows_.value(row, f), stale[size_t(f)]);
         if (same) found = row;
@@ -501,13 +533,18 @@ QVariant RecordSet::value(int field) const {
     requireActive();
     if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));
     if (current_ < 0) return {};
-    return rowValue(current_, field);
+    if (state_ == RecordState::Edit || state_ == RecordState::Insert) return buffer_[size_t(field)];
+    return fromRaw(fields_[size_t(field)], rows_.value(current_, field));  // a page that cannot be read throws
 }
 
 QVariant RecordSet::rowValue(int row, int field) const {
     if (!active() || row < 0 || row >= rows_.size() || field < 0 || field >= fieldCount()) return {};
     if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
-    return fromRaw(fields_[size_t(field)], rows_.value(row, field));
+    try {
+        return fromRaw(fields_[size_t(field)], rows_.value(row, field));
+    } catch (const Error&) {
+        return {};  // a page that cannot be read now is read again when next asked for
+    }
 }
 
 void RecordSet::setValue(int field, const QVariant& value) {

@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace storage {
 
 namespace {
@@ -15,6 +19,13 @@ namespace {
 using Tag = RawView::Tag;
 
 constexpr size_t kBlock = size_t(1) << 22;
+constexpr int kPage = 64;  // rows read at a time
+
+// Markers of a paged store's rows that hold no bytes.
+const char kUnreadMark = 0;
+const char kGoneMark = 0;
+const char* const kUnread = &kUnreadMark;
+const char* const kGone = &kGoneMark;
 
 template <typename T>
 T get(const char* p) {
@@ -46,14 +57,49 @@ size_t payload(const RawView& v) {
 
 }  // namespace
 
-void RowStore::append(std::span<const RawView> row) { rows_.push_back(encode(row)); }
-void RowStore::append(const std::vector<QVariant>& row) { rows_.push_back(encode(row)); }
-void RowStore::insert(int at, const std::vector<QVariant>& row) { rows_.insert(rows_.begin() + at, encode(row)); }
-void RowStore::insertBlank(int at) { rows_.insert(rows_.begin() + at, nullptr); }
-void RowStore::replace(int row, const std::vector<QVariant>& values) { rows_.at(size_t(row)) = encode(values); }
-void RowStore::remove(int row) { rows_.erase(rows_.begin() + row); }
+void RowStore::append(std::span<const RawView> row) {
+    insertSlot(size(), 0, 0);
+    rows_.push_back(encode(row));
+}
+void RowStore::append(const std::vector<QVariant>& row) { insert(size(), row); }
+void RowStore::insert(int at, const std::vector<QVariant>& row) {
+    insertSlot(at, 0, 0);
+    rows_.insert(rows_.begin() + at, encode(row));
+    noteKey(at, row);
+}
+void RowStore::insertBlank(int at) {
+    // A new row sits between its neighbours' keys until it is posted.
+    insertSlot(at, 0, keyField_ >= 0 && at > 0 ? keys_[size_t(at - 1)] : 0);
+    rows_.insert(rows_.begin() + at, nullptr);
+}
+void RowStore::replace(int row, const std::vector<QVariant>& values) {
+    rows_.at(size_t(row)) = encode(values);
+    noteKey(row, values);
+}
+void RowStore::remove(int row) {
+    rows_.erase(rows_.begin() + row);
+    if (paged()) ids_.erase(ids_.begin() + row);
+    if (keyField_ >= 0) keys_.erase(keys_.begin() + row);
+}
+
+void RowStore::insertSlot(int at, std::int64_t id, std::int64_t key) {
+    if (paged()) ids_.insert(ids_.begin() + at, id);
+    if (keyField_ >= 0) keys_.insert(keys_.begin() + at, key);
+}
+
+void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
+    if (keyField_ < 0) return;
+    const QVariant& v = values.at(size_t(keyField_));
+    const bool integer = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int;
+    const std::int64_t key = integer ? v.toLongLong() : 0;
+    keys_[size_t(row)] = key;
+    // A key that is not an integer, or out of order, ends the search by key.
+    if (!integer || (row > 0 && keys_[size_t(row - 1)] > key) || (row + 1 < size() && keys_[size_t(row + 1)] < key))
+        keysOrdered_ = false;
+}
 
 void RowStore::reorder(const std::vector<int>& order) {
+    // A paged store is never reordered: its rows come in their order.
     std::vector<const char*> rows;
     rows.reserve(order.size());
     for (int from : order) rows.push_back(rows_.at(size_t(from)));
@@ -61,10 +107,75 @@ void RowStore::reorder(const std::vector<int>& order) {
 }
 
 void RowStore::clear() {
+    const bool many = blocks_.size() > 4;
     rows_ = {};
     blocks_.clear();
     free_ = nullptr;
     left_ = 0;
+    source_.reset();
+    ids_ = {};
+    keys_ = {};
+    keyField_ = -1;
+    keysOrdered_ = false;
+#ifdef __GLIBC__
+    // Large sets leave the heap in pieces the allocator keeps; give them back.
+    if (many) malloc_trim(0);
+#else
+    (void)many;
+#endif
+}
+
+void RowStore::setPaged(std::vector<std::int64_t> ids, int keyField, std::vector<std::int64_t> keys, bool keysOrdered,
+                        std::unique_ptr<PageSource> source) {
+    clear();
+    rows_.assign(ids.size(), kUnread);
+    ids_ = std::move(ids);
+    keyField_ = keyField;
+    keys_ = std::move(keys);
+    keysOrdered_ = keysOrdered && keyField >= 0;
+    source_ = std::move(source);
+}
+
+int RowStore::findKey(std::int64_t key, int from) const {
+    if (keyField_ < 0 || from < 0 || from >= size()) return -1;
+    const auto start = keys_.begin() + from;
+    if (keysOrdered_) {
+        const auto at = std::lower_bound(start, keys_.end(), key);
+        return at != keys_.end() && *at == key ? int(at - keys_.begin()) : -1;
+    }
+    const auto at = std::find(start, keys_.end(), key);
+    return at != keys_.end() ? int(at - keys_.begin()) : -1;
+}
+
+void RowStore::fetch(int row) const {
+    if (rows_[size_t(row)] != kUnread) return;
+    const int first = row - row % kPage;
+    const int end = std::min(size(), first + kPage);
+    std::vector<std::int64_t> ids;
+    std::vector<int> at;
+    for (int r = first; r < end; ++r)
+        if (rows_[size_t(r)] == kUnread) {
+            ids.push_back(ids_[size_t(r)]);
+            at.push_back(r);
+        }
+    std::vector<const char*> read(ids.size(), kGone);
+    auto* self = const_cast<RowStore*>(this);
+    source_->fetch(ids, [&](size_t index, std::span<const RawView> values) {
+        // A row that no longer holds the key it was ordered by is another row now.
+        if (keyField_ >= 0) {
+            const RawView& key = values[size_t(keyField_)];
+            if (key.tag != Tag::Int || key.integer != keys_[size_t(at[index])]) return;
+        }
+        read[index] = self->encode(values);
+    });
+    // Only a page read whole is kept: a failure leaves every row unread.
+    for (size_t i = 0; i < at.size(); ++i) rows_[size_t(at[i])] = read[i];
+}
+
+bool RowStore::gone(int row) const {
+    if (row < 0 || row >= size() || !paged()) return false;
+    fetch(row);
+    return rows_[size_t(row)] == kGone;
 }
 
 char* RowStore::allocate(size_t bytes) {
@@ -147,8 +258,9 @@ const char* RowStore::encode(const std::vector<QVariant>& row) {
 
 QVariant RowStore::value(int row, int field) const {
     if (row < 0 || row >= size() || field < 0 || field >= fieldCount_) return {};
+    if (paged()) fetch(row);
     const char* p = rows_[size_t(row)];
-    if (!p) return {};
+    if (!p || p == kGone) return {};
     for (int f = 0;; ++f) {
         const Tag tag = Tag(*p++);
         if (f == field) {

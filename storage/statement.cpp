@@ -111,9 +111,48 @@ std::vector<FieldDef> Statement::readFields(QString* updateTable) const {
     return fields;
 }
 
-QueryResult Statement::readAll() {
+QueryResult Statement::describe(bool* typed) const {
     QueryResult result;
     result.fields = readFields(&result.updateTable);
+    *typed = true;
+    for (int c = 0; c < int(result.fields.size()); ++c) *typed = *typed && sqlite3_column_decltype(stmt_, c) != nullptr;
+    return result;
+}
+
+void Statement::reset() { sqlite3_reset(stmt_); }
+
+bool Statement::readRow(std::vector<RawView>& row) {
+    if (!step()) return false;
+    const size_t columns = row.size();
+    for (size_t c = 0; c < columns; ++c) {
+        const int i = int(c);
+        RawView& v = row[c];
+        switch (sqlite3_column_type(stmt_, i)) {
+            case SQLITE_INTEGER:
+                v = {.tag = RawView::Tag::Int, .integer = sqlite3_column_int64(stmt_, i)};
+                break;
+            case SQLITE_FLOAT:
+                v = {.tag = RawView::Tag::Real, .real = sqlite3_column_double(stmt_, i)};
+                break;
+            case SQLITE_NULL:
+                v = {};
+                break;
+            case SQLITE_BLOB:
+                v = {.tag = RawView::Tag::Blob, .bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, i))};
+                v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
+                break;
+            default:
+                v = {.tag = RawView::Tag::Text, .bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i))};
+                v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
+                break;
+        }
+    }
+    return true;
+}
+
+QueryResult Statement::readAll() {
+    bool typed = false;
+    QueryResult result = describe(&typed);
     const size_t columns = result.fields.size();
     // A column of no declared type, such as a count, takes the kind of its
     // first value that is not null.
@@ -121,36 +160,14 @@ QueryResult Statement::readAll() {
     for (size_t c = 0; c < columns; ++c) kindKnown[c] = sqlite3_column_decltype(stmt_, int(c)) != nullptr;
     result.rows = RowStore(int(columns));
     std::vector<RawView> row(columns);
-    while (step()) {
+    while (readRow(row)) {
         for (size_t c = 0; c < columns; ++c) {
-            const int i = int(c);
-            const int type = sqlite3_column_type(stmt_, i);
-            if (!kindKnown[c]) {
-                result.fields[c].kind = type == SQLITE_INTEGER ? FieldKind::Integer
-                                        : type == SQLITE_FLOAT ? FieldKind::Float
-                                                               : FieldKind::Memo;
-                kindKnown[c] = type != SQLITE_NULL;
-            }
-            RawView& v = row[c];
-            switch (type) {
-                case SQLITE_INTEGER:
-                    v = {.tag = RawView::Tag::Int, .integer = sqlite3_column_int64(stmt_, i)};
-                    break;
-                case SQLITE_FLOAT:
-                    v = {.tag = RawView::Tag::Real, .real = sqlite3_column_double(stmt_, i)};
-                    break;
-                case SQLITE_NULL:
-                    v = {};
-                    break;
-                case SQLITE_BLOB:
-                    v = {.tag = RawView::Tag::Blob, .bytes = static_cast<const char*>(sqlite3_column_blob(stmt_, i))};
-                    v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
-                    break;
-                default:
-                    v = {.tag = RawView::Tag::Text, .bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, i))};
-                    v.size = std::uint32_t(sqlite3_column_bytes(stmt_, i));
-                    break;
-            }
+            if (kindKnown[c]) continue;
+            const RawView::Tag tag = row[c].tag;
+            result.fields[c].kind = tag == RawView::Tag::Int    ? FieldKind::Integer
+                                    : tag == RawView::Tag::Real ? FieldKind::Float
+                                                                : FieldKind::Memo;
+            kindKnown[c] = tag != RawView::Tag::Null;
         }
         result.rows.append(row);
     }

@@ -45,6 +45,14 @@ public:
     qint64 lastInsertRowid() const;
     // Steps through every row, reading the fields and the rows.
     QueryResult readAll();
+    // The fields and the table without stepping; *typed says whether every
+    // column has a declared type (else a kind is known only from values).
+    QueryResult describe(bool* typed) const;
+    // Steps to the next row and views its values, valid until the next step
+    // or reset; false when there are no more rows.
+    bool readRow(std::vector<RawView>& row);
+    // Makes the statement ready to run again, keeping its bindings.
+    void reset();
 
     // Throws the owner's named error with a message, or with the
     // connection's text for a result code.
