@@ -276,14 +276,10 @@ void Tmain::UpdateCaption() {
     qint64 count = 0;
     // A row that has no ID yet (a new group or exam not yet posted) holds no
     // questions; counting it would send a statement without its number.
-    if (!id.isNull()) {
-        session_.rcxxx.close();
-        session_.rcxxx.setCommandText(bankTab ? storage::sql::groupQuestionCount(id.asKey())
-                                              : storage::sql::examQuestionCount(id.asKey()));
-        session_.rcxxx.open();
-        count = session_.rcxxx.field(QStringLiteral("RCX")).asInteger();
-        session_.rcxxx.close();
-    }
+    if (!id.isNull())
+        count = session_.captionCount.count(
+            session_.rcxxx, bankTab ? storage::sql::groupQuestionCount(id.asKey()) : storage::sql::examQuestionCount(id.asKey()),
+            QStringLiteral("RCX"));
     setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(QStringLiteral("GROUPNAME")).asString() +
                    QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
 }

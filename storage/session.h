@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/connection.h"
+#include "storage/count_cache.h"
 #include "storage/datasource.h"
 #include "storage/recordset.h"
 
@@ -32,14 +33,15 @@ public:
     Session& operator=(const Session&) = delete;
 
     Connection ADOConnection1;
-    RecordSet tgrp;        // question groups, table tqgroup
-    RecordSet ADOTable1;   // bank questions of the current group
-    RecordSet tsinav;      // exams, table qgroup
-    RecordSet tQuestions;  // entries of the current exam, view Questions, detail of tsinav
-    RecordSet ADOQuery1;   // maxima and the duplicate count
-    RecordSet ADOQuery2;   // change statements
-    RecordSet rcxxx;       // caption counts
-    RecordSet rcins;       // insert of exam entries
+    RecordSet tgrp;           // question groups, table tqgroup
+    RecordSet ADOTable1;      // bank questions of the current group
+    RecordSet tsinav;         // exams, table qgroup
+    RecordSet tQuestions;     // entries of the current exam, view Questions, detail of tsinav
+    RecordSet ADOQuery1;      // maxima and the duplicate count
+    RecordSet ADOQuery2;      // change statements
+    RecordSet rcxxx;          // caption counts
+    CountCache captionCount;  // the last caption count, while the file is unchanged
+    RecordSet rcins;          // insert of exam entries
 
     DataSource dgrp{&tgrp};
     DataSource DataSource1{&ADOTable1};
