@@ -84,6 +84,9 @@ void RichCell::loadField() {
 QString RichCell::questionText() const {
     ensureLoaded();
     QString text = document()->toPlainText();
+    // A picture pasted or typed in with the text is an object character
+    // here; a plain question has no place for it.
+    text.remove(QChar::ObjectReplacementCharacter);
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
