@@ -108,6 +108,11 @@ private slots:
     void windowLayout() {
         Entry e(seed({QStringLiteral("a")}));
         QCOMPARE(e.w->windowTitle(), QStringLiteral("Soru Gir"));
+        // The window's face and size reach its toolbar.
+        for (QWidget* part : {static_cast<QWidget*>(e.w), static_cast<QWidget*>(e.w->MenuButton1)}) {
+            QCOMPARE(part->font().family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(part->font().pointSize(), 8);
+        }
         QCOMPARE(e.grid()->columnCount(), 7);
         QCOMPARE(e.grid()->columnTitleLines(0),
                  (QStringList{QStringLiteral("Soru / Resimli Soru {resim.uzantı} / "), QStringLiteral("<?>Soru Grup Başlığı")}));
