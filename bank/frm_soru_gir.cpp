@@ -2,6 +2,7 @@
 
 #include "bank/frm_qeditx.h"
 #include "grid/datagrid.h"
+#include "grid/gridprofile.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "grid/richcell.h"
@@ -37,6 +38,8 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     setObjectName(QStringLiteral("soru_gir"));
     setWindowTitle(QStringLiteral("Soru Gir"));
     setSizeGripEnabled(true);
+    // The program's 8-point face, as the main window and the grids have it.
+    setFont(grid::GridProfile::defaultFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -228,8 +228,12 @@ void DataGrid::tab(bool forward) {
 }
 
 int DataGrid::topRow() const {
-    const int row = rowAt(0);
-    return row < 0 ? 0 : row;
+    int row = rowAt(0);
+    if (row < 0) return 0;
+    // Scrolled to the end, the view puts the last row at the bottom and the
+    // top row partly out of sight: that row is not shown.
+    if (rowViewportPosition(row) < 0 && row + 1 < rowCount() && rowViewportPosition(row + 1) < viewport()->height()) ++row;
+    return row;
 }
 
 int DataGrid::bottomRow() const {

@@ -83,7 +83,11 @@ void RichCell::loadField() {
 
 QString RichCell::questionText() const {
     ensureLoaded();
-    return rtf::plainText(*document());
+    QString text = rtf::plainText(*document());
+    // A picture pasted or typed in with the text is an object character
+    // here; a plain question has no place for it.
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text;
 }
 
 void RichCell::setQuestionText(const QString& text) {

@@ -23,7 +23,7 @@ class FieldLink;
 //   past costs nothing and its text never belongs to another row.
 // - Typing puts the row into edit state; changed content goes into the field
 //   as rich text when the control loses the focus and before every post.
-// - Its text (questionText) is the content without formatting, paragraphs
+// - Its text (questionText) is the content without formatting or pictures, paragraphs
 //   separated by CR LF: what the post rule of bank questions stores.
 // - Keys: the grid takes Tab, Enter (where it acts as Tab), Up, Down, PageUp,
 //   PageDown, Insert, Shift+Insert and the Ctrl navigation keys, Left at the

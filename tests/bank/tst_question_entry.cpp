@@ -15,6 +15,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QImage>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using msgbox::Button;
@@ -106,6 +108,11 @@ private slots:
     void windowLayout() {
         Entry e(seed({QStringLiteral("a")}));
         QCOMPARE(e.w->windowTitle(), QStringLiteral("Soru Gir"));
+        // The window's face and size reach its toolbar.
+        for (QWidget* part : {static_cast<QWidget*>(e.w), static_cast<QWidget*>(e.w->MenuButton1)}) {
+            QCOMPARE(part->font().family(), QStringLiteral("MS Sans Serif"));
+            QCOMPARE(part->font().pointSize(), 8);
+        }
         QCOMPARE(e.grid()->columnCount(), 7);
         QCOMPARE(e.grid()->columnTitleLines(0),
                  (QStringList{QStringLiteral("Soru / Resimli Soru {resim.uzantı} / "), QStringLiteral("<?>Soru Grup Başlığı")}));
@@ -189,6 +196,141 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("yapıştır"));
         e.key(Qt::Key_Insert, Qt::ShiftModifier);
         QVERIFY(!e.cell()->questionText().contains(QStringLiteral("yapıştır")));
+    }
+
+    void richCellHandsNavigationKeysToTheGrid() {
+        QStringList questions;
+        for (int n = 1; n <= 30; ++n) questions << QStringLiteral("soru %1").arg(n);
+        Entry e(seed(questions));
+        QCOMPARE(QApplication::focusWidget(), e.cell());
+        auto at = [&](int recNo, int column) {
+            QCOMPARE(e.q().recNo(), recNo);
+            QCOMPARE(e.grid()->currentColumn(), column);
+            if (column == 0) {
+                QCOMPARE(QApplication::focusWidget(), e.cell());
+                QCOMPARE(e.cell()->questionText(), QStringLiteral("soru %1").arg(recNo));
+            }
+        };
+        e.key(Qt::Key_Home, Qt::ControlModifier);
+        at(1, 0);
+        e.key(Qt::Key_End, Qt::ControlModifier);
+        at(30, 0);
+        // A page is the rows shown whole: about ten of 41 pixels.
+        const int shown = e.grid()->viewport()->height() / e.grid()->rowHeight(0);
+        QVERIFY(shown > 1 && shown < 29);
+        // At the end the top row is partly scrolled away: it is not counted.
+        e.key(Qt::Key_PageUp);
+        at(30 - shown, 0);
+        e.key(Qt::Key_PageDown);
+        at(30, 0);
+        // Left and Right move the caret inside the text and leave it only at its edges.
+        e.cell()->moveCursor(QTextCursor::Start);
+        e.key(Qt::Key_Left);  // no column before the question
+        at(30, 0);
+        e.key(Qt::Key_Right);
+        at(30, 0);
+        QCOMPARE(e.cell()->textCursor().position(), 1);
+        e.cell()->moveCursor(QTextCursor::End);
+        e.key(Qt::Key_Right);
+        at(30, 1);
+        e.key(Qt::Key_Tab, Qt::ShiftModifier);
+        at(30, 0);
+        e.cell()->moveCursor(QTextCursor::End);
+        e.key(Qt::Key_Left);
+        at(30, 0);
+        // Tab is never text in the cell: it goes to the next cell.
+        e.key(Qt::Key_Tab);
+        at(30, 1);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("soru 30"));
+        QCOMPARE(e.q().state(), RecordState::Browse);
+    }
+
+    void richCellMenuHoldsCutCopyPaste() {
+        Entry e(seed({QStringLiteral("bir iki")}));
+        QApplication::clipboard()->setText(QStringLiteral("üç"));
+        // Opens the cell's menu and answers it with `answer` (its captions and
+        // enabled states are recorded).
+        QStringList items;
+        auto menu = [&](const QString& answer) {
+            items.clear();
+            QTimer::singleShot(0, [&] {
+                auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                QVERIFY(m);
+                for (QAction* a : m->actions()) {
+                    items << a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
+                    if (a->text() == answer) a->trigger();
+                }
+                m->close();
+            });
+            const QPoint p = e.cell()->viewport()->rect().center();
+            QContextMenuEvent event(QContextMenuEvent::Mouse, p, e.cell()->viewport()->mapToGlobal(p));
+            QApplication::sendEvent(e.cell()->viewport(), &event);
+        };
+        e.cell()->moveCursor(QTextCursor::End);
+        menu(QStringLiteral("&Paste"));
+        QCOMPARE(items, (QStringList{"Cu&t (off)", "&Copy (off)", "&Paste"}));
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("bir ikiüç"));
+        QCOMPARE(e.q().state(), RecordState::Edit);
+        QTextCursor c = e.cell()->textCursor();
+        c.setPosition(0);
+        c.setPosition(4, QTextCursor::KeepAnchor);
+        e.cell()->setTextCursor(c);
+        menu(QStringLiteral("Cu&t"));
+        QCOMPARE(items, (QStringList{"Cu&t", "&Copy", "&Paste"}));
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("ikiüç"));
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("bir "));
+    }
+
+    void f4OnTheMenuButtonDropsTheMenu() {
+        Entry e(seed({QStringLiteral("bir")}));
+        QMenu* dropped = nullptr;
+        auto f4 = [&](QWidget* to) {
+            dropped = nullptr;
+            QTimer::singleShot(0, [&] {
+                dropped = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (dropped) dropped->close();
+            });
+            to->setFocus();
+            QTest::keyClick(to, Qt::Key_F4);
+            QTest::qWait(20);  // lets the timer run when no menu blocked
+        };
+        f4(e.w->MenuButton1);
+        QCOMPARE(dropped, e.w->mnques);
+        f4(e.cell());  // elsewhere F4 drops nothing
+        QVERIFY(!dropped);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+    }
+
+    void pasteHtmlKeepsTurkishLettersAndLineBreaks_data() {
+        QTest::addColumn<QByteArray>("html");
+        const QString body = QStringLiteral("<p>ğüşıöç<br>İĞÜŞÖÇ</p><p>son</p>");
+        const QString page = QStringLiteral("<html><head>%1</head><body><!--StartFragment-->%2<!--EndFragment--></body></html>");
+        const QString utf8Meta = QStringLiteral("<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\">");
+        QTest::newRow("UTF-8, no charset") << page.arg(QString(), body).toUtf8();
+        QTest::newRow("UTF-8, charset named") << page.arg(utf8Meta, body).toUtf8();
+        QByteArray utf16("\xff\xfe");
+        const QString text = page.arg(QString(), body);
+        utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+        QTest::newRow("UTF-16 with byte order mark") << utf16;
+        // A Turkish word processor's page in its Windows code page.
+        QByteArray cp1254 =
+            QByteArray("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1254\">") +
+            "</head><body><p>\xf0\xfc\xfe\xfd\xf6\xe7<br>\xdd\xd0\xdc\xde\xd6\xc7</p><p>son</p></body></html>";
+        QTest::newRow("Windows-1254, charset named") << cp1254;
+        // Pictures in the copied text cannot be stored in a plain question.
+        QTest::newRow("with a picture")
+            << page.arg(QString(), QStringLiteral("<p>ğüşıöç<img src=\"resim.png\"><br>İĞÜŞÖÇ</p><p>son</p>")).toUtf8();
+    }
+    void pasteHtmlKeepsTurkishLettersAndLineBreaks() {
+        QFETCH(QByteArray, html);
+        Entry e(seed({QString()}));
+        auto* data = new QMimeData;
+        data->setData(QStringLiteral("text/html"), html);
+        data->setText(QStringLiteral("??????"));
+        QApplication::clipboard()->setMimeData(data);
+        e.cell()->setFocus();
+        e.key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(e.cell()->questionText(), QStringLiteral("ğüşıöç\r\nİĞÜŞÖÇ\r\nson"));
     }
 
     void pasteKeepsLinesAndTurkishLettersAndRefusesBitmaps() {
