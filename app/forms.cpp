@@ -27,7 +27,7 @@ Program::Program(const QString& executablePath) : session_(std::make_unique<stor
     auto programFolder = [main = forms_.main] { return main->ProgramFolder; };
     forms_.qeditx = new Tqeditx(s, programFolder);
     forms_.qimport = new Tqimport;
-    forms_.soru_gir = new Tsoru_gir(s, forms_.qeditx, forms_.grpx, programFolder);
+    forms_.soru_gir = new Tsoru_gir(s, forms_.qeditx, forms_.grpx, forms_.sgrpx, forms_.qimport, programFolder);
 }
 
 Program::~Program() {

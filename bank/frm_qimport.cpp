@@ -1,6 +1,112 @@
 #include "bank/frm_qimport.h"
 
-Tqimport::Tqimport(QWidget* parent) : QDialog(parent) {
+#include "grid/datagrid.h"
+#include "grid/profiles.h"
+#include "grid/richcell.h"
+#include "storage/database_file.h"
+#include "storage/errors.h"
+#include "ui/filedialog.h"
+#include "ui/msgbox.h"
+#include "ui/placement.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+namespace {
+
+grid::DataGrid* makeGrid(const QString& name, QWidget* parent, const grid::profiles::GridDeclaration& declaration,
+                         storage::RecordSet* recordSet) {
+    auto* g = new grid::DataGrid(parent);
+    g->setObjectName(name);
+    grid::profiles::apply(*g, declaration);
+    g->setRecordSet(recordSet);
+    return g;
+}
+
+QPushButton* button(const QString& text, const QString& name, QWidget* parent, int left) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    b->setGeometry(left, 22, 75, 25);
+    b->setAutoDefault(false);
+    return b;
+}
+
+}  // namespace
+
+Tqimport::Tqimport(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("qimport"));
     setWindowTitle(QStringLiteral("Data Import"));
+    setFixedSize(895, 549);
+
+    tgrp.setTableName(QStringLiteral("tqgroup"));
+    ADOTable1.setTableName(QStringLiteral("tqmaster"));
+    ADOTable1.setSort(QStringLiteral("qgrp"));
+    ADOTable1.setMaster(&tgrp, QStringLiteral("ID"), QStringLiteral("qgrp"));
+
+    Label1 = new QLabel(QStringLiteral("Aktarmak İstediğiniz Soru Grubunu Seçiniz:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(6, 6);
+    Label1->adjustSize();
+    wwDBGrid1 = makeGrid(QStringLiteral("wwDBGrid1"), this, grid::profiles::importGroupsGrid(), &tgrp);
+    wwDBGrid1->setGeometry(6, 22, 320, 209);
+    Button1 = button(QStringLiteral("Dosya Belirle"), QStringLiteral("Button1"), this, 334);
+    Button2 = button(QStringLiteral("Aktar"), QStringLiteral("Button2"), this, 414);
+    wwDBGrid2 = makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::importQuestionsGrid(), &ADOTable1);
+    wwDBGrid2->setGeometry(6, 238, 882, 305);
+    wwDBRichEdit1 = new grid::RichCell(this);
+    wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));
+    wwDBRichEdit1->setReadOnly(true);
+    wwDBRichEdit1->hide();
+    Label1->setBuddy(wwDBGrid1);
+    wwDBGrid1->setAccessibleName(Label1->text());
+    wwDBGrid1->adoptControls();
+    wwDBGrid2->adoptControls();
+
+    connect(Button1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button1Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button2Click(); }); });
+    ui::centreOnScreen(this);
+}
+
+void Tqimport::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();  // not when it comes back from the taskbar
+}
+
+void Tqimport::FormShow() { transfer_ = false; }
+
+void Tqimport::Button1Click() {
+    const QString path = filedialog::openFileName(this, QString(), QStringLiteral("MDB File (*.mdb)"));
+    if (path.isEmpty()) return;
+    closeSource();
+    // An Access file would otherwise be reported as "not a database" of any kind.
+    if (storage::isAccessDatabase(path))
+        throw storage::Error(
+            QStringLiteral("\r\n\"%1\" bir Access veritabanı dosyası. Access dosyalarından soru aktarımı bu sürümde henüz "
+                           "yapılamıyor; sorular yalnızca bu programın veritabanı dosyalarından aktarılabilir.")
+                .arg(path));
+    ADOConnection1.setConnectionString(storage::connectionString(path));
+    try {
+        ADOConnection1.open();
+        tgrp.open();
+        ADOTable1.open();
+    } catch (...) {
+        closeSource();  // nothing half open: the grids stay empty
+        throw;
+    }
+}
+
+void Tqimport::Button2Click() {
+    if (!ADOConnection1.connected() || !tgrp.active() || !ADOTable1.active()) return;
+    if (tgrp.recordCount() <= 0 || ADOTable1.recordCount() <= 0) return;
+    transfer_ = true;
+    accept();
+}
+
+void Tqimport::closeSource() {
+    ADOTable1.close();
+    tgrp.close();
+    ADOConnection1.close();
 }

@@ -1,20 +1,28 @@
 #include "bank/frm_soru_gir.h"
 
 #include "bank/frm_qeditx.h"
+#include "bank/frm_qimport.h"
+#include "bank/frm_sgrp.h"
 #include "grid/datagrid.h"
 #include "grid/gridprofile.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "grid/richcell.h"
+#include "storage/errors.h"
 #include "storage/session.h"
+#include "storage/statements.h"
 #include "ui/dialog_keys.h"
 #include "ui/icons.h"
 #include "ui/msgbox.h"
+#include "ui/textinput.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QProgressBar>
+#include <QScopeGuard>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -25,15 +33,79 @@ void connectGuarded(QToolButton* button, Tsoru_gir* window, void (Tsoru_gir::*co
     QObject::connect(button, &QToolButton::clicked, window, [window, command] { msgbox::guard([&] { (window->*command)(); }); });
 }
 
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Eats every input event while it lives.
+class InputSwallower : public QObject {
+public:
+    InputSwallower() { qApp->installEventFilter(this); }
+    ~InputSwallower() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override { return isUserInput(event->type()); }
+};
+
+// Keeps the window painted and its progress bar current during a long copy
+// without letting any input in: typing into the row being copied would go
+// into the copy. Input that arrives meanwhile waits in the queue and is
+// thrown away when the copy ends.
+class CopyProgress {
+public:
+    CopyProgress(QProgressBar* bar, int total) : bar_(bar) {
+        bar_->setRange(0, total);
+        bar_->setValue(0);
+        bar_->show();
+        clock_.start();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    ~CopyProgress() {
+        bar_->hide();
+        InputSwallower swallow;
+        QCoreApplication::processEvents();
+    }
+    void step(int done) {
+        if (clock_.elapsed() < 100) return;  // ten paints a second cost nothing
+        clock_.restart();
+        bar_->setValue(done);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+private:
+    QProgressBar* bar_;
+    QElapsedTimer clock_;
+};
+
 }  // namespace
 
-Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, std::function<QString()> programFolder,
-                     QWidget* parent)
+Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, Tsgrpx* groupPicker,
+                     Tqimport* importWindow, std::function<QString()> programFolder, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint),
       session_(session),
       qeditx_(qeditx),
       groupsDialog_(groupsDialog),
+      groupPicker_(groupPicker),
+      importWindow_(importWindow),
       programFolder_(std::move(programFolder)) {
     setObjectName(QStringLiteral("soru_gir"));
     setWindowTitle(QStringLiteral("Soru Gir"));
@@ -82,6 +154,12 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     wwDBGrid2 = new grid::DataGrid(this);
     wwDBGrid2->setObjectName(QStringLiteral("wwDBGrid2"));
     layout->addWidget(wwDBGrid2, 1);
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFormat(QStringLiteral("%v / %m soru aktarıldı"));
+    ProgressBar1->setAccessibleName(QStringLiteral("Aktarılan sorular"));
+    ProgressBar1->hide();
+    layout->addWidget(ProgressBar1);
     tre_ans = new grid::MappedCombo(this);
     tre_ans->setObjectName(QStringLiteral("tre_ans"));
     tre_ans->setMapList({QStringLiteral("A\t1"), QStringLiteral("B\t2"), QStringLiteral("C\t3"), QStringLiteral("D\t4")});
@@ -103,7 +181,9 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     connectGuarded(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
     connectGuarded(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
     connectGuarded(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
-    // BtnUp, BtnDown and BtnImport (reordering and the import) are not wired yet.
+    connectGuarded(BtnUp, this, &Tsoru_gir::BtnUpClick);
+    connectGuarded(BtnDown, this, &Tsoru_gir::BtnDownClick);
+    connectGuarded(BtnImport, this, &Tsoru_gir::BtnImportClick);
 
     resize(870, 500);
     move(313, 96);
@@ -141,15 +221,14 @@ void Tsoru_gir::buildMenu() {
     DegisiklikIptali1 = add(QStringLiteral("DegisiklikIptali1"), QStringLiteral("Değişiklik İptali"));
     SoruGoster1 = add(QStringLiteral("SoruGoster1"), QStringLiteral("Sorugu Göster"));
     mnques->addSeparator();
-    // Moving to another group and the reference numbers are not wired yet.
     SoruTasi1 = add(QStringLiteral("SoruTasi1"), QStringLiteral("Soru Taşı"));
     ReferansNo1 = add(QStringLiteral("ReferansNo1"), QStringLiteral("Aktif Soru Referans Numarası"));
     ReferansNoGit1 = add(QStringLiteral("ReferansNoGit1"), QStringLiteral("Referans No Git"));
-    const std::pair<QAction*, void (Tsoru_gir::*)()> commands[] = {{YeniSoru1, &Tsoru_gir::YeniSoru1Click},
-                                                                   {SoruKaydet1, &Tsoru_gir::SoruKaydet1Click},
-                                                                   {SoruSil1, &Tsoru_gir::SoruSil1Click},
-                                                                   {DegisiklikIptali1, &Tsoru_gir::DegisiklikIptali1Click},
-                                                                   {SoruGoster1, &Tsoru_gir::SoruGoster1Click}};
+    const std::pair<QAction*, void (Tsoru_gir::*)()> commands[] = {
+        {YeniSoru1, &Tsoru_gir::YeniSoru1Click},     {SoruKaydet1, &Tsoru_gir::SoruKaydet1Click},
+        {SoruSil1, &Tsoru_gir::SoruSil1Click},       {DegisiklikIptali1, &Tsoru_gir::DegisiklikIptali1Click},
+        {SoruGoster1, &Tsoru_gir::SoruGoster1Click}, {SoruTasi1, &Tsoru_gir::SoruTasi1Click},
+        {ReferansNo1, &Tsoru_gir::ReferansNo1Click}, {ReferansNoGit1, &Tsoru_gir::ReferansNoGit1Click}};
     for (const auto& [action, command] : commands)
         connect(action, &QAction::triggered, this, [this, command = command] { msgbox::guard([&] { (this->*command)(); }); });
     MenuButton1->setMenu(mnques);
@@ -198,6 +277,120 @@ void Tsoru_gir::SoruGoster1Click() {
     qeditx_->show();
     qeditx_->raise();
     qeditx_->activateWindow();
+}
+
+// ------------------------------------------------- order and reference ----
+
+void Tsoru_gir::BtnUpClick() { swapWithNeighbour(-1); }
+void Tsoru_gir::BtnDownClick() { swapWithNeighbour(+1); }
+
+void Tsoru_gir::swapWithNeighbour(int direction) {
+    auto& questions = session_.ADOTable1;
+    if (!questions.active()) return;
+    // The row is saved before its number is read: a new question has none
+    // until the post rule gives it one.
+    questions.checkBrowseMode();
+    if (questions.isEmpty()) return;
+    if (direction < 0 ? questions.recNo() == 1 : questions.recNo() == questions.recordCount()) return;
+    const qint64 current = questions.field(QStringLiteral("rid")).asKey();
+    questions.moveBy(direction);
+    const qint64 neighbour = questions.field(QStringLiteral("rid")).asKey();
+    // The later row of the pair is parked at its negated number.
+    const qint64 earlier = direction < 0 ? neighbour : current;
+    const qint64 later = direction < 0 ? current : neighbour;
+    try {
+        storage::sql::negatedKeySwap(session_.ADOQuery2, storage::sql::OrderingKey::Rid, earlier, later);
+    } catch (const storage::Error&) {
+        // Nothing was exchanged: the cursor goes back to the question it was on.
+        try {
+            questions.moveBy(-direction);
+        } catch (const storage::Error&) {
+        }
+        throw;
+    }
+    // Rows are read again in rid order: the moved question is at the
+    // position the cursor now holds.
+    questions.refresh();
+}
+
+void Tsoru_gir::SoruTasi1Click() {
+    if (session_.tgrp.recordCount() <= 0) return;
+    auto& questions = session_.ADOTable1;
+    // Pending changes are saved first (a refusal ends the command), or the
+    // reopen below would lose them. A new row without changes is dropped and
+    // has neither a number nor a group.
+    const bool wasNew = questions.state() == storage::RecordState::Insert;
+    const int rows = questions.recordCount();
+    questions.checkBrowseMode();
+    qint64 rid = 0;
+    qint64 group = 0;
+    if (!(wasNew && questions.recordCount() < rows) && !questions.isEmpty()) {
+        rid = questions.field(QStringLiteral("rid")).asKeyOr(0);
+        group = questions.field(QStringLiteral("qgrp")).asKeyOr(0);
+    }
+    if (!groupPicker_ || groupPicker_->exec() != Tsgrpx::mrOk) return;
+    const qint64 target = session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0);
+    if (target == group) {
+        msgbox::warning(QStringLiteral("\r\nAynı gruba veri taşınamaz."));
+        return;
+    }
+    storage::sql::executeChange(session_.ADOQuery2, storage::sql::moveQuestionToGroup(target, rid));
+    questions.close();
+    questions.open();
+    msgbox::warning(QStringLiteral("\r\nTaşındı : Referans Numarası : ") + QString::number(rid));
+}
+
+void Tsoru_gir::ReferansNo1Click() {
+    if (session_.tgrp.recordCount() <= 0) return;
+    auto& questions = session_.ADOTable1;
+    const QString rid = questions.active() ? questions.field(QStringLiteral("rid")).asString() : QString();
+    msgbox::information(QStringLiteral("\r\nReferans Numarası : ") + rid);
+}
+
+void Tsoru_gir::ReferansNoGit1Click() {
+    if (session_.tgrp.recordCount() <= 0) return;
+    const ui::TextInput input = ui::askText(QStringLiteral("Referans No Bul"),
+                                            QStringLiteral("Gitmek İstediğiniz Referans No yu giriniz"), QString(), this);
+    if (!input.accepted) return;
+    bool whole = false;
+    const qint64 rid = input.text.trimmed().toLongLong(&whole);
+    if (!whole || rid == -1) return;
+    session_.ADOTable1.locate(QStringLiteral("rid"), rid);
+}
+
+// --------------------------------------------------------------- import ----
+
+void Tsoru_gir::BtnImportClick() {
+    if (session_.tgrp.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı grup yok!"));
+        return;
+    }
+    if (!importWindow_) return;
+    importWindow_->exec();
+    // A copy that fails leaves the file open: the next import shows it again.
+    if (importWindow_->transfer()) copyQuestions(importWindow_->ADOTable1);
+    importWindow_->closeSource();
+}
+
+void Tsoru_gir::copyQuestions(storage::RecordSet& source) {
+    auto& questions = session_.ADOTable1;
+    static const QString kTexts[] = {QStringLiteral("answer1"), QStringLiteral("answer2"), QStringLiteral("answer3"),
+                                     QStringLiteral("answer4"), QStringLiteral("true_answer")};
+    importing_ = true;
+    const auto done = qScopeGuard([this] { importing_ = false; });
+    CopyProgress progress(ProgressBar1, source.recordCount());
+    int copied = 0;
+    for (source.first(); !source.eof(); source.next()) {
+        const QString text = source.field(QStringLiteral("question")).asString();
+        questions.append();
+        questions.edit();
+        // Through the control, as typed: the post rule takes the text from it.
+        wwDBRichEdit1->setQuestionText(text);
+        for (const QString& name : kTexts) questions.field(name).setAsString(source.field(name).asString());
+        questions.field(QStringLiteral("sts")).setAsBoolean(source.field(QStringLiteral("sts")).asBoolean());
+        questions.post();
+        progress.step(++copied);
+    }
 }
 
 // ------------------------------------------------------- show and close ----
@@ -255,6 +448,7 @@ void Tsoru_gir::saveGridLayoutHook() {
 }
 
 void Tsoru_gir::done(int result) {
+    if (importing_) return;  // the copy runs to its end first
     bool closed = false;
     msgbox::guard([&] {
         FormClose();
@@ -282,7 +476,7 @@ bool Tsoru_gir::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = qobject_cast<QWidget*>(watched);
     QWidget* focus = QApplication::focusWidget();
     const bool first = widget && (focus ? widget == focus : widget == this);
-    if (!first || widget->window() != this || !isVisible()) return false;
+    if (!first || widget->window() != this || !isVisible() || importing_) return false;
     if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier)
         msgbox::guard([this] { YeniSoru1Click(); });
     else if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier)

@@ -7,9 +7,12 @@
 
 class QAction;
 class QMenu;
+class QProgressBar;
 class QToolBar;
 class QToolButton;
 class Tqeditx;
+class Tqimport;
+class Tsgrpx;
 
 namespace grid {
 class DataGrid;
@@ -17,8 +20,9 @@ class MappedCombo;
 class RichCell;
 }  // namespace grid
 namespace storage {
+class RecordSet;
 class Session;
-}
+}  // namespace storage
 
 // The question entry window: the questions of the current group in an
 // editable grid, ordered by reference number, with a toolbar, the command
@@ -31,9 +35,11 @@ class Tsoru_gir : public QDialog {
     Q_OBJECT
 public:
     // groupsDialog: shown when a question is asked for and no group exists.
-    // programFolder: where the grid layout file lies.
-    Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, std::function<QString()> programFolder = {},
-              QWidget* parent = nullptr);
+    // groupPicker: where "Soru Taşı" picks the group; importWindow: where
+    // "Veri al" picks the file and group to copy. programFolder: where the
+    // grid layout file lies.
+    Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groupsDialog, Tsgrpx* groupPicker, Tqimport* importWindow,
+              std::function<QString()> programFolder = {}, QWidget* parent = nullptr);
     ~Tsoru_gir() override;
 
     // --- controls ---------------------------------------------------------
@@ -49,6 +55,7 @@ public:
     grid::DataGrid* wwDBGrid2 = nullptr;
     grid::RichCell* wwDBRichEdit1 = nullptr;  // question cell control
     grid::MappedCombo* tre_ans = nullptr;     // correct answer picker
+    QProgressBar* ProgressBar1 = nullptr;     // how far an import has come; shown only then
     QMenu* mnques = nullptr;
     QAction* YeniSoru1 = nullptr;          // "Yeni Soru" F2
     QAction* SoruKaydet1 = nullptr;        // "Soru Kaydet" F5
@@ -72,6 +79,16 @@ public:
     void SoruSil1Click();
     void DegisiklikIptali1Click();
     void SoruGoster1Click();
+    // Reordering: the current question changes places with its neighbour
+    // above (below); the three statements of the exchange are one unit.
+    void BtnUpClick();
+    void BtnDownClick();
+    void SoruTasi1Click();
+    void ReferansNo1Click();
+    void ReferansNoGit1Click();
+    void BtnImportClick();
+    // Whether an import is copying: the window takes no input and no close.
+    bool importing() const { return importing_; }
     void FormShow();
     // Posts a changed row first, so closing never loses typing; throws when
     // the post is refused (the window then stays open).
@@ -88,6 +105,10 @@ protected:
 private:
     QToolButton* addButton(const QString& name, const QString& hint);
     void buildMenu();
+    void swapWithNeighbour(int direction);
+    // Copies every question of the source set into the bank question set
+    // through the post rule; stops at the first copy that fails.
+    void copyQuestions(storage::RecordSet& source);
     // Grid layout file hooks: reading and writing the column layout of the
     // grid. The layout file is not kept yet; both do nothing for now.
     void loadGridLayoutHook();
@@ -96,6 +117,9 @@ private:
     storage::Session& session_;
     Tqeditx* qeditx_;
     QDialog* groupsDialog_;
+    Tsgrpx* groupPicker_;
+    Tqimport* importWindow_;
     std::function<QString()> programFolder_;
     bool filtering_ = false;
+    bool importing_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "storage/errors.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
@@ -43,6 +44,15 @@ QString dataSourceOf(const QString& text) {
         if (piece.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) source = piece.mid(eq + 1);
     }
     return source;
+}
+
+bool isAccessDatabase(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray head = file.read(19);
+    if (head.size() < 19 || !head.startsWith(QByteArray("\x00\x01\x00\x00", 4))) return false;
+    const QByteArray kind = head.mid(4);
+    return kind == "Standard Jet DB" || kind == "Standard ACE DB";
 }
 
 const char* schemaSql() { return kSchemaSql; }

@@ -23,6 +23,11 @@ QString connectionString(const QString& databasePath);
 // when the string cannot be parsed (a path with a semicolon breaks it).
 QString dataSourceOf(const QString& connectionString);
 
+// Whether a file begins as an Access database does: bytes 0-3 are 00 01 00 00
+// and "Standard Jet DB" or "Standard ACE DB" follows from byte 4. Such files
+// cannot be read here yet; callers say so instead of "not a database".
+bool isAccessDatabase(const QString& path);
+
 // Creates a new, empty database file from the supplied schema. Fails if a file
 // already exists at the path.
 void createDatabase(const QString& path);

@@ -31,8 +31,9 @@ BoxScript::~BoxScript() {
 }
 
 FileScript::FileScript() {
-    filedialog::setInterceptor([this](const QString& caption, const QString&) {
+    filedialog::setInterceptor([this](const QString& caption, const QString& filter) {
         shown_.append(caption);
+        filters_.append(filter);
         if (files_.isEmpty()) {
             QTest::qFail(qPrintable(QStringLiteral("unscripted open-file dialog: ") + caption), __FILE__, __LINE__);
             return QString();

@@ -39,12 +39,14 @@ public:
 
     // The path to choose; an empty text cancels.
     void expect(const QString& path) { files_.append(path); }
-    // Captions of the dialogs shown so far.
+    // Captions of the dialogs shown so far, and their filters.
     const QList<QString>& shown() const { return shown_; }
+    const QList<QString>& filters() const { return filters_; }
 
 private:
     QList<QString> files_;
     QList<QString> shown_;
+    QList<QString> filters_;
 };
 
 // A readable one-line description of a box, for failure messages.

@@ -1,0 +1,285 @@
+// Copying a question group from another database file into the bank through
+// the entry window's "Veri al" and the import window.
+#include "app/forms.h"
+#include "bank/frm_qimport.h"
+#include "bank/frm_sgrp.h"
+#include "bank/frm_soru_gir.h"
+#include "grid/datagrid.h"
+#include "grid/richcell.h"
+#include "storage/session.h"
+#include "storage/statements.h"
+#include "tests/support/box_script.h"
+#include "tests/support/program_fixture.h"
+#include "tests/support/temp_db.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <sqlite3.h>
+
+using msgbox::Button;
+using storage::RecordState;
+
+namespace {
+
+// The bank: group 1 "Tarih" with rids 1 and 2, group 2 "Coğrafya" with 50.
+const QString kBank = QStringLiteral(
+    "INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih'),('Coğrafya');"
+    "INSERT INTO tqmaster VALUES (1,'a','','','','','1',0,1),(2,'b','','','','','1',0,1),(50,'z','','','','','1',0,2);");
+
+const QString kRtf = QStringLiteral("{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0 Tahoma;}}\\f0 \\b Zengin\\b0  metin\\par}");
+
+// Another file: group 1 "Boş" without questions, group 2 "Kaynak" with three.
+QString source(const QString& secondAnswer = QStringLiteral("2")) {
+    return QStringLiteral(
+               "INSERT INTO tqgroup (GROUPNAME) VALUES ('Boş'),('Kaynak');"
+               "INSERT INTO tqmaster VALUES (7,'Bir','b1','b2','b3','b4','1',0,2),(8,'") +
+           kRtf + QStringLiteral("','i1','i2','i3','i4','") + secondAnswer +
+           QStringLiteral("',1,2),(9,'Üç','u1','u2','u3','u4','4',0,2);");
+}
+
+struct Entry : ProgramFixture {
+    Tsoru_gir* w;
+    Tqimport* imp;
+    explicit Entry(const QString& sql = kBank) : ProgramFixture(sql), w(forms().soru_gir), imp(forms().qimport) {
+        show();
+        session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+    }
+    ~Entry() {
+        if (w->isVisible()) w->close();
+        session->ADOTable1.close();
+    }
+    storage::RecordSet& q() { return session->ADOTable1; }
+    QString row(int rid) const {
+        return db.text(QStringLiteral("select question || '|' || answer1 || answer2 || answer3 || answer4 || '|' || "
+                                      "true_answer || '|' || sts || '|' || qgrp from tqmaster where rid = %1")
+                           .arg(rid));
+    }
+    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    // Runs "Veri al"; in the import window, chooses file (if any), the
+    // source group by its row and presses "Aktar".
+    void import(const QString& file, int groupRow = 2) {
+        whenModal([this, file, groupRow] {
+            QVERIFY(imp->isVisible());
+            if (!file.isEmpty()) click(imp->Button1);
+            imp->tgrp.setRecNo(groupRow);
+            click(imp->Button2);
+        });
+        QTest::mouseClick(w->BtnImport, Qt::LeftButton);
+    }
+};
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+private slots:
+    void window() {
+        Entry e;
+        const Tqimport* imp = e.imp;
+        QCOMPARE(imp->windowTitle(), QStringLiteral("Data Import"));
+        QCOMPARE(imp->size(), QSize(895, 549));
+        QCOMPARE(imp->Label1->text(), QStringLiteral("Aktarmak İstediğiniz Soru Grubunu Seçiniz:"));
+        QCOMPARE(imp->Button1->text(), QStringLiteral("Dosya Belirle"));
+        QCOMPARE(imp->Button2->text(), QStringLiteral("Aktar"));
+        QCOMPARE(imp->wwDBGrid1->geometry(), QRect(6, 22, 320, 209));
+        QCOMPARE(imp->wwDBGrid2->geometry(), QRect(6, 238, 882, 305));
+        QCOMPARE(imp->wwDBGrid2->columnCount(), 9);
+        QCOMPARE(imp->wwDBGrid2->cellControl(1), static_cast<QWidget*>(imp->wwDBRichEdit1));
+        QVERIFY(imp->wwDBGrid1->profile().UseTFields);
+    }
+
+    // "Aktar" needs a file, a group and a question of it; otherwise nothing
+    // happens and the window stays.
+    void aktarConditions() {
+        TempDb other;
+        other.exec(source());
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(other.path());
+        whenModal([&] {
+            e.click(e.imp->Button2);  // no file yet
+            QVERIFY(e.imp->isVisible());
+            e.click(e.imp->Button1);
+            QCOMPARE(e.imp->tgrp.recordCount(), 2);
+            QCOMPARE(e.imp->tgrp.recNo(), 1);
+            QCOMPARE(e.imp->ADOTable1.recordCount(), 0);
+            e.click(e.imp->Button2);  // a group without questions
+            QVERIFY(e.imp->isVisible());
+            e.imp->tgrp.setRecNo(2);  // the question grid follows the group
+            QCOMPARE(e.imp->ADOTable1.recordCount(), 3);
+            QCOMPARE(e.imp->wwDBGrid2->model()->rowCount(), 3);
+            e.click(e.imp->Button2);
+            QVERIFY(!e.imp->isVisible());
+        });
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QCOMPARE(files.filters(), QStringList{QStringLiteral("MDB File (*.mdb)")});
+        QVERIFY(e.imp->transfer());
+        QVERIFY(!e.imp->ADOConnection1.connected());
+        QVERIFY(!e.imp->tgrp.active());
+    }
+
+    // The copies are numbered after the highest number of the whole bank and
+    // filed under the current group; the post rule stores plain text.
+    void copiesAfterTheHighestNumber() {
+        TempDb other;
+        other.exec(source());
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(other.path());
+        e.import(other.path());
+        QCOMPARE(e.row(51), QStringLiteral("Bir|b1b2b3b4|1|0|1"));
+        QCOMPARE(e.row(52), QStringLiteral("Zengin metin|i1i2i3i4|2|1|1"));  // sts True arrives cancelled
+        QCOMPARE(e.row(53), QStringLiteral("Üç|u1u2u3u4|4|0|1"));
+        QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 6);
+        QCOMPARE(e.q().recordCount(), 5);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+        QVERIFY(!e.imp->ADOConnection1.connected());
+        QVERIFY(!e.w->ProgressBar1->isVisible());
+        QVERIFY(!e.w->importing());
+        // The source file is left as it was.
+        QCOMPARE(other.scalar(QStringLiteral("select count(*) from tqmaster")), 3);
+    }
+
+    // A group chosen in the picker (even with "Vazgeç") receives the copies.
+    void copiesGoToThePickedGroup() {
+        TempDb other;
+        other.exec(source());
+        Entry e;
+        BoxScript boxes;
+        whenModal([&] {
+            e.session->tgrp.setRecNo(2);
+            e.click(e.forms().sgrpx->Button2);
+        });
+        e.w->SoruTasi1->trigger();
+        FileScript files;
+        files.expect(other.path());
+        e.import(other.path());
+        QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster where qgrp = 2 and rid > 50")), 3);
+    }
+
+    // A copy the post rule refuses stops the loop: earlier copies stay, the
+    // refused one waits as an unsaved row, the file stays open for next time.
+    void refusedCopyStops() {
+        TempDb other;
+        other.exec(source(QString()));
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(other.path());
+        boxes.expect(Button::OK);
+        e.import(other.path());
+        QCOMPARE(boxes.last().text, QStringLiteral("\r\nDoğru cevabı giriniz..."));
+        QCOMPARE(e.row(51), QStringLiteral("Bir|b1b2b3b4|1|0|1"));
+        QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 4);
+        QCOMPARE(e.q().state(), RecordState::Insert);
+        QCOMPARE(e.q().field(QStringLiteral("answer3")).asString(), QStringLiteral("i3"));
+        QCOMPARE(e.w->wwDBRichEdit1->questionText(), QStringLiteral("Zengin metin"));
+        QVERIFY(e.imp->ADOConnection1.connected());
+        QVERIFY(!e.w->importing());
+
+        // The user completes the row; the next import shows the same file.
+        e.q().field(QStringLiteral("true_answer")).setAsString(QStringLiteral("3"));
+        e.q().post();
+        QCOMPARE(e.row(52), QStringLiteral("Zengin metin|i1i2i3i4|3|1|1"));
+        whenModal([&] {
+            QCOMPARE(e.imp->tgrp.recordCount(), 2);
+            e.imp->close();  // the close box copies nothing
+        });
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QVERIFY(!e.imp->transfer());
+        QVERIFY(!e.imp->ADOConnection1.connected());
+        QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 5);
+    }
+
+    // The program's own file: the group is read as it stood, so it is copied once.
+    void ownFile() {
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(e.db.path());
+        e.import(e.db.path(), 1);
+        QCOMPARE(e.db.text(QStringLiteral("select group_concat(question || '@' || rid, ',') from "
+                                          "(select * from tqmaster where qgrp = 1 order by rid)")),
+                 QStringLiteral("a@1,b@2,a@51,b@52"));
+    }
+
+    void noGroups() {
+        Entry e(QStringLiteral(""));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, QStringLiteral("\r\nTanımlı grup yok!"));
+        QCOMPARE(boxes.last().caption, QStringLiteral("Warning"));
+        QVERIFY(!e.imp->isVisible());
+    }
+
+    // Files that are not question banks end in an error box; the window
+    // stays usable and the next file can be chosen.
+    void sourcesThatAreNotBanks_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("says");
+        const QByteArray jet = QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(2028, '\x07');
+        const QByteArray ace = QByteArray("\x00\x01\x00\x00Standard ACE DB\x00", 20) + QByteArray(4076, '\x07');
+        QTest::newRow("Jet file") << jet << "Access";
+        QTest::newRow("ACE file") << ace << "Access";
+        QTest::newRow("garbage") << QByteArray(4096, 'q') << "veritabanı dosyası değil";
+        QTest::newRow("empty file") << QByteArray() << "boş ya da bir soru bankası değil";
+        QTest::newRow("another database") << QByteArray("sqlite") << "bir soru bankası değil";
+    }
+    void sourcesThatAreNotBanks() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, says);
+        TempDb good;
+        good.exec(source());
+        Entry e;
+        const QString bad = e.db.folder() + QStringLiteral("kaynak.mdb");
+        if (bytes == "sqlite") {
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(bad.toUtf8().constData(), &db), SQLITE_OK);
+            sqlite3_exec(db, "CREATE TABLE notlar (x TEXT)", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        } else {
+            writeFile(bad, bytes);
+        }
+        BoxScript boxes;
+        FileScript files;
+        files.expect(bad);
+        files.expect(good.path());
+        boxes.expect(Button::OK);
+        whenModal([&] {
+            e.click(e.imp->Button1);
+            QVERIFY(e.imp->isVisible());
+            QVERIFY(!e.imp->ADOConnection1.connected());
+            QVERIFY(!e.imp->tgrp.active());
+            e.click(e.imp->Button2);
+            QVERIFY(e.imp->isVisible());
+            e.click(e.imp->Button1);
+            e.imp->tgrp.setRecNo(2);
+            e.click(e.imp->Button2);
+        });
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QCOMPARE(boxes.shown().size(), 1);
+        QVERIFY2(boxes.last().text.contains(says), qPrintable(describe(boxes.last())));
+        QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 6);
+    }
+};
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
