@@ -15,15 +15,6 @@
 
 namespace {
 
-grid::DataGrid* makeGrid(const QString& name, QWidget* parent, const grid::profiles::GridDeclaration& declaration,
-                         storage::RecordSet* recordSet) {
-    auto* g = new grid::DataGrid(parent);
-    g->setObjectName(name);
-    grid::profiles::apply(*g, declaration);
-    g->setRecordSet(recordSet);
-    return g;
-}
-
 QPushButton* button(const QString& text, const QString& name, QWidget* parent, int left) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(name);
@@ -50,11 +41,11 @@ Tqimport::Tqimport(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(6, 6);
     Label1->adjustSize();
-    wwDBGrid1 = makeGrid(QStringLiteral("wwDBGrid1"), this, grid::profiles::importGroupsGrid(), &tgrp);
+    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), this, grid::profiles::importGroupsGrid(), &tgrp);
     wwDBGrid1->setGeometry(6, 22, 320, 209);
     Button1 = button(QStringLiteral("Dosya Belirle"), QStringLiteral("Button1"), this, 334);
     Button2 = button(QStringLiteral("Aktar"), QStringLiteral("Button2"), this, 414);
-    wwDBGrid2 = makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::importQuestionsGrid(), &ADOTable1);
+    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::importQuestionsGrid(), &ADOTable1);
     wwDBGrid2->setGeometry(6, 238, 882, 305);
     wwDBRichEdit1 = new grid::RichCell(this);
     wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));

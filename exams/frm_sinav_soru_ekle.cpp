@@ -48,15 +48,6 @@ QPushButton* boldButton(const QString& text, const QString& name, QWidget* paren
     return button;
 }
 
-grid::DataGrid* makeGrid(const QString& name, QWidget* parent, const grid::profiles::GridDeclaration& declaration,
-                         storage::RecordSet* recordSet) {
-    auto* g = new grid::DataGrid(parent);
-    g->setObjectName(name);
-    grid::profiles::apply(*g, declaration);
-    g->setRecordSet(recordSet);
-    return g;
-}
-
 }  // namespace
 
 Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
@@ -76,7 +67,8 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     top->setObjectName(QStringLiteral("Panel2"));
     top->setFixedHeight(169);
     boldLabel(QStringLiteral("Soru Bankası Soru Grubu"), top, 8, 8, kNavy);
-    wwDBGrid1 = makeGrid(QStringLiteral("wwDBGrid1"), top, grid::profiles::addGroupsGrid(), session_.dgrp.dataSet);
+    wwDBGrid1 =
+        grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), top, grid::profiles::addGroupsGrid(), session_.dgrp.dataSet);
     wwDBGrid1->setGeometry(8, 24, 209, 137);
     RzButton1 = boldButton(QStringLiteral("Grubu Aktar"), QStringLiteral("RzButton1"), top, 32);
     RzButton2 = boldButton(QStringLiteral("Aktif Soruyu Aktar"), QStringLiteral("RzButton2"), top, 68);
@@ -85,11 +77,13 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     Label4->setToolTip(QStringLiteral("sıfırlamak için çift tıklayınız"));
     Label4->installEventFilter(this);
     boldLabel(QStringLiteral("Soru Eklenecek Sınavı Seçiniz"), top, 344, 8, kNavy);
-    wwDBGrid3 = makeGrid(QStringLiteral("wwDBGrid3"), top, grid::profiles::addExamsGrid(), session_.dsinav.dataSet);
+    wwDBGrid3 =
+        grid::profiles::makeGrid(QStringLiteral("wwDBGrid3"), top, grid::profiles::addExamsGrid(), session_.dsinav.dataSet);
     wwDBGrid3->setGeometry(344, 24, 209, 137);
     layout->addWidget(top);
 
-    wwDBGrid2 = makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::addQuestionsGrid(), session_.DataSource1.dataSet);
+    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::addQuestionsGrid(),
+                                         session_.DataSource1.dataSet);
     wwDBGrid2->setToolTip(QStringLiteral("Soruyu eklemek için çift tıklayınız..."));
     layout->addWidget(wwDBGrid2, 1);
 

@@ -198,4 +198,12 @@ void apply(DataGrid& grid, const GridDeclaration& declaration) {
     grid.setSelected(declaration.selected);
 }
 
+DataGrid* makeGrid(const QString& name, QWidget* parent, const GridDeclaration& declaration, storage::RecordSet* recordSet) {
+    auto* g = new DataGrid(parent);
+    g->setObjectName(name);
+    apply(*g, declaration);
+    g->setRecordSet(recordSet);
+    return g;
+}
+
 }  // namespace grid::profiles

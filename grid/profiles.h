@@ -51,4 +51,7 @@ GridDeclaration questionEntryGrid();      // Tsoru_gir wwDBGrid2 over ADOTable1
 // Profile first, then control list, then column list.
 void apply(DataGrid& grid, const GridDeclaration& declaration);
 
+// A grid of a window: named, declared and bound to its record set.
+DataGrid* makeGrid(const QString& name, QWidget* parent, const GridDeclaration& declaration, storage::RecordSet* recordSet);
+
 }  // namespace grid::profiles
