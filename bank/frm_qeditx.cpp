@@ -63,6 +63,13 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
     // The memo shows the question with its own line breaks and writes it back with CR LF.
     link_ = new grid::FieldLink(Memo1);
     link_->load = [this] {
+        // Hidden, the window only notes that its text is due: an import posts
+        // thousands of rows, and each field it sets would lay the memo out.
+        if (!isVisible()) {
+            loadDue_ = true;
+            return;
+        }
+        loadDue_ = false;
         QString text = link_->text();
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         Memo1->setPlainText(text);
@@ -92,6 +99,7 @@ void Tqeditx::BitBtn1Click() {
 
 void Tqeditx::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    if (loadDue_) msgbox::guard([this] { link_->reload(); });
     // Files may have come or gone while the window was away.
     pictures_.clear();
     msgbox::guard([this] { showPictures(); });

@@ -59,5 +59,6 @@ private:
     QWidget* stripContent_;
     QVBoxLayout* stripLayout_;
     QStringList pictures_;
+    bool loadDue_ = true;  // the memo has not shown the current row's text yet
     QString picturesFolder_;
 };

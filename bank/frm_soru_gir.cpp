@@ -67,30 +67,34 @@ public:
 
 // Keeps the window painted and its progress bar current during a long copy
 // without letting any input in: typing into the row being copied would go
-// into the copy. Input that arrives meanwhile waits in the queue and is
-// thrown away when the copy ends.
+// into the copy. Input that arrives meanwhile is thrown away each time the
+// window is painted, so none is left waiting for a box the copy may show
+// (a key pressed during the copy must not answer it).
 class CopyProgress {
 public:
     CopyProgress(QProgressBar* bar, int total) : bar_(bar) {
         bar_->setRange(0, total);
         bar_->setValue(0);
         bar_->show();
-        clock_.start();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        paint();
     }
     ~CopyProgress() {
         bar_->hide();
-        InputSwallower swallow;
-        QCoreApplication::processEvents();
+        paint();
     }
     void step(int done) {
         if (clock_.elapsed() < 100) return;  // ten paints a second cost nothing
-        clock_.restart();
         bar_->setValue(done);
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        paint();
     }
 
 private:
+    void paint() {
+        InputSwallower swallow;
+        QCoreApplication::processEvents();
+        clock_.restart();
+    }
+
     QProgressBar* bar_;
     QElapsedTimer clock_;
 };
