@@ -83,10 +83,15 @@ void RichCell::loadField() {
 
 QString RichCell::questionText() const {
     ensureLoaded();
-    QString text = rtf::plainText(*document());
+    QString text = document()->toPlainText();
     // A picture pasted or typed in with the text is an object character
     // here; a plain question has no place for it.
     text.remove(QChar::ObjectReplacementCharacter);
+    text.replace(QChar::LineSeparator, QLatin1Char('
+'));
+    text.replace(QLatin1Char('
+'), QStringLiteral("
+"));
     return text;
 }
 

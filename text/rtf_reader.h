@@ -9,7 +9,6 @@
 #include <QRgb>
 #include <QString>
 #include <QStringView>
-#include <QTextFormat>
 
 #include <climits>
 #include <optional>
@@ -17,15 +16,6 @@
 #include <vector>
 
 namespace rtf::detail {
-
-// How the document keeps what it does not show. Hidden text is an object
-// character of a type nothing draws, holding the text; an object we cannot
-// show is placeholder text holding the object's RTF, written back as it came
-// while the placeholder is intact.
-constexpr int HiddenTextObject = QTextFormat::UserObject + 0x5254;
-constexpr int HiddenTextProperty = QTextFormat::UserProperty + 0x5254;
-constexpr int ObjectRtfProperty = QTextFormat::UserProperty + 0x5255;
-constexpr int ObjectPlaceholderProperty = QTextFormat::UserProperty + 0x5256;
 
 constexpr int DefaultHalfPoints = 24;
 // The largest \fs the reader keeps and the writer writes.
@@ -47,14 +37,10 @@ enum class Dest : quint8 {
     Upr,          // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
 };
 
-enum class Vertical : quint8 { Baseline, Super, Sub };
-
 struct CharProps {
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    bool hidden = false;  // \v: kept, never shown
-    Vertical vertical = Vertical::Baseline;
     int font = -1;  // -1: the default font (\deff)
     int halfPoints = DefaultHalfPoints;
     int color = 0;  // 0: automatic
@@ -113,21 +99,7 @@ enum class Kw : quint8 {
     Bin,
     Upr,
     Ud,
-    Deflang,
-    V,
-    Super,
-    Sub,
-    NoSuperSub,
-    Up,
-    Dn,
-    Object,    // an embedded object: an equation, when it is one
-    Picture,   // \pict, \shppict
-    Equation,  // \mmath, \mmathPara
-    Shape,     // \shp: drawings and text boxes
 };
-
-// What the reader shows for an object that carries no text it can show.
-QString objectPlaceholder(Kw kind, QStringView raw);
 
 struct Keyword {
     std::string_view name;
@@ -146,9 +118,6 @@ public:
     virtual void lineBreak(const State& st) = 0;
     virtual void paragraph(const State& st) = 0;
     virtual void finish(const State& st) = 0;
-    // An object shown as placeholder text; raw is its whole group, to be
-    // written back as it came, or empty when the group was cut off.
-    virtual void object(const QString& placeholder, QStringView raw, const State& st) = 0;
 };
 
 // A single pass over the input with an explicit group stack: no recursion, no
@@ -192,8 +161,7 @@ private:
     void skipBinary(const Word& w);
     void ignorableDestination();
     void skipDestination();
-    bool skipGroupBody(bool closeAtEnd);
-    void objectGroup(Kw kind, bool opensGroup);
+    void skipGroupBody(bool closeAtEnd);
 
     // --- control words -----------------------------------------------------
     void word(const Word& w);
@@ -211,7 +179,6 @@ private:
     // --- font and colour tables, code pages --------------------------------
     const Font* findFont(int number) const;
     static int fontCodePage(const Font* font);
-    bool symbolFont() const;
     int documentCodePage() const;
     int codePage();
     void selectFontEntry(int number);
@@ -223,7 +190,6 @@ private:
     const char16_t* const end_;
     Sink& sink_;
     bool done_ = false;
-    const char16_t* groupStart_ = nullptr;  // just after the last '{'
 
     std::vector<State> stack_;
     qsizetype overflow_ = 0;  // groups opened beyond MaxDepth
@@ -234,7 +200,6 @@ private:
     int bytesCodePage_ = 0;
 
     int ansicpg_ = 0;
-    int deflang_ = 0;
     int deff_ = 0;
     std::vector<Font> fonts_;
     QHash<int, int> fontIndex_;  // \f number -> index into fonts_
