@@ -87,11 +87,8 @@ QString RichCell::questionText() const {
     // A picture pasted or typed in with the text is an object character
     // here; a plain question has no place for it.
     text.remove(QChar::ObjectReplacementCharacter);
-    text.replace(QChar::LineSeparator, QLatin1Char('
-'));
-    text.replace(QLatin1Char('
-'), QStringLiteral("
-"));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }
 
