@@ -8,6 +8,7 @@
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "tests/support/box_script.h"
+#include "tests/support/entry_fixture.h"
 #include "tests/support/program_fixture.h"
 #include "ui/textinput.h"
 
@@ -50,20 +51,8 @@ private:
     QStringList sent_;
 };
 
-struct Entry : ProgramFixture {
-    Tsoru_gir* w;
-    explicit Entry(const QString& sql = kSeed) : ProgramFixture(sql), w(forms().soru_gir) {
-        show();
-        session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-    }
-    ~Entry() {
-        if (w->isVisible()) w->close();
-        session->ADOTable1.close();
-    }
-    storage::RecordSet& q() { return session->ADOTable1; }
+struct Entry : EntryFixture {
+    explicit Entry(const QString& sql = kSeed) : EntryFixture(sql) {}
     QString current() { return q().field(QStringLiteral("question")).asString(); }
     // question@rid of a group, in rid order.
     QString order(int group = 1) const {

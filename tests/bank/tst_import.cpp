@@ -9,6 +9,7 @@
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "tests/support/box_script.h"
+#include "tests/support/entry_fixture.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 
@@ -43,21 +44,9 @@ QString source(const QString& secondAnswer = QStringLiteral("2")) {
            QStringLiteral("',1,2),(9,'Üç','u1','u2','u3','u4','4',0,2);");
 }
 
-struct Entry : ProgramFixture {
-    Tsoru_gir* w;
+struct Entry : EntryFixture {
     Tqimport* imp;
-    explicit Entry(const QString& sql = kBank) : ProgramFixture(sql), w(forms().soru_gir), imp(forms().qimport) {
-        show();
-        session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-    }
-    ~Entry() {
-        if (w->isVisible()) w->close();
-        session->ADOTable1.close();
-    }
-    storage::RecordSet& q() { return session->ADOTable1; }
+    explicit Entry(const QString& sql = kBank) : EntryFixture(sql), imp(forms().qimport) {}
     QString row(int rid) const {
         return db.text(QStringLiteral("select question || '|' || answer1 || answer2 || answer3 || answer4 || '|' || "
                                       "true_answer || '|' || sts || '|' || qgrp from tqmaster where rid = %1")

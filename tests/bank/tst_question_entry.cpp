@@ -9,6 +9,7 @@
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "tests/support/box_script.h"
+#include "tests/support/entry_fixture.h"
 #include "tests/support/keys.h"
 #include "tests/support/program_fixture.h"
 
@@ -47,21 +48,8 @@ QString seed(const QStringList& questions, const QString& more = QString()) {
 
 // The program with the entry window shown on group 1, not modally, so that
 // the test can drive it.
-struct Entry : ProgramFixture {
-    Tsoru_gir* w;
-    explicit Entry(const QString& sql) : ProgramFixture(sql), w(forms().soru_gir) {
-        show();
-        session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-    }
-    ~Entry() {
-        if (w->isVisible()) w->close();
-        forms().qeditx->hide();
-        session->ADOTable1.close();
-    }
-    storage::RecordSet& q() { return session->ADOTable1; }
+struct Entry : EntryFixture {
+    using EntryFixture::EntryFixture;
     grid::DataGrid* grid() { return w->wwDBGrid2; }
     grid::RichCell* cell() { return w->wwDBRichEdit1; }
     QString stored(int rid, const QString& field = QStringLiteral("question")) const {
