@@ -110,13 +110,14 @@ void RowStore::clear() {
     // What the store held, its blocks and its lists of row pointers, ids and keys.
     const size_t held = blocks_.size() * kBlock + (rows_.capacity() + ids_.capacity() + keys_.capacity()) * 8;
     const bool many = held > (size_t(16) << 20);
-    rows_ = {};
-    blocks_.clear();
+    // Assigning {} would keep the capacity: these lists are swapped out to free them.
+    std::vector<const char*>().swap(rows_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     left_ = 0;
     source_.reset();
-    ids_ = {};
-    keys_ = {};
+    std::vector<std::int64_t>().swap(ids_);
+    std::vector<std::int64_t>().swap(keys_);
     keyField_ = -1;
     keysOrdered_ = false;
 #ifdef __GLIBC__
