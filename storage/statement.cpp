@@ -15,8 +15,7 @@ Statement::Statement(const Connection& connection, QString owner, const QString&
     sqlite3* db = connection_.handle();
     stmt_ = connection_.takePrepared(text_);
     if (stmt_) return;
-    const int rc =
-        sqlite3_prepare_v3(db, text_.constData(), int(text_.size()), SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+    const int rc = sqlite3_prepare_v3(db, text_.constData(), int(text_.size()), SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     connection_.lockWaitOver();
     if (rc != SQLITE_OK) {
         sqlite3_finalize(stmt_);

@@ -42,9 +42,9 @@ qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
             marks << QStringLiteral("?") + QString::number(columns.size());
         }
         insertText_ = QStringLiteral("INSERT INTO ") + quoted(table_);
-        insertText_ += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
-                                         : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") +
-                                               marks.join(u',') + u')';
+        insertText_ += columns.isEmpty()
+                           ? QStringLiteral(" DEFAULT VALUES")
+                           : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
     }
     Statement st(connection_, owner_, insertText_);
     int p = 1;

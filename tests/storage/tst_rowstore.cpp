@@ -175,12 +175,25 @@ private slots:
     // foreign text. Every lead byte is tried with every second byte, and the
     // forms that are valid only in part.
     void storedTextCheckedAsUtf8() {
-        std::vector<QByteArray> cases = {
-            "", "Osmanl\xC4\xB1 Devleti ne zaman kuruldu? \xC3\xA7\xC4\x9F\xC3\xB6\xC5\x9F\xC3\xBC",
-            "\xEF\xBB\xBF" "ba\xC5\x9Fl\xC4\xB1k", "\xF0\x9F\x98\x80 yedi sekiz dokuz on",
-            "\xF4\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xED\x9F\xBF", "\xED\xA0\x80", "\xE0\x9F\xBF",
-            "\xE0\xA0\x80", "\xF0\x8F\xBF\xBF", "\xC0\xAF", "\xEF\xBF\xBE", "abcdefgh\xC3", "abcdefg\xE2\x82",
-            "\xFE\xFF", QByteArray("a\0b", 3), "Windows-1254: \xFE\xF0\xFD\xDE\xD0\xDD"};
+        std::vector<QByteArray> cases = {"",
+                                         "Osmanl\xC4\xB1 Devleti ne zaman kuruldu? \xC3\xA7\xC4\x9F\xC3\xB6\xC5\x9F\xC3\xBC",
+                                         "\xEF\xBB\xBF"
+                                         "ba\xC5\x9Fl\xC4\xB1k",
+                                         "\xF0\x9F\x98\x80 yedi sekiz dokuz on",
+                                         "\xF4\x8F\xBF\xBF",
+                                         "\xF4\x90\x80\x80",
+                                         "\xED\x9F\xBF",
+                                         "\xED\xA0\x80",
+                                         "\xE0\x9F\xBF",
+                                         "\xE0\xA0\x80",
+                                         "\xF0\x8F\xBF\xBF",
+                                         "\xC0\xAF",
+                                         "\xEF\xBF\xBE",
+                                         "abcdefgh\xC3",
+                                         "abcdefg\xE2\x82",
+                                         "\xFE\xFF",
+                                         QByteArray("a\0b", 3),
+                                         "Windows-1254: \xFE\xF0\xFD\xDE\xD0\xDD"};
         for (int lead = 0x80; lead < 0x100; ++lead)
             for (int second = 0; second < 0x100; ++second) {
                 const char pair[] = {char(lead), char(second), '\x80', '\x80'};
