@@ -3,9 +3,13 @@
 #include <QList>
 #include <QString>
 
+#include <QByteArray>
+
 #include <functional>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace storage {
 
@@ -76,6 +80,14 @@ public:
     // The sentence that says a failed change left the file as it was.
     static QString nothingChangedText();
 
+    // Prepared statements kept for the next use of the same text: preparing
+    // costs more than running most of the short statements a post or a key
+    // lookup sends. take hands one over (nullptr when none is kept); keep takes
+    // one back, reset and without bindings, or finalizes it when it belongs to
+    // a handle that is no longer this connection's.
+    sqlite3_stmt* takePrepared(const QByteArray& text) const;
+    void keepPrepared(QByteArray text, sqlite3_stmt* stmt) const;
+
 private:
     friend class RecordSet;
     friend class Transaction;
@@ -100,6 +112,12 @@ private:
     mutable bool waiting_ = false;
     int waitedMs_ = 0;
     QList<RecordSet*> recordSets_;
+    struct Prepared {
+        QByteArray text;
+        sqlite3_stmt* stmt;
+    };
+    mutable std::vector<Prepared> prepared_;  // the most recently used last
+    void finalizePrepared();
 };
 
 }  // namespace storage
