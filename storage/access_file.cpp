@@ -220,15 +220,31 @@ namespace {
 MdbTableDef* openTable(MdbHandle* mdb, const QString& path, const QString& table) {
     MdbCatalogEntry* entry = mdb_get_catalogentry_by_name(mdb, table.toUtf8().constData());
     MdbTableDef* def = entry ? mdb_read_table(entry) : nullptr;
-    if (!def) throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosu okunamıyor.").arg(path, table));
+    if (!def) throw Error(QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosu okunamıyor.").arg(path, table));
     if (!mdb_read_columns(def) || def->num_cols == 0 || !def->columns || def->columns->len != def->num_cols) {
         mdb_free_tabledef(def);
-        throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun alanları okunamıyor.").arg(path, table));
+        throw Error(QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosunun alanları okunamıyor.").arg(path, table));
     }
     return def;
 }
 
 MdbColumn* columnAt(MdbTableDef* def, guint i) { return static_cast<MdbColumn*>(g_ptr_array_index(def->columns, i)); }
+
+// Whether the pieces of the current row's memo add up to the length its
+// header states. Reads the pieces into the column's bound buffer, so the
+// bound text must have been taken before.
+bool wholeMemo(MdbHandle* mdb, MdbColumn* col) {
+    if (col->col_type != MDB_MEMO || col->cur_value_len < MDB_MEMO_OVERHEAD || col->cur_value_start < 0 ||
+        col->cur_value_start + MDB_MEMO_OVERHEAD > int(sizeof mdb->pg_buf))
+        return col->cur_value_len == 0;
+    unsigned char header[MDB_MEMO_OVERHEAD];
+    std::memcpy(header, mdb->pg_buf + col->cur_value_start, sizeof header);
+    const size_t stated = size_t(mdb_get_int32(header, 0)) & 0x3fffffff;
+    size_t read = mdb_ole_read(mdb, col, header, File::kBindSize);
+    // A chain of pieces that loops would never end: stop past the length.
+    for (size_t piece = read; piece > 0 && read <= stated; read += piece) piece = mdb_ole_read_next(mdb, col, header);
+    return read == stated;
+}
 
 }  // namespace
 
@@ -295,6 +311,14 @@ void File::readRows(const QString& table, const std::function<void(const std::ve
                                 .arg(c.name));
             } else {
                 const QByteArray bytes(text, len);
+                if (c.kind == FieldKind::Memo && !wholeMemo(mdb, columnAt(t.def, i)))
+                    // The reader reads a memo whose pages it cannot reach as
+                    // empty or short, without saying so.
+                    throw Error(QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosunun %3. kaydındaki %4 "
+                                               "alanının bir kısmı okunamıyor.")
+                                    .arg(path_, table)
+                                    .arg(count + 1)
+                                    .arg(c.name));
                 bool ok = false;
                 if (c.kind == FieldKind::Integer) {
                     const qint64 v = bytes.toLongLong(&ok);

@@ -103,7 +103,7 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
     File file(path);
     for (const QString& name : required)
         if (file.table(name).isEmpty())
-            throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil.").arg(path, name));
+            throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.").arg(path, name));
     Db out;
     if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &out.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)

@@ -11,6 +11,7 @@
 #include "tests/support/temp_db.h"
 
 #include <QAccessible>
+#include <QDir>
 #include <QAction>
 #include <QTabBar>
 #include <QTabWidget>
@@ -248,6 +249,23 @@ private slots:
         QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
         QVERIFY(boxes.last().text.contains(QStringLiteral("bu programın veritabanı dosyası değil")));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+        QVERIFY(!a.session->tgrp.active());
+    }
+
+    // An old Access bank renamed to the program's file: the box says what it
+    // is and names the tool that moves it.
+    void accessFileNamesTheMigrationTool() {
+        BoxScript boxes;
+        App a;
+        a.db.connection().close();
+        QVERIFY(QFile::remove(a.db.path()));
+        QVERIFY(QFile::copy(qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/legacy-bank-jet4.mdb"),
+                            a.db.path()));
+        boxes.expect(Button::OK);
+        a.show();
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("bir Access veritabanı dosyası")), qPrintable(boxes.last().text));
+        QVERIFY(boxes.last().text.contains(QStringLiteral("quorvel-migrate \"") + QDir::toNativeSeparators(a.db.path())));
         QVERIFY(!a.session->tgrp.active());
     }
 
