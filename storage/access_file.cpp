@@ -223,7 +223,8 @@ MdbTableDef* openTable(MdbHandle* mdb, const QString& path, const QString& table
     if (!def) throw Error(QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosu okunamıyor.").arg(path, table));
     if (!mdb_read_columns(def) || def->num_cols == 0 || !def->columns || def->columns->len != def->num_cols) {
         mdb_free_tabledef(def);
-        throw Error(QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosunun alanları okunamıyor.").arg(path, table));
+        throw Error(
+            QStringLiteral("\"%1\" Access dosyası bozuk ya da eksik: %2 tablosunun alanları okunamıyor.").arg(path, table));
     }
     return def;
 }

@@ -33,9 +33,9 @@ QString refusalText(const QString& path, const Header& header);
 struct Column {
     QString name;
     FieldKind kind = FieldKind::Memo;
-    int size = 0;              // characters, for Text
-    bool autoNumber = false;   // a long integer the file numbers itself
-    bool supported = true;     // false: the value cannot be read and reads null
+    int size = 0;             // characters, for Text
+    bool autoNumber = false;  // a long integer the file numbers itself
+    bool supported = true;    // false: the value cannot be read and reads null
 };
 
 // An Access file (Jet 3 or Jet 4) opened for reading; nothing is ever written.

@@ -33,7 +33,8 @@ struct Handle {
         sqlite3_stmt* st = nullptr;
         const QByteArray sql = QStringLiteral("PRAGMA main.table_info(%1)").arg(quoted(table)).toUtf8();
         if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW) out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+            while (sqlite3_step(st) == SQLITE_ROW)
+                out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
         sqlite3_finalize(st);
         return out;
     }
@@ -58,7 +59,8 @@ QString ours(const QStringList& columns, const QString& name) {
 
 MigrationReport migrateBank(const QString& source, const QString& target, const std::function<void(qint64)>& progress) {
     if (QFileInfo::exists(target))
-        throw Error(QStringLiteral("\"%1\" zaten var; var olan bir dosyanın üzerine yazılmaz. Yeni bir dosya adı verin.").arg(target));
+        throw Error(
+            QStringLiteral("\"%1\" zaten var; var olan bir dosyanın üzerine yazılmaz. Yeni bir dosya adı verin.").arg(target));
     if (!QFileInfo(source).isFile()) throw Error(QStringLiteral("\"%1\" dosyası yok.").arg(source));
     const Header header = headerOf(source);
     if (header.format == Format::NotAccess)
@@ -137,7 +139,8 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
                                 .arg(t.rows)
                                 .arg(rows));
         }
-        report.richTextQuestions = out.scalar(QStringLiteral("SELECT count(*) FROM tqmaster WHERE question LIKE '{\\rtf%' ESCAPE '!'"));
+        report.richTextQuestions =
+            out.scalar(QStringLiteral("SELECT count(*) FROM tqmaster WHERE question LIKE '{\\rtf%' ESCAPE '!'"));
     } catch (...) {
         QFile::remove(part);
         throw;

@@ -27,7 +27,6 @@ struct MigrationReport {
 // and verified: the same row count and the same checksum of every field on
 // both sides. progress hears the rows read so far. Throws storage::Error
 // with a Turkish text.
-MigrationReport migrateBank(const QString& source, const QString& target,
-                            const std::function<void(qint64 rows)>& progress = {});
+MigrationReport migrateBank(const QString& source, const QString& target, const std::function<void(qint64 rows)>& progress = {});
 
 }  // namespace storage::access

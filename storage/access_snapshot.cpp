@@ -103,13 +103,15 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
     File file(path);
     for (const QString& name : required)
         if (file.table(name).isEmpty())
-            throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.").arg(path, name));
+            throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.")
+                            .arg(path, name));
     Db out;
     if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &out.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)
         throw Error(QStringLiteral("Geçici kopya oluşturulamıyor: %1").arg(snapshotPath));
-    out.exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                            "CREATE TABLE access_summary (name TEXT, access_name TEXT, columns TEXT, rows INTEGER, checksum BLOB)"));
+    out.exec(
+        QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
+                       "CREATE TABLE access_summary (name TEXT, access_name TEXT, columns TEXT, rows INTEGER, checksum BLOB)"));
     qint64 total = 0;
     for (const QString& name : required + optional) {
         const QString accessName = file.table(name);
@@ -248,8 +250,8 @@ QByteArray checksumOf(sqlite3* db, const QString& table, const QStringList& colu
                                                                    sqlite3_column_bytes(st, i)));
                     break;
                 case SQLITE_BLOB:
-                    values[size_t(i)] = QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                                                            sqlite3_column_bytes(st, i)));
+                    values[size_t(i)] =
+                        QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
                     break;
                 default:
                     values[size_t(i)] = QVariant();
@@ -259,7 +261,8 @@ QByteArray checksumOf(sqlite3* db, const QString& table, const QStringList& colu
         sum.addRow(values);
     }
     sqlite3_finalize(st);
-    if (rc != SQLITE_DONE) throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, QString::fromUtf8(sqlite3_errstr(rc))));
+    if (rc != SQLITE_DONE)
+        throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, QString::fromUtf8(sqlite3_errstr(rc))));
     if (rows) *rows = sum.rows();
     return sum.result();
 }
@@ -326,9 +329,10 @@ std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotP
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (stalled)
-        throw Error(QStringLiteral("\"%1\" Access dosyası okunurken okuma %2 saniye ilerlemedi ve durduruldu; dosya bozuk olabilir.")
-                        .arg(path)
-                        .arg(stallSeconds));
+        throw Error(
+            QStringLiteral("\"%1\" Access dosyası okunurken okuma %2 saniye ilerlemedi ve durduruldu; dosya bozuk olabilir.")
+                .arg(path)
+                .arg(stallSeconds));
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return readSummary(snapshotPath);
     if (!message.isEmpty()) throw Error(message);
     throw Error(QStringLiteral("\"%1\" Access dosyası bozuk; okunurken okuyucu durdu.").arg(path));

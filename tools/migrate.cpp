@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
             out << "  " << t.name << ": " << t.rows << " kayıt";
             if (t.name == QLatin1String("tqmaster") && report.richTextQuestions > 0)
                 out << " (" << report.richTextQuestions << " zengin metin soru olduğu gibi)";
-            if (!t.emptyColumns.isEmpty()) out << "; Access'te olmayan alanlar boş: " << t.emptyColumns.join(QStringLiteral(", "));
+            if (!t.emptyColumns.isEmpty())
+                out << "; Access'te olmayan alanlar boş: " << t.emptyColumns.join(QStringLiteral(", "));
             out << '\n';
         }
         for (const QString& t : report.missingTables) out << "  " << t << ": Access dosyasında yok, boş bırakıldı\n";

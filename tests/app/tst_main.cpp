@@ -11,8 +11,8 @@
 #include "tests/support/temp_db.h"
 
 #include <QAccessible>
-#include <QDir>
 #include <QAction>
+#include <QDir>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>

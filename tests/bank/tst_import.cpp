@@ -232,9 +232,9 @@ private slots:
                 for (q.first(); !q.eof(); q.next()) {
                     QStringList row;
                     for (int f = 0; f < q.fieldCount(); ++f)
-                        row << (q.field(f).isNull() ? QString() : q.fieldDef(f).kind == storage::FieldKind::Boolean
-                                                                      ? QString::number(int(q.field(f).asBoolean()))
-                                                                      : q.field(f).asString());
+                        row << (q.field(f).isNull()                                 ? QString()
+                                : q.fieldDef(f).kind == storage::FieldKind::Boolean ? QString::number(int(q.field(f).asBoolean()))
+                                                                                    : q.field(f).asString());
                     questions << row;
                 }
             }
@@ -248,10 +248,13 @@ private slots:
         // The question whose group does not exist shows under no group.
         QList<QStringList> inGroups = expected.value(QStringLiteral("tqmaster"));
         inGroups.removeIf([](const QStringList& r) { return r.value(8) == QLatin1String("99"); });
-        std::sort(questions.begin(), questions.end(), [](const QStringList& a, const QStringList& b) { return a[0].toInt() < b[0].toInt(); });
+        std::sort(questions.begin(), questions.end(),
+                  [](const QStringList& a, const QStringList& b) { return a[0].toInt() < b[0].toInt(); });
         QCOMPARE(questions, inGroups);
         QVERIFY(!e.imp->ADOConnection1.connected());
-        QCOMPARE(e.row(51), QStringLiteral("Iğdır, Şırnak ve Çorum hangi bölgelerdedir? İyi düşününüz.|DoğuGüneydoğuİç AnadoluHepsi farklı|4|0|1"));
+        QCOMPARE(e.row(51),
+                 QStringLiteral(
+                     "Iğdır, Şırnak ve Çorum hangi bölgelerdedir? İyi düşününüz.|DoğuGüneydoğuİç AnadoluHepsi farklı|4|0|1"));
         // The rich-text question arrives as its text, read in its Turkish code page.
         QCOMPARE(e.row(52), QStringLiteral("Kalın yazılı şğıİŞĞ soru metni\r\nikinci satır|ığşİ|1|0|1"));
         QCOMPARE(e.row(53), QStringLiteral("İptal edilmiş soru|abcd|2|1|1"));

@@ -50,8 +50,8 @@ QByteArray mutate(QByteArray file, QRandomGenerator& rng) {
             break;
         }
         case 2: {  // a 16- or 32-bit field set to a telling value
-            static const quint32 values[] = {0, 1, 0xff, 0x100, 0x7fff, 0x8000, 0xffff, 0x1000, 0x0fff, 0x7fffffff, 0xffffffff,
-                                             0x80000000, 0x40000000};
+            static const quint32 values[] = {0,      1,      0xff,       0x100,      0x7fff,     0x8000,    0xffff,
+                                             0x1000, 0x0fff, 0x7fffffff, 0xffffffff, 0x80000000, 0x40000000};
             const int p = somePage();
             const qsizetype at = qsizetype(p) * pageSize + rng.bounded(pageSize - 4);
             const quint32 v = values[rng.bounded(int(sizeof values / sizeof *values))];
@@ -60,7 +60,9 @@ QByteArray mutate(QByteArray file, QRandomGenerator& rng) {
         }
         case 3: {  // one page copied over another
             const int from = somePage(), to = int(rng.bounded(pages));
-            if (to != 0) std::memcpy(file.data() + qsizetype(to) * pageSize, file.constData() + qsizetype(from) * pageSize, size_t(pageSize));
+            if (to != 0)
+                std::memcpy(file.data() + qsizetype(to) * pageSize, file.constData() + qsizetype(from) * pageSize,
+                            size_t(pageSize));
             break;
         }
         case 4:  // cut at a page boundary
@@ -115,16 +117,17 @@ int main(int argc, char** argv) {
         one.start();
         QString outcome = QStringLiteral("read");
         try {
-            storage::access::snapshot(path, copy, {QStringLiteral("tqgroup")}, {QStringLiteral("tqmaster"), QStringLiteral("qgroup"),
-                                                                                 QStringLiteral("qquestion"), QStringLiteral("Table")},
-                                      {}, 5);
+            storage::access::snapshot(
+                path, copy, {QStringLiteral("tqgroup")},
+                {QStringLiteral("tqmaster"), QStringLiteral("qgroup"), QStringLiteral("qquestion"), QStringLiteral("Table")}, {},
+                5);
         } catch (const storage::Error& e) {
             if (e.message().isEmpty()) std::abort();
-            outcome = e.message().contains(QStringLiteral("okuyucu durdu"))     ? QStringLiteral("reader died in the child")
-                      : e.message().contains(QStringLiteral("ilerlemedi"))      ? QStringLiteral("reader stalled, stopped")
-                      : e.message().contains(QStringLiteral("kesilmiş"))        ? QStringLiteral("refused: cut file")
-                      : e.message().contains(QStringLiteral("Access dosyası"))  ? QStringLiteral("refused: damaged or not a bank")
-                                                                                 : QStringLiteral("refused: other");
+            outcome = e.message().contains(QStringLiteral("okuyucu durdu"))    ? QStringLiteral("reader died in the child")
+                      : e.message().contains(QStringLiteral("ilerlemedi"))     ? QStringLiteral("reader stalled, stopped")
+                      : e.message().contains(QStringLiteral("kesilmiş"))       ? QStringLiteral("refused: cut file")
+                      : e.message().contains(QStringLiteral("Access dosyası")) ? QStringLiteral("refused: damaged or not a bank")
+                                                                               : QStringLiteral("refused: other");
         }
         slowest = std::max(slowest, one.elapsed());
         ++outcomes[outcome];

@@ -19,7 +19,9 @@ using namespace storage;
 
 namespace {
 
-QString fixture(const QString& name) { return qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/") + name; }
+QString fixture(const QString& name) {
+    return qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/") + name;
+}
 const QString kBank = QStringLiteral("legacy-bank-jet4.mdb");
 
 QByteArray bytesOf(const QString& path) {
@@ -69,7 +71,8 @@ QList<QStringList> rowsOf(const QString& path, const QString& table, const QStri
         for (int i = 0; i < sqlite3_column_count(st); ++i)
             row << (sqlite3_column_type(st, i) == SQLITE_NULL
                         ? QString()
-                        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i)));
+                        : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                            sqlite3_column_bytes(st, i)));
         out << row;
     }
     sqlite3_finalize(st);
@@ -105,10 +108,10 @@ private slots:
         using K = FieldKind;
         QCOMPARE(kinds, QStringLiteral("ID:%1:0a GROUPNAME:%2:50 rid:%1:0 question:%3:0 answer1:%2:255 answer2:%2:255 "
                                        "answer3:%2:255 answer4:%2:255 true_answer:%2:1 sts:%4:0 qgrp:%1:0 ")
-                             .arg(int(K::Integer))
-                             .arg(int(K::Text))
-                             .arg(int(K::Memo))
-                             .arg(int(K::Boolean)));
+                            .arg(int(K::Integer))
+                            .arg(int(K::Text))
+                            .arg(int(K::Memo))
+                            .arg(int(K::Boolean)));
     }
 
     // Text in both Jet 4 storage modes, whatever encoding the user's
@@ -118,7 +121,8 @@ private slots:
         access::File file(fixture(QStringLiteral("unicode-compression-jet4.mdb")));
         QList<QVariantList> read;
         file.readRows(QStringLiteral("Table"), [&](const std::vector<QVariant>& v) { read << QVariantList(v.begin(), v.end()); });
-        const QList<QByteArray> lines = bytesOf(fixture(QStringLiteral("unicode-compression-jet4.expected.jsonl"))).trimmed().split('\n');
+        const QList<QByteArray> lines =
+            bytesOf(fixture(QStringLiteral("unicode-compression-jet4.expected.jsonl"))).trimmed().split('\n');
         QCOMPARE(read.size(), lines.size());
         for (int i = 0; i < lines.size(); ++i) {
             const QJsonObject o = QJsonDocument::fromJson(lines[i]).object();
@@ -156,8 +160,8 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("eski.mdb"));
         writeFile(path, bytes);
-        const QString message = errorOf(
-            [&] { access::snapshot(path, dir.filePath(QStringLiteral("kopya")), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")},
+        const QString message = errorOf([&] {
+            access::snapshot(path, dir.filePath(QStringLiteral("kopya")), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")},
                              {QStringLiteral("qgroup"), QStringLiteral("qquestion")});
         });
         QVERIFY2(message.contains(says), qPrintable(message));
@@ -168,7 +172,9 @@ private slots:
     void migrationTool() {
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("Quorvel.mdb"));
+        const QByteArray source = bytesOf(fixture(kBank));
         const Run run = migrate(fixture(kBank), target);
+        QCOMPARE(bytesOf(fixture(kBank)), source);  // read, never written
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QVERIFY2(run.out.contains(QStringLiteral("tqmaster: 12 kayıt (1 zengin metin soru olduğu gibi)")), qPrintable(run.out));
         QVERIFY(run.out.contains(QStringLiteral("Doğrulandı")));

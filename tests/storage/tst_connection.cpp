@@ -142,7 +142,8 @@ private slots:
         QFETCH(QString, expected);
         QTemporaryDir dir;
         QString path = dir.path() + QStringLiteral("/Quorvel.mdb");
-        if (kind == QLatin1String("access")) QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-access/legacy-no-questions-jet4.mdb")), path));
+        if (kind == QLatin1String("access"))
+            QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-access/legacy-no-questions-jet4.mdb")), path));
         if (kind == QLatin1String("garbage")) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
