@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -66,7 +67,7 @@ FieldKind kindOf(const MdbColumn* col, int* size) {
 
 bool readable(int type) { return type != MDB_OLE && type != MDB_BINARY && type != MDB_COMPLEX; }
 
-// Scans every row of an open table definition; frees it when done.
+// Frees a table definition the reader allocated.
 struct TableDef {
     MdbTableDef* def = nullptr;
     ~TableDef() {
