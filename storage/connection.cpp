@@ -194,6 +194,7 @@ void Connection::open() {
     path_ = dataSourceOf(connectionString_);
     if (path_.isEmpty()) throw Error(QStringLiteral("Bağlantı metni bir veritabanı dosyası adı içermiyor."));
     if (!QFileInfo(path_).isFile()) throw Error(QStringLiteral("\"%1\" veritabanı dosyası yok.").arg(path_));
+    if (isAccessDatabase(path_)) return openAccess();
 
     // A file marked read-only is opened for reading only, also for a user who
     // could write it anyway: changes are then refused, not made behind a mark.

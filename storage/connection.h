@@ -50,6 +50,11 @@ public:
     // program keeps the file in WAL mode and it could not be switched.
     const QString& journalMode() const { return journalMode_; }
 
+    // Whether open() reads an Access file: it then reads the file's tqgroup
+    // and tqmaster into a private read-only copy and works on that. Off, an
+    // Access file is refused with a text that names the migration tool.
+    void setReadsAccessFiles(bool on) { readsAccessFiles_ = on; }
+
     // How long to wait for another program's locks, in milliseconds.
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return busyTimeoutMs_; }
@@ -97,6 +102,7 @@ private:
     void detach(RecordSet* rs) { recordSets_.removeAll(rs); }
     static int onBusy(void* self, int count);
     void checkQuestionBank();
+    void openAccess();  // in connection_access.cpp
     void chooseJournalMode();
     QString folder() const;
 
@@ -118,6 +124,7 @@ private:
     };
     mutable std::vector<Prepared> prepared_;  // the most recently used last
     void finalizePrepared();
+    bool readsAccessFiles_ = false;
 };
 
 }  // namespace storage
