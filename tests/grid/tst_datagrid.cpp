@@ -1,6 +1,7 @@
 #include "grid/columnlist.h"
 #include "grid/datagrid.h"
 #include "grid/fieldlink.h"
+#include "grid/keytable.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "storage/errors.h"
@@ -12,6 +13,7 @@
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLayout>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolTip>
 
 using namespace grid;
@@ -1402,6 +1405,98 @@ private slots:
         h.key(Qt::Key_Down);
         QCOMPARE(h.rs.currentRow(), 1);
         QCOMPARE(h.dbText(QStringLiteral("select rid from tqmaster where question = 'Soru 1'")), QStringLiteral("7"));
+    }
+
+    // Which caret keys a cell's holder hands back to the grid, for the caret
+    // or selection in "abc": at the start, in the middle, at the end, all of
+    // it selected, its head ("a") selected, its tail ("c") selected. With Ctrl
+    // every one of them goes back.
+    void caretKeysHandedBack_data() {
+        QTest::addColumn<int>("holder");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("expected");  // start middle end all head tail
+        const int editor = int(KeyHolder::CellEditor), control = int(KeyHolder::CellControl), rich = int(KeyHolder::RichText);
+        const QList<std::tuple<const char*, int, int, const char*>> rows = {
+            {"editor Left", editor, Qt::Key_Left, "100000"},
+            {"editor Home", editor, Qt::Key_Home, "100000"},
+            {"editor Right", editor, Qt::Key_Right, "001000"},
+            {"editor End", editor, Qt::Key_End, "000000"},
+            {"editor Up", editor, Qt::Key_Up, "111111"},
+            {"editor Down", editor, Qt::Key_Down, "111111"},
+            {"control Left", control, Qt::Key_Left, "100000"},
+            {"control Home", control, Qt::Key_Home, "100000"},
+            {"control Right", control, Qt::Key_Right, "001000"},
+            {"control End", control, Qt::Key_End, "000000"},
+            {"control Up", control, Qt::Key_Up, "000100"},
+            {"control Down", control, Qt::Key_Down, "000100"},
+            {"rich Left", rich, Qt::Key_Left, "100000"},
+            {"rich Home", rich, Qt::Key_Home, "000000"},
+            {"rich Right", rich, Qt::Key_Right, "001000"},
+            {"rich End", rich, Qt::Key_End, "000000"},
+            {"rich Up", rich, Qt::Key_Up, "111111"},
+            {"rich Down", rich, Qt::Key_Down, "111111"},
+        };
+        for (const auto& [name, holder, key, expected] : rows)
+            QTest::newRow(name) << holder << key << QString::fromLatin1(expected);
+    }
+
+    void caretKeysHandedBack() {
+        QFETCH(int, holder);
+        QFETCH(int, key);
+        QFETCH(QString, expected);
+        const auto kind = KeyHolder(holder);
+        QLineEdit line;
+        QComboBox combo;
+        combo.setEditable(true);
+        QTextEdit rich;
+        QWidget* widget = kind == KeyHolder::CellEditor ? static_cast<QWidget*>(&line)
+                          : kind == KeyHolder::RichText ? static_cast<QWidget*>(&rich)
+                                                        : static_cast<QWidget*>(&combo);
+        const QList<QPair<int, int>> carets = {{0, 0}, {1, 1}, {3, 3}, {0, 3}, {0, 1}, {2, 3}};
+        for (int i = 0; i < carets.size(); ++i) {
+            const auto [anchor, position] = carets[i];
+            if (kind == KeyHolder::RichText) {
+                rich.setPlainText(QStringLiteral("abc"));
+                QTextCursor c = rich.textCursor();
+                c.setPosition(anchor);
+                c.setPosition(position, QTextCursor::KeepAnchor);
+                rich.setTextCursor(c);
+            } else {
+                QLineEdit* edit = kind == KeyHolder::CellEditor ? &line : combo.lineEdit();
+                edit->setText(QStringLiteral("abc"));
+                edit->setSelection(anchor, position - anchor);
+                if (anchor == position) edit->setCursorPosition(position);
+            }
+            const QKeyEvent plain(QEvent::KeyPress, key, Qt::NoModifier);
+            const QKeyEvent withCtrl(QEvent::KeyPress, key, Qt::ControlModifier);
+            QVERIFY2(handsBackToGrid(&plain, widget, kind, false) == (expected[i] == u'1'), qPrintable(QString::number(i)));
+            QVERIFY2(handsBackToGrid(&withCtrl, widget, kind, false), qPrintable(QString::number(i)));
+        }
+    }
+
+    // F2 selects the whole exam name; End then moves the caret to its end
+    // and what is typed extends the name: nothing reaches the next cell.
+    void endAfterF2ExtendsTheExamName() {
+        GridHarness h;
+        h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
+        QVERIFY(h.start(profiles::mainExamsGrid()));
+        h.click(0, 1);
+        h.key(Qt::Key_F2);
+        QVERIFY(h.grid->editorVisible());
+        QLineEdit* editor = h.grid->cellEditor();
+        QCOMPARE(editor->selectedText(), QStringLiteral("Vize"));
+        h.key(Qt::Key_End);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        QCOMPARE(editor->cursorPosition(), 4);
+        h.type(QStringLiteral(" (Güncel)"));
+        QCOMPARE(editor->text(), QStringLiteral("Vize (Güncel)"));
+        editor->selectAll();
+        h.key(Qt::Key_Home);  // as End: a selection is not a caret at the start
+        QCOMPARE(h.grid->currentColumn(), 1);
+        QCOMPARE(editor->cursorPosition(), 0);
+        h.click(1, 1);
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from qgroup where ID = 1")), QStringLiteral("Vize (Güncel)"));
+        QCOMPARE(h.dbText(QStringLiteral("select DRM from qgroup where ID = 1")), QStringLiteral("0"));
     }
 
     void controlKeysAndTheKeysTheGridTakesBack() {
