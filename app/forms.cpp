@@ -10,11 +10,13 @@
 #include "exams/frm_soru_detay.h"
 #include "exams/frm_yeni_sinav.h"
 #include "storage/session.h"
+#include "ui/accessibility.h"
 #include "ui/lockwait.h"
 
 namespace app {
 
 Program::Program(const QString& executablePath) : session_(std::make_unique<storage::Session>()) {
+    ui::installAccessibility();
     storage::Session& s = *session_;
     s.ADOConnection1.setLockWaitNotifier(&ui::showLockWait);
     forms_.main = new Tmain(s, forms_);

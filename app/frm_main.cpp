@@ -99,6 +99,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     bank->addWidget(makeStrip());
     wwDBGrid1 = new grid::DataGrid(TabSheet1);
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1->setAccessibleName(QStringLiteral("Soru Grupları"));
     grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
     wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
     bank->addWidget(wwDBGrid1, 1);
@@ -144,6 +145,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     exams->addWidget(makeStrip());
     wwDBGrid3 = new grid::DataGrid(TabSheet2);
     wwDBGrid3->setObjectName(QStringLiteral("wwDBGrid3"));
+    wwDBGrid3->setAccessibleName(QStringLiteral("Sınavlar"));
     grid::profiles::apply(*wwDBGrid3, grid::profiles::mainExamsGrid());
     wwDBGrid3->setRecordSet(session_.dsinav.dataSet);
     exams->addWidget(wwDBGrid3, 1);
@@ -151,6 +153,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     // and is hidden until an exam is expanded.
     wwDBGrid4 = new grid::DataGrid(wwDBGrid3);
     wwDBGrid4->setObjectName(QStringLiteral("wwDBGrid4"));
+    wwDBGrid4->setAccessibleName(QStringLiteral("Sınav Soruları"));
     grid::profiles::apply(*wwDBGrid4, grid::profiles::mainExamQuestionsGrid());
     wwDBGrid4->setRecordSet(session_.dQuestions.dataSet);
     wwDBGrid4->resize(805, 153);
@@ -241,6 +244,7 @@ void Tmain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    wwDBGrid1->setFocus();  // the keyboard starts in the group list, not on the tabs
     msgbox::guard([this] { FormShow(); });
 }
 

@@ -157,6 +157,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
 
     wwDBGrid2 = new grid::DataGrid(this);
     wwDBGrid2->setObjectName(QStringLiteral("wwDBGrid2"));
+    wwDBGrid2->setAccessibleName(QStringLiteral("Sorular"));
     layout->addWidget(wwDBGrid2, 1);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -1,9 +1,14 @@
 #include "app/forms.h"
 #include "app/frm_main.h"
 #include "bank/frm_grp.h"
+#include "bank/frm_qeditx.h"
+#include "bank/frm_qimport.h"
+#include "bank/frm_sgrp.h"
 #include "bank/frm_soru_gir.h"
 #include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
+#include "exams/frm_soru_detay.h"
+#include "exams/frm_yeni_sinav.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
@@ -16,6 +21,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 using msgbox::Button;
@@ -77,6 +83,37 @@ private slots:
         for (int c = 0; c < tabs->childCount(); ++c) names << tabs->child(c)->text(QAccessible::Name);
         QVERIFY(names.contains(QStringLiteral("Soru Bankası")));
         QVERIFY(names.contains(QStringLiteral("Sınav İşlemleri")));
+    }
+
+    // What a screen reader meets in the nine windows: the main window is a
+    // frame, every grid and every tool bar button (the overflow button of a
+    // tool bar too) has a name, and the keyboard starts in the group list.
+    void windowsGridsAndButtonsAreNamed() {
+        App a(kSeed);
+        a.show();
+        QCOMPARE(QAccessible::queryAccessibleInterface(a.main)->role(), QAccessible::Window);
+        QCOMPARE(a.main->focusWidget(), a.main->wwDBGrid1);
+        const app::Forms& f = a.forms();
+        const QList<QWidget*> windows = {f.main,       f.grpx,   f.sgrpx,   f.yeni_sinav, f.sinav_soru_ekle,
+                                         f.soru_detay, f.qeditx, f.qimport, f.soru_gir};
+        int grids = 0;
+        for (QWidget* w : windows) {
+            for (grid::DataGrid* g : w->findChildren<grid::DataGrid*>()) {
+                ++grids;
+                QVERIFY2(!QAccessible::queryAccessibleInterface(g)->text(QAccessible::Name).isEmpty(),
+                         qPrintable(w->objectName() + u'.' + g->objectName()));
+            }
+            for (QToolButton* b : w->findChildren<QToolButton*>()) {
+                if (qobject_cast<grid::DataGrid*>(b->parentWidget())) continue;  // the grid's own corner
+                QVERIFY2(!QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).isEmpty(),
+                         qPrintable(w->objectName() + u'.' + b->objectName()));
+            }
+        }
+        QVERIFY(grids >= 10);
+        auto* overflow = a.main->ToolBar2->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(overflow);
+        QCOMPARE(QAccessible::queryAccessibleInterface(overflow)->text(QAccessible::Name), QStringLiteral("Diğer komutlar"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(a.main->wwDBGrid3)->text(QAccessible::Name), QStringLiteral("Sınavlar"));
     }
 
     // Counts cancelled questions too; the exam count includes an entry whose

@@ -513,9 +513,18 @@ private slots:
         QAccessibleInterface* box = t->cellAt(0, 2);
         QVERIFY(box->state().checkable);
         QVERIFY(box->state().checked);
-        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("True"));
+        // A check box is named by its column, not by its stored value.
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Sınav Pasif"));
         QVERIFY(!t->cellAt(1, 2)->state().checked);
-        QCOMPARE(t->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("False"));
+        QCOMPARE(t->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("Sınav Pasif"));
+        // Row headers say in words what the indicator's sign means.
+        auto rowHeader = [&](int row) { return t->cellAt(row, 1)->tableCellInterface()->rowHeaderCells().value(0); };
+        QVERIFY(rowHeader(0));
+        QCOMPARE(rowHeader(0)->text(QAccessible::Name), QStringLiteral("Satır 1, geçerli"));
+        QCOMPARE(rowHeader(1)->text(QAccessible::Name), QStringLiteral("Satır 2"));
+        h.click(0, 1);
+        h.type(QStringLiteral("x"));
+        QCOMPARE(rowHeader(0)->text(QAccessible::Name), QStringLiteral("Satır 1, düzenleniyor"));
     }
 
     // --------------------------------------------------------- check boxes
