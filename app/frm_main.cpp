@@ -116,6 +116,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     MAKTF1->setObjectName(QStringLiteral("MAKTF1"));
     ToolButton1->setMenu(PopupMenu1);
     ToolButton1->setPopupMode(QToolButton::InstantPopup);
+    // Room between the caption and the menu arrow, which the style draws flush.
+    ToolButton1->setMinimumWidth(ToolButton1->sizeHint().width() + 8);
 
     // Exam tab.
     TabSheet2 = new QWidget;
@@ -197,7 +199,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     onClick(ToolButton22, [](ExamQuestionList& l) { l.showDetail(); });
     connect(wwDBGrid4, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { examQuestions_->showDetail(); }); });
 
-    resize(1026, 623);
+    ui::setOuterSize(this, QSize(1026, 623));
     ui::centreOnScreen(this);
 }
 

@@ -17,6 +17,9 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -114,6 +117,22 @@ private slots:
         QVERIFY(overflow);
         QCOMPARE(QAccessible::queryAccessibleInterface(overflow)->text(QAccessible::Name), QStringLiteral("Diğer komutlar"));
         QCOMPARE(QAccessible::queryAccessibleInterface(a.main->wwDBGrid3)->text(QAccessible::Name), QStringLiteral("Sınavlar"));
+    }
+
+    // Where the design face is missing, the stand-in face whose widths come
+    // closest takes its place, and the designed widths hold: the groups
+    // dialog's 49-character column fits its grid without a scroll bar.
+    void designWidthsHoldWithTheStandInFace() {
+        App a(kSeed);
+        a.show();
+        if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
+            QCOMPARE(QFontInfo(a.main->font()).family(), QStringLiteral("Liberation Sans"));
+        a.forms().grpx->show();
+        QVERIFY(QTest::qWaitForWindowExposed(a.forms().grpx));
+        grid::DataGrid* g = a.forms().grpx->wwDBGrid1;
+        QCOMPARE(g->columnPixelWidth(0), 49 * 6 + 4);
+        QVERIFY(!g->horizontalScrollBar()->isVisible());
+        a.forms().grpx->hide();
     }
 
     // Counts cancelled questions too; the exam count includes an entry whose
