@@ -43,6 +43,8 @@ void place(QWidget* window) {
     if (outer.isValid() && !frame.isNull()) {
         const QSize inner = outer.toSize().shrunkBy(frame);
         if (inner.isValid()) window->resize(inner);
+        // Once: later sizes are the user's, or the window's own.
+        window->setProperty(kOuterSize, QVariant());
     }
     fitInto(window, availableArea(window));
 }

@@ -10,8 +10,9 @@ namespace ui {
 // before it is shown), as dialogs that are centred on the screen open.
 void centreOnScreen(QWidget* window);
 
-// Gives a window a designed outer size, its frame included: once the window
-// system has framed it, its inside is made that much smaller than the frame.
+// Gives a window a designed outer size, its frame included: when the window
+// system has first framed it, its inside is made that much smaller than the
+// frame. Later sizes, the user's or the window's own, stay as they are.
 void setOuterSize(QWidget* window, const QSize& outer);
 
 // Shrinks a window whose frame is larger than the area and moves it so that

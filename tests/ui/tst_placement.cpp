@@ -60,6 +60,12 @@ private slots:
         small.show();
         QVERIFY(QTest::qWaitForWindowExposed(&small));
         QCOMPARE(small.frameGeometry().size(), QSize(200, 100));
+        // The designed size is the first one only: a size the user gave stays.
+        small.resize(300, 150);
+        small.hide();
+        small.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&small));
+        QCOMPARE(small.size(), QSize(300, 150));
     }
 };
 
