@@ -78,6 +78,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setBold(true);
     PageControl1->tabBar()->setFont(tabFont);
+    // The caption of the tab under the mouse lights up, as hot-tracked tabs do.
+    PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:hover { color: #0066CC; }"));
     layout->addWidget(PageControl1);
 
     // Bank tab.

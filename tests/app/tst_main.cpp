@@ -135,6 +135,16 @@ private slots:
         a.forms().grpx->hide();
     }
 
+    void tabUnderTheMouseLightsUp() {
+        App a(kSeed);
+        a.show();
+        QTabBar* bar = a.main->PageControl1->tabBar();
+        const QRect tab = bar->tabRect(1);
+        const QImage before = bar->grab(tab).toImage();
+        QTest::mouseMove(bar, tab.center());
+        QTRY_VERIFY(bar->grab(tab).toImage() != before);
+    }
+
     // Counts cancelled questions too; the exam count includes an entry whose
     // bank question is gone.
     void captionCountsCurrentGroupOrExam() {
