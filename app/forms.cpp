@@ -10,11 +10,17 @@
 #include "exams/frm_soru_detay.h"
 #include "exams/frm_yeni_sinav.h"
 #include "storage/session.h"
+#include "ui/accessibility.h"
 #include "ui/lockwait.h"
+#include "ui/look.h"
+#include "ui/placement.h"
 
 namespace app {
 
 Program::Program(const QString& executablePath) : session_(std::make_unique<storage::Session>()) {
+    ui::installAccessibility();
+    ui::installFonts();
+    ui::installPlacement();
     storage::Session& s = *session_;
     s.ADOConnection1.setLockWaitNotifier(&ui::showLockWait);
     forms_.main = new Tmain(s, forms_);

@@ -78,6 +78,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     QFont tabFont(QStringLiteral("Arial"));
     tabFont.setBold(true);
     PageControl1->tabBar()->setFont(tabFont);
+    // The caption of the tab under the mouse lights up, as hot-tracked tabs do.
+    PageControl1->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab:hover { color: #0066CC; }"));
     layout->addWidget(PageControl1);
 
     // Bank tab.
@@ -99,6 +101,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     bank->addWidget(makeStrip());
     wwDBGrid1 = new grid::DataGrid(TabSheet1);
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1->setAccessibleName(QStringLiteral("Soru Grupları"));
     grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
     wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
     bank->addWidget(wwDBGrid1, 1);
@@ -115,6 +118,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     MAKTF1->setObjectName(QStringLiteral("MAKTF1"));
     ToolButton1->setMenu(PopupMenu1);
     ToolButton1->setPopupMode(QToolButton::InstantPopup);
+    // Room between the caption and the menu arrow, which the style draws flush.
+    ToolButton1->setMinimumWidth(ToolButton1->sizeHint().width() + 8);
 
     // Exam tab.
     TabSheet2 = new QWidget;
@@ -144,6 +149,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     exams->addWidget(makeStrip());
     wwDBGrid3 = new grid::DataGrid(TabSheet2);
     wwDBGrid3->setObjectName(QStringLiteral("wwDBGrid3"));
+    wwDBGrid3->setAccessibleName(QStringLiteral("Sınavlar"));
     grid::profiles::apply(*wwDBGrid3, grid::profiles::mainExamsGrid());
     wwDBGrid3->setRecordSet(session_.dsinav.dataSet);
     exams->addWidget(wwDBGrid3, 1);
@@ -151,6 +157,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     // and is hidden until an exam is expanded.
     wwDBGrid4 = new grid::DataGrid(wwDBGrid3);
     wwDBGrid4->setObjectName(QStringLiteral("wwDBGrid4"));
+    wwDBGrid4->setAccessibleName(QStringLiteral("Sınav Soruları"));
     grid::profiles::apply(*wwDBGrid4, grid::profiles::mainExamQuestionsGrid());
     wwDBGrid4->setRecordSet(session_.dQuestions.dataSet);
     wwDBGrid4->resize(805, 153);
@@ -194,7 +201,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     onClick(ToolButton22, [](ExamQuestionList& l) { l.showDetail(); });
     connect(wwDBGrid4, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { examQuestions_->showDetail(); }); });
 
-    resize(1026, 623);
+    ui::setOuterSize(this, QSize(1026, 623));
     ui::centreOnScreen(this);
 }
 
@@ -241,6 +248,7 @@ void Tmain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shown_) return;
     shown_ = true;
+    wwDBGrid1->setFocus();  // the keyboard starts in the group list, not on the tabs
     msgbox::guard([this] { FormShow(); });
 }
 

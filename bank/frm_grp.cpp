@@ -20,6 +20,7 @@ Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
 
     wwDBGrid1 = new grid::DataGrid(this);
     wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1->setAccessibleName(windowTitle());
     wwDBGrid1->setGeometry(7, 7, 329, 202);
     grid::profiles::apply(*wwDBGrid1, grid::profiles::groupsDialogGrid());
     wwDBGrid1->setRecordSet(session_.dgrp.dataSet);

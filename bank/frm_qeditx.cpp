@@ -86,7 +86,7 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { BitBtn1Click(); }); });
     connect(BitBtn2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { BitBtn2Click(); }); });
-    resize(499, 234);
+    ui::setOuterSize(this, QSize(499, 234));  // frame included
     ui::centreOnScreen(this);
 }
 

@@ -53,6 +53,7 @@ Tqimport::Tqimport(QWidget* parent)
     wwDBRichEdit1->hide();
     Label1->setBuddy(wwDBGrid1);
     wwDBGrid1->setAccessibleName(Label1->text());
+    wwDBGrid2->setAccessibleName(QStringLiteral("Aktarılacak Sorular"));
     wwDBGrid1->adoptControls();
     wwDBGrid2->adoptControls();
 

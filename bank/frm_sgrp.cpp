@@ -14,6 +14,7 @@ Tsgrpx::Tsgrpx(storage::Session& session, QWidget* parent) : QDialog(parent), se
 
     DBGrid1 = new grid::DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setAccessibleName(QStringLiteral("Soru Grupları"));
     DBGrid1->setGeometry(8, 8, 271, 209);
     grid::profiles::apply(*DBGrid1, grid::profiles::groupPickerGrid());
     DBGrid1->setRecordSet(session_.dgrp.dataSet);

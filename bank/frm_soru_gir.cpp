@@ -14,6 +14,7 @@
 #include "ui/dialog_keys.h"
 #include "ui/icons.h"
 #include "ui/msgbox.h"
+#include "ui/placement.h"
 #include "ui/textinput.h"
 
 #include <QApplication>
@@ -157,6 +158,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
 
     wwDBGrid2 = new grid::DataGrid(this);
     wwDBGrid2->setObjectName(QStringLiteral("wwDBGrid2"));
+    wwDBGrid2->setAccessibleName(QStringLiteral("Sorular"));
     layout->addWidget(wwDBGrid2, 1);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -189,7 +191,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     connectGuarded(BtnDown, this, &Tsoru_gir::BtnDownClick);
     connectGuarded(BtnImport, this, &Tsoru_gir::BtnImportClick);
 
-    resize(870, 500);
+    ui::setOuterSize(this, QSize(870, 500));  // frame included
     move(313, 96);
 }
 

@@ -66,9 +66,10 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     auto* top = new QWidget(this);
     top->setObjectName(QStringLiteral("Panel2"));
     top->setFixedHeight(169);
-    boldLabel(QStringLiteral("Soru Bankası Soru Grubu"), top, 8, 8, kNavy);
+    QLabel* groupsLabel = boldLabel(QStringLiteral("Soru Bankası Soru Grubu"), top, 8, 8, kNavy);
     wwDBGrid1 =
         grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), top, grid::profiles::addGroupsGrid(), session_.dgrp.dataSet);
+    wwDBGrid1->setAccessibleName(groupsLabel->text());
     wwDBGrid1->setGeometry(8, 24, 209, 137);
     RzButton1 = boldButton(QStringLiteral("Grubu Aktar"), QStringLiteral("RzButton1"), top, 32);
     RzButton2 = boldButton(QStringLiteral("Aktif Soruyu Aktar"), QStringLiteral("RzButton2"), top, 68);
@@ -76,15 +77,17 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setToolTip(QStringLiteral("sıfırlamak için çift tıklayınız"));
     Label4->installEventFilter(this);
-    boldLabel(QStringLiteral("Soru Eklenecek Sınavı Seçiniz"), top, 344, 8, kNavy);
+    QLabel* examsLabel = boldLabel(QStringLiteral("Soru Eklenecek Sınavı Seçiniz"), top, 344, 8, kNavy);
     wwDBGrid3 =
         grid::profiles::makeGrid(QStringLiteral("wwDBGrid3"), top, grid::profiles::addExamsGrid(), session_.dsinav.dataSet);
+    wwDBGrid3->setAccessibleName(examsLabel->text());
     wwDBGrid3->setGeometry(344, 24, 209, 137);
     layout->addWidget(top);
 
     wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::addQuestionsGrid(),
                                          session_.DataSource1.dataSet);
     wwDBGrid2->setToolTip(QStringLiteral("Soruyu eklemek için çift tıklayınız..."));
+    wwDBGrid2->setAccessibleName(QStringLiteral("Bankadaki Sorular"));
     layout->addWidget(wwDBGrid2, 1);
 
     Memo1 = new QPlainTextEdit(this);

@@ -97,6 +97,16 @@ QString GridModel::indicatorText(int row) const {
     }
 }
 
+QString GridModel::rowHeaderName(int row) const {
+    // What the indicator's sign means, in words a screen reader can say.
+    const QString sign = indicatorText(row);
+    const QString name = QStringLiteral("Satır %1").arg(row + 1);
+    if (sign.isEmpty()) return name;
+    if (sign == QLatin1String("I")) return name + QStringLiteral(", düzenleniyor");
+    if (sign == QLatin1String("*")) return name + QStringLiteral(", yeni");
+    return name + QStringLiteral(", geçerli");
+}
+
 bool GridModel::isMemo(int c) const {
     const auto* col = column(c);
     return col && col->fieldIndex >= 0 && active() && recordSet_->fieldDef(col->fieldIndex).kind == FieldKind::Memo;
@@ -183,7 +193,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleTextRole:
             if (const int sign = expandSign(index.row(), index.column()); sign >= 0)
                 return sign == 1 ? QStringLiteral("Daralt") : QStringLiteral("Genişlet");
-            if (col->checkBox) return isChecked(index.row(), index.column()) ? col->checkedValue : col->uncheckedValue;
+            // A check box is named by its column; its checked state says the rest.
+            if (col->checkBox) return col->titleLines.join(QLatin1Char(' ')).simplified();
             return cellText(index.row(), index.column());
         case Qt::CheckStateRole:
             if (!col->checkBox) return {};
@@ -197,6 +208,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole) return {};
+    if (orientation == Qt::Vertical && role == Qt::AccessibleTextRole) return rowHeaderName(section);
     if (orientation == Qt::Vertical) return indicatorText(section);
     const auto* col = column(section);
     return col ? col->titleLines.join(QLatin1Char(' ')) : QVariant();

@@ -58,6 +58,8 @@ public:
     Qt::Alignment alignment(int c) const;
     // The indicator mark of a row: ">" browsing, "I" editing, "*" inserting.
     QString indicatorText(int row) const;
+    // The indicator cell's name in the accessibility tree.
+    QString rowHeaderName(int row) const;
     bool isMemo(int c) const;
     // Most characters the cell editor takes for a column.
     int maxLength(int c) const;

@@ -122,7 +122,17 @@ void CellPainter::paint(QPainter* p, const QStyleOptionViewItem& option, const Q
         if (!text.isEmpty()) {
             p->setFont(profile.CellFont);
             p->setPen(highlighted ? pal.color(QPalette::Active, QPalette::HighlightedText) : profile.CellFontColor);
-            p->drawText(cellTextRect(content), index.data(Qt::TextAlignmentRole).toInt() | cellWrapFlag(profile), text);
+            const QRect textRect = cellTextRect(content);
+            const QFontMetrics fm(profile.CellFont);
+            int flags = index.data(Qt::TextAlignmentRole).toInt() | cellWrapFlag(profile);
+            // A row with room for one line shows one line, cut with an
+            // ellipsis, rather than the top of a second line; the cell's
+            // hint shows the whole text.
+            if (textRect.height() < 2 * fm.lineSpacing() && fm.horizontalAdvance(text) > textRect.width()) {
+                text = fm.elidedText(text.simplified(), Qt::ElideRight, textRect.width());
+                flags = (flags & ~int(Qt::TextWordWrap)) | Qt::TextSingleLine;
+            }
+            p->drawText(textRect, flags, text);
         }
     }
     p->restore();
@@ -142,6 +152,15 @@ TitleHeader::TitleHeader(const GridModel* model, QWidget* parent) : QHeaderView(
 }
 
 QSize TitleHeader::sizeHint() const { return QSize(QHeaderView::sizeHint().width(), model_->profile().titleHeight()); }
+
+void TitleHeader::paintEvent(QPaintEvent* e) {
+    QHeaderView::paintEvent(e);
+    // The title row goes on in the title colour right of the last column.
+    const int end = length() - offset();
+    if (end >= viewport()->width()) return;
+    QPainter p(viewport());
+    p.fillRect(QRect(end, 0, viewport()->width() - end, viewport()->height()), model_->profile().TitleColor);
+}
 
 void TitleHeader::paintSection(QPainter* p, const QRect& rect, int logical) const {
     const GridProfile& profile = model_->profile();

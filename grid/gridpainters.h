@@ -51,6 +51,7 @@ public:
     void setLayingOut(bool layingOut) { layingOut_ = layingOut; }
 
 protected:
+    void paintEvent(QPaintEvent* e) override;
     void paintSection(QPainter* p, const QRect& rect, int logical) const override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;

@@ -81,11 +81,14 @@ struct GridProfile {
     // Whether the grid edits cells at all: dgEditing, not read-only, no dgRowSelect.
     bool editsCells() const { return has(dgEditing) && !ReadOnly && !has(dgRowSelect); }
 
-    // 8-point "MS Sans Serif"; where that face is missing the system picks its
-    // nearest sans-serif, and every size is measured on the font it gives.
+    // 8-point "MS Sans Serif", the face the layouts were drawn with; where
+    // it is missing the program's stand-in face takes its place.
     static QFont defaultFont();
 
-    // Sizes, measured on the profile's fonts.
+    // Sizes. For the design face at its design size they use the figures the
+    // layouts were drawn for (a 6-pixel "0", a 13-pixel text height), so that
+    // designed pixel sizes hold whatever face stands in for it; other fonts
+    // are measured.
     // Width of "0" in the cell font, the unit of column widths.
     int zeroWidth() const;
     // (height of "W" in the cell font + 3) x RowHeightPercent / 100.

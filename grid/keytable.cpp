@@ -54,9 +54,11 @@ enum class Rule {
     Always,
     WithoutCtrl,
     WithCtrl,
-    EnterToTab,   // where Enter acts as Tab
-    AtStart,      // with Ctrl, or the caret at the very start (or everything selected)
-    AtEnd,        // with Ctrl, or the caret at the very end (or everything selected)
+    EnterToTab,  // where Enter acts as Tab
+    // A selection is not a caret position: with text selected, Left, Right,
+    // Home and End first collapse the selection inside the holder.
+    AtStart,      // with Ctrl, or the caret at the very start and nothing selected
+    AtEnd,        // with Ctrl, or the caret at the very end and nothing selected
     AllSelected,  // with Ctrl, or the whole text selected
     Unchanged,    // while the control holds no changed content
 };
@@ -87,7 +89,7 @@ constexpr KeyRule kKeyTable[] = {
     {Qt::Key_Left,     Rule::AtStart,     Rule::AtStart,     Rule::AtStart},
     {Qt::Key_Home,     Rule::AtStart,     Rule::AtStart,     Rule::WithCtrl},
     {Qt::Key_Right,    Rule::AtEnd,       Rule::AtEnd,       Rule::AtEnd},
-    {Qt::Key_End,      Rule::AtEnd,       Rule::WithCtrl,    Rule::WithCtrl},
+    {Qt::Key_End,      Rule::WithCtrl,    Rule::WithCtrl,    Rule::WithCtrl},
 };
 // clang-format on
 
@@ -134,9 +136,9 @@ bool handsBackToGrid(const QKeyEvent* event, QWidget* holder, KeyHolder kind, bo
         if (!c.known) return false;
         switch (rule) {
             case Rule::AtStart:
-                return c.start == 0 && (c.end == 0 || c.end == c.length);
+                return c.start == 0 && c.end == 0;
             case Rule::AtEnd:
-                return c.end == c.length && (c.start == 0 || c.start == c.end);
+                return c.start == c.length && c.end == c.length;
             default:
                 return c.start == 0 && c.end == c.length;
         }

@@ -18,8 +18,10 @@ KeyHolder holderKind(const QWidget* control);
 
 // Whether a key pressed in the cell's editor or control is the grid's (a
 // move, a row command) rather than the holder's own. One table decides for
-// both holders; caret-bound keys (arrows, Home, End) go back only when the
-// caret cannot go further that way, or with Ctrl. Nothing goes back with
+// every holder: Left and Home go back only with the caret at the very start
+// and nothing selected, Right only at the very end with nothing selected, Up
+// and Down in a cell control only while all of its text is selected; End
+// stays in the text. Any of them goes back with Ctrl. Nothing goes back with
 // Alt, nor while a drop-down box shows its list.
 bool handsBackToGrid(const QKeyEvent* event, QWidget* holder, KeyHolder kind, bool enterToTab);
 

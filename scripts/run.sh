@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, builds, supplies an empty database beside the program if there is
-# none, and starts the program.
+# none, puts the program into the desktop's menu, and starts it.
 #   bash scripts/run.sh            the program and its Quorvel.mdb in build/release
 #   bash scripts/run.sh --sample   a copy of the program in build/release/ornek
 #                                  on the sample bank (made there on first use);
@@ -26,4 +26,6 @@ if [ "$sample" = 1 ]; then
 elif [ ! -f "$dir/Quorvel.mdb" ]; then
   build/release/quorvel-mkdb "$dir/Quorvel.mdb"
 fi
+# The menu entry starts the program on its own database, not the sample.
+bash scripts/install-desktop.sh build/release/Quorvel.exe >/dev/null || echo "Menü girdisi kurulamadı; program yine de başlıyor." >&2
 exec "$dir/Quorvel.exe" "$@"

@@ -9,4 +9,9 @@ namespace ui {
 // strips, panels) instead of the style's.
 void fillBackground(QWidget* widget, const QColor& colour);
 
+// Lets the program's free stand-in face take the place of the Windows face
+// the windows were drawn with, where that face is missing: the one whose
+// widths come closest to the design (and that matches the Arial captions).
+void installFonts();
+
 }  // namespace ui

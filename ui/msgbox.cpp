@@ -3,8 +3,14 @@
 #include "storage/errors.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
+
 #include <QPushButton>
+#include <algorithm>
 
 namespace msgbox {
 
@@ -51,6 +57,21 @@ QString forLabel(QString text) {
     return text;
 }
 
+// Sizes a box to its longest line. The platform's box wraps its text at
+// about 500 pixels, which breaks lines that were written to be read whole
+// (the help text) and leaves orphan words; the screen still sets the limit.
+void fitLongestLine(QMessageBox& dialog) {
+    auto* label = dialog.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label) return;
+    const QFontMetrics fm(label->font());
+    int widest = 0;
+    for (const QString& line : label->text().split(u'\n')) widest = std::max(widest, fm.horizontalAdvance(line));
+    const QScreen* screen = dialog.screen() ? dialog.screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const int room = std::min(screenWidth - 480, 1000) - 80;  // the box's own limit, less icon and margins
+    if (room > 0) label->setMinimumWidth(std::min(widest + 2, room));
+}
+
 Box oneButton(const QString& caption, const QString& text, Icon icon) {
     Box box;
     box.caption = caption;
@@ -69,6 +90,7 @@ Button show(const Box& box) {
     for (Button b : box.buttons) dialog.addButton(standard(b));
     dialog.setDefaultButton(standard(box.defaultButton));
     dialog.setEscapeButton(dialog.button(standard(box.escapeButton)));
+    fitLongestLine(dialog);
     dialog.exec();
     const auto clicked = dialog.standardButton(dialog.clickedButton());
     for (Button b : box.buttons)

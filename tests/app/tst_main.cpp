@@ -1,9 +1,14 @@
 #include "app/forms.h"
 #include "app/frm_main.h"
 #include "bank/frm_grp.h"
+#include "bank/frm_qeditx.h"
+#include "bank/frm_qimport.h"
+#include "bank/frm_sgrp.h"
 #include "bank/frm_soru_gir.h"
 #include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
+#include "exams/frm_soru_detay.h"
+#include "exams/frm_yeni_sinav.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
@@ -13,10 +18,14 @@
 #include <QAccessible>
 #include <QAction>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 
 using msgbox::Button;
@@ -78,6 +87,63 @@ private slots:
         for (int c = 0; c < tabs->childCount(); ++c) names << tabs->child(c)->text(QAccessible::Name);
         QVERIFY(names.contains(QStringLiteral("Soru Bankası")));
         QVERIFY(names.contains(QStringLiteral("Sınav İşlemleri")));
+    }
+
+    // What a screen reader meets in the nine windows: the main window is a
+    // frame, every grid and every tool bar button (the overflow button of a
+    // tool bar too) has a name, and the keyboard starts in the group list.
+    void windowsGridsAndButtonsAreNamed() {
+        App a(kSeed);
+        a.show();
+        QCOMPARE(QAccessible::queryAccessibleInterface(a.main)->role(), QAccessible::Window);
+        QCOMPARE(a.main->focusWidget(), a.main->wwDBGrid1);
+        const app::Forms& f = a.forms();
+        const QList<QWidget*> windows = {f.main,       f.grpx,   f.sgrpx,   f.yeni_sinav, f.sinav_soru_ekle,
+                                         f.soru_detay, f.qeditx, f.qimport, f.soru_gir};
+        int grids = 0;
+        for (QWidget* w : windows) {
+            for (grid::DataGrid* g : w->findChildren<grid::DataGrid*>()) {
+                ++grids;
+                QVERIFY2(!QAccessible::queryAccessibleInterface(g)->text(QAccessible::Name).isEmpty(),
+                         qPrintable(w->objectName() + u'.' + g->objectName()));
+            }
+            for (QToolButton* b : w->findChildren<QToolButton*>()) {
+                if (qobject_cast<grid::DataGrid*>(b->parentWidget())) continue;  // the grid's own corner
+                QVERIFY2(!QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).isEmpty(),
+                         qPrintable(w->objectName() + u'.' + b->objectName()));
+            }
+        }
+        QVERIFY(grids >= 10);
+        auto* overflow = a.main->ToolBar2->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(overflow);
+        QCOMPARE(QAccessible::queryAccessibleInterface(overflow)->text(QAccessible::Name), QStringLiteral("Diğer komutlar"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(a.main->wwDBGrid3)->text(QAccessible::Name), QStringLiteral("Sınavlar"));
+    }
+
+    // Where the design face is missing, the stand-in face whose widths come
+    // closest takes its place, and the designed widths hold: the groups
+    // dialog's 49-character column fits its grid without a scroll bar.
+    void designWidthsHoldWithTheStandInFace() {
+        App a(kSeed);
+        a.show();
+        if (QFontDatabase::hasFamily(QStringLiteral("Liberation Sans")))
+            QCOMPARE(QFontInfo(a.main->font()).family(), QStringLiteral("Liberation Sans"));
+        a.forms().grpx->show();
+        QVERIFY(QTest::qWaitForWindowExposed(a.forms().grpx));
+        grid::DataGrid* g = a.forms().grpx->wwDBGrid1;
+        QCOMPARE(g->columnPixelWidth(0), 49 * 6 + 4);
+        QVERIFY(!g->horizontalScrollBar()->isVisible());
+        a.forms().grpx->hide();
+    }
+
+    void tabUnderTheMouseLightsUp() {
+        App a(kSeed);
+        a.show();
+        QTabBar* bar = a.main->PageControl1->tabBar();
+        const QRect tab = bar->tabRect(1);
+        const QImage before = bar->grab(tab).toImage();
+        QTest::mouseMove(bar, tab.center());
+        QTRY_VERIFY(bar->grab(tab).toImage() != before);
     }
 
     // Counts cancelled questions too; the exam count includes an entry whose

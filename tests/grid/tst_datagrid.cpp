@@ -1,6 +1,7 @@
 #include "grid/columnlist.h"
 #include "grid/datagrid.h"
 #include "grid/fieldlink.h"
+#include "grid/keytable.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
 #include "storage/errors.h"
@@ -12,6 +13,7 @@
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLayout>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolTip>
 
 using namespace grid;
@@ -124,8 +127,7 @@ private slots:
         d.controlType.clear();
         h.open(d);
         QCOMPARE(h.grid->columnTitleLines(0), lines);
-        const int zero = QFontMetrics(d.profile.CellFont).horizontalAdvance(u'0');
-        int expected = chars * zero + 4;
+        int expected = chars * 6 + 4;  // the design font's 6-pixel "0", whatever face stands in
         if (titles)
             for (const QString& l : lines)
                 expected = std::max(expected, QFontMetrics(d.profile.TitleFont).horizontalAdvance(l) + 4);
@@ -150,25 +152,23 @@ private slots:
         h.groups(3);
         declaration.selected = {line(QStringLiteral("GROUPNAME"), 20, QStringLiteral("Ad"))};
         h.open(declaration);
-        const int text = QFontMetrics(declaration.profile.CellFont).height();
+        const int text = 13;  // the design font's text height, whatever face stands in
         QCOMPARE(h.grid->dataRowHeight(), (text + 3) * percent / 100);
         QCOMPARE(h.grid->verticalHeader()->sectionSize(1), h.grid->dataRowHeight());
-        const int titleText = QFontMetrics(declaration.profile.TitleFont).height();
+        const int titleText = 13;
         QCOMPARE(h.grid->titleHeight(), titleLines * titleText + 4);
         QVERIFY(h.show());
         QCOMPARE(h.grid->horizontalHeader()->height(), h.grid->titleHeight());
         QCOMPARE(h.grid->cellRect(1, 0).top() - h.grid->cellRect(0, 0).top(), h.grid->dataRowHeight());
     }
 
-    void rowHeightsOfTheDesignFont() {
-        // A font whose text is 13 pixels high gives the designed sizes.
+    // The design font gives the designed sizes on every machine; any other
+    // font is measured.
+    void sizesOfTheDesignFontAndOfOthers() {
         GridProfile p = profiles::questionEntry();
-        QFont font = p.CellFont;
-        for (int px = 6; px < 30 && QFontMetrics(font).height() != 13; ++px) font.setPixelSize(px);
-        if (QFontMetrics(font).height() != 13) QSKIP("no font size with a 13-pixel text height here");
-        p.CellFont = p.TitleFont = font;
         DataGrid grid;
         grid.setProfile(p);
+        QCOMPARE(grid.zeroWidth(), 6);
         QCOMPARE(grid.dataRowHeight(), 41);
         QCOMPARE(grid.titleHeight(), 30);
         for (auto [percent, height] : {std::pair{125, 20}, {120, 19}, {100, 16}}) {
@@ -178,6 +178,12 @@ private slots:
             QCOMPARE(grid.dataRowHeight(), height);
             QCOMPARE(grid.titleHeight(), 17);
         }
+        QFont big = p.CellFont;
+        big.setPointSize(20);
+        p.CellFont = p.TitleFont = big;
+        grid.setProfile(p);
+        QCOMPARE(grid.zeroWidth(), QFontMetrics(big).horizontalAdvance(u'0'));
+        QCOMPARE(grid.titleHeight(), QFontMetrics(big).height() + 4);
     }
 
     void widthThatIsNotANumberIsAConversionError() {
@@ -424,6 +430,19 @@ private slots:
         QCOMPARE(sample(2), QColor(0xF4, 0xF3, 0xEA));
     }
 
+    void titleRowKeepsItsColourRightOfTheLastColumn() {
+        GridHarness h;
+        h.exams({QStringLiteral("('Vize', 0)")});
+        const profiles::GridDeclaration d = profiles::mainExamsGrid();
+        QVERIFY(h.start(d));
+        QHeaderView* titles = h.grid->horizontalHeader();
+        const int end = titles->length();
+        QVERIFY(end + 10 < titles->viewport()->width());
+        const QImage image = titles->viewport()->grab().toImage();
+        QCOMPARE(image.pixelColor(end + 5, titles->height() / 2), d.profile.TitleColor);
+        QCOMPARE(image.pixelColor(titles->viewport()->width() - 2, titles->height() / 2), d.profile.TitleColor);
+    }
+
     void selectionColours_data() {
         QTest::addColumn<profiles::GridDeclaration>("declaration");
         QTest::addColumn<bool>("otherCellHighlighted");  // row select
@@ -510,9 +529,24 @@ private slots:
         QAccessibleInterface* box = t->cellAt(0, 2);
         QVERIFY(box->state().checkable);
         QVERIFY(box->state().checked);
-        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("True"));
+        // A check box is named by its column, not by its stored value.
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Sınav Pasif"));
         QVERIFY(!t->cellAt(1, 2)->state().checked);
-        QCOMPARE(t->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("False"));
+        QCOMPARE(t->cellAt(1, 2)->text(QAccessible::Name), QStringLiteral("Sınav Pasif"));
+        // Row headers say in words what the indicator's sign means.
+        // (the table's own, cached row headers: a cell's header list is new
+        // objects nobody can free)
+        auto rowHeader = [&](int row) {
+            for (int i = 0, seen = 0; i < table->childCount(); ++i)
+                if (table->child(i)->role() == QAccessible::RowHeader && seen++ == row) return table->child(i);
+            return static_cast<QAccessibleInterface*>(nullptr);
+        };
+        QVERIFY(rowHeader(0));
+        QCOMPARE(rowHeader(0)->text(QAccessible::Name), QStringLiteral("Satır 1, geçerli"));
+        QCOMPARE(rowHeader(1)->text(QAccessible::Name), QStringLiteral("Satır 2"));
+        h.click(0, 1);
+        h.type(QStringLiteral("x"));
+        QCOMPARE(rowHeader(0)->text(QAccessible::Name), QStringLiteral("Satır 1, düzenleniyor"));
     }
 
     // --------------------------------------------------------- check boxes
@@ -1402,6 +1436,98 @@ private slots:
         h.key(Qt::Key_Down);
         QCOMPARE(h.rs.currentRow(), 1);
         QCOMPARE(h.dbText(QStringLiteral("select rid from tqmaster where question = 'Soru 1'")), QStringLiteral("7"));
+    }
+
+    // Which caret keys a cell's holder hands back to the grid, for the caret
+    // or selection in "abc": at the start, in the middle, at the end, all of
+    // it selected, its head ("a") selected, its tail ("c") selected. With Ctrl
+    // every one of them goes back.
+    void caretKeysHandedBack_data() {
+        QTest::addColumn<int>("holder");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("expected");  // start middle end all head tail
+        const int editor = int(KeyHolder::CellEditor), control = int(KeyHolder::CellControl), rich = int(KeyHolder::RichText);
+        const QList<std::tuple<const char*, int, int, const char*>> rows = {
+            {"editor Left", editor, Qt::Key_Left, "100000"},
+            {"editor Home", editor, Qt::Key_Home, "100000"},
+            {"editor Right", editor, Qt::Key_Right, "001000"},
+            {"editor End", editor, Qt::Key_End, "000000"},
+            {"editor Up", editor, Qt::Key_Up, "111111"},
+            {"editor Down", editor, Qt::Key_Down, "111111"},
+            {"control Left", control, Qt::Key_Left, "100000"},
+            {"control Home", control, Qt::Key_Home, "100000"},
+            {"control Right", control, Qt::Key_Right, "001000"},
+            {"control End", control, Qt::Key_End, "000000"},
+            {"control Up", control, Qt::Key_Up, "000100"},
+            {"control Down", control, Qt::Key_Down, "000100"},
+            {"rich Left", rich, Qt::Key_Left, "100000"},
+            {"rich Home", rich, Qt::Key_Home, "000000"},
+            {"rich Right", rich, Qt::Key_Right, "001000"},
+            {"rich End", rich, Qt::Key_End, "000000"},
+            {"rich Up", rich, Qt::Key_Up, "111111"},
+            {"rich Down", rich, Qt::Key_Down, "111111"},
+        };
+        for (const auto& [name, holder, key, expected] : rows)
+            QTest::newRow(name) << holder << key << QString::fromLatin1(expected);
+    }
+
+    void caretKeysHandedBack() {
+        QFETCH(int, holder);
+        QFETCH(int, key);
+        QFETCH(QString, expected);
+        const auto kind = KeyHolder(holder);
+        QLineEdit line;
+        QComboBox combo;
+        combo.setEditable(true);
+        QTextEdit rich;
+        QWidget* widget = kind == KeyHolder::CellEditor ? static_cast<QWidget*>(&line)
+                          : kind == KeyHolder::RichText ? static_cast<QWidget*>(&rich)
+                                                        : static_cast<QWidget*>(&combo);
+        const QList<QPair<int, int>> carets = {{0, 0}, {1, 1}, {3, 3}, {0, 3}, {0, 1}, {2, 3}};
+        for (int i = 0; i < carets.size(); ++i) {
+            const auto [anchor, position] = carets[i];
+            if (kind == KeyHolder::RichText) {
+                rich.setPlainText(QStringLiteral("abc"));
+                QTextCursor c = rich.textCursor();
+                c.setPosition(anchor);
+                c.setPosition(position, QTextCursor::KeepAnchor);
+                rich.setTextCursor(c);
+            } else {
+                QLineEdit* edit = kind == KeyHolder::CellEditor ? &line : combo.lineEdit();
+                edit->setText(QStringLiteral("abc"));
+                edit->setSelection(anchor, position - anchor);
+                if (anchor == position) edit->setCursorPosition(position);
+            }
+            const QKeyEvent plain(QEvent::KeyPress, key, Qt::NoModifier);
+            const QKeyEvent withCtrl(QEvent::KeyPress, key, Qt::ControlModifier);
+            QVERIFY2(handsBackToGrid(&plain, widget, kind, false) == (expected[i] == u'1'), qPrintable(QString::number(i)));
+            QVERIFY2(handsBackToGrid(&withCtrl, widget, kind, false), qPrintable(QString::number(i)));
+        }
+    }
+
+    // F2 selects the whole exam name; End then moves the caret to its end
+    // and what is typed extends the name: nothing reaches the next cell.
+    void endAfterF2ExtendsTheExamName() {
+        GridHarness h;
+        h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
+        QVERIFY(h.start(profiles::mainExamsGrid()));
+        h.click(0, 1);
+        h.key(Qt::Key_F2);
+        QVERIFY(h.grid->editorVisible());
+        QLineEdit* editor = h.grid->cellEditor();
+        QCOMPARE(editor->selectedText(), QStringLiteral("Vize"));
+        h.key(Qt::Key_End);
+        QCOMPARE(h.grid->currentColumn(), 1);
+        QCOMPARE(editor->cursorPosition(), 4);
+        h.type(QStringLiteral(" (Güncel)"));
+        QCOMPARE(editor->text(), QStringLiteral("Vize (Güncel)"));
+        editor->selectAll();
+        h.key(Qt::Key_Home);  // as End: a selection is not a caret at the start
+        QCOMPARE(h.grid->currentColumn(), 1);
+        QCOMPARE(editor->cursorPosition(), 0);
+        h.click(1, 1);
+        QCOMPARE(h.dbText(QStringLiteral("select GROUPNAME from qgroup where ID = 1")), QStringLiteral("Vize (Güncel)"));
+        QCOMPARE(h.dbText(QStringLiteral("select DRM from qgroup where ID = 1")), QStringLiteral("0"));
     }
 
     void controlKeysAndTheKeysTheGridTakesBack() {

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -111,6 +112,25 @@ private slots:
             if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
         });
         QVERIFY(!confirm(nullptr, QStringLiteral("again?")));
+    }
+
+    // A box is as wide as its longest line: no line of a text written line
+    // by line is wrapped where the screen has room for it.
+    void boxFitsItsLongestLine() {
+        const QString longest =
+            QStringLiteral("Sorulara başlık eklemek için \"Soru\" bölümüne başlığı girerken <?> ile başlatmanız ve ");
+        int labelWidth = 0, needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            QVERIFY(label);
+            labelWidth = label->width();
+            needed = label->fontMetrics().horizontalAdvance(longest);
+            box->button(QMessageBox::Ok)->click();
+        });
+        information(QStringLiteral("Kısa satır\r\n") + longest + QStringLiteral("\r\nörnek: <?>MS Word Soruları"));
+        QVERIFY2(labelWidth >= needed, qPrintable(QStringLiteral("%1 < %2").arg(labelWidth).arg(needed)));
     }
 };
 
