@@ -2,7 +2,7 @@
 # Installs what building, running and testing need on Debian 12.
 set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgl-dev libsqlite3-dev sqlite3 clang libclang-rt-14-dev
-          xvfb xauth fonts-dejavu-core)
+          xvfb xauth fonts-dejavu-core poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
