@@ -14,6 +14,8 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <optional>
+
 // The resolution Qt's text layout takes format lengths in (exported by Qt's GUI library).
 Q_GUI_EXPORT int qt_defaultDpiY();
 
@@ -47,6 +49,19 @@ QFont bodyFont(qreal points = kBodyPoints) {
     font.setPointSizeF(points);
     return font;
 }
+
+// A document is laid out again after every change unless the changes come
+// as one edit block: a table built cell by cell would cost the square of its cells.
+class EditBlock {
+public:
+    explicit EditBlock(QTextCursor& cursor) : cursor_(cursor) { cursor_.beginEditBlock(); }
+    ~EditBlock() { cursor_.endEditBlock(); }
+    EditBlock(const EditBlock&) = delete;
+    EditBlock& operator=(const EditBlock&) = delete;
+
+private:
+    QTextCursor cursor_;
+};
 
 QString orBlank(const QString& text, int blanks) { return text.trimmed().isEmpty() ? QString(blanks, u'_') : text.trimmed(); }
 
@@ -86,6 +101,7 @@ std::unique_ptr<QTextDocument> Renderer::newDocument(QPagedPaintDevice& device) 
 std::unique_ptr<QTextDocument> Renderer::headerDocument(QPagedPaintDevice& device, const Variant& variant) const {
     auto doc = newDocument(device);
     QTextCursor c(doc.get());
+    const EditBlock once(c);
     QTextBlockFormat centred;
     centred.setAlignment(Qt::AlignHCenter);
     QTextCharFormat big;
@@ -245,6 +261,8 @@ void Renderer::addAnswers(QTextDocument& doc, const Item& item, const PlannedIte
 
 std::unique_ptr<QTextDocument> Renderer::itemDocument(QPagedPaintDevice& device, const PlannedItem& planned) {
     auto doc = newDocument(device);
+    QTextCursor whole(doc.get());
+    const EditBlock once(whole);
     const Item& item = content_.items[size_t(planned.item)];
     if (item.heading) {
         QTextCursor c(doc.get());
@@ -336,6 +354,7 @@ void Renderer::drawKeys(QPainter& painter, QPagedPaintDevice& device, const std:
         const Variant& variant = variants[v];
         auto doc = newDocument(device);
         QTextCursor c(doc.get());
+        std::optional<EditBlock> once(std::in_place, c);
         QTextBlockFormat centred;
         centred.setAlignment(Qt::AlignHCenter);
         QTextCharFormat big;
@@ -380,6 +399,7 @@ void Renderer::drawKeys(QPainter& painter, QPagedPaintDevice& device, const std:
                 l.insertText(QString(key.at(i)), bold);
             }
         }
+        once.reset();
         const qreal footer = QFontMetricsF(bodyFont(kFooterPoints), &device).height() * 1.8;
         const QSizeF page(device.width(), device.height() - footer);
         doc->setPageSize(page);
