@@ -17,11 +17,16 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QPrinterInfo>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace exams::booklet;
@@ -136,6 +141,7 @@ private slots:
     void tallQuestionsStartOnANewPage();
     void dialogSavesPdfFilesAndRemembersChoices();
     void dialogRefusesExamsWithNothingToPrint();
+    void previewShowsBookletsAndKeys();
 };
 
 void TestBooklet::splitmixIsTheReferenceGenerator() {
@@ -453,6 +459,39 @@ void TestBooklet::dialogRefusesExamsWithNothingToPrint() {
     }
     QCOMPARE(boxes.shown()[0].text, QStringLiteral("\r\nBu sınavda basılacak soru yok."));
     QCOMPARE(boxes.shown()[1].text, QStringLiteral("\r\nBu sınavda basılacak soru yok. İptal edilmiş 1 soru basılmaz."));
+}
+
+void TestBooklet::previewShowsBookletsAndKeys() {
+    ProgramFixture f(seed());
+    f.show();
+    f.clickTab(1);
+    int pages = -1;
+    bool restored = false;
+    whenModal([&] {
+        auto* d = qobject_cast<Tyazdir*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        QCOMPARE(d->ButtonYazdir->isEnabled(), !QPrinterInfo::availablePrinterNames().isEmpty());
+        d->SpinKitapcik->setValue(3);
+        // The preview draws its pages while it comes up, painting the
+        // progress meanwhile: wait for it without blocking that.
+        int tries = 0;
+        std::function<void()> closePreview = [&] {
+            auto* preview = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+            if (!preview && ++tries < 1500) return QTimer::singleShot(20, closePreview);
+            QVERIFY(preview);
+            auto* widget = preview->findChild<QPrintPreviewWidget*>();
+            QVERIFY(widget);
+            pages = widget->pageCount();
+            preview->close();
+        };
+        QTimer::singleShot(0, closePreview);
+        QTest::mouseClick(d->ButtonOnizle, Qt::LeftButton);
+        restored = d->ProgressBar1->isHidden() && d->ButtonPdf->isEnabled() && d->ButtonKapat->isEnabled();
+        d->close();
+    });
+    QTest::mouseClick(f.main->ToolButton25, Qt::LeftButton);
+    QCOMPARE(pages, 6);  // three one-page booklets, three key pages
+    QVERIFY(restored);
 }
 
 QTEST_MAIN(TestBooklet)
