@@ -50,7 +50,7 @@ Item makeItem(qint64 qqId, const QString& content, const std::array<QString, 4>&
     const QString plain = rtf::isRichText(content) ? rtf::plainText(content) : content;
     if (plain.startsWith(kHeadingMark)) {
         item.heading = true;
-        item.headingText = plain.mid(kHeadingMark.size()).trimmed();
+        item.headingText = plain.mid(kHeadingMark.size()).simplified();
     }
     return item;
 }
@@ -161,9 +161,14 @@ std::vector<Variant> plan(const ExamContent& content, const Options& options) {
             if (!item.heading) {
                 p.number = ++number;
                 if (shuffled && options.shuffleAnswers) {
-                    std::vector<int> answers{0, 1, 2, 3};
-                    shuffle(answers, random);
-                    std::copy(answers.begin(), answers.end(), p.answerOrder.begin());
+                    // Only answers that say something change places: a
+                    // question with two answers keeps them as A and B.
+                    std::vector<int> filled;
+                    for (int a = 0; a < 4; ++a)
+                        if (!item.answers[size_t(a)].trimmed().isEmpty()) filled.push_back(a);
+                    std::vector<int> moved = filled;
+                    shuffle(moved, random);
+                    for (size_t k = 0; k < filled.size(); ++k) p.answerOrder[size_t(filled[k])] = moved[k];
                 }
                 if (item.correct >= 0)
                     p.correctPlace =

@@ -96,7 +96,8 @@ struct Options {
 // within each section (a heading and the questions up to the next heading, or
 // the questions before the first heading), so that a heading keeps its own
 // questions after it and the sections keep their order; with shuffleAnswers
-// it shuffles each question's answers too. Booklet v's numbers come from the
+// it shuffles each question's answers too, those that are not empty among
+// their own places. Booklet v's numbers come from the
 // seed and v alone, so adding a booklet never changes another.
 std::vector<Variant> plan(const ExamContent& content, const Options& options);
 

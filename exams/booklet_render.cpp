@@ -234,10 +234,12 @@ void Renderer::addAnswers(QTextDocument& doc, const Item& item, const PlannedIte
     QStringList texts;
     qreal widest = 0;
     for (int place = 0; place < 4; ++place) {
-        QString answer = item.answers[size_t(planned.answerOrder[size_t(place)])].simplified();
-        texts.append(QChar(u'A' + place) + QStringLiteral(") ") + answer);
+        const QString answer = item.answers[size_t(planned.answerOrder[size_t(place)])].simplified();
+        // An empty answer leaves its place empty: no letter without a choice.
+        texts.append(answer.isEmpty() ? QString() : QChar(u'A' + place) + QStringLiteral(") ") + answer);
         widest = std::max(widest, metrics.horizontalAdvance(texts.last()));
     }
+    if (std::all_of(texts.begin(), texts.end(), [](const QString& t) { return t.isEmpty(); })) return;
     const qreal gap = metrics.horizontalAdvance(QStringLiteral("MM"));
     // Four in a row when they fit, else two rows of two, else one a line;
     // columns are tab stops, so a line holds the answers as plain text.
@@ -249,13 +251,11 @@ void Renderer::addAnswers(QTextDocument& doc, const Item& item, const PlannedIte
     for (int i = 1; i < columns; ++i)
         tabs.append(QTextOption::Tab(formatLengthOf(room / columns * i, device), QTextOption::LeftTab));
     block.setTabPositions(tabs);
-    for (int place = 0; place < 4; ++place) {
-        if (place % columns == 0) {
-            c.insertBlock(block, QTextCharFormat());
-        } else {
-            c.insertText(QStringLiteral("\t"));
-        }
-        c.insertText(texts[place]);
+    for (int row = 0; row < 4 / columns; ++row) {
+        const QStringList line = texts.mid(row * columns, columns);
+        if (std::all_of(line.begin(), line.end(), [](const QString& t) { return t.isEmpty(); })) continue;
+        c.insertBlock(block, QTextCharFormat());
+        c.insertText(line.join(u'\t'));
     }
 }
 

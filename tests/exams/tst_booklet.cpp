@@ -212,10 +212,13 @@ void TestBooklet::plansKeepSectionsAndKeys() {
     QFETCH(bool, answers);
     QFETCH(quint64, seed);
     ExamContent content;
+    // Every fifth question has two answers only (true or false).
     const auto add = [&](const QString& text, int correct) {
+        const bool two = content.items.size() % 5 == 4;
         content.items.push_back(makeItem(0, text,
-                                         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")},
-                                         QString::number(correct + 1)));
+                                         {QStringLiteral("a"), QStringLiteral("b"), two ? QString() : QStringLiteral("c"),
+                                          two ? QStringLiteral(" ") : QStringLiteral("d")},
+                                         QString::number(two ? correct % 2 + 1 : correct + 1)));
     };
     for (int i = 0; i < 3; ++i) add(QStringLiteral("pre%1").arg(i), i % 4);
     add(QStringLiteral("<?>H1"), 0);
@@ -241,6 +244,7 @@ void TestBooklet::plansKeepSectionsAndKeys() {
             if (item.heading) continue;
             QCOMPARE(p.number, ++number);
             QVERIFY(answers || p.answerOrder == (std::array<int, 4>{0, 1, 2, 3}));
+            if (item.answers[2].isEmpty()) QVERIFY(p.answerOrder[2] == 2 && p.answerOrder[3] == 3);
             QCOMPARE(p.answerOrder[size_t(p.correctPlace)], item.correct);
             QCOMPARE(v.key().at(p.number - 1), QChar(u'A' + p.correctPlace));
         }
