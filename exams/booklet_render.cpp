@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QTextTable>
 #include <QUrl>
 
@@ -296,8 +297,34 @@ void Renderer::drawFooter(QPainter& painter, QPagedPaintDevice& device, QChar le
 }
 
 struct Renderer::Page {
-    std::vector<std::pair<QTextDocument*, qreal>> placed;
+    struct Piece {
+        QTextDocument* doc;
+        qreal top;   // where it starts on the page
+        qreal from;  // the part of the document shown: [from, to)
+        qreal to;
+    };
+    std::vector<Piece> pieces;
 };
+
+namespace {
+
+// Where a document taller than a page may be cut: under each of its lines.
+std::vector<qreal> lineBottoms(QTextDocument& doc) {
+    std::vector<qreal> bottoms;
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
+        const QRectF box = layout->blockBoundingRect(b);
+        const QTextLayout* lines = b.layout();
+        for (int i = 0; lines && i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            bottoms.push_back(box.top() + line.y() + line.height());
+        }
+    }
+    std::sort(bottoms.begin(), bottoms.end());
+    return bottoms;
+}
+
+}  // namespace
 
 void Renderer::drawBooklet(QPainter& painter, QPagedPaintDevice& device, const Variant& variant, bool startNewPage) {
     const qreal footer = QFontMetricsF(bodyFont(kFooterPoints), &device).height() * 1.8;
@@ -323,27 +350,43 @@ void Renderer::drawBooklet(QPainter& painter, QPagedPaintDevice& device, const V
             pages.emplace_back();
             y = 0;
         }
-        pages.back().placed.emplace_back(docs[i].get(), y);
-        y += h + gap;
-        // Taller than a page: its remainder fills the pages after it.
-        while (y - gap > height) {
+        if (y + h <= height) {
+            pages.back().pieces.push_back({docs[i].get(), y, 0, h});
+            y += h + gap;
+            continue;
+        }
+        // Taller than a page: it runs on over the pages after it, cut under
+        // the last whole line that fits on each.
+        const std::vector<qreal> bottoms = lineBottoms(*docs[i]);
+        qreal from = 0;
+        while (true) {
+            const qreal limit = from + height - y;
+            if (h <= limit) {
+                pages.back().pieces.push_back({docs[i].get(), y, from, h});
+                y += h - from + gap;
+                break;
+            }
+            auto cut = std::upper_bound(bottoms.begin(), bottoms.end(), limit);
+            const qreal to = cut != bottoms.begin() && *(cut - 1) > from ? *(cut - 1) : limit;
+            pages.back().pieces.push_back({docs[i].get(), y, from, to});
             pages.emplace_back();
-            y -= height;
-            pages.back().placed.emplace_back(docs[i].get(), y - gap - h);
+            y = 0;
+            from = to;
         }
     }
 
     for (size_t p = 0; p < pages.size(); ++p) {
         if (startNewPage || p > 0) device.newPage();
-        painter.save();
-        painter.setClipRect(QRectF(0, 0, device.width(), height));
-        for (const auto& [doc, top] : pages[p].placed) {
+        for (const Page::Piece& piece : pages[p].pieces) {
             painter.save();
-            painter.translate(0, top);
-            doc->drawContents(&painter, QRectF(0, -top, device.width(), height));
+            painter.translate(0, piece.top - piece.from);
+            // A hair inside each cut: a line that only touches it belongs to
+            // the other page, also for whoever reads the PDF's text.
+            const qreal top = piece.from > 0 ? piece.from + 1 : piece.from;
+            const qreal bottom = piece.to < piece.doc->size().height() ? piece.to - 1 : piece.to;
+            piece.doc->drawContents(&painter, QRectF(0, top, device.width(), bottom - top));
             painter.restore();
         }
-        painter.restore();
         drawFooter(painter, device, variant.letter, int(p) + 1, int(pages.size()));
     }
 }

@@ -367,6 +367,10 @@ void TestBooklet::tallQuestionsStartOnANewPage() {
         content.items.push_back(makeItem(
             i, text, {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}, QStringLiteral("1")));
     }
+    // One taller than a page runs on over the pages after it, every line once.
+    QString huge = QStringLiteral("Dev");
+    for (int line = 0; line < 150; ++line) huge += QStringLiteral("\r\nuzun%1").arg(line, 3, 10, QLatin1Char('0'));
+    content.items.insert(content.items.begin() + 7, makeItem(99, huge, {}, QStringLiteral("1")));
     const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tall.pdf"));
     {
@@ -375,8 +379,15 @@ void TestBooklet::tallQuestionsStartOnANewPage() {
         QPainter painter(&writer);
         Renderer(content, {}, dir.path()).drawBooklet(painter, writer, plan(content, {}).front(), false);
     }
-    const QStringList pages = pdfText(path).split(u'\f', Qt::SkipEmptyParts);
-    QVERIFY(pages.size() > 1);
+    const QString text = pdfText(path);
+    static const QRegularExpression longLine(QStringLiteral("uzun(\\d+)"));
+    QList<int> lines;
+    for (auto it = longLine.globalMatch(text); it.hasNext();) lines.append(it.next().captured(1).toInt());
+    QCOMPARE(lines.size(), 150);
+    QVERIFY(std::is_sorted(lines.begin(), lines.end()) && lines.last() == 149);
+    QCOMPARE(questionIds(text).size(), 14);
+    const QStringList pages = text.split(u'\f', Qt::SkipEmptyParts);
+    QVERIFY(pages.size() > 4);
     for (const QString& page : pages) {
         const QList<int> starts = questionIds(page);
         static const QRegularExpression end(QStringLiteral("Son(\\d\\d)"));
