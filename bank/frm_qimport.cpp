@@ -4,7 +4,6 @@
 #include "grid/profiles.h"
 #include "grid/richcell.h"
 #include "storage/database_file.h"
-#include "storage/errors.h"
 #include "ui/filedialog.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -32,6 +31,7 @@ Tqimport::Tqimport(QWidget* parent)
     setWindowTitle(QStringLiteral("Data Import"));
     setFixedSize(895, 549);
 
+    ADOConnection1.setReadsAccessFiles(true);  // old banks are Access files
     tgrp.setTableName(QStringLiteral("tqgroup"));
     ADOTable1.setTableName(QStringLiteral("tqmaster"));
     ADOTable1.setSort(QStringLiteral("qgrp"));
@@ -72,12 +72,6 @@ void Tqimport::Button1Click() {
     const QString path = filedialog::openFileName(this, QString(), QStringLiteral("MDB File (*.mdb)"));
     if (path.isEmpty()) return;
     closeSource();
-    // An Access file would otherwise be reported as "not a database" of any kind.
-    if (storage::isAccessDatabase(path))
-        throw storage::Error(
-            QStringLiteral("\r\n\"%1\" bir Access veritabanı dosyası. Access dosyalarından soru aktarımı bu sürümde henüz "
-                           "yapılamıyor; sorular yalnızca bu programın veritabanı dosyalarından aktarılabilir.")
-                .arg(path));
     ADOConnection1.setConnectionString(storage::connectionString(path));
     try {
         ADOConnection1.open();

@@ -41,9 +41,9 @@ public:
 
     // --- commands ---------------------------------------------------------
     void FormShow();
-    // Chooses the file and opens it. A file that is not a question bank
-    // (an Access file, another database, anything else) fails with a message;
-    // the window then lists nothing.
+    // Chooses the file and opens it: a question bank of this program or an
+    // Access file of the same layout (read through a private copy). A file
+    // that is neither fails with a message; the window then lists nothing.
     void Button1Click();
     // With a file, a group and at least one question of it: sets the transfer
     // flag and closes the window. Otherwise does nothing.

@@ -231,7 +231,7 @@ void locateAndPost(const QString& path, int size) {
     sqlite3* db = bareOpen(path);
     sqlite3_busy_timeout(db, 5000);
     std::vector<double> a, b, pa, pb;
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < 101; ++i) {
         const qint64 rid = 1 + (qint64(i) * 7919 * 131) % size;
         Clock t;
         t.start();
@@ -338,6 +338,13 @@ void addAndImport(const QString& path, int size) {
     report("import 10,000 through post", size, ia, ib, QStringLiteral("bare: max + insert"));
 }
 
+// QUORVEL_BENCH_STEPS picks steps (count, open, read, post, import, start),
+// comma-separated, e.g. to run one under a profiler; unset runs them all.
+bool wanted(const char* step) {
+    const QByteArray steps = qgetenv("QUORVEL_BENCH_STEPS");
+    return steps.isEmpty() || steps.split(',').contains(QByteArray(step));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -354,11 +361,11 @@ int main(int argc, char** argv) {
         std::printf("-- bank of %d questions (%.0f MB, ready in %.1f s)\n", size, double(QFile(path).size()) / 1048576.0,
                     ms(t) / 1000);
         std::fflush(stdout);
-        captionCount(path, size);
-        openLastScreen(path, size);
-        if (size <= 100000) readEverything(path, size);
-        locateAndPost(path, size);
-        if (size <= 100000) addAndImport(path, size);
+        if (wanted("count")) captionCount(path, size);
+        if (wanted("open")) openLastScreen(path, size);
+        if (size <= 100000 && wanted("read")) readEverything(path, size);
+        if (wanted("post")) locateAndPost(path, size);
+        if (size <= 100000 && wanted("import")) addAndImport(path, size);
     }
     return 0;
 }

@@ -8,5 +8,7 @@ cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/nu
 cmake --build build/test -j"$(nproc)"
 # A short fuzzing run of the rich-text reader; a finding fails the run.
 bash scripts/fuzz-rtf.sh "${QUORVEL_FUZZ_SECONDS:-30}"
+# And a short one of the Access reading path.
+bash scripts/fuzz-access.sh "${QUORVEL_FUZZ_SECONDS:-30}"
 export QT_QPA_PLATFORM=offscreen
 (cd build/test && ctest --output-on-failure -j"$(nproc)")

@@ -194,6 +194,7 @@ void Connection::open() {
     path_ = dataSourceOf(connectionString_);
     if (path_.isEmpty()) throw Error(QStringLiteral("Bağlantı metni bir veritabanı dosyası adı içermiyor."));
     if (!QFileInfo(path_).isFile()) throw Error(QStringLiteral("\"%1\" veritabanı dosyası yok.").arg(path_));
+    if (isAccessDatabase(path_)) return openAccess();
 
     // A file marked read-only is opened for reading only, also for a user who
     // could write it anyway: changes are then refused, not made behind a mark.
@@ -274,9 +275,49 @@ void Connection::chooseJournalMode() {
     if (rc != SQLITE_OK) throw Error(errorText(rc));
 }
 
+namespace {
+// Enough for the statements of a window's posts, counts and key lookups; texts
+// that carry a literal key each are used once and fall out first.
+constexpr size_t kKeptStatements = 32;
+}  // namespace
+
+sqlite3_stmt* Connection::takePrepared(const QByteArray& text) const {
+    for (auto it = prepared_.rbegin(); it != prepared_.rend(); ++it) {
+        if (it->text != text) continue;
+        sqlite3_stmt* stmt = it->stmt;
+        prepared_.erase(std::next(it).base());
+        return stmt;
+    }
+    return nullptr;
+}
+
+void Connection::keepPrepared(QByteArray text, sqlite3_stmt* stmt) const {
+    if (!stmt) return;
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    // A statement of a closed handle, or a text kept already (a statement
+    // that ran while another of the same text was in use), is not kept.
+    const bool same = std::any_of(prepared_.begin(), prepared_.end(), [&](const Prepared& p) { return p.text == text; });
+    if (!db_ || sqlite3_db_handle(stmt) != db_ || same) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    if (prepared_.size() >= kKeptStatements) {
+        sqlite3_finalize(prepared_.front().stmt);
+        prepared_.erase(prepared_.begin());
+    }
+    prepared_.push_back({std::move(text), stmt});
+}
+
+void Connection::finalizePrepared() {
+    for (const Prepared& p : prepared_) sqlite3_finalize(p.stmt);
+    prepared_.clear();
+}
+
 void Connection::close() {
     const auto sets = recordSets_;
     for (RecordSet* rs : sets) rs->close();
+    finalizePrepared();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;

@@ -3,9 +3,13 @@
 #include <QList>
 #include <QString>
 
+#include <QByteArray>
+
 #include <functional>
+#include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace storage {
 
@@ -46,6 +50,11 @@ public:
     // program keeps the file in WAL mode and it could not be switched.
     const QString& journalMode() const { return journalMode_; }
 
+    // Whether open() reads an Access file: it then reads the file's tqgroup
+    // and tqmaster into a private read-only copy and works on that. Off, an
+    // Access file is refused with a text that names the migration tool.
+    void setReadsAccessFiles(bool on) { readsAccessFiles_ = on; }
+
     // How long to wait for another program's locks, in milliseconds.
     void setBusyTimeout(int milliseconds);
     int busyTimeout() const { return busyTimeoutMs_; }
@@ -76,6 +85,14 @@ public:
     // The sentence that says a failed change left the file as it was.
     static QString nothingChangedText();
 
+    // Prepared statements kept for the next use of the same text: preparing
+    // costs more than running most of the short statements a post or a key
+    // lookup sends. take hands one over (nullptr when none is kept); keep takes
+    // one back, reset and without bindings, or finalizes it when it belongs to
+    // a handle that is no longer this connection's.
+    sqlite3_stmt* takePrepared(const QByteArray& text) const;
+    void keepPrepared(QByteArray text, sqlite3_stmt* stmt) const;
+
 private:
     friend class RecordSet;
     friend class Transaction;
@@ -85,6 +102,7 @@ private:
     void detach(RecordSet* rs) { recordSets_.removeAll(rs); }
     static int onBusy(void* self, int count);
     void checkQuestionBank();
+    void openAccess();  // in connection_access.cpp
     void chooseJournalMode();
     QString folder() const;
 
@@ -100,6 +118,13 @@ private:
     mutable bool waiting_ = false;
     int waitedMs_ = 0;
     QList<RecordSet*> recordSets_;
+    struct Prepared {
+        QByteArray text;
+        sqlite3_stmt* stmt;
+    };
+    mutable std::vector<Prepared> prepared_;  // the most recently used last
+    void finalizePrepared();
+    bool readsAccessFiles_ = false;
 };
 
 }  // namespace storage

@@ -160,6 +160,7 @@ QVariant fromRaw(const FieldDef& def, const QVariant& raw) {
         case FieldKind::Memo:
             if (type == QMetaType::QByteArray) return QVariant(decodeStoredText(raw.toByteArray()));
             if (type == QMetaType::Double) return QVariant(QString::number(raw.toDouble(), 'g', 15));
+            if (type == QMetaType::QString) return raw;
             return QVariant(raw.toString());
     }
     return raw;

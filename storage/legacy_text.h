@@ -28,6 +28,10 @@ QString decodeStoredText(QByteArrayView bytes);
 // drops it, and the row would no longer match what the file holds).
 QString decodeUtf8(QByteArrayView bytes);
 
+// decodeUtf8 in one pass that also checks the bytes: false (and *text
+// unusable) when they are not valid UTF-8.
+bool decodeIfUtf8(QByteArrayView bytes, QString* text);
+
 // Windows-1254, byte for byte.
 QString decodeWindows1254(QByteArrayView bytes);
 

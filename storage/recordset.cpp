@@ -137,6 +137,7 @@ void RecordSet::readRows() {
     QueryResult read;
     if (master_ || !tableName_.isEmpty() || !sortField_.isEmpty() || !openPaged(*connection_, name_, commandText_, &read))
         read = st.readAll();
+    writer_.reset();
     fields_ = std::move(read.fields);
     rows_ = std::move(read.rows);
     updateTable_ = std::move(read.updateTable);
@@ -177,6 +178,7 @@ void RecordSet::close() {
     if (!active()) return;
     state_ = RecordState::Inactive;
     rows_.clear();
+    writer_.reset();
     clearBuffer();
     current_ = -1;
     bof_ = eof_ = true;
@@ -565,6 +567,9 @@ std::vector<QVariant> RecordSet::rawBuffer() const {
     return raw;
 }
 
-StatementWriter RecordSet::writer() const { return StatementWriter(*connection_, name_, updateTable_, fields_); }
+StatementWriter& RecordSet::writer() {
+    if (!writer_) writer_ = std::make_unique<StatementWriter>(*connection_, name_, updateTable_, fields_);
+    return *writer_;
+}
 
 }  // namespace storage

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace storage {
@@ -198,7 +199,8 @@ private:
     QVariant masterKey() const;
     // The pending values as the raw values they are written as.
     std::vector<QVariant> rawBuffer() const;
-    StatementWriter writer() const;
+    // The writer of the rows as read, made at the first change after a read.
+    StatementWriter& writer();
 
     QString name_;
     Connection* connection_;
@@ -220,6 +222,7 @@ private:
     std::vector<FieldDef> fields_;
     QString updateTable_;  // empty: the set cannot be changed
     RowStore rows_;        // a blank row: the new row, not yet posted
+    std::unique_ptr<StatementWriter> writer_;
 
     RecordState state_ = RecordState::Inactive;
     int current_ = -1;

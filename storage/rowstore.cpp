@@ -107,18 +107,23 @@ void RowStore::reorder(const std::vector<int>& order) {
 }
 
 void RowStore::clear() {
-    const bool many = blocks_.size() > 4;
-    rows_ = {};
-    blocks_.clear();
+    // What the store held, its blocks and its lists of row pointers, ids and keys.
+    const size_t held = blocks_.size() * kBlock + (rows_.capacity() + ids_.capacity() + keys_.capacity()) * 8;
+    const bool many = held > (size_t(16) << 20);
+    // Assigning {} would keep the capacity: these lists are swapped out to free them.
+    std::vector<const char*>().swap(rows_);
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     left_ = 0;
     source_.reset();
-    ids_ = {};
-    keys_ = {};
+    std::vector<std::int64_t>().swap(ids_);
+    std::vector<std::int64_t>().swap(keys_);
     keyField_ = -1;
     keysOrdered_ = false;
 #ifdef __GLIBC__
-    // Large sets leave the heap in pieces the allocator keeps; give them back.
+    // A large set leaves the heap in pieces the allocator keeps (after the
+    // first large free, glibc serves lists of this size from the heap rather
+    // than from mappings of their own); give them back.
     if (many) malloc_trim(0);
 #else
     (void)many;
@@ -273,7 +278,8 @@ QVariant RowStore::value(int row, int field) const {
                     return QVariant(get<double>(p));
                 case Tag::Text: {
                     const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
-                    if (bytes.isValidUtf8()) return QVariant(decodeUtf8(bytes));
+                    QString text;
+                    if (decodeIfUtf8(bytes, &text)) return QVariant(std::move(text));
                     return QVariant::fromValue(ForeignText{bytes.toByteArray()});
                 }
                 case Tag::Blob:

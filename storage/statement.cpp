@@ -11,14 +11,20 @@
 namespace storage {
 
 Statement::Statement(const Connection& connection, QString owner, const QString& sql)
-    : connection_(connection), owner_(std::move(owner)) {
-    const QByteArray text = sql.toUtf8();
-    const int rc = sqlite3_prepare_v2(connection_.handle(), text.constData(), int(text.size()), &stmt_, nullptr);
+    : connection_(connection), owner_(std::move(owner)), text_(sql.toUtf8()) {
+    sqlite3* db = connection_.handle();
+    stmt_ = connection_.takePrepared(text_);
+    if (stmt_) return;
+    const int rc = sqlite3_prepare_v3(db, text_.constData(), int(text_.size()), SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
     connection_.lockWaitOver();
-    if (rc != SQLITE_OK) failCode(rc);
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt_);
+        stmt_ = nullptr;
+        failCode(rc);
+    }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() { connection_.keepPrepared(std::move(text_), stmt_); }
 
 void Statement::fail(const QString& message) const { throw Error(owner_ + QStringLiteral(": ") + message); }
 

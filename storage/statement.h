@@ -3,6 +3,7 @@
 #include "storage/fields.h"
 #include "storage/rowstore.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -22,7 +23,8 @@ struct QueryResult {
     RowStore rows;
 };
 
-// One prepared statement, finalized when it goes. Every failure throws an
+// One prepared statement; when it goes, the connection keeps it for the next
+// statement of the same text (see Connection::keepPrepared). Every failure throws an
 // error named after its owner, the record set that runs it: "tgrp: ...",
 // with the connection's text for the result code.
 class Statement {
@@ -65,6 +67,7 @@ private:
 
     const Connection& connection_;
     QString owner_;
+    QByteArray text_;
     sqlite3_stmt* stmt_ = nullptr;
 };
 

@@ -34,46 +34,50 @@ QString StatementWriter::whereRowMatches(int firstParameter) const {
 }
 
 qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
-    QStringList columns, marks;
-    std::vector<size_t> bound;
-    for (size_t f = 0; f < fields_.size(); ++f) {
-        if (fields_[f].readOnly) continue;
-        columns << quoted(fields_[f].originColumn);
-        marks << QStringLiteral("?") + QString::number(columns.size());
-        bound.push_back(f);
+    if (insertText_.isEmpty()) {
+        QStringList columns, marks;
+        for (const FieldDef& f : fields_) {
+            if (f.readOnly) continue;
+            columns << quoted(f.originColumn);
+            marks << QStringLiteral("?") + QString::number(columns.size());
+        }
+        insertText_ = QStringLiteral("INSERT INTO ") + quoted(table_);
+        insertText_ += columns.isEmpty()
+                           ? QStringLiteral(" DEFAULT VALUES")
+                           : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
     }
-    QString sql = QStringLiteral("INSERT INTO ") + quoted(table_);
-    sql += columns.isEmpty() ? QStringLiteral(" DEFAULT VALUES")
-                             : QStringLiteral(" (") + columns.join(u',') + QStringLiteral(") VALUES (") + marks.join(u',') + u')';
-    Statement st(connection_, owner_, sql);
+    Statement st(connection_, owner_, insertText_);
     int p = 1;
-    for (size_t f : bound) st.bind(p++, row[f]);
+    for (size_t f = 0; f < fields_.size(); ++f)
+        if (!fields_[f].readOnly) st.bind(p++, row[f]);
     st.run();
     return st.lastInsertRowid();
 }
 
 bool StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
                              const std::vector<bool>& changed) {
-    QStringList sets;
-    std::vector<size_t> bound;
-    for (size_t f = 0; f < fields_.size(); ++f) {
-        if (!changed[f]) continue;
-        sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
-        bound.push_back(f);
+    if (std::find(changed.begin(), changed.end(), true) == changed.end()) return true;
+    auto known = std::find_if(updateTexts_.begin(), updateTexts_.end(), [&](const auto& t) { return t.first == changed; });
+    if (known == updateTexts_.end()) {
+        QStringList sets;
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if (changed[f]) sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
+        updateTexts_.emplace_back(changed, QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") +
+                                               sets.join(u',') + whereRowMatches(int(sets.size()) + 1));
+        known = updateTexts_.end() - 1;
     }
-    if (sets.isEmpty()) return true;
-    Statement st(connection_, owner_,
-                 QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") + sets.join(u',') +
-                     whereRowMatches(int(bound.size()) + 1));
+    Statement st(connection_, owner_, known->second);
     int p = 1;
-    for (size_t f : bound) st.bind(p++, updated[f]);
+    for (size_t f = 0; f < fields_.size(); ++f)
+        if (changed[f]) st.bind(p++, updated[f]);
     for (const QVariant& raw : original) st.bind(p++, raw);
     st.run();
     return st.changes() != 0;
 }
 
 bool StatementWriter::remove(const std::vector<QVariant>& original) {
-    Statement st(connection_, owner_, QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1));
+    if (removeText_.isEmpty()) removeText_ = QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1);
+    Statement st(connection_, owner_, removeText_);
     int p = 1;
     for (const QVariant& raw : original) st.bind(p++, raw);
     st.run();

@@ -48,6 +48,10 @@ private:
     QString owner_;
     QString table_;
     const std::vector<FieldDef>& fields_;
+    // Statement texts already built: a writer lives as long as the fields
+    // it was made for, and posts repeat the same few texts.
+    QString insertText_, removeText_;
+    std::vector<std::pair<std::vector<bool>, QString>> updateTexts_;
 };
 
 }  // namespace storage

@@ -12,6 +12,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -248,6 +249,23 @@ private slots:
         QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
         QVERIFY(boxes.last().text.contains(QStringLiteral("bu programın veritabanı dosyası değil")));
         QCOMPARE(a.main->windowTitle(), QStringLiteral("MQ"));
+        QVERIFY(!a.session->tgrp.active());
+    }
+
+    // An old Access bank renamed to the program's file: the box says what it
+    // is and names the tool that moves it.
+    void accessFileNamesTheMigrationTool() {
+        BoxScript boxes;
+        App a;
+        a.db.connection().close();
+        QVERIFY(QFile::remove(a.db.path()));
+        QVERIFY(QFile::copy(qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/legacy-bank-jet4.mdb"),
+                            a.db.path()));
+        boxes.expect(Button::OK);
+        a.show();
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("bir Access veritabanı dosyası")), qPrintable(boxes.last().text));
+        QVERIFY(boxes.last().text.contains(QStringLiteral("quorvel-migrate \"") + QDir::toNativeSeparators(a.db.path())));
         QVERIFY(!a.session->tgrp.active());
     }
 

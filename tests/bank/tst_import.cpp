@@ -8,6 +8,7 @@
 #include "grid/richcell.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "tests/support/access_expected.h"
 #include "tests/support/box_script.h"
 #include "tests/support/entry_fixture.h"
 #include "tests/support/program_fixture.h"
@@ -65,6 +66,10 @@ struct Entry : EntryFixture {
         QTest::mouseClick(w->BtnImport, Qt::LeftButton);
     }
 };
+
+QString accessFixture(const QString& name) {
+    return qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/") + name;
+}
 
 void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -209,6 +214,52 @@ private slots:
                  QStringLiteral("a@1,b@2,a@51,b@52"));
     }
 
+    // An old Access bank: the window lists its groups and their questions
+    // exactly as the file holds them, and a group copies like any other.
+    void accessBank() {
+        const auto expected = expectedAccessRows(accessFixture(QStringLiteral("legacy-bank-jet4.expected.tsv")));
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(accessFixture(QStringLiteral("legacy-bank-jet4.mdb")));
+        QList<QStringList> groups, questions;
+        whenModal([&] {
+            e.click(e.imp->Button1);
+            storage::RecordSet& g = e.imp->tgrp;
+            storage::RecordSet& q = e.imp->ADOTable1;
+            for (g.first(); !g.eof(); g.next()) {
+                groups << QStringList{g.field(QStringLiteral("ID")).asString(), g.field(QStringLiteral("GROUPNAME")).asString()};
+                for (q.first(); !q.eof(); q.next()) {
+                    QStringList row;
+                    for (int f = 0; f < q.fieldCount(); ++f)
+                        row << (q.field(f).isNull()                                 ? QString()
+                                : q.fieldDef(f).kind == storage::FieldKind::Boolean ? QString::number(int(q.field(f).asBoolean()))
+                                                                                    : q.field(f).asString());
+                    questions << row;
+                }
+            }
+            QCOMPARE(e.imp->wwDBGrid1->model()->data(e.imp->wwDBGrid1->model()->index(1, 0)).toString(),
+                     QStringLiteral("Türkçe Dil Bilgisi - İĞŞÇÖÜ ığşçöü"));
+            g.setRecNo(2);
+            e.click(e.imp->Button2);
+        });
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QCOMPARE(groups, expected.value(QStringLiteral("tqgroup")));
+        // The question whose group does not exist shows under no group.
+        QList<QStringList> inGroups = expected.value(QStringLiteral("tqmaster"));
+        inGroups.removeIf([](const QStringList& r) { return r.value(8) == QLatin1String("99"); });
+        std::sort(questions.begin(), questions.end(),
+                  [](const QStringList& a, const QStringList& b) { return a[0].toInt() < b[0].toInt(); });
+        QCOMPARE(questions, inGroups);
+        QVERIFY(!e.imp->ADOConnection1.connected());
+        QCOMPARE(e.row(51),
+                 QStringLiteral(
+                     "Iğdır, Şırnak ve Çorum hangi bölgelerdedir? İyi düşününüz.|DoğuGüneydoğuİç AnadoluHepsi farklı|4|0|1"));
+        // The rich-text question arrives as its text, read in its Turkish code page.
+        QCOMPARE(e.row(52), QStringLiteral("Kalın yazılı şğıİŞĞ soru metni\r\nikinci satır|ığşİ|1|0|1"));
+        QCOMPARE(e.row(53), QStringLiteral("İptal edilmiş soru|abcd|2|1|1"));
+    }
+
     void noGroups() {
         Entry e(QStringLiteral(""));
         BoxScript boxes;
@@ -228,6 +279,7 @@ private slots:
         const QByteArray ace = QByteArray("\x00\x01\x00\x00Standard ACE DB\x00", 20) + QByteArray(4076, '\x07');
         QTest::newRow("Jet file") << jet << "Access";
         QTest::newRow("ACE file") << ace << "Access";
+        QTest::newRow("Access file without tqmaster") << QByteArray("no-questions") << "tqmaster tablosu yok";
         QTest::newRow("garbage") << QByteArray(4096, 'q') << "veritabanı dosyası değil";
         QTest::newRow("empty file") << QByteArray() << "boş ya da bir soru bankası değil";
         QTest::newRow("another database") << QByteArray("sqlite") << "bir soru bankası değil";
@@ -239,7 +291,9 @@ private slots:
         good.exec(source());
         Entry e;
         const QString bad = e.db.folder() + QStringLiteral("kaynak.mdb");
-        if (bytes == "sqlite") {
+        if (bytes == "no-questions") {
+            QVERIFY(QFile::copy(accessFixture(QStringLiteral("legacy-no-questions-jet4.mdb")), bad));
+        } else if (bytes == "sqlite") {
             sqlite3* db = nullptr;
             QCOMPARE(sqlite3_open(bad.toUtf8().constData(), &db), SQLITE_OK);
             sqlite3_exec(db, "CREATE TABLE notlar (x TEXT)", nullptr, nullptr, nullptr);

@@ -127,8 +127,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("missing") << "missing"
                                  << "veritabanı dosyası yok";
+        // The program's own connection does not read Access files; it names the tool that moves them.
         QTest::newRow("old access file") << "access"
-                                         << "bu programın veritabanı dosyası değil";
+                                         << "bir Access veritabanı dosyası (eski biçimde bir soru bankası); program bu "
+                                            "dosyayla çalışamaz. Bankayı bu programın biçiminde yeni bir dosyaya taşımak "
+                                            "için programın yanındaki taşıma aracını çalıştırın:\r\n\r\nquorvel-migrate";
         QTest::newRow("garbage") << "garbage"
                                  << "bu programın veritabanı dosyası değil";
         QTest::newRow("empty name") << "noname"
@@ -139,7 +142,8 @@ private slots:
         QFETCH(QString, expected);
         QTemporaryDir dir;
         QString path = dir.path() + QStringLiteral("/Quorvel.mdb");
-        if (kind == QLatin1String("access")) QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-no-questions-jet4.mdb")), path));
+        if (kind == QLatin1String("access"))
+            QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-access/legacy-no-questions-jet4.mdb")), path));
         if (kind == QLatin1String("garbage")) {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));

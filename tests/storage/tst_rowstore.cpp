@@ -1,5 +1,7 @@
 #include "storage/rowstore.h"
 
+#include "storage/legacy_text.h"
+
 #include <QTest>
 
 #include <limits>
@@ -166,6 +168,52 @@ private slots:
         compareRows(store, {a, posted, a});
         store.remove(1);
         compareRows(store, {a, a});
+    }
+
+    // Stored text is UTF-8 exactly when Qt's check says so, and then reads
+    // as Qt decodes it (a leading byte-order mark kept); anything else is
+    // foreign text. Every lead byte is tried with every second byte, and the
+    // forms that are valid only in part.
+    void storedTextCheckedAsUtf8() {
+        std::vector<QByteArray> cases = {"",
+                                         "Osmanl\xC4\xB1 Devleti ne zaman kuruldu? \xC3\xA7\xC4\x9F\xC3\xB6\xC5\x9F\xC3\xBC",
+                                         "\xEF\xBB\xBF"
+                                         "ba\xC5\x9Fl\xC4\xB1k",
+                                         "\xF0\x9F\x98\x80 yedi sekiz dokuz on",
+                                         "\xF4\x8F\xBF\xBF",
+                                         "\xF4\x90\x80\x80",
+                                         "\xED\x9F\xBF",
+                                         "\xED\xA0\x80",
+                                         "\xE0\x9F\xBF",
+                                         "\xE0\xA0\x80",
+                                         "\xF0\x8F\xBF\xBF",
+                                         "\xC0\xAF",
+                                         "\xEF\xBF\xBE",
+                                         "abcdefgh\xC3",
+                                         "abcdefg\xE2\x82",
+                                         "\xFE\xFF",
+                                         QByteArray("a\0b", 3),
+                                         "Windows-1254: \xFE\xF0\xFD\xDE\xD0\xDD"};
+        for (int lead = 0x80; lead < 0x100; ++lead)
+            for (int second = 0; second < 0x100; ++second) {
+                const char pair[] = {char(lead), char(second), '\x80', '\x80'};
+                for (int length = 2; length <= 4; ++length) cases.emplace_back(pair, length);
+            }
+        RowStore store(1);
+        for (const QByteArray& bytes : cases) {
+            const RawView view{.tag = RawView::Tag::Text, .bytes = bytes.constData(), .size = std::uint32_t(bytes.size())};
+            store.append(std::span<const RawView>(&view, 1));
+        }
+        for (int row = 0; row < int(cases.size()); ++row) {
+            const QByteArray& bytes = cases[size_t(row)];
+            QString text;
+            const bool valid = storage::decodeIfUtf8(bytes, &text);
+            QCOMPARE(valid, QByteArrayView(bytes).isValidUtf8());
+            if (valid) QCOMPARE(text, storage::decodeUtf8(bytes));
+            const QVariant read = store.value(row, 0);
+            QCOMPARE(storage::isForeignText(read), !valid);
+            if (valid) QCOMPARE(read.toString(), text);
+        }
     }
 };
 

@@ -1,0 +1,157 @@
+#include "storage/access_migration.h"
+
+#include "storage/access_snapshot.h"
+#include "storage/database_file.h"
+#include "storage/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <unistd.h>
+
+namespace storage::access {
+
+namespace {
+
+struct Handle {
+    sqlite3* db = nullptr;
+    ~Handle() { sqlite3_close_v2(db); }
+    void exec(const QString& sql) const {
+        char* message = nullptr;
+        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+            const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+            sqlite3_free(message);
+            throw Error(QStringLiteral("Yeni dosyaya yazılamıyor: %1").arg(text));
+        }
+    }
+    QStringList columns(const QString& table) const {
+        QStringList out;
+        sqlite3_stmt* st = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA main.table_info(%1)").arg(quoted(table)).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
+            while (sqlite3_step(st) == SQLITE_ROW)
+                out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        sqlite3_finalize(st);
+        return out;
+    }
+    qint64 scalar(const QString& sql) const {
+        sqlite3_stmt* st = nullptr;
+        qint64 v = 0;
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return v;
+    }
+};
+
+// Our column of the same name, ignoring case, or empty.
+QString ours(const QStringList& columns, const QString& name) {
+    for (const QString& c : columns)
+        if (c.compare(name, Qt::CaseInsensitive) == 0) return c;
+    return {};
+}
+
+}  // namespace
+
+MigrationReport migrateBank(const QString& source, const QString& target, const std::function<void(qint64)>& progress) {
+    if (QFileInfo::exists(target))
+        throw Error(
+            QStringLiteral("\"%1\" zaten var; var olan bir dosyanın üzerine yazılmaz. Yeni bir dosya adı verin.").arg(target));
+    if (!QFileInfo(source).isFile()) throw Error(QStringLiteral("\"%1\" dosyası yok.").arg(source));
+    const Header header = headerOf(source);
+    if (header.format == Format::NotAccess)
+        throw Error(QStringLiteral("\"%1\" bir Access veritabanı dosyası değil; yalnızca Access dosyaları taşınır.").arg(source));
+
+    QTemporaryFile snap(QDir::tempPath() + QStringLiteral("/quorvel-migrate-XXXXXX.sqlite"));
+    if (!snap.open()) throw Error(QStringLiteral("Geçici dosya oluşturulamıyor (%1).").arg(QDir::tempPath()));
+    snap.close();
+    const std::vector<TableSummary> read =
+        snapshot(source, snap.fileName(), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")},
+                 {QStringLiteral("qgroup"), QStringLiteral("qquestion")}, progress);
+
+    // The copy is built beside the target under another name and renamed
+    // when verified, so a half-made file never carries the target's name.
+    const QString part = target + QStringLiteral(".part");
+    if (QFileInfo::exists(part))
+        throw Error(QStringLiteral("\"%1\" zaten var (yarım kalmış bir taşıma?); silip yeniden deneyin.").arg(part));
+    createDatabase(part);
+    MigrationReport report;
+    try {
+        Handle out;
+        if (sqlite3_open_v2(QFile::encodeName(part).constData(), &out.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            throw Error(QStringLiteral("\"%1\" açılamıyor.").arg(part));
+        sqlite3_stmt* attach = nullptr;
+        const QByteArray snapName = QFile::encodeName(snap.fileName());
+        sqlite3_prepare_v2(out.db, "ATTACH DATABASE ? AS access", -1, &attach, nullptr);
+        sqlite3_bind_text(attach, 1, snapName.constData(), int(snapName.size()), SQLITE_TRANSIENT);
+        const int attached = sqlite3_step(attach);
+        sqlite3_finalize(attach);
+        if (attached != SQLITE_DONE) throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snap.fileName()));
+        out.exec(QStringLiteral("BEGIN"));
+        for (const TableSummary& t : read) {
+            const QStringList mine = out.columns(t.name);
+            QStringList from, to;
+            for (const QString& c : t.columns) {
+                const QString match = ours(mine, c);
+                if (match.isEmpty())
+                    throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun %3 alanı bu programın bankasında yok; "
+                                               "bu alan taşınamayacağı için taşıma yapılmadı.")
+                                    .arg(source, t.accessName, c));
+                from << quoted(c);
+                to << quoted(match);
+            }
+            MigratedTable m;
+            m.name = t.name;
+            m.rows = t.rows;
+            for (const QString& c : mine)
+                if (ours(t.columns, c).isEmpty()) m.emptyColumns << c;
+            try {
+                out.exec(QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM access.%1")
+                             .arg(quoted(t.name), to.join(u','), from.join(u',')));
+            } catch (const Error& e) {
+                throw Error(QStringLiteral("%1 tablosu kopyalanamadı (%2). Access dosyasında aynı numara iki kayıtta olabilir.")
+                                .arg(t.name, e.message()));
+            }
+            report.tables.push_back(m);
+        }
+        out.exec(QStringLiteral("COMMIT"));
+        out.exec(QStringLiteral("DETACH DATABASE access"));
+        for (const QString& name : {QStringLiteral("qgroup"), QStringLiteral("qquestion")}) {
+            bool found = false;
+            for (const TableSummary& t : read) found = found || t.name == name;
+            if (!found) report.missingTables << name;
+        }
+        // Verify what the new file holds against what was read from the
+        // Access file: row counts and every field.
+        for (const TableSummary& t : read) {
+            QStringList mine;
+            for (const QString& c : t.columns) mine << ours(out.columns(t.name), c);
+            qint64 rows = 0;
+            const QByteArray sum = checksumOf(out.db, t.name, mine, &rows);
+            if (rows != t.rows || sum != t.checksum)
+                throw Error(QStringLiteral("Doğrulama başarısız: yeni dosyadaki %1 tablosu Access dosyasındakiyle aynı değil "
+                                           "(%2 kayıt okundu, %3 kayıt yazıldı). Yeni dosya oluşturulmadı.")
+                                .arg(t.name)
+                                .arg(t.rows)
+                                .arg(rows));
+        }
+        report.richTextQuestions =
+            out.scalar(QStringLiteral("SELECT count(*) FROM tqmaster WHERE question LIKE '{\\rtf%' ESCAPE '!'"));
+    } catch (...) {
+        QFile::remove(part);
+        throw;
+    }
+    // link() fails when the target exists, where a rename would replace it.
+    if (::link(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(part);
+        throw Error(QStringLiteral("\"%1\" oluşturulamadı (aynı adla bir dosya oluşmuş olabilir).").arg(target));
+    }
+    QFile::remove(part);
+    return report;
+}
+
+}  // namespace storage::access

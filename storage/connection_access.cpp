@@ -1,0 +1,45 @@
+#include "storage/access_snapshot.h"
+#include "storage/connection.h"
+#include "storage/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+namespace storage {
+
+void Connection::openAccess() {
+    if (!readsAccessFiles_)
+        throw Error(
+            QStringLiteral("\"%1\" bir Access veritabanı dosyası (eski biçimde bir soru bankası); program bu dosyayla "
+                           "çalışamaz. Bankayı bu programın biçiminde yeni bir dosyaya taşımak için programın "
+                           "yanındaki taşıma aracını çalıştırın:\r\n\r\nquorvel-migrate \"%1\" \"%2\"\r\n\r\nsonra Access "
+                           "dosyasını başka bir yere alıp yeni dosyaya onun adını verin.")
+                .arg(QDir::toNativeSeparators(path_),
+                     QDir::toNativeSeparators(QFileInfo(path_).absolutePath() + QStringLiteral("/yeni-banka.mdb"))));
+    const access::Header header = access::headerOf(path_);
+    const QString refusal = access::refusalText(path_, header);
+    if (!refusal.isEmpty()) throw Error(refusal);
+    // The copy is private: it goes away when the file is closed (at once,
+    // since it is unlinked as soon as it is open).
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/quorvel-access-XXXXXX.sqlite"));
+    if (!copy.open()) throw Error(QStringLiteral("Geçici dosya oluşturulamıyor (%1).").arg(QDir::tempPath()));
+    copy.close();
+    access::snapshot(path_, copy.fileName(), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")}, {});
+    sqlite3* db = nullptr;
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(copy.fileName()).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        sqlite3_close(db);
+        throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
+    }
+    sqlite3_extended_result_codes(db, 1);
+    db_ = db;
+    readOnly_ = ReadOnly::File;
+    journalMode_ = QStringLiteral("delete");
+}
+
+}  // namespace storage
