@@ -7,6 +7,7 @@
 #include "exams/exam_question_list.h"
 #include "exams/exam_records.h"
 #include "exams/frm_sinav_soru_ekle.h"
+#include "exams/frm_yazdir.h"
 #include "grid/datagrid.h"
 #include "grid/expandbutton.h"
 #include "grid/profiles.h"
@@ -145,6 +146,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     ToolButton11 = addButton(ToolBar2, QStringLiteral("ToolButton11"), QStringLiteral("<<"));
     ToolButton12 = addButton(ToolBar2, QStringLiteral("ToolButton12"), QStringLiteral(">>"));
     ToolButton14 = addButton(ToolBar2, QStringLiteral("ToolButton14"), QStringLiteral(">"));
+    addSeparator(ToolBar2);
+    ToolButton25 = addButton(ToolBar2, QStringLiteral("ToolButton25"), QStringLiteral("Yazdır"));
     exams->addWidget(ToolBar2);
     exams->addWidget(makeStrip());
     wwDBGrid3 = new grid::DataGrid(TabSheet2);
@@ -187,6 +190,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(ToolButton23, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton23Click(); }); });
     connect(ToolButton6, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton6Click(); }); });
     connect(ToolButton19, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton19Click(); }); });
+    connect(ToolButton25, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton25Click(); }); });
     // The exam question list's commands.
     const auto onClick = [this](QToolButton* button, void (*command)(ExamQuestionList&)) {
         connect(button, &QToolButton::clicked, this, [this, command] { msgbox::guard([&] { command(*examQuestions_); }); });
@@ -403,6 +407,8 @@ void Tmain::ToolButton19Click() {
     questions.close();
     UpdateCaption();
 }
+
+void Tmain::ToolButton25Click() { exams::printCurrentExam(session_, ProgramFolder, this); }
 
 void Tmain::FormCanResize(int oldOuterHeight) { wwDBGrid4->resize(wwDBGrid4->width(), oldOuterHeight - 150); }
 

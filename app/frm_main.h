@@ -64,6 +64,7 @@ public:
     QToolButton* ToolButton11 = nullptr;            // "<<"
     QToolButton* ToolButton12 = nullptr;            // ">>"
     QToolButton* ToolButton14 = nullptr;            // ">"
+    QToolButton* ToolButton25 = nullptr;            // "Yazdır"
     grid::DataGrid* wwDBGrid3 = nullptr;            // exams
     grid::DataGrid* wwDBGrid4 = nullptr;            // questions of the current exam
     grid::ExpandButton* wwExpandButton2 = nullptr;  // the signs in the exam grid's ID column
@@ -87,6 +88,7 @@ public:
     void ToolButton23Click();  // "Sınav Sil"
     void ToolButton6Click();   // "Sınav Şifresi Değiştir"
     void ToolButton19Click();  // "Sınava Soru Ekle"
+    void ToolButton25Click();  // "Yazdır"
     void PageControl1Change() { UpdateCaption(); }
     // Before a change of size: the exam question grid takes the old outer height less 150.
     void FormCanResize(int oldOuterHeight);

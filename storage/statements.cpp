@@ -19,6 +19,9 @@ QString groupQuestionCount(qint64 group) {
 QString examQuestionCount(qint64 exam) {
     return QStringLiteral("select count(qqID) as RCX from qquestion WHERE group_id = ") + n(exam);
 }
+QString examQuestionsInOrder(qint64 exam) {
+    return QStringLiteral("select * from Questions where group_id = ") + n(exam) + QStringLiteral(" order by qqID");
+}
 QString maxRid() { return QStringLiteral("select max(rid) as MRI FROM tqmaster"); }
 QString examHoldsQuestion(qint64 exam, qint64 rid) {
     return QStringLiteral("select count(qqID) as MRI from qquestion where group_id = ") + n(exam) +

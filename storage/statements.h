@@ -17,6 +17,8 @@ namespace sql {
 QString questionsOfGroup(qint64 group);              // bank questions of a group by rid
 QString groupQuestionCount(qint64 group);            // RCX
 QString examQuestionCount(qint64 exam);              // RCX
+// An exam's entries with their bank questions, in exam order (for printing).
+QString examQuestionsInOrder(qint64 exam);
 QString maxRid();                                    // MRI
 QString examHoldsQuestion(qint64 exam, qint64 rid);  // MRI
 QString maxQqId();                                   // MRI

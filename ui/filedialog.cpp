@@ -16,6 +16,11 @@ QString openFileName(QWidget* owner, const QString& caption, const QString& filt
     return QFileDialog::getOpenFileName(owner, caption, QString(), filter, nullptr, QFileDialog::Options());
 }
 
+QString saveFileName(QWidget* owner, const QString& caption, const QString& filter, const QString& suggested) {
+    if (interceptor()) return interceptor()(caption, filter);
+    return QFileDialog::getSaveFileName(owner, caption, suggested, filter, nullptr, QFileDialog::Options());
+}
+
 void setInterceptor(Interceptor i) { interceptor() = std::move(i); }
 
 }  // namespace filedialog

@@ -1,0 +1,420 @@
+#include "exams/frm_yazdir.h"
+
+#include "bank/pictures.h"
+#include "exams/booklet_render.h"
+#include "storage/errors.h"
+#include "storage/session.h"
+#include "text/inifile.h"
+#include "text/rtf.h"
+#include "ui/filedialog.h"
+#include "ui/msgbox.h"
+#include "ui/placement.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+#include <QScopeGuard>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QVBoxLayout>
+
+using namespace exams::booklet;
+
+namespace {
+
+const QString kSection = QStringLiteral("SinavYazdir");
+
+bool isUserInput(QEvent::Type type) {
+    switch (type) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// While pages are drawn the window is painted and the progress moves, but a
+// click could only start a second drawing on top of the first: input is dropped.
+class InputSwallower : public QObject {
+public:
+    InputSwallower() { qApp->installEventFilter(this); }
+    ~InputSwallower() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override { return isUserInput(event->type()); }
+};
+
+QLineEdit* addEdit(QFormLayout* form, const QString& caption, const QString& name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setAccessibleName(caption);
+    auto* label = new QLabel(caption + QStringLiteral(":"));
+    label->setBuddy(edit);
+    form->addRow(label, edit);
+    return edit;
+}
+
+QPushButton* addButton(QHBoxLayout* row, const QString& caption, const QString& name) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    row->addWidget(button);
+    return button;
+}
+
+// A file name from the exam's title: letters, digits, blanks, dashes.
+QString fileStem(const QString& title) {
+    QString stem;
+    for (const QChar c : title.trimmed()) stem += c.isLetterOrNumber() || c == u' ' || c == u'-' || c == u'_' ? c : QChar(u'_');
+    return stem.isEmpty() ? QStringLiteral("Sinav") : stem;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw storage::Error(QStringLiteral("\"%1\" yazılamadı: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+// A PDF writer for one file, on A4 at 300 dots per inch.
+struct PdfFile {
+    QPdfWriter writer;
+    QPainter painter;
+    PdfFile(const QString& path, const QString& title) : writer(path) {
+        writer.setResolution(300);
+        writer.setCreator(QStringLiteral("Quorvel"));
+        writer.setTitle(title);
+        Renderer::preparePage(writer);
+        if (!painter.begin(&writer))
+            throw storage::Error(QStringLiteral("\"%1\" yazılamadı.").arg(QDir::toNativeSeparators(path)));
+    }
+    void finish() {
+        if (!painter.end()) throw storage::Error(QStringLiteral("PDF dosyası tamamlanamadı."));
+    }
+};
+
+}  // namespace
+
+namespace exams {
+
+void printCurrentExam(storage::Session& session, const QString& programFolder, QWidget* owner) {
+    storage::RecordSet& tsinav = session.tsinav;
+    if (tsinav.recordCount() <= 0) {
+        msgbox::warning(QStringLiteral("\r\nTanımlı Sınav Yok."));
+        return;
+    }
+    // A new exam that is not yet posted has no number and no questions.
+    const qint64 id = tsinav.field(QStringLiteral("ID")).asKeyOr(0);
+    Tyazdir dialog(session, id, tsinav.field(QStringLiteral("GROUPNAME")).asString(), programFolder, owner);
+    if (dialog.content().questionCount() == 0) {
+        QString text = QStringLiteral("\r\nBu sınavda basılacak soru yok.");
+        if (dialog.content().cancelled > 0)
+            text += QStringLiteral(" İptal edilmiş %1 soru basılmaz.").arg(dialog.content().cancelled);
+        msgbox::warning(text);
+        return;
+    }
+    dialog.exec();
+}
+
+}  // namespace exams
+
+Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examName, const QString& programFolder, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      content_(loadExam(session.ADOConnection1, examId)),
+      programFolder_(programFolder) {
+    setObjectName(QStringLiteral("yazdir"));
+    setWindowTitle(QStringLiteral("Sınavı Yazdır"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    EditOkul = addEdit(form, QStringLiteral("Okul Adı"), QStringLiteral("EditOkul"));
+    EditBaslik = addEdit(form, QStringLiteral("Sınav Başlığı"), QStringLiteral("EditBaslik"));
+    EditTarih = addEdit(form, QStringLiteral("Tarih"), QStringLiteral("EditTarih"));
+    EditSure = addEdit(form, QStringLiteral("Süre"), QStringLiteral("EditSure"));
+    for (QLineEdit* edit : {EditOkul, EditBaslik, EditTarih, EditSure}) edit->setMaxLength(120);
+    EditSure->setPlaceholderText(QStringLiteral("örnek: 40 dakika"));
+
+    SpinKitapcik = new QSpinBox;
+    SpinKitapcik->setObjectName(QStringLiteral("SpinKitapcik"));
+    SpinKitapcik->setRange(1, 4);
+    SpinKitapcik->setAccessibleName(QStringLiteral("Kitapçık Sayısı"));
+    auto* spinLabel = new QLabel(QStringLiteral("Kitapçık Sayısı:"));
+    spinLabel->setBuddy(SpinKitapcik);
+    form->addRow(spinLabel, SpinKitapcik);
+    CheckSiklar = new QCheckBox(QStringLiteral("Cevap şıklarını da karıştır"));
+    CheckSiklar->setObjectName(QStringLiteral("CheckSiklar"));
+    form->addRow(QString(), CheckSiklar);
+
+    auto* seedRow = new QHBoxLayout;
+    EditTohum = new QLineEdit;
+    EditTohum->setObjectName(QStringLiteral("EditTohum"));
+    EditTohum->setAccessibleName(QStringLiteral("Tohum"));
+    EditTohum->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{1,18}")), EditTohum));
+    EditTohum->setToolTip(QStringLiteral("Aynı tohum aynı kitapçıkları yeniden basar."));
+    seedRow->addWidget(EditTohum, 1);
+    ButtonTohum = addButton(seedRow, QStringLiteral("Yeni Tohum"), QStringLiteral("ButtonTohum"));
+    auto* seedLabel = new QLabel(QStringLiteral("Tohum:"));
+    seedLabel->setBuddy(EditTohum);
+    form->addRow(seedLabel, seedRow);
+
+    LabelBilgi = new QLabel;
+    LabelBilgi->setObjectName(QStringLiteral("LabelBilgi"));
+    LabelBilgi->setWordWrap(true);
+    layout->addWidget(LabelBilgi);
+    ProgressBar1 = new QProgressBar;
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setAccessibleName(QStringLiteral("İlerleme"));
+    ProgressBar1->hide();
+    layout->addWidget(ProgressBar1);
+
+    auto* buttons = new QHBoxLayout;
+    ButtonOnizle = addButton(buttons, QStringLiteral("Baskı Önizleme"), QStringLiteral("ButtonOnizle"));
+    ButtonPdf = addButton(buttons, QStringLiteral("PDF olarak kaydet"), QStringLiteral("ButtonPdf"));
+    ButtonYazdir = addButton(buttons, QStringLiteral("Yazıcıya Gönder"), QStringLiteral("ButtonYazdir"));
+    buttons->addStretch(1);
+    ButtonKapat = addButton(buttons, QStringLiteral("Kapat"), QStringLiteral("ButtonKapat"));
+    layout->addLayout(buttons);
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        ButtonYazdir->setEnabled(false);
+        ButtonYazdir->setToolTip(QStringLiteral("Kurulu yazıcı yok."));
+    }
+
+    // What goes on paper and what stays out.
+    int headings = 0;
+    QStringList missing;
+    const QString pictures = programFolder_ + QStringLiteral("Pictures");
+    for (const Item& item : content_.items) {
+        headings += item.heading ? 1 : 0;
+        const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
+        for (const QString& name : bank::pictureReferences(plain))
+            if (!missing.contains(name) && bank::locatePicture(pictures, name).status != bank::PictureFile::Status::Found)
+                missing.append(name);
+    }
+    QString info = QStringLiteral("%1 soru").arg(content_.questionCount());
+    if (headings > 0) info += QStringLiteral(", %1 başlık").arg(headings);
+    info += QStringLiteral(
+        " basılacak. A kitapçığı sınavdaki sırayla basılır; diğerleri her başlığın soruları kendi "
+        "içinde karıştırılarak.");
+    if (content_.cancelled > 0) info += QStringLiteral("\nİptal edilmiş %1 soru basılmayacak.").arg(content_.cancelled);
+    if (content_.orphaned > 0) info += QStringLiteral("\nBankadan silinmiş %1 soru basılmayacak.").arg(content_.orphaned);
+    if (!missing.isEmpty())
+        info += QStringLiteral("\nBulunamayan resimler (Pictures klasöründe olmalı): ") + missing.join(QStringLiteral(", "));
+    LabelBilgi->setText(info);
+
+    EditBaslik->setText(examName.trimmed());
+    EditTarih->setText(QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")));
+    SpinKitapcik->setValue(1);
+    EditTohum->setText(QString::number(freshSeed()));
+    loadChoices();
+
+    connect(ButtonTohum, &QPushButton::clicked, this, [this] { EditTohum->setText(QString::number(freshSeed())); });
+    connect(ButtonOnizle, &QPushButton::clicked, this, [this] { msgbox::guard([this] { previewClick(); }); });
+    connect(ButtonPdf, &QPushButton::clicked, this, [this] { msgbox::guard([this] { pdfClick(); }); });
+    connect(ButtonYazdir, &QPushButton::clicked, this, [this] { msgbox::guard([this] { printClick(); }); });
+    connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::reject);
+    resize(520, sizeHint().height());
+    ui::centreOnScreen(this);
+}
+
+Tyazdir::~Tyazdir() = default;
+
+QString Tyazdir::settingsFile(const QString& programFolder) { return programFolder + QStringLiteral("GridAyarlari.ini"); }
+
+void Tyazdir::loadChoices() {
+    QList<IniFile::Pair> pairs;
+    try {
+        pairs = IniFile::load(settingsFile(programFolder_)).pairs(kSection);
+    } catch (const storage::Error&) {
+        return;  // unreadable: the defaults
+    }
+    for (const auto& [key, value] : pairs) {
+        if (key.compare(QStringLiteral("Okul"), Qt::CaseInsensitive) == 0)
+            EditOkul->setText(value);
+        else if (key.compare(QStringLiteral("Sure"), Qt::CaseInsensitive) == 0)
+            EditSure->setText(value);
+        else if (key.compare(QStringLiteral("Kitapcik"), Qt::CaseInsensitive) == 0)
+            SpinKitapcik->setValue(value.toInt());
+        else if (key.compare(QStringLiteral("Siklar"), Qt::CaseInsensitive) == 0)
+            CheckSiklar->setChecked(value == u'1');
+        else if (key.compare(QStringLiteral("Tohum"), Qt::CaseInsensitive) == 0) {
+            bool ok = false;
+            const quint64 seed = value.toULongLong(&ok);
+            if (ok && value.size() <= 18) EditTohum->setText(QString::number(seed));
+        }
+    }
+}
+
+void Tyazdir::saveChoices() const {
+    try {
+        const QString path = settingsFile(programFolder_);
+        IniFile file = IniFile::load(path);
+        file.writeKey(kSection, QStringLiteral("Okul"), EditOkul->text().simplified());
+        file.writeKey(kSection, QStringLiteral("Sure"), EditSure->text().simplified());
+        file.writeKey(kSection, QStringLiteral("Kitapcik"), QString::number(SpinKitapcik->value()));
+        file.writeKey(kSection, QStringLiteral("Siklar"), CheckSiklar->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+        file.writeKey(kSection, QStringLiteral("Tohum"), QString::number(options().seed));
+        file.save(path);
+    } catch (const storage::Error&) {
+        // Choices that cannot be kept cost the teacher only typing them again.
+    }
+}
+
+void Tyazdir::done(int result) {
+    if (busy_) return;  // the drawing ends first
+    saveChoices();
+    QDialog::done(result);
+}
+
+Header Tyazdir::header() const {
+    Header h;
+    h.school = EditOkul->text();
+    h.title = EditBaslik->text();
+    h.date = EditTarih->text();
+    h.duration = EditSure->text();
+    h.seed = options().seed;
+    return h;
+}
+
+Options Tyazdir::options() const {
+    Options o;
+    o.variants = SpinKitapcik->value();
+    o.shuffleAnswers = CheckSiklar->isChecked();
+    bool ok = false;
+    o.seed = EditTohum->text().toULongLong(&ok);
+    if (!ok) o.seed = 0;
+    return o;
+}
+
+std::vector<Variant> Tyazdir::currentPlan() const { return plan(content_, options()); }
+
+void Tyazdir::render(const std::function<void(Renderer&)>& draw, int steps) {
+    const QList<QPushButton*> buttons{ButtonOnizle, ButtonPdf, ButtonYazdir, ButtonKapat, ButtonTohum};
+    QList<bool> enabled;
+    for (QPushButton* b : buttons) {
+        enabled.append(b->isEnabled());
+        b->setEnabled(false);
+    }
+    busy_ = true;
+    ProgressBar1->setRange(0, steps);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+    const auto restore = qScopeGuard([&] {
+        busy_ = false;
+        ProgressBar1->hide();
+        for (int i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(enabled[i]);
+    });
+    const InputSwallower swallow;
+    QElapsedTimer clock;
+    clock.start();
+    QCoreApplication::processEvents();
+    Renderer renderer(content_, header(), programFolder_ + QStringLiteral("Pictures"));
+    renderer.resetProgress(steps);
+    renderer.progress = [&](int done, int) {
+        if (clock.elapsed() < 100) return;  // ten paints a second cost nothing
+        ProgressBar1->setValue(done);
+        QCoreApplication::processEvents();
+        clock.restart();
+    };
+    draw(renderer);
+}
+
+void Tyazdir::previewClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    Renderer::preparePage(printer);
+    printer.setDocName(EditBaslik->text());
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Baskı Önizleme"));
+    const auto variants = currentPlan();
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+        msgbox::guard([&] {
+            render(
+                [&](Renderer& r) {
+                    QPainter painter(target);
+                    r.drawAll(painter, *target, variants);
+                },
+                Renderer::steps(content_, int(variants.size())));
+        });
+    });
+    preview.exec();
+    saveChoices();
+}
+
+void Tyazdir::printClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    Renderer::preparePage(printer);
+    printer.setDocName(EditBaslik->text());
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const auto variants = currentPlan();
+    render(
+        [&](Renderer& r) {
+            QPainter painter;
+            if (!painter.begin(&printer)) throw storage::Error(QStringLiteral("Yazıcı başlatılamadı."));
+            r.drawAll(painter, printer, variants);
+            painter.end();
+        },
+        Renderer::steps(content_, int(variants.size())));
+    saveChoices();
+}
+
+void Tyazdir::pdfClick() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(folder).filePath(fileStem(EditBaslik->text()) + QStringLiteral(".pdf"));
+    QString path =
+        filedialog::saveFileName(this, QStringLiteral("PDF olarak kaydet"), QStringLiteral("PDF dosyaları (*.pdf)"), suggested);
+    if (path.isEmpty()) return;
+    if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path.chop(4);
+    const auto variants = currentPlan();
+    QStringList written;
+    render(
+        [&](Renderer& r) {
+            for (const Variant& v : variants) {
+                const QString file = path + QStringLiteral("_") + v.letter + QStringLiteral(".pdf");
+                PdfFile pdf(file, EditBaslik->text() + QStringLiteral(" - ") + v.letter);
+                r.drawBooklet(pdf.painter, pdf.writer, v, false);
+                pdf.finish();
+                written.append(file);
+            }
+            const QString key = path + QStringLiteral("_CevapAnahtari");
+            {
+                PdfFile pdf(key + QStringLiteral(".pdf"), EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
+                r.drawKeys(pdf.painter, pdf.writer, variants, false);
+                pdf.finish();
+            }
+            written.append(key + QStringLiteral(".pdf"));
+            writeFile(key + QStringLiteral(".csv"), keysCsv(variants));
+            written.append(key + QStringLiteral(".csv"));
+        },
+        Renderer::steps(content_, int(variants.size())));
+    saveChoices();
+    QStringList names;
+    for (const QString& file : written) names.append(QFileInfo(file).fileName());
+    msgbox::information(QStringLiteral("\r\nKaydedilen dosyalar (") + QDir::toNativeSeparators(QFileInfo(path).absolutePath()) +
+                        QStringLiteral("):\r\n") + names.join(QStringLiteral("\r\n")));
+}

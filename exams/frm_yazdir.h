@@ -1,0 +1,86 @@
+#pragma once
+
+#include "exams/booklet_plan.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPagedPaintDevice;
+class QPainter;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace storage {
+class Session;
+}
+namespace exams::booklet {
+class Renderer;
+struct Header;
+}  // namespace exams::booklet
+
+namespace exams {
+// "Yazdır" on the exam tab: the print dialog for the current exam, or a
+// warning when there is no exam or nothing in it to print.
+void printCurrentExam(storage::Session& session, const QString& programFolder, QWidget* owner);
+}  // namespace exams
+
+// Printing an exam: the booklets (A to D, shuffled from a seed) and their
+// answer keys, to the print preview, a printer, or PDF files with a CSV of
+// the keys beside them. Built for each use; the teacher's last choices (all
+// but the title and the date) are kept in the program's settings file.
+class Tyazdir : public QDialog {
+    Q_OBJECT
+public:
+    // Loads the exam's questions; throws storage::Error when they cannot be read.
+    Tyazdir(storage::Session& session, qint64 examId, const QString& examName, const QString& programFolder,
+            QWidget* parent = nullptr);
+    ~Tyazdir() override;
+
+    QLineEdit* EditOkul = nullptr;       // "Okul Adı"
+    QLineEdit* EditBaslik = nullptr;     // "Sınav Başlığı"
+    QLineEdit* EditTarih = nullptr;      // "Tarih"
+    QLineEdit* EditSure = nullptr;       // "Süre"
+    QSpinBox* SpinKitapcik = nullptr;    // "Kitapçık Sayısı", 1 to 4
+    QCheckBox* CheckSiklar = nullptr;    // "Cevap şıklarını da karıştır"
+    QLineEdit* EditTohum = nullptr;      // "Tohum"
+    QPushButton* ButtonTohum = nullptr;  // "Yeni Tohum"
+    QLabel* LabelBilgi = nullptr;        // what will be printed, what is left out
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* ButtonOnizle = nullptr;  // "Baskı Önizleme"
+    QPushButton* ButtonPdf = nullptr;     // "PDF olarak kaydet"
+    QPushButton* ButtonYazdir = nullptr;  // "Yazıcıya Gönder", only where a printer is installed
+    QPushButton* ButtonKapat = nullptr;   // "Kapat"
+
+    const exams::booklet::ExamContent& content() const { return content_; }
+    // The plan the fields give now.
+    std::vector<exams::booklet::Variant> currentPlan() const;
+
+    // The commands behind the buttons.
+    void previewClick();
+    void pdfClick();
+    void printClick();
+
+    // Where the choices are kept: section "SinavYazdir" of this file.
+    static QString settingsFile(const QString& programFolder);
+
+protected:
+    void done(int result) override;
+
+private:
+    exams::booklet::Header header() const;
+    exams::booklet::Options options() const;
+    void loadChoices();
+    void saveChoices() const;
+    // Renders with the progress bar shown and the buttons off; input that
+    // arrives meanwhile is dropped.
+    void render(const std::function<void(exams::booklet::Renderer&)>& draw, int steps);
+
+    exams::booklet::ExamContent content_;
+    QString programFolder_;
+    bool busy_ = false;
+};
