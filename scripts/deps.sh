@@ -2,7 +2,6 @@
 # Installs what building, running and testing need on Debian 12.
 set -euo pipefail
 packages=(build-essential cmake qt6-base-dev libgl-dev libsqlite3-dev sqlite3 mdbtools-dev libmdb3 pkg-config clang libclang-rt-14-dev
-packages=(build-essential cmake qt6-base-dev libgl-dev libsqlite3-dev sqlite3 mdbtools-dev libmdb3 pkg-config clang libclang-rt-14-dev
           xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
