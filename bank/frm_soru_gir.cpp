@@ -11,6 +11,7 @@
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/input_swallower.h"
 #include "ui/dialog_keys.h"
 #include "ui/icons.h"
 #include "ui/msgbox.h"
@@ -33,38 +34,6 @@ namespace {
 void connectGuarded(QToolButton* button, Tsoru_gir* window, void (Tsoru_gir::*command)()) {
     QObject::connect(button, &QToolButton::clicked, window, [window, command] { msgbox::guard([&] { (window->*command)(); }); });
 }
-
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-        case QEvent::TabletPress:
-        case QEvent::TabletMove:
-        case QEvent::TabletRelease:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// Eats every input event while it lives.
-class InputSwallower : public QObject {
-public:
-    InputSwallower() { qApp->installEventFilter(this); }
-    ~InputSwallower() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override { return isUserInput(event->type()); }
-};
 
 // Keeps the window painted and its progress bar current during a long copy
 // without letting any input in: typing into the row being copied would go
@@ -91,7 +60,7 @@ public:
 
 private:
     void paint() {
-        InputSwallower swallow;
+        ui::InputSwallower swallow;
         QCoreApplication::processEvents();
         clock_.restart();
     }

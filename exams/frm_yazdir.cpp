@@ -6,6 +6,7 @@
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "text/rtf.h"
+#include "ui/input_swallower.h"
 #include "ui/filedialog.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -40,36 +41,6 @@ using namespace exams::booklet;
 namespace {
 
 const QString kSection = QStringLiteral("SinavYazdir");
-
-bool isUserInput(QEvent::Type type) {
-    switch (type) {
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::ShortcutOverride:
-        case QEvent::Shortcut:
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-        case QEvent::Wheel:
-        case QEvent::ContextMenu:
-        case QEvent::TouchBegin:
-        case QEvent::TouchUpdate:
-        case QEvent::TouchEnd:
-            return true;
-        default:
-            return false;
-    }
-}
-
-// While pages are drawn the window is painted and the progress moves, but a
-// click could only start a second drawing on top of the first: input is dropped.
-class InputSwallower : public QObject {
-public:
-    InputSwallower() { qApp->installEventFilter(this); }
-    ~InputSwallower() override { qApp->removeEventFilter(this); }
-    bool eventFilter(QObject*, QEvent* event) override { return isUserInput(event->type()); }
-};
 
 QLineEdit* addEdit(QFormLayout* form, const QString& caption, const QString& name) {
     auto* edit = new QLineEdit;
@@ -329,7 +300,7 @@ void Tyazdir::render(const std::function<void(Renderer&)>& draw, int steps) {
         ProgressBar1->hide();
         for (int i = 0; i < buttons.size(); ++i) buttons[i]->setEnabled(enabled[i]);
     });
-    const InputSwallower swallow;
+    const ui::InputSwallower swallow;
     QElapsedTimer clock;
     clock.start();
     QCoreApplication::processEvents();
