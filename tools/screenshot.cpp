@@ -71,6 +71,7 @@ int main(int argc, char** argv) {
         save(main, QStringLiteral("sinavlar.png"));
         shootModal(QStringLiteral("yeni-sinav.png"), [&] { main->ToolButton2->click(); });
         shootModal(QStringLiteral("sinava-soru-ekle.png"), [&] { main->ToolButton19->click(); });
+        shootModal(QStringLiteral("yazdir.png"), [&] { main->ToolButton25->click(); });
         main->examQuestions()->expand();
         settle();
         save(main, QStringLiteral("sinav-sorulari.png"));
