@@ -354,6 +354,7 @@ void Tsoru_gir::copyQuestions(storage::RecordSet& source) {
     importing_ = true;
     const auto done = qScopeGuard([this] { importing_ = false; });
     CopyProgress progress(ProgressBar1, source.recordCount());
+    const grid::DataGrid::ViewHold hold(*wwDBGrid2);
     int copied = 0;
     for (source.first(); !source.eof(); source.next()) {
         const QString text = source.field(QStringLiteral("question")).asString();

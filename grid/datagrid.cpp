@@ -267,7 +267,22 @@ void DataGrid::setCurrentColumn(int c) {
     asSetter([&] { selectColumn(c); });
 }
 
+DataGrid::ViewHold::ViewHold(DataGrid& grid) : grid_(grid) { ++grid_.viewHolds_; }
+
+DataGrid::ViewHold::~ViewHold() {
+    if (--grid_.viewHolds_ > 0 || !grid_.viewDue_) return;
+    grid_.viewDue_ = false;
+    atEntry([&] {
+        grid_.QTableView::updateGeometries();
+        grid_.syncCurrent();
+    });
+}
+
 void DataGrid::syncCurrent() {
+    if (viewHolds_ > 0) {
+        viewDue_ = true;
+        return;
+    }
     const int row = currentRow();
     if (row >= 0 && row < model_->rowCount() && columnCount() > 0) {
         const QModelIndex index = model_->index(row, currentColumn_);
@@ -301,6 +316,10 @@ QRect DataGrid::overlayRect(const QRect& cell) const {
 }
 
 void DataGrid::placeOverlays() {
+    if (viewHolds_ > 0) {
+        viewDue_ = true;
+        return;
+    }
     const int row = currentRow();
     const auto* col = column(currentColumn_);
     const bool hasCell = row >= 0 && row < model_->rowCount() && col;
@@ -378,6 +397,10 @@ void DataGrid::scrollContentsBy(int dx, int dy) {
 }
 
 void DataGrid::updateGeometries() {
+    if (viewHolds_ > 0) {
+        viewDue_ = true;
+        return;
+    }
     QTableView::updateGeometries();
     atEntry([&] { placeOverlays(); });
 }

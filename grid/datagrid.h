@@ -56,6 +56,21 @@ public:
     void setRecordSet(storage::RecordSet* recordSet);
     storage::RecordSet* recordSet() const;
 
+    // Holds back laying the view out, bringing the current row into view and
+    // placing the cell controls while a command changes many rows one after
+    // the other (an import): each row would otherwise lay the whole view out
+    // again. The view catches up once, when the last hold ends.
+    class ViewHold {
+    public:
+        explicit ViewHold(DataGrid& grid);
+        ~ViewHold();
+        ViewHold(const ViewHold&) = delete;
+        ViewHold& operator=(const ViewHold&) = delete;
+
+    private:
+        DataGrid& grid_;
+    };
+
     // The column list (`Selected`). Binding to an open set deletes the lines of
     // fields the set lacks from the list itself (not in field-definition
     // mode). Throws storage::Error "'x' is not a valid integer value" when a
@@ -263,6 +278,8 @@ private:
     // dgAlwaysShowEditor it is on whenever the grid has the focus.
     bool editing_ = false;
     bool hidingEditor_ = false;
+    int viewHolds_ = 0;
+    bool viewDue_ = false;
     // The second click of a double-click must not toggle a check box again.
     quint64 lastPressTime_ = 0;
     QPoint lastPressCell_{-1, -1};
