@@ -4,6 +4,7 @@
 #include "text/rtf_reader.h"
 
 #include <QColor>
+#include <QScopeGuard>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -24,7 +25,8 @@ class PlainSink final : public detail::Sink {
 public:
     explicit PlainSink(qsizetype expected) { out_.reserve(expected); }
 
-    void text(const QChar* s, qsizetype n, const State&) override {
+    void text(const QChar* s, qsizetype n, const State& st) override {
+        if (st.chr.hidden) return;
         breakIfPending();
         out_.append(s, n);
     }
@@ -37,6 +39,9 @@ public:
         pending_ = true;
     }
     void finish(const State&) override {}
+    void object(const QString& placeholder, QStringView, const State& st) override {
+        text(placeholder.constData(), placeholder.size(), st);
+    }
 
     QString take() { return std::move(out_); }
 
@@ -78,6 +83,16 @@ public:
         flushRun();
         if (!pending_) cursor_.setBlockFormat(blockFormat(st.align));
     }
+    void object(const QString& placeholder, QStringView raw, const State& st) override {
+        breakIfPending();
+        flushRun();
+        QTextCharFormat f = charFormat(st.chr);
+        if (!raw.isEmpty()) {
+            f.setProperty(detail::ObjectRtfProperty, raw.toString());
+            f.setProperty(detail::ObjectPlaceholderProperty, placeholder);
+        }
+        cursor_.insertText(placeholder, f);
+    }
 
 private:
     void breakIfPending() {
@@ -95,7 +110,14 @@ private:
             formatProps_ = runProps_;
             formatValid_ = true;
         }
-        cursor_.insertText(run_, format_);
+        if (runProps_.hidden) {
+            QTextCharFormat hidden = format_;
+            hidden.setObjectType(detail::HiddenTextObject);
+            hidden.setProperty(detail::HiddenTextProperty, run_);
+            cursor_.insertText(QString(QChar::ObjectReplacementCharacter), hidden);
+        } else {
+            cursor_.insertText(run_, format_);
+        }
         run_.clear();
     }
 
@@ -107,6 +129,9 @@ private:
         f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(p.italic);
         f.setFontUnderline(p.underline);
+        if (p.vertical != detail::Vertical::Baseline)
+            f.setVerticalAlignment(p.vertical == detail::Vertical::Super ? QTextCharFormat::AlignSuperScript
+                                                                         : QTextCharFormat::AlignSubScript);
         if (const auto rgb = reader_->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
         return f;
     }
@@ -167,6 +192,12 @@ bool readDocument(QTextDocument& doc, const QString& content, Limit limit) {
     doc.clear();
     const bool rich = detail::validRichText(view);
     if (rich) {
+        // One edit block for the whole read: outside one, every insert makes
+        // the document lay out (or at least shape) the paragraph it went into
+        // again, which is quadratic in the formatting runs of a paragraph.
+        QTextCursor block(&doc);
+        block.beginEditBlock();
+        const auto end = qScopeGuard([&] { block.endEditBlock(); });
         DocumentSink sink(doc);
         Reader reader(view, sink);
         sink.setReader(&reader);

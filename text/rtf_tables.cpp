@@ -53,7 +53,24 @@ int Reader::fontCodePage(const Font* font) {
 
 int Reader::documentCodePage() const {
     if (const int cp = fontCodePage(findFont(deff_))) return cp;
-    return codepage::isSupported(ansicpg_) ? ansicpg_ : codepage::Western;
+    if (codepage::isSupported(ansicpg_)) return ansicpg_;
+    // What the rich-edit control of a Turkish system assumes for a document
+    // that names neither a page nor a charset.
+    constexpr int TurkishLanguage = 1055;
+    return deflang_ == TurkishLanguage ? codepage::Turkish : codepage::Western;
+}
+
+// Symbol and OpenSymbol put their glyphs on bytes of their own: 0xB7 is a
+// bullet there, not a middle dot.
+bool Reader::symbolFont() const {
+    const State& st = stack_.back();
+    if (st.dest != Dest::Text) return false;
+    const Font* font = findFont(st.chr.font >= 0 ? st.chr.font : deff_);
+    if (!font) return false;
+    if (font->charset == 2) return true;
+    const QString name = family(font->number);
+    return name.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1StringView("OpenSymbol"), Qt::CaseInsensitive) == 0;
 }
 
 // The current font's code page, else the default font's, else \ansicpg, else 1252.

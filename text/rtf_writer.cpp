@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QStringList>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -121,6 +122,40 @@ void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb
     out.append(QLatin1StringView("}\r\n\\viewkind4\\uc1\\pard"));
 }
 
+// A fragment's text, with what the reader kept out of sight put back: hidden
+// text as \v groups, and objects as their own RTF wherever their placeholder
+// is still whole.
+void appendFragment(QString& out, const QTextFragment& fragment, bool& needDelimiter) {
+    const QTextCharFormat f = fragment.charFormat();
+    const QString text = fragment.text();
+    if (f.objectType() == detail::HiddenTextObject) {
+        const QString hidden = f.stringProperty(detail::HiddenTextProperty);
+        for (const QChar c : text) {
+            if (c != QChar::ObjectReplacementCharacter || hidden.isEmpty()) continue;
+            out.append(QLatin1StringView("{\\v"));
+            needDelimiter = true;
+            appendText(out, hidden, needDelimiter);
+            out.append(QLatin1Char('}'));
+            needDelimiter = false;
+        }
+        return;
+    }
+    const QString raw = f.stringProperty(detail::ObjectRtfProperty);
+    const QString placeholder = f.stringProperty(detail::ObjectPlaceholderProperty);
+    if (raw.isEmpty() || placeholder.isEmpty()) {
+        appendText(out, text, needDelimiter);
+        return;
+    }
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(placeholder); at >= 0; at = text.indexOf(placeholder, from)) {
+        appendText(out, QStringView(text).sliced(from, at - from), needDelimiter);
+        out.append(raw);
+        needDelimiter = false;
+        from = at + placeholder.size();
+    }
+    appendText(out, QStringView(text).sliced(from), needDelimiter);
+}
+
 int halfPointsOf(qreal points) { return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints); }
 
 QString firstFamily(const QTextCharFormat& f) {
@@ -146,6 +181,7 @@ QString toRtf(const QTextDocument& doc) {
         bool bold = false;
         bool italic = false;
         bool underline = false;
+        int vertical = QTextCharFormat::AlignNormal;
         int font = 0;
         int halfPoints = 0;
         int color = 0;
@@ -157,6 +193,9 @@ QString toRtf(const QTextDocument& doc) {
         p.bold = f.fontWeight() >= QFont::DemiBold;
         p.italic = f.fontItalic();
         p.underline = f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline;
+        p.vertical = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? QTextCharFormat::AlignSuperScript
+                     : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? QTextCharFormat::AlignSubScript
+                                                                                : QTextCharFormat::AlignNormal;
         const QString family = firstFamily(f);
         if (!family.isEmpty()) {
             p.font = int(fonts.indexOf(family));
@@ -208,8 +247,15 @@ QString toRtf(const QTextDocument& doc) {
                 appendWord(body, QLatin1StringView(p.underline ? "\\ul" : "\\ulnone"), needDelimiter);
             if (p.font != cur.font) appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
             if (p.halfPoints != cur.halfPoints) appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
+            if (p.vertical != cur.vertical) {
+                appendWord(body,
+                           QLatin1StringView(p.vertical == QTextCharFormat::AlignSuperScript ? "\\super"
+                                             : p.vertical == QTextCharFormat::AlignSubScript ? "\\sub"
+                                                                                             : "\\nosupersub"),
+                           needDelimiter);
+            }
             cur = p;
-            appendText(body, fragment.text(), needDelimiter);
+            appendFragment(body, fragment, needDelimiter);
         }
         body.append(QLatin1StringView("\\par\r\n"));
         needDelimiter = false;
