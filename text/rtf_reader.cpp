@@ -357,8 +357,6 @@ void Reader::unicode(int param) {
     if (u < 0) u += 65536;  // written as signed 16-bit
     if (u < 0 || u > 0x10FFFF) {
         unit(Replacement);
-    } else if (u == 0xF0B7) {  // Symbol's bullet where a font maps its glyphs to U+F0xx
-        unit(0x2022);
     } else if (u > 0xFFFF) {
         unit(QChar::highSurrogate(char32_t(u)));
         unit(QChar::lowSurrogate(char32_t(u)));
@@ -399,6 +397,9 @@ void Reader::unit(char16_t u) {
         case 0xFDD1:
         case 0xFFFC:  // object replacement: we carry no objects
             return;
+        case 0xF0B7:  // Symbol's bullet where a font maps its glyphs to U+F0xx,
+            u = 0x2022;  // however it came: \uN, raw, or decoded from a code page
+            break;
         default:
             break;
     }

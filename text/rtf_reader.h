@@ -19,7 +19,8 @@
 namespace rtf::detail {
 
 // How the document keeps what it does not show. Hidden text is an object
-// character of a type nothing draws, holding the text; an object we cannot
+// character of a type nothing draws, holding the text (or, for an object
+// inside hidden text, the object's RTF); an object we cannot
 // show is placeholder text holding the object's RTF, written back as it came
 // while the placeholder is intact.
 constexpr int HiddenTextObject = QTextFormat::UserObject + 0x5254;

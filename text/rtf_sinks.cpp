@@ -19,8 +19,10 @@ using detail::CharProps;
 using detail::Reader;
 using detail::State;
 
-// A paragraph mark is written out only when something follows it: the \par
-// that closes the last paragraph of every document does not add an empty one.
+// A paragraph mark is written out only when something visible follows it:
+// the \par that closes the last paragraph of every document does not add an
+// empty one, nor does hidden text after it. Hidden text, line breaks and
+// objects within it leave no trace.
 class PlainSink final : public detail::Sink {
 public:
     explicit PlainSink(qsizetype expected) { out_.reserve(expected); }
@@ -30,7 +32,8 @@ public:
         breakIfPending();
         out_.append(s, n);
     }
-    void lineBreak(const State&) override {
+    void lineBreak(const State& st) override {
+        if (st.chr.hidden) return;
         breakIfPending();
         out_.append(QLatin1StringView("\r\n"));
     }
@@ -63,8 +66,10 @@ public:
 
     void setReader(const Reader* reader) { reader_ = reader; }
 
+    // Hidden text opens no paragraph (PlainSink shows none for it): it stays
+    // at the end of the paragraph before, out of sight, until visible text comes.
     void text(const QChar* s, qsizetype n, const State& st) override {
-        breakIfPending();
+        if (!st.chr.hidden) breakIfPending();
         if (!run_.isEmpty() && !(st.chr == runProps_)) flushRun();
         runProps_ = st.chr;
         run_.append(s, n);
@@ -84,6 +89,17 @@ public:
         if (!pending_) cursor_.setBlockFormat(blockFormat(st.align));
     }
     void object(const QString& placeholder, QStringView raw, const State& st) override {
+        if (st.chr.hidden) {
+            // Out of sight like the text around it: no placeholder, and its RTF
+            // goes back inside a hidden group. One cut off has nothing to keep.
+            flushRun();
+            if (raw.isEmpty()) return;
+            QTextCharFormat f = charFormat(st.chr);
+            f.setObjectType(detail::HiddenTextObject);
+            f.setProperty(detail::ObjectRtfProperty, raw.toString());
+            cursor_.insertText(QString(QChar::ObjectReplacementCharacter), f);
+            return;
+        }
         breakIfPending();
         flushRun();
         QTextCharFormat f = charFormat(st.chr);

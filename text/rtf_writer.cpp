@@ -129,12 +129,15 @@ void appendFragment(QString& out, const QTextFragment& fragment, bool& needDelim
     const QTextCharFormat f = fragment.charFormat();
     const QString text = fragment.text();
     if (f.objectType() == detail::HiddenTextObject) {
+        // Hidden text, or an object that was inside hidden text.
         const QString hidden = f.stringProperty(detail::HiddenTextProperty);
+        const QString object = f.stringProperty(detail::ObjectRtfProperty);
         for (const QChar c : text) {
-            if (c != QChar::ObjectReplacementCharacter || hidden.isEmpty()) continue;
+            if (c != QChar::ObjectReplacementCharacter || (hidden.isEmpty() && object.isEmpty())) continue;
             out.append(QLatin1StringView("{\\v"));
             needDelimiter = true;
             appendText(out, hidden, needDelimiter);
+            out.append(object);
             out.append(QLatin1Char('}'));
             needDelimiter = false;
         }

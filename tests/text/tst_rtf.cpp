@@ -266,12 +266,17 @@ void TestRtf::rawCharacters_data() {
     QTest::newRow("unicode passes through") << rtfDoc(u"Жş\U0001F600"_qs) << u"Жş\U0001F600"_qs;
     QTest::newRow("raw lone surrogate") << rtfDoc(QString(QChar(0xD800)) + u'x') << u"\uFFFDx"_qs;
     QTest::newRow("raw control characters") << rtfDoc(u"a\u0001b\tc"_qs) << "ab\tc";
+    // The writer spells it \u-3913, which must read the same.
+    QTest::newRow("raw Symbol bullet") << rtfDoc(u"\uF0B7\tmadde"_qs) << u"•\tmadde"_qs;
 }
 
 void TestRtf::rawCharacters() {
     QFETCH(QString, content);
     QFETCH(QString, plain);
     QCOMPARE(rtf::plainText(content), plain);
+    QTextDocument doc;
+    rtf::readDocument(doc, content);
+    QCOMPARE(rtf::plainText(rtf::toRtf(doc)), plain);
 }
 
 void TestRtf::documentFormatting() {
@@ -350,6 +355,8 @@ void TestRtf::pastedDocuments_data() {
     QTest::addColumn<QString>("plain");
     QTest::newRow("\\* inside a group drops only the word") << "linked-text.rtf" << u"Soru: bağlantı metni sonra.\r\nkalın"_qs;
     QTest::newRow("hidden text stays hidden") << "hidden-answer.rtf" << u"Hangisi asal sayıdır?\r\nA) 4 B) 6 C) 7"_qs;
+    QTest::newRow("objects and line breaks in hidden text, hidden text last")
+        << "hidden-object.rtf" << u"Hangisi asal sayıdır?\r\nA) 4\r\nB) 6"_qs;
     QTest::newRow("scripts read as text") << "scripts.rtf" << u"x2 + y3 = 10-3 ve H2O, ai."_qs;
     QTest::newRow("list labels and symbol bullets")
         << "numbered-answers.rtf" << u"Hangisi doğrudur?\r\nA)\tBir\r\nB)\tğ çift\r\n•\tmadde\r\n•\tikinci\r\nson"_qs;
@@ -397,6 +404,10 @@ void TestRtf::keptThroughTheEditor() {
 
     const QString hidden = throughEditor(u"hidden-answer.rtf"_qs);
     QVERIFY2(hidden.contains(u"{\\v  Cevap: C}"_qs) && hidden.contains(u"{\\v do\\'f0ru de\\'f0il}"_qs), qPrintable(hidden));
+    const QString hiddenObject = throughEditor(u"hidden-object.rtf"_qs);
+    QVERIFY2(hiddenObject.contains(u"{\\v{\\object\\objemb{\\*\\objclass Equation.3}"_qs) &&
+                 hiddenObject.contains(u"{\\v son gizli not}"_qs),
+             qPrintable(hiddenObject));
 
     QTextDocument scripts;
     rtf::readDocument(scripts, throughEditor(u"scripts.rtf"_qs));
