@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <unordered_map>
+
 namespace rtf {
 
 namespace {
@@ -60,6 +62,13 @@ private:
     bool pending_ = false;
 };
 
+struct PropsHash {
+    size_t operator()(const CharProps& p) const noexcept {
+        const int flags = int(p.bold) | int(p.italic) << 1 | int(p.underline) << 2 | int(p.hidden) << 3 | int(p.vertical) << 4;
+        return qHashMulti(0, flags, p.font, p.halfPoints, p.color);
+    }
+};
+
 class DocumentSink final : public detail::Sink {
 public:
     explicit DocumentSink(QTextDocument& doc) : cursor_(&doc) {}
@@ -94,7 +103,7 @@ public:
             // goes back inside a hidden group. One cut off has nothing to keep.
             flushRun();
             if (raw.isEmpty()) return;
-            QTextCharFormat f = charFormat(st.chr);
+            QTextCharFormat f = formatOf(st.chr);
             f.setObjectType(detail::HiddenTextObject);
             f.setProperty(detail::ObjectRtfProperty, raw.toString());
             cursor_.insertText(QString(QChar::ObjectReplacementCharacter), f);
@@ -102,7 +111,7 @@ public:
         }
         breakIfPending();
         flushRun();
-        QTextCharFormat f = charFormat(st.chr);
+        QTextCharFormat f = formatOf(st.chr);
         if (!raw.isEmpty()) {
             f.setProperty(detail::ObjectRtfProperty, raw.toString());
             f.setProperty(detail::ObjectPlaceholderProperty, placeholder);
@@ -121,20 +130,25 @@ private:
 
     void flushRun() {
         if (run_.isEmpty()) return;
-        if (!formatValid_ || !(formatProps_ == runProps_)) {
-            format_ = charFormat(runProps_);
-            formatProps_ = runProps_;
-            formatValid_ = true;
-        }
+        const QTextCharFormat& format = formatOf(runProps_);
         if (runProps_.hidden) {
-            QTextCharFormat hidden = format_;
+            QTextCharFormat hidden = format;
             hidden.setObjectType(detail::HiddenTextObject);
             hidden.setProperty(detail::HiddenTextProperty, run_);
             cursor_.insertText(QString(QChar::ObjectReplacementCharacter), hidden);
         } else {
-            cursor_.insertText(run_, format_);
+            cursor_.insertText(run_, format);
         }
         run_.clear();
+    }
+
+    // Documents switch between a handful of formats thousands of times;
+    // building a QTextCharFormat (font family lookup, properties) every time
+    // cost as much as inserting the text.
+    const QTextCharFormat& formatOf(const CharProps& p) {
+        auto it = formats_.find(p);
+        if (it == formats_.end()) it = formats_.emplace(p, charFormat(p)).first;
+        return it->second;
     }
 
     QTextCharFormat charFormat(const CharProps& p) const {
@@ -175,9 +189,7 @@ private:
     const Reader* reader_ = nullptr;
     QString run_;
     CharProps runProps_;
-    CharProps formatProps_;
-    QTextCharFormat format_;
-    bool formatValid_ = false;
+    std::unordered_map<CharProps, QTextCharFormat, PropsHash> formats_;
     bool pending_ = false;
 };
 
@@ -205,15 +217,20 @@ bool readDocument(QTextDocument& doc, const QString& content, Limit limit) {
     const QStringView view = limited(content, limit);
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    doc.clear();
     const bool rich = detail::validRichText(view);
     if (rich) {
-        // One edit block for the whole read: outside one, every insert makes
-        // the document lay out (or at least shape) the paragraph it went into
-        // again, which is quadratic in the formatting runs of a paragraph.
+        // One edit block, the clear inside it, as setPlainText does. Outside a
+        // block, every insert makes the document shape the paragraph it went
+        // into again, quadratic in the formatting runs of a paragraph. And
+        // only a change that replaces the whole document (nothing of the old
+        // left, all of it new) is laid out lazily, the first screen at once
+        // and the rest in steps from the event loop; any other change is laid
+        // out whole before endEditBlock returns, which for an editor showing
+        // a long document cost more than reading it.
         QTextCursor block(&doc);
         block.beginEditBlock();
         const auto end = qScopeGuard([&] { block.endEditBlock(); });
+        doc.clear();
         DocumentSink sink(doc);
         Reader reader(view, sink);
         sink.setReader(&reader);
