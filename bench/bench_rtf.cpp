@@ -67,6 +67,8 @@ private slots:
     void formattedDocument();
     void formattedEditorDocument_data() { sizes(); }
     void formattedEditorDocument();
+    void formattedEditorLayout_data() { sizes(); }
+    void formattedEditorLayout();
     void formattedPlainText_data() { sizes(); }
     void formattedPlainText();
     void formattedWrite_data() { sizes(); }
@@ -120,6 +122,22 @@ void BenchRtf::formattedEditorDocument() {
     QVERIFY(doc.documentLayout());
     QBENCHMARK { rtf::readDocument(doc, rtf); }
     QVERIFY(doc.characterCount() > kilobytes * 100);
+}
+
+// The read above lays out the first screen; the editor lays out the rest
+// from the event loop, in steps. This is all of it at once, for scale.
+void BenchRtf::formattedEditorLayout() {
+    QFETCH(int, kilobytes);
+    const QString rtf = formatted(kilobytes * 1024);
+    QTextDocument doc;
+    doc.setTextWidth(600);
+    QVERIFY(doc.documentLayout());
+    QSizeF size;
+    QBENCHMARK {
+        rtf::readDocument(doc, rtf);
+        size = doc.size();  // finishes the layout
+    }
+    QVERIFY(size.height() > kilobytes);
 }
 
 void BenchRtf::formattedPlainText() {
