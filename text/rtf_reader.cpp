@@ -397,7 +397,7 @@ void Reader::unit(char16_t u) {
         case 0xFDD1:
         case 0xFFFC:  // object replacement: we carry no objects
             return;
-        case 0xF0B7:  // Symbol's bullet where a font maps its glyphs to U+F0xx,
+        case 0xF0B7:     // Symbol's bullet where a font maps its glyphs to U+F0xx,
             u = 0x2022;  // however it came: \uN, raw, or decoded from a code page
             break;
         default:

@@ -127,6 +127,10 @@ enum class Kw : quint8 {
     Shape,     // \shp: drawings and text boxes
 };
 
+// Whether a face name is Symbol's or OpenSymbol's, where the reader reads
+// byte 0xB7 as a bullet.
+bool isSymbolFace(const QString& faceName);
+
 // What the reader shows for an object that carries no text it can show.
 QString objectPlaceholder(Kw kind, QStringView raw);
 
@@ -211,6 +215,7 @@ private:
 
     // --- font and colour tables, code pages --------------------------------
     const Font* findFont(int number) const;
+    const Font* shownFont(int fontNumber) const;
     static int fontCodePage(const Font* font);
     bool symbolFont() const;
     int documentCodePage() const;

@@ -25,9 +25,22 @@ QString familyFromFaceName(QString name) {
 
 }  // namespace
 
-QString Reader::family(int fontNumber) const {
+bool isSymbolFace(const QString& faceName) {
+    const QString name = familyFromFaceName(faceName);
+    return name.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1StringView("OpenSymbol"), Qt::CaseInsensitive) == 0;
+}
+
+// The font text in \f fontNumber is shown in: a number the table lacks
+// shows in the default font.
+const Font* Reader::shownFont(int fontNumber) const {
     const Font* font = findFont(fontNumber < 0 ? deff_ : fontNumber);
     if (!font && fontNumber >= 0) font = findFont(deff_);
+    return font;
+}
+
+QString Reader::family(int fontNumber) const {
+    const Font* font = shownFont(fontNumber);
     if (!font) return {};
     const QString alt = font->altName.trimmed();
     return alt.isEmpty() ? familyFromFaceName(font->name) : alt;
@@ -61,16 +74,13 @@ int Reader::documentCodePage() const {
 }
 
 // Symbol and OpenSymbol put their glyphs on bytes of their own: 0xB7 is a
-// bullet there, not a middle dot.
+// bullet there, not a middle dot. The font is the one the text shows in.
 bool Reader::symbolFont() const {
     const State& st = stack_.back();
     if (st.dest != Dest::Text) return false;
-    const Font* font = findFont(st.chr.font >= 0 ? st.chr.font : deff_);
+    const Font* font = shownFont(st.chr.font);
     if (!font) return false;
-    if (font->charset == 2) return true;
-    const QString name = family(font->number);
-    return name.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) == 0 ||
-           name.compare(QLatin1StringView("OpenSymbol"), Qt::CaseInsensitive) == 0;
+    return font->charset == 2 || isSymbolFace(family(font->number));
 }
 
 // The current font's code page, else the default font's, else \ansicpg, else 1252.

@@ -206,6 +206,9 @@ void TestRtf::reader_data() {
     QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
     QTest::newRow("malformed hex escape as fallback") << rtfDoc("\\u287\\'x y") << u"ğx y"_qs;
     QTest::newRow("Symbol bullet mapped to U+F0B7") << rtfDoc("\\u-3913?\\tab madde") << u"•\tmadde"_qs;
+    QTest::newRow("Symbol bullet in a font the table lacks")
+        << "{\\rtf1\\deff0{\\fonttbl{\\f0\\fnil Symbol;}}\\f1 \\'b7 madde}" << u"• madde"_qs;
+    QTest::newRow("middle dot as unicode in Symbol") << "{\\rtf1{\\fonttbl{\\f0\\fnil Symbol;}}\\f0 a\\u183?b}" << u"a·b"_qs;
 
     // Damaged input.
     QTest::newRow("extra closing brace") << "{\\rtf1 a}}b"
@@ -253,6 +256,8 @@ void TestRtf::reader() {
     QTextDocument doc;
     QVERIFY(rtf::readDocument(doc, content));
     QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_qs).replace(QChar::LineSeparator, u"\r\n"_qs), plain);
+    // And what the editor saves of it reads the same.
+    QCOMPARE(rtf::plainText(rtf::toRtf(doc)), plain);
 }
 
 void TestRtf::rawCharacters_data() {
@@ -315,8 +320,9 @@ void TestRtf::documentReadInOneChange() {
     doc.setTextWidth(400);
     QVERIFY(doc.documentLayout());
     QList<QList<int>> changes;
-    connect(&doc, &QTextDocument::contentsChange, &doc,
-            [&](int from, int removed, int added) { changes.append({from, removed, added}); });
+    connect(&doc, &QTextDocument::contentsChange, &doc, [&](int from, int removed, int added) {
+        changes.append({from, removed, added});
+    });
     auto changesOfRead = [&](int runs) {
         doc.setPlainText(u"eski metin"_qs);
         QString body;
