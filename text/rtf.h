@@ -38,8 +38,9 @@ QString plainText(const QTextDocument& doc);
 // Replaces doc's content with the memo: paragraphs, alignment, bold, italic,
 // underline, superscript and subscript, font face and size, colour. Hidden
 // text is kept out of sight, objects without text we can show ("[resim]",
-// "[denklem]") as placeholders; toRtf writes both back. Returns true when it was read as RTF,
-// false when it went in as plain text.
+// "[denklem]") as placeholders; toRtf writes both back. The document sees
+// one change that replaces all of it, which a layout lays out lazily.
+// Returns true when it was read as RTF, false when it went in as plain text.
 bool readDocument(QTextDocument& doc, const QString& content, Limit limit = Limit::Full);
 
 // RTF of doc that our reader, the Windows rich-edit control and common word
