@@ -3,6 +3,7 @@
 // a millisecond.
 #include "text/rtf.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -23,6 +24,35 @@ QString question12k() {
     return rtf;
 }
 
+// A heavily formatted document of about `bytes` characters, as office suites
+// write pasted text: every word or two changes bold, italic, colour, size or
+// position, so each paragraph holds thousands of formatting runs.
+QString formatted(qsizetype bytes) {
+    QString rtf = QStringLiteral(
+        "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
+        "{\\f1\\froman\\fcharset162 Times New Roman;}}\r\n"
+        "{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\r\n\\viewkind4\\uc1\\pard\\f0\\fs20 ");
+    const QString run = QStringLiteral(
+        "{\\b \\'fc\\'e7}{\\i  se\\'e7}{\\cf1  k\\'fd}{\\f1\\fs24  ya}{\\super 2}{\\ul  g\\'f6l}{\\cf2\\b\\i  a}x{\\v gizli}");
+    rtf.reserve(bytes + 64);
+    qsizetype paragraph = 0;
+    while (rtf.size() < bytes) {
+        rtf += run;
+        paragraph += run.size();
+        if (paragraph > 64 * 1024) {  // long paragraphs: runs per paragraph are what hurt
+            rtf += QStringLiteral("\\par\r\n");
+            paragraph = 0;
+        }
+    }
+    rtf += QStringLiteral("\\par}");
+    return rtf;
+}
+
+void sizes() {
+    QTest::addColumn<int>("kilobytes");
+    for (int kb : {64, 256, 1024}) QTest::addRow("%d KB", kb) << kb;
+}
+
 }  // namespace
 
 class BenchRtf : public QObject {
@@ -33,6 +63,16 @@ private slots:
     void plainTextPartial();
     void cachedPlainText();
     void document();
+    void formattedDocument_data() { sizes(); }
+    void formattedDocument();
+    void formattedEditorDocument_data() { sizes(); }
+    void formattedEditorDocument();
+    void formattedEditorLayout_data() { sizes(); }
+    void formattedEditorLayout();
+    void formattedPlainText_data() { sizes(); }
+    void formattedPlainText();
+    void formattedWrite_data() { sizes(); }
+    void formattedWrite();
 };
 
 void BenchRtf::plainText() {
@@ -62,6 +102,59 @@ void BenchRtf::document() {
     QTextDocument doc;
     QBENCHMARK { rtf::readDocument(doc, rtf); }
     QVERIFY(!doc.isEmpty());
+}
+
+void BenchRtf::formattedDocument() {
+    QFETCH(int, kilobytes);
+    const QString rtf = formatted(kilobytes * 1024);
+    QTextDocument doc;
+    QBENCHMARK { rtf::readDocument(doc, rtf); }
+    QVERIFY(doc.characterCount() > kilobytes * 100);
+}
+
+// As the editor and the cell read it: into a document that already has a
+// layout, which a naive reader makes redo its work after every insert.
+void BenchRtf::formattedEditorDocument() {
+    QFETCH(int, kilobytes);
+    const QString rtf = formatted(kilobytes * 1024);
+    QTextDocument doc;
+    doc.setTextWidth(600);
+    QVERIFY(doc.documentLayout());
+    QBENCHMARK { rtf::readDocument(doc, rtf); }
+    QVERIFY(doc.characterCount() > kilobytes * 100);
+}
+
+// The read above lays out the first screen; the editor lays out the rest
+// from the event loop, in steps. This is all of it at once, for scale.
+void BenchRtf::formattedEditorLayout() {
+    QFETCH(int, kilobytes);
+    const QString rtf = formatted(kilobytes * 1024);
+    QTextDocument doc;
+    doc.setTextWidth(600);
+    QVERIFY(doc.documentLayout());
+    QSizeF size;
+    QBENCHMARK {
+        rtf::readDocument(doc, rtf);
+        size = doc.size();  // finishes the layout
+    }
+    QVERIFY(size.height() > kilobytes);
+}
+
+void BenchRtf::formattedPlainText() {
+    QFETCH(int, kilobytes);
+    const QString rtf = formatted(kilobytes * 1024);
+    QString text;
+    QBENCHMARK { text = rtf::plainText(rtf); }
+    QVERIFY(text.size() > kilobytes * 100);
+}
+
+void BenchRtf::formattedWrite() {
+    QFETCH(int, kilobytes);
+    QTextDocument doc;
+    rtf::readDocument(doc, formatted(kilobytes * 1024));
+    QString written;
+    QBENCHMARK { written = rtf::toRtf(doc); }
+    QVERIFY(written.size() > kilobytes * 100);
 }
 
 QTEST_MAIN(BenchRtf)

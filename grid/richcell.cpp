@@ -83,12 +83,10 @@ void RichCell::loadField() {
 
 QString RichCell::questionText() const {
     ensureLoaded();
-    QString text = document()->toPlainText();
+    QString text = rtf::plainText(*document());
     // A picture pasted or typed in with the text is an object character
     // here; a plain question has no place for it.
     text.remove(QChar::ObjectReplacementCharacter);
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return text;
 }
 

@@ -155,6 +155,7 @@ char16_t decodeByte(int codePage, unsigned char byte) {
 QString decode(int codePage, const unsigned char* bytes, qsizetype length) {
     if (length <= 0) return {};
     if (isDoubleByte(codePage)) return decodeDoubleByte(codePage, bytes, length);
+    if (codePage == Utf8) return QString::fromUtf8(reinterpret_cast<const char*>(bytes), length);
     QString out(length, Qt::Uninitialized);
     QChar* dst = out.data();
     for (qsizetype i = 0; i < length; ++i) dst[i] = QChar(decodeByte(codePage, bytes[i]));

@@ -16,7 +16,11 @@ inline constexpr int Western = 1252;
 bool isSingleByte(int codePage);
 // 932 (Japanese), 936 (Simplified Chinese), 949 (Korean), 950 (Traditional Chinese).
 bool isDoubleByte(int codePage);
-inline bool isSupported(int codePage) { return isSingleByte(codePage) || isDoubleByte(codePage); }
+// UTF-8, which a font's \cpg may name.
+inline constexpr int Utf8 = 65001;
+// Pages whose characters may take more than one byte: read a run at a time.
+inline bool isMultiByte(int codePage) { return codePage == Utf8 || isDoubleByte(codePage); }
+inline bool isSupported(int codePage) { return isSingleByte(codePage) || isMultiByte(codePage); }
 
 // The code page of an RTF \fcharset value, or 0 when the charset names none
 // (1 = "default", unknown values). Symbol (2) is read as 1252: its glyphs

@@ -1,6 +1,8 @@
 #include "text/rtf.h"
 #include "text/rtf_reader.h"
 
+#include <QTextDocument>
+
 namespace rtf {
 
 namespace detail {
@@ -10,6 +12,27 @@ bool validRichText(QStringView content) {
 }
 
 }  // namespace detail
+
+QString plainText(const QTextDocument& doc) {
+    const QString raw = doc.toRawText();
+    QString out;
+    out.reserve(raw.size() + raw.size() / 16);
+    for (const QChar c : raw) {
+        switch (c.unicode()) {
+            case QChar::ParagraphSeparator:
+            case QChar::LineSeparator:
+                out.append(QLatin1StringView("\r\n"));
+                break;
+            case QChar::ObjectReplacementCharacter:  // hidden text, or an object we carry no text of
+            case 0xFDD0:                             // frame markers
+            case 0xFDD1:
+                break;
+            default:
+                out.append(c);
+        }
+    }
+    return out;
+}
 
 bool isRichText(const QString& content) { return content.startsWith(QLatin1StringView("{\\rtf")); }
 

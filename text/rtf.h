@@ -30,9 +30,17 @@ inline constexpr qsizetype PartialLength = 2 * 4096;
 // too), tabs as TAB. Plain content comes back as it is (cut for Partial).
 QString plainText(const QString& content, Limit limit = Limit::Full);
 
+// The text doc shows, as plainText gives it for the memo the document was
+// read from: paragraphs and line breaks as CR LF, hidden text left out,
+// objects as their placeholders.
+QString plainText(const QTextDocument& doc);
+
 // Replaces doc's content with the memo: paragraphs, alignment, bold, italic,
-// underline, font face and size, colour. Returns true when it was read as RTF,
-// false when it went in as plain text.
+// underline, superscript and subscript, font face and size, colour. Hidden
+// text is kept out of sight, objects without text we can show ("[resim]",
+// "[denklem]") as placeholders; toRtf writes both back. The document sees
+// one change that replaces all of it, which a layout lays out lazily.
+// Returns true when it was read as RTF, false when it went in as plain text.
 bool readDocument(QTextDocument& doc, const QString& content, Limit limit = Limit::Full);
 
 // RTF of doc that our reader, the Windows rich-edit control and common word

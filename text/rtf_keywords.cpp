@@ -28,6 +28,8 @@ constexpr Keyword Keywords[] = {
     {"cpg", Kw::Cpg},
     {"datastore", Kw::Skip},
     {"deff", Kw::Deff},
+    {"deflang", Kw::Deflang},
+    {"dn", Kw::Dn},
     {"emdash", Kw::Char, 0x2014},
     {"emspace", Kw::Char, 0x2003},
     {"endash", Kw::Char, 0x2013},
@@ -54,19 +56,27 @@ constexpr Keyword Keywords[] = {
     {"info", Kw::Skip},
     {"latentstyles", Kw::Skip},
     {"ldblquote", Kw::Char, 0x201C},
+    {"levelnumbers", Kw::Skip},
+    {"leveltext", Kw::Skip},
     {"line", Kw::Line},
+    {"listname", Kw::Skip},
     {"listoverridetable", Kw::Skip},
     {"listtable", Kw::Skip},
     {"lquote", Kw::Char, 0x2018},
+    {"mmath", Kw::Equation},
+    {"mmathPara", Kw::Equation},
+    {"nestcell", Kw::Tab},
+    {"nestrow", Kw::Par},
+    {"nonesttables", Kw::Skip},
     {"nonshppict", Kw::Skip},
+    {"nosupersub", Kw::NoSuperSub},
     {"objdata", Kw::Skip},
-    {"object", Kw::Skip},
+    {"object", Kw::Object},
     {"page", Kw::Par},
     {"par", Kw::Par},
     {"pard", Kw::Pard},
-    {"pict", Kw::Skip},
+    {"pict", Kw::Picture},
     {"plain", Kw::Plain},
-    {"pntext", Kw::Skip},
     {"pntxta", Kw::Skip},
     {"pntxtb", Kw::Skip},
     {"qc", Kw::Qc},
@@ -81,8 +91,14 @@ constexpr Keyword Keywords[] = {
     {"rquote", Kw::Char, 0x2019},
     {"rsidtbl", Kw::Skip},
     {"sect", Kw::Par},
+    {"shp", Kw::Shape},
+    {"shppict", Kw::Picture},
     {"stylesheet", Kw::Skip},
+    {"sub", Kw::Sub},
+    {"super", Kw::Super},
     {"tab", Kw::Tab},
+    {"tc", Kw::Skip},
+    {"tcn", Kw::Skip},
     {"themedata", Kw::Skip},
     {"u", Kw::U},
     {"uc", Kw::Uc},
@@ -105,7 +121,10 @@ constexpr Keyword Keywords[] = {
     {"ululdbwave", Kw::Ul},
     {"ulw", Kw::Ul},
     {"ulwave", Kw::Ul},
+    {"up", Kw::Up},
     {"upr", Kw::Upr},
+    {"v", Kw::V},
+    {"xe", Kw::Skip},
     {"xmlnstbl", Kw::Skip},
     {"zwj", Kw::Char, 0x200D},
     {"zwnj", Kw::Char, 0x200C},
@@ -115,6 +134,21 @@ static_assert(std::is_sorted(std::begin(Keywords), std::end(Keywords),
                              [](const Keyword& a, const Keyword& b) { return a.name < b.name; }));
 
 }  // namespace
+
+QString objectPlaceholder(Kw kind, QStringView raw) {
+    switch (kind) {
+        case Kw::Picture:
+            return QStringLiteral("[resim]");
+        case Kw::Shape:
+            return QStringLiteral("[şekil]");
+        case Kw::Object:
+            if (!raw.contains(QLatin1StringView("\\objclass Equation")) && !raw.contains(QLatin1StringView("\\mmath")))
+                return QStringLiteral("[nesne]");
+            [[fallthrough]];
+        default:
+            return QStringLiteral("[denklem]");
+    }
+}
 
 const Keyword* findKeyword(const char16_t* letters, qsizetype count) {
     if (count > MaxWordLetters) return nullptr;
@@ -148,6 +182,10 @@ void Reader::word(const Word& w) {
             break;
         case Kw::Ansicpg:
             ansicpg_ = w.param;
+            ++fontsVersion_;
+            break;
+        case Kw::Deflang:
+            deflang_ = w.param;
             ++fontsVersion_;
             break;
         case Kw::Deff:
@@ -256,6 +294,30 @@ void Reader::word(const Word& w) {
             break;
         case Kw::Ud:
             if (st.dest == Dest::Upr) st.dest = Dest::Text;
+            break;
+        case Kw::V:
+            st.chr.hidden = on;
+            break;
+        case Kw::Super:
+            st.chr.vertical = Vertical::Super;
+            break;
+        case Kw::Sub:
+            st.chr.vertical = Vertical::Sub;
+            break;
+        case Kw::NoSuperSub:
+            st.chr.vertical = Vertical::Baseline;
+            break;
+        case Kw::Up:  // a raise in half-points; 6 when none is given
+            st.chr.vertical = on ? Vertical::Super : Vertical::Baseline;
+            break;
+        case Kw::Dn:
+            st.chr.vertical = on ? Vertical::Sub : Vertical::Baseline;
+            break;
+        case Kw::Object:
+        case Kw::Picture:
+        case Kw::Equation:
+        case Kw::Shape:
+            objectGroup(kw, w.letters - 1 == groupStart_);
             break;
     }
 }

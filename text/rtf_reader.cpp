@@ -99,6 +99,7 @@ void Reader::asciiRun() {
 void Reader::openGroup() {
     flushBytes();
     ucSkip_ = 0;
+    groupStart_ = p_;
     if (top().dest == Dest::Upr && !startsWithUd()) {
         skipGroupBody(false);
         return;
@@ -188,7 +189,8 @@ void Reader::control() {
         const int hi = hexValue(q[1]);
         const int lo = hexValue(q[2]);
         if (hi < 0 || lo < 0) {
-            p_ = q + 1;  // a malformed escape: drop it, read on from what follows
+            p_ = q + 1;                  // a malformed escape: drop it, read on from what follows
+            if (ucSkip_ > 0) --ucSkip_;  // as a \u fallback it stands for one character
             return;
         }
         p_ = q + 3;
@@ -247,8 +249,11 @@ void Reader::skipBinary(const Word& w) {
 
 // "{\*\word": a destination a reader may ignore unless it knows the word. We
 // know two that carry text we want: a font's real family and \upr's Unicode half.
+// A \* that does not open its group marks no destination ("{\cs15\*\cs15 text}"
+// as some word processors write before linked text): it and the unknown word
+// after it are dropped, the text stays.
 void Reader::ignorableDestination() {
-    if (depth() <= 1) return;
+    if (depth() <= 1 || p_ - 2 != groupStart_) return;
     if (p_ < end_ && *p_ == '\\') {
         const char16_t* q = p_ + 1;
         Word w;
@@ -257,6 +262,11 @@ void Reader::ignorableDestination() {
             const Dest dest = top().dest;
             if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
             if (k && k->kw == Kw::Ud && dest == Dest::Upr) return;
+            if (k && dest == Dest::Text && (k->kw == Kw::Picture || k->kw == Kw::Equation || k->kw == Kw::Shape)) {
+                p_ = q;
+                objectGroup(k->kw, true);
+                return;
+            }
         }
     }
     skipDestination();
@@ -267,9 +277,27 @@ void Reader::skipDestination() {
     skipGroupBody(true);
 }
 
+// An object we cannot show: its whole group is skipped, and the sink gets a
+// placeholder with the group's RTF, when the word opened the group (else
+// there is no group of the object's own to keep).
+void Reader::objectGroup(Kw kind, bool opensGroup) {
+    if (depth() <= 1 || top().dest != Dest::Text) {
+        skipDestination();
+        return;
+    }
+    const char16_t* start = groupStart_ - 1;  // its '{'
+    if (!skipGroupBody(true)) {
+        sink_.object(objectPlaceholder(kind, {}), {}, top());
+        return;
+    }
+    const QStringView raw = opensGroup ? QStringView(start, p_) : QStringView();
+    sink_.object(objectPlaceholder(kind, raw), raw, top());
+}
+
 // Skips the rest of the current group without pushing states: braces are
-// only counted, escapes and \bin data cannot end the group early.
-void Reader::skipGroupBody(bool closeAtEnd) {
+// only counted, escapes and \bin data cannot end the group early. False when
+// the input ended inside the group.
+bool Reader::skipGroupBody(bool closeAtEnd) {
     qint64 nested = 0;
     while (p_ < end_) {
         const char16_t c = *p_++;
@@ -278,7 +306,7 @@ void Reader::skipGroupBody(bool closeAtEnd) {
         } else if (c == '}') {
             if (nested == 0) {
                 if (closeAtEnd) closeGroup();
-                return;
+                return true;
             }
             --nested;
         } else if (c == '\\') {
@@ -293,6 +321,7 @@ void Reader::skipGroupBody(bool closeAtEnd) {
         }
     }
     done_ = true;  // the input ended inside the skipped group
+    return false;
 }
 
 // --- output ----------------------------------------------------------------
@@ -301,7 +330,12 @@ void Reader::skipGroupBody(bool closeAtEnd) {
 // first, so that lead and trail bytes pair up.
 void Reader::byte(quint8 b) {
     const int cp = codePage();
-    if (codepage::isDoubleByte(cp)) {
+    if (b == 0xB7 && symbolFont()) {  // the bullet of Symbol-encoded fonts
+        flushBytes();
+        unit(0x2022);
+        return;
+    }
+    if (codepage::isMultiByte(cp)) {
         if (!bytes_.empty() && cp != bytesCodePage_) flushBytes();
         bytesCodePage_ = cp;
         bytes_.push_back(b);
@@ -363,6 +397,9 @@ void Reader::unit(char16_t u) {
         case 0xFDD1:
         case 0xFFFC:  // object replacement: we carry no objects
             return;
+        case 0xF0B7:     // Symbol's bullet where a font maps its glyphs to U+F0xx,
+            u = 0x2022;  // however it came: \uN, raw, or decoded from a code page
+            break;
         default:
             break;
     }

@@ -9,6 +9,7 @@
 #include <QRgb>
 #include <QString>
 #include <QStringView>
+#include <QTextFormat>
 
 #include <climits>
 #include <optional>
@@ -16,6 +17,16 @@
 #include <vector>
 
 namespace rtf::detail {
+
+// How the document keeps what it does not show. Hidden text is an object
+// character of a type nothing draws, holding the text (or, for an object
+// inside hidden text, the object's RTF); an object we cannot
+// show is placeholder text holding the object's RTF, written back as it came
+// while the placeholder is intact.
+constexpr int HiddenTextObject = QTextFormat::UserObject + 0x5254;
+constexpr int HiddenTextProperty = QTextFormat::UserProperty + 0x5254;
+constexpr int ObjectRtfProperty = QTextFormat::UserProperty + 0x5255;
+constexpr int ObjectPlaceholderProperty = QTextFormat::UserProperty + 0x5256;
 
 constexpr int DefaultHalfPoints = 24;
 // The largest \fs the reader keeps and the writer writes.
@@ -37,10 +48,14 @@ enum class Dest : quint8 {
     Upr,          // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
 };
 
+enum class Vertical : quint8 { Baseline, Super, Sub };
+
 struct CharProps {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    bool hidden = false;  // \v: kept, never shown
+    Vertical vertical = Vertical::Baseline;
     int font = -1;  // -1: the default font (\deff)
     int halfPoints = DefaultHalfPoints;
     int color = 0;  // 0: automatic
@@ -99,7 +114,25 @@ enum class Kw : quint8 {
     Bin,
     Upr,
     Ud,
+    Deflang,
+    V,
+    Super,
+    Sub,
+    NoSuperSub,
+    Up,
+    Dn,
+    Object,    // an embedded object: an equation, when it is one
+    Picture,   // \pict, \shppict
+    Equation,  // \mmath, \mmathPara
+    Shape,     // \shp: drawings and text boxes
 };
+
+// Whether a face name is Symbol's or OpenSymbol's, where the reader reads
+// byte 0xB7 as a bullet.
+bool isSymbolFace(const QString& faceName);
+
+// What the reader shows for an object that carries no text it can show.
+QString objectPlaceholder(Kw kind, QStringView raw);
 
 struct Keyword {
     std::string_view name;
@@ -118,6 +151,9 @@ public:
     virtual void lineBreak(const State& st) = 0;
     virtual void paragraph(const State& st) = 0;
     virtual void finish(const State& st) = 0;
+    // An object shown as placeholder text; raw is its whole group, to be
+    // written back as it came, or empty when the group was cut off.
+    virtual void object(const QString& placeholder, QStringView raw, const State& st) = 0;
 };
 
 // A single pass over the input with an explicit group stack: no recursion, no
@@ -161,7 +197,8 @@ private:
     void skipBinary(const Word& w);
     void ignorableDestination();
     void skipDestination();
-    void skipGroupBody(bool closeAtEnd);
+    bool skipGroupBody(bool closeAtEnd);
+    void objectGroup(Kw kind, bool opensGroup);
 
     // --- control words -----------------------------------------------------
     void word(const Word& w);
@@ -178,7 +215,9 @@ private:
 
     // --- font and colour tables, code pages --------------------------------
     const Font* findFont(int number) const;
+    const Font* shownFont(int fontNumber) const;
     static int fontCodePage(const Font* font);
+    bool symbolFont() const;
     int documentCodePage() const;
     int codePage();
     void selectFontEntry(int number);
@@ -190,6 +229,7 @@ private:
     const char16_t* const end_;
     Sink& sink_;
     bool done_ = false;
+    const char16_t* groupStart_ = nullptr;  // just after the last '{'
 
     std::vector<State> stack_;
     qsizetype overflow_ = 0;  // groups opened beyond MaxDepth
@@ -200,6 +240,7 @@ private:
     int bytesCodePage_ = 0;
 
     int ansicpg_ = 0;
+    int deflang_ = 0;
     int deff_ = 0;
     std::vector<Font> fonts_;
     QHash<int, int> fontIndex_;  // \f number -> index into fonts_

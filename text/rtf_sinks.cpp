@@ -4,10 +4,13 @@
 #include "text/rtf_reader.h"
 
 #include <QColor>
+#include <QScopeGuard>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <unordered_map>
 
 namespace rtf {
 
@@ -18,17 +21,21 @@ using detail::CharProps;
 using detail::Reader;
 using detail::State;
 
-// A paragraph mark is written out only when something follows it: the \par
-// that closes the last paragraph of every document does not add an empty one.
+// A paragraph mark is written out only when something visible follows it:
+// the \par that closes the last paragraph of every document does not add an
+// empty one, nor does hidden text after it. Hidden text, line breaks and
+// objects within it leave no trace.
 class PlainSink final : public detail::Sink {
 public:
     explicit PlainSink(qsizetype expected) { out_.reserve(expected); }
 
-    void text(const QChar* s, qsizetype n, const State&) override {
+    void text(const QChar* s, qsizetype n, const State& st) override {
+        if (st.chr.hidden) return;
         breakIfPending();
         out_.append(s, n);
     }
-    void lineBreak(const State&) override {
+    void lineBreak(const State& st) override {
+        if (st.chr.hidden) return;
         breakIfPending();
         out_.append(QLatin1StringView("\r\n"));
     }
@@ -37,6 +44,9 @@ public:
         pending_ = true;
     }
     void finish(const State&) override {}
+    void object(const QString& placeholder, QStringView, const State& st) override {
+        text(placeholder.constData(), placeholder.size(), st);
+    }
 
     QString take() { return std::move(out_); }
 
@@ -52,14 +62,23 @@ private:
     bool pending_ = false;
 };
 
+struct PropsHash {
+    size_t operator()(const CharProps& p) const noexcept {
+        const int flags = int(p.bold) | int(p.italic) << 1 | int(p.underline) << 2 | int(p.hidden) << 3 | int(p.vertical) << 4;
+        return qHashMulti(0, flags, p.font, p.halfPoints, p.color);
+    }
+};
+
 class DocumentSink final : public detail::Sink {
 public:
     explicit DocumentSink(QTextDocument& doc) : cursor_(&doc) {}
 
     void setReader(const Reader* reader) { reader_ = reader; }
 
+    // Hidden text opens no paragraph (PlainSink shows none for it): it stays
+    // at the end of the paragraph before, out of sight, until visible text comes.
     void text(const QChar* s, qsizetype n, const State& st) override {
-        breakIfPending();
+        if (!st.chr.hidden) breakIfPending();
         if (!run_.isEmpty() && !(st.chr == runProps_)) flushRun();
         runProps_ = st.chr;
         run_.append(s, n);
@@ -78,6 +97,27 @@ public:
         flushRun();
         if (!pending_) cursor_.setBlockFormat(blockFormat(st.align));
     }
+    void object(const QString& placeholder, QStringView raw, const State& st) override {
+        if (st.chr.hidden) {
+            // Out of sight like the text around it: no placeholder, and its RTF
+            // goes back inside a hidden group. One cut off has nothing to keep.
+            flushRun();
+            if (raw.isEmpty()) return;
+            QTextCharFormat f = formatOf(st.chr);
+            f.setObjectType(detail::HiddenTextObject);
+            f.setProperty(detail::ObjectRtfProperty, raw.toString());
+            cursor_.insertText(QString(QChar::ObjectReplacementCharacter), f);
+            return;
+        }
+        breakIfPending();
+        flushRun();
+        QTextCharFormat f = formatOf(st.chr);
+        if (!raw.isEmpty()) {
+            f.setProperty(detail::ObjectRtfProperty, raw.toString());
+            f.setProperty(detail::ObjectPlaceholderProperty, placeholder);
+        }
+        cursor_.insertText(placeholder, f);
+    }
 
 private:
     void breakIfPending() {
@@ -90,13 +130,25 @@ private:
 
     void flushRun() {
         if (run_.isEmpty()) return;
-        if (!formatValid_ || !(formatProps_ == runProps_)) {
-            format_ = charFormat(runProps_);
-            formatProps_ = runProps_;
-            formatValid_ = true;
+        const QTextCharFormat& format = formatOf(runProps_);
+        if (runProps_.hidden) {
+            QTextCharFormat hidden = format;
+            hidden.setObjectType(detail::HiddenTextObject);
+            hidden.setProperty(detail::HiddenTextProperty, run_);
+            cursor_.insertText(QString(QChar::ObjectReplacementCharacter), hidden);
+        } else {
+            cursor_.insertText(run_, format);
         }
-        cursor_.insertText(run_, format_);
         run_.clear();
+    }
+
+    // Documents switch between a handful of formats thousands of times;
+    // building a QTextCharFormat (font family lookup, properties) every time
+    // cost as much as inserting the text.
+    const QTextCharFormat& formatOf(const CharProps& p) {
+        auto it = formats_.find(p);
+        if (it == formats_.end()) it = formats_.emplace(p, charFormat(p)).first;
+        return it->second;
     }
 
     QTextCharFormat charFormat(const CharProps& p) const {
@@ -107,6 +159,9 @@ private:
         f.setFontWeight(p.bold ? QFont::Bold : QFont::Normal);
         f.setFontItalic(p.italic);
         f.setFontUnderline(p.underline);
+        if (p.vertical != detail::Vertical::Baseline)
+            f.setVerticalAlignment(p.vertical == detail::Vertical::Super ? QTextCharFormat::AlignSuperScript
+                                                                         : QTextCharFormat::AlignSubScript);
         if (const auto rgb = reader_->color(p.color)) f.setForeground(QColor::fromRgb(*rgb));
         return f;
     }
@@ -134,9 +189,7 @@ private:
     const Reader* reader_ = nullptr;
     QString run_;
     CharProps runProps_;
-    CharProps formatProps_;
-    QTextCharFormat format_;
-    bool formatValid_ = false;
+    std::unordered_map<CharProps, QTextCharFormat, PropsHash> formats_;
     bool pending_ = false;
 };
 
@@ -164,9 +217,20 @@ bool readDocument(QTextDocument& doc, const QString& content, Limit limit) {
     const QStringView view = limited(content, limit);
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    doc.clear();
     const bool rich = detail::validRichText(view);
     if (rich) {
+        // One edit block, the clear inside it, as setPlainText does. Outside a
+        // block, every insert makes the document shape the paragraph it went
+        // into again, quadratic in the formatting runs of a paragraph. And
+        // only a change that replaces the whole document (nothing of the old
+        // left, all of it new) is laid out lazily, the first screen at once
+        // and the rest in steps from the event loop; any other change is laid
+        // out whole before endEditBlock returns, which for an editor showing
+        // a long document cost more than reading it.
+        QTextCursor block(&doc);
+        block.beginEditBlock();
+        const auto end = qScopeGuard([&] { block.endEditBlock(); });
+        doc.clear();
         DocumentSink sink(doc);
         Reader reader(view, sink);
         sink.setReader(&reader);

@@ -25,9 +25,22 @@ QString familyFromFaceName(QString name) {
 
 }  // namespace
 
-QString Reader::family(int fontNumber) const {
+bool isSymbolFace(const QString& faceName) {
+    const QString name = familyFromFaceName(faceName);
+    return name.compare(QLatin1StringView("Symbol"), Qt::CaseInsensitive) == 0 ||
+           name.compare(QLatin1StringView("OpenSymbol"), Qt::CaseInsensitive) == 0;
+}
+
+// The font text in \f fontNumber is shown in: a number the table lacks
+// shows in the default font.
+const Font* Reader::shownFont(int fontNumber) const {
     const Font* font = findFont(fontNumber < 0 ? deff_ : fontNumber);
     if (!font && fontNumber >= 0) font = findFont(deff_);
+    return font;
+}
+
+QString Reader::family(int fontNumber) const {
+    const Font* font = shownFont(fontNumber);
     if (!font) return {};
     const QString alt = font->altName.trimmed();
     return alt.isEmpty() ? familyFromFaceName(font->name) : alt;
@@ -53,7 +66,21 @@ int Reader::fontCodePage(const Font* font) {
 
 int Reader::documentCodePage() const {
     if (const int cp = fontCodePage(findFont(deff_))) return cp;
-    return codepage::isSupported(ansicpg_) ? ansicpg_ : codepage::Western;
+    if (codepage::isSupported(ansicpg_)) return ansicpg_;
+    // What the rich-edit control of a Turkish system assumes for a document
+    // that names neither a page nor a charset.
+    constexpr int TurkishLanguage = 1055;
+    return deflang_ == TurkishLanguage ? codepage::Turkish : codepage::Western;
+}
+
+// Symbol and OpenSymbol put their glyphs on bytes of their own: 0xB7 is a
+// bullet there, not a middle dot. The font is the one the text shows in.
+bool Reader::symbolFont() const {
+    const State& st = stack_.back();
+    if (st.dest != Dest::Text) return false;
+    const Font* font = shownFont(st.chr.font);
+    if (!font) return false;
+    return font->charset == 2 || isSymbolFace(family(font->number));
 }
 
 // The current font's code page, else the default font's, else \ansicpg, else 1252.

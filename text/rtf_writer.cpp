@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QStringList>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -27,9 +28,15 @@ void appendSigned16(QString& out, char16_t u) {
     out.append(QLatin1Char('?'));
 }
 
+enum class TextIn : quint8 {
+    Body,
+    SymbolFont,  // body text in a font where the reader takes \'b7 for a bullet
+    FontName,
+};
+
 // Text in code page 1254: ASCII as is, other 1254 characters as \'hh,
 // everything else as \uN with '?' as the fallback for readers without Unicode.
-void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontName = false) {
+void appendText(QString& out, QStringView text, bool& needDelimiter, TextIn in = TextIn::Body) {
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         switch (c) {
@@ -57,7 +64,7 @@ void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontNa
                 needDelimiter = false;
                 continue;
             case ';':
-                if (fontName) continue;  // ends a font table entry
+                if (in == TextIn::FontName) continue;  // ends a font table entry
                 break;
             case 0xFDD0:
             case 0xFDD1:
@@ -77,7 +84,9 @@ void appendText(QString& out, QStringView text, bool& needDelimiter, bool fontNa
         }
         needDelimiter = false;
         const int b = codepage::encodeByte(codepage::Turkish, c);
-        if (b >= 0) {
+        if (b == 0xB7 && in == TextIn::SymbolFont) {
+            appendSigned16(out, c);  // a middle dot, not the font's bullet
+        } else if (b >= 0) {
             static const char hex[] = "0123456789abcdef";
             out.append(QLatin1StringView("\\'"));
             out.append(QLatin1Char(hex[b >> 4]));
@@ -111,7 +120,7 @@ void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb
         out.append(QString::number(i));
         out.append(QLatin1StringView("\\fnil\\fcharset162"));
         bool needDelimiter = true;
-        appendText(out, fonts[i], needDelimiter, true);
+        appendText(out, fonts[i], needDelimiter, TextIn::FontName);
         out.append(QLatin1StringView(";}"));
     }
     out.append(QLatin1StringView("}\r\n{\\colortbl ;"));
@@ -119,6 +128,52 @@ void appendHeader(QString& out, const QStringList& fonts, const std::vector<QRgb
         out.append(QStringLiteral("\\red%1\\green%2\\blue%3;").arg(qRed(rgb)).arg(qGreen(rgb)).arg(qBlue(rgb)));
     }
     out.append(QLatin1StringView("}\r\n\\viewkind4\\uc1\\pard"));
+}
+
+// A fragment's text, with what the reader kept out of sight put back: hidden
+// text as \v groups, and objects as their own RTF wherever their placeholder
+// is still whole.
+void appendFragment(QString& out, const QTextFragment& fragment, TextIn in, bool& needDelimiter) {
+    const QTextCharFormat f = fragment.charFormat();
+    const QString text = fragment.text();
+    if (f.objectType() == detail::HiddenTextObject) {
+        // Hidden text, or an object that was inside hidden text.
+        const QString hidden = f.stringProperty(detail::HiddenTextProperty);
+        const QString object = f.stringProperty(detail::ObjectRtfProperty);
+        for (const QChar c : text) {
+            if (c != QChar::ObjectReplacementCharacter || (hidden.isEmpty() && object.isEmpty())) continue;
+            out.append(QLatin1StringView("{\\v"));
+            needDelimiter = true;
+            appendText(out, hidden, needDelimiter, in);
+            out.append(object);
+            out.append(QLatin1Char('}'));
+            needDelimiter = false;
+        }
+        return;
+    }
+    const QString raw = f.stringProperty(detail::ObjectRtfProperty);
+    const QString placeholder = f.stringProperty(detail::ObjectPlaceholderProperty);
+    if (raw.isEmpty() || placeholder.isEmpty()) {
+        appendText(out, text, needDelimiter, in);
+        return;
+    }
+    qsizetype from = 0;
+    for (qsizetype at = text.indexOf(placeholder); at >= 0; at = text.indexOf(placeholder, from)) {
+        appendText(out, QStringView(text).sliced(from, at - from), needDelimiter, in);
+        out.append(raw);
+        needDelimiter = false;
+        from = at + placeholder.size();
+    }
+    appendText(out, QStringView(text).sliced(from), needDelimiter, in);
+}
+
+// Whether the reader will take the font named family, as the header writes
+// its name, for one that has a bullet at 0xB7.
+bool symbolFace(const QString& family) {
+    QString written = family;
+    written.removeIf(
+        [](QChar c) { return c.unicode() < 0x20 || c == u';' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator; });
+    return detail::isSymbolFace(written);
 }
 
 int halfPointsOf(qreal points) { return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints); }
@@ -146,23 +201,29 @@ QString toRtf(const QTextDocument& doc) {
         bool bold = false;
         bool italic = false;
         bool underline = false;
+        int vertical = QTextCharFormat::AlignNormal;
         int font = 0;
         int halfPoints = 0;
         int color = 0;
     };
     QStringList fonts{baseFamily};
+    std::vector<bool> symbolFonts{symbolFace(baseFamily)};
     std::vector<QRgb> colors;
     auto propsOf = [&](const QTextCharFormat& f) {
         Props p;
         p.bold = f.fontWeight() >= QFont::DemiBold;
         p.italic = f.fontItalic();
         p.underline = f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline;
+        p.vertical = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? QTextCharFormat::AlignSuperScript
+                     : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? QTextCharFormat::AlignSubScript
+                                                                                : QTextCharFormat::AlignNormal;
         const QString family = firstFamily(f);
         if (!family.isEmpty()) {
             p.font = int(fonts.indexOf(family));
             if (p.font < 0) {
                 p.font = int(fonts.size());
                 fonts.append(family);
+                symbolFonts.push_back(symbolFace(family));
             }
         }
         p.halfPoints =
@@ -208,8 +269,15 @@ QString toRtf(const QTextDocument& doc) {
                 appendWord(body, QLatin1StringView(p.underline ? "\\ul" : "\\ulnone"), needDelimiter);
             if (p.font != cur.font) appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
             if (p.halfPoints != cur.halfPoints) appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
+            if (p.vertical != cur.vertical) {
+                appendWord(body,
+                           QLatin1StringView(p.vertical == QTextCharFormat::AlignSuperScript ? "\\super"
+                                             : p.vertical == QTextCharFormat::AlignSubScript ? "\\sub"
+                                                                                             : "\\nosupersub"),
+                           needDelimiter);
+            }
             cur = p;
-            appendText(body, fragment.text(), needDelimiter);
+            appendFragment(body, fragment, symbolFonts[size_t(p.font)] ? TextIn::SymbolFont : TextIn::Body, needDelimiter);
         }
         body.append(QLatin1StringView("\\par\r\n"));
         needDelimiter = false;
@@ -233,10 +301,11 @@ QString plainTextToRtf(const QString& text, const QString& fontFace, qreal point
     appendWord(out, QLatin1StringView("\\f"), 0, needDelimiter);
     appendWord(out, QLatin1StringView("\\fs"), halfPointsOf(pointSize > 0 ? pointSize : 10), needDelimiter);
     const QStringView view(text);
+    const TextIn in = symbolFace(face) ? TextIn::SymbolFont : TextIn::Body;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= view.size(); ++i) {
         if (i < view.size() && view[i] != QLatin1Char('\r') && view[i] != QLatin1Char('\n')) continue;
-        appendText(out, view.sliced(start, i - start), needDelimiter);
+        appendText(out, view.sliced(start, i - start), needDelimiter, in);
         if (i == view.size()) break;
         out.append(QLatin1StringView("\\par\r\n"));
         needDelimiter = false;

@@ -1,8 +1,9 @@
 // libFuzzer target for the rich-text reader and writer.
 //
-// Besides surviving the input, two properties must hold for any document:
-// what the writer makes of the document reads back as the same text, and so
-// does the plain text written back as RTF.
+// Besides surviving the input, three properties must hold for any document:
+// the editor's document shows the text the plain read gives, what the writer
+// makes of the document reads back as the same text, and so does the plain
+// text written back as RTF.
 #include "text/rtf.h"
 
 #include <QString>
@@ -30,6 +31,8 @@ void check(const QString& input) {
     if (!rtf::isValidRichText(rich)) return;
     QTextDocument doc;
     rtf::readDocument(doc, rich);
+    const QString shown = rtf::plainText(doc);
+    if (shown != text) fail("the document shows other text than the plain read", text, shown);
     const QString written = rtf::toRtf(doc);
     const QString again = rtf::plainText(written);
     if (again != text) fail("document written back reads differently", text, again);

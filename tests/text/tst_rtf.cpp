@@ -1,10 +1,12 @@
 #include "text/codepages.h"
 #include "text/rtf.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QtTest>
 
 namespace {
@@ -26,6 +28,13 @@ QString unescapeTsv(const QString& field) {
         out += c == u'r' ? QChar(u'\r') : c == u'n' ? QChar(u'\n') : c == u't' ? QChar(u'\t') : c;
     }
     return out;
+}
+
+// A stored RTF file as the database hands it over: one character per byte.
+QString readFixture(const QString& name) {
+    QFile file(fixturesDir() + QStringLiteral("/rtf/") + name);
+    if (!file.open(QIODevice::ReadOnly)) qFatal("missing fixture %s", qPrintable(file.fileName()));
+    return QString::fromLatin1(file.readAll());
 }
 
 QString rtfDoc(const QString& body) {
@@ -75,7 +84,11 @@ private slots:
     void rawCharacters();
     void documentFormatting();
     void plainContentInDocument();
+    void documentReadInOneChange();
     void legacyBankQuestion();
+    void pastedDocuments_data();
+    void pastedDocuments();
+    void keptThroughTheEditor();
     void partialReading_data();
     void partialReading();
     void writerEncoding_data();
@@ -161,19 +174,19 @@ void TestRtf::reader_data() {
     QTest::newRow("upr keeps the unicode half") << rtfDoc("{\\upr{\\f0 ANSI}{\\*\\ud{Uni\\u1046?}}}") << u"UniЖ"_qs;
 
     // Destinations.
-    const char* skipped[] = {"fonttbl",  "colortbl", "stylesheet", "info",      "pict",      "object",
-                             "header",   "headerl",  "headerr",    "headerf",   "footer",    "footerl",
-                             "footerr",  "footerf",  "footnote",   "fldinst",   "listtable", "listoverridetable",
-                             "revtbl",   "rsidtbl",  "filetbl",    "themedata", "datastore", "latentstyles",
-                             "xmlnstbl", "pntext",   "pntxta",     "pntxtb"};
+    const char* skipped[] = {
+        "fonttbl", "colortbl", "stylesheet", "info",      "header",       "headerl",      "headerr",     "headerf",
+        "footer",  "footerl",  "footerr",    "footerf",   "footnote",     "fldinst",      "listtable",   "listoverridetable",
+        "revtbl",  "rsidtbl",  "filetbl",    "themedata", "datastore",    "latentstyles", "xmlnstbl",    "pntxta",
+        "pntxtb",  "xe",       "tc",         "leveltext", "levelnumbers", "listname",     "nonesttables"};
     for (const char* name : skipped) {
         QTest::addRow("destination %s", name)
             << QStringLiteral("{\\rtf1 a{\\%1 gizli {\\b i\\'e7}\\par}b}").arg(QLatin1StringView(name)) << "ab";
     }
     QTest::newRow("starred unknown destination") << rtfDoc("a{\\*\\bilinmeyen gizli}b") << "ab";
     QTest::newRow("starred generator") << rtfDoc("a{\\*\\generator Riched20 10.0;}b") << "ab";
-    QTest::newRow("escapes and bin inside a skipped group") << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}"
-                                                            << "xd";
+    QTest::newRow("escapes and bin inside an object") << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}"
+                                                      << "x[resim]d";
     QTest::newRow("fldrslt kept") << rtfDoc("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt ba\\'f0lant\\'fd}} son")
                                   << u"bağlantı son"_qs;
 
@@ -191,6 +204,11 @@ void TestRtf::reader_data() {
     QTest::newRow("table cells") << rtfDoc("a\\cell b\\cell\\row c") << "a\tb\t\r\nc";
     QTest::newRow("long control word is ignored") << rtfDoc(QStringLiteral("a\\") + QString(40, u'x') + " b") << "ab";
     QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
+    QTest::newRow("malformed hex escape as fallback") << rtfDoc("\\u287\\'x y") << u"ğx y"_qs;
+    QTest::newRow("Symbol bullet mapped to U+F0B7") << rtfDoc("\\u-3913?\\tab madde") << u"•\tmadde"_qs;
+    QTest::newRow("Symbol bullet in a font the table lacks")
+        << "{\\rtf1\\deff0{\\fonttbl{\\f0\\fnil Symbol;}}\\f1 \\'b7 madde}" << u"• madde"_qs;
+    QTest::newRow("middle dot as unicode in Symbol") << "{\\rtf1{\\fonttbl{\\f0\\fnil Symbol;}}\\f0 a\\u183?b}" << u"a·b"_qs;
 
     // Damaged input.
     QTest::newRow("extra closing brace") << "{\\rtf1 a}}b"
@@ -211,8 +229,10 @@ void TestRtf::reader_data() {
                                       << "abc";
     QTest::newRow("cut after minus") << "{\\rtf1 abc\\b-"
                                      << "abc";
-    QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\pict 0123"
+    QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\info 0123"
                                           << "abc";
+    QTest::newRow("cut in an object") << "{\\rtf1 abc{\\pict 0123"
+                                      << "abc[resim]";
     QTest::newRow("cut in bin data") << "{\\rtf1 abc\\bin10 xy"
                                      << "abc";
     const QString digits30(30, u'9');
@@ -236,6 +256,8 @@ void TestRtf::reader() {
     QTextDocument doc;
     QVERIFY(rtf::readDocument(doc, content));
     QCOMPARE(doc.toRawText().replace(QChar::ParagraphSeparator, u"\r\n"_qs).replace(QChar::LineSeparator, u"\r\n"_qs), plain);
+    // And what the editor saves of it reads the same.
+    QCOMPARE(rtf::plainText(rtf::toRtf(doc)), plain);
 }
 
 void TestRtf::rawCharacters_data() {
@@ -249,12 +271,17 @@ void TestRtf::rawCharacters_data() {
     QTest::newRow("unicode passes through") << rtfDoc(u"Жş\U0001F600"_qs) << u"Жş\U0001F600"_qs;
     QTest::newRow("raw lone surrogate") << rtfDoc(QString(QChar(0xD800)) + u'x') << u"\uFFFDx"_qs;
     QTest::newRow("raw control characters") << rtfDoc(u"a\u0001b\tc"_qs) << "ab\tc";
+    // The writer spells it \u-3913, which must read the same.
+    QTest::newRow("raw Symbol bullet") << rtfDoc(u"\uF0B7\tmadde"_qs) << u"•\tmadde"_qs;
 }
 
 void TestRtf::rawCharacters() {
     QFETCH(QString, content);
     QFETCH(QString, plain);
     QCOMPARE(rtf::plainText(content), plain);
+    QTextDocument doc;
+    rtf::readDocument(doc, content);
+    QCOMPARE(rtf::plainText(rtf::toRtf(doc)), plain);
 }
 
 void TestRtf::documentFormatting() {
@@ -283,6 +310,35 @@ void TestRtf::plainContentInDocument() {
     QCOMPARE(doc.toPlainText(), u"bir\niki\nüç\ndört"_qs);
 }
 
+// The cell and the editor read into documents that have a layout. A read
+// that reports every formatting run as a change of its own makes the layout
+// redo the paragraph each time, quadratic in the runs; and only a change that
+// replaces the whole document is laid out lazily (the first screen now, the
+// rest from the event loop), any other is laid out whole at once.
+void TestRtf::documentReadInOneChange() {
+    QTextDocument doc;
+    doc.setTextWidth(400);
+    QVERIFY(doc.documentLayout());
+    QList<QList<int>> changes;
+    connect(&doc, &QTextDocument::contentsChange, &doc, [&](int from, int removed, int added) {
+        changes.append({from, removed, added});
+    });
+    auto changesOfRead = [&](int runs) {
+        doc.setPlainText(u"eski metin"_qs);
+        QString body;
+        for (int i = 0; i < runs; ++i) body += QStringLiteral("{\\b a%1}{\\i b}\\cf1 c\\cf0 ").arg(i);
+        changes.clear();
+        rtf::readDocument(doc, rtfDoc(u"{\\colortbl ;\\red255\\green0\\blue0;}"_qs + body + u"\\par "_qs + body));
+        return changes;
+    };
+    const QList<QList<int>> many = changesOfRead(200);
+    QCOMPARE(many.size(), changesOfRead(1).size());
+    QCOMPARE(many.size(), 2);  // the old text goes, the new comes in one piece
+    QCOMPARE(doc.blockCount(), 2);
+    QCOMPARE(doc.toPlainText(), u"a0bc\na0bc"_qs);
+    QCOMPARE(changes.last(), (QList<int>{0, 0, doc.characterCount()}));
+}
+
 void TestRtf::legacyBankQuestion() {
     QFile file(fixturesDir() + QStringLiteral("/rtf/legacy-bank-rich-question.tsv"));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
@@ -300,6 +356,99 @@ void TestRtf::legacyBankQuestion() {
     QVERIFY(rtf::readDocument(doc, question));
     QCOMPARE(describe(doc), QStringList({u"left:[Kalın yazılı şğıİŞĞ]{b Tahoma 10 #ff0000}[ soru metni]{- Tahoma 10 auto}"_qs,
                                          u"left:[ikinci satır]{- Tahoma 10 auto}"_qs}));
+}
+
+// Small documents as word processors write them, each showing one way a
+// reader loses or reveals text: the plain text and the document's text must
+// both come out as the teacher saw it.
+void TestRtf::pastedDocuments_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("plain");
+    QTest::newRow("\\* inside a group drops only the word") << "linked-text.rtf" << u"Soru: bağlantı metni sonra.\r\nkalın"_qs;
+    QTest::newRow("hidden text stays hidden") << "hidden-answer.rtf" << u"Hangisi asal sayıdır?\r\nA) 4 B) 6 C) 7"_qs;
+    QTest::newRow("objects and line breaks in hidden text, hidden text last")
+        << "hidden-object.rtf" << u"Hangisi asal sayıdır?\r\nA) 4\r\nB) 6"_qs;
+    QTest::newRow("scripts read as text") << "scripts.rtf" << u"x2 + y3 = 10-3 ve H2O, ai."_qs;
+    QTest::newRow("list labels and symbol bullets")
+        << "numbered-answers.rtf" << u"Hangisi doğrudur?\r\nA)\tBir\r\nB)\tğ çift\r\n•\tmadde\r\n•\tikinci\r\nson"_qs;
+    QTest::newRow("nested table cells") << "nested-table.rtf" << u"düğme\tiç\taynı\tson\t"_qs;
+    QTest::newRow("Turkish language without a code page") << "turkish-without-codepage.rtf" << u"İşğ Şığ "_qs;
+    QTest::newRow("font in UTF-8") << "utf8-font.rtf" << u"ğş gı"_qs;
+    QTest::newRow("objects as placeholders")
+        << "objects.rtf"
+        << u"Şekil: [resim] bitti.\r\nFormül: [denklem] ve [denklem] ile [denklem].\r\nKutu: [şekil] ve [resim]  son."_qs;
+}
+
+void TestRtf::pastedDocuments() {
+    QFETCH(QString, file);
+    QFETCH(QString, plain);
+    const QString content = readFixture(file);
+    QCOMPARE(rtf::plainText(content), plain);
+    QTextDocument doc;
+    QVERIFY(rtf::readDocument(doc, content));
+    QCOMPARE(rtf::plainText(doc), plain);
+    // What the editor saves reads the same, whether or not it went through
+    // the editor's copy of the document.
+    QTextDocument copy;
+    QTextCursor(&copy).insertFragment(QTextDocumentFragment(&doc));
+    QCOMPARE(rtf::plainText(rtf::toRtf(copy)), plain);
+}
+
+// What the editor does not show, it must not lose: hidden text, raised and
+// lowered text and objects come back out of toRtf after the editor's copy,
+// and an object the teacher typed next to survives, one she deleted goes.
+void TestRtf::keptThroughTheEditor() {
+    auto throughEditor = [](const QString& file) {
+        QTextDocument doc;
+        rtf::readDocument(doc, readFixture(file));
+        QTextDocument editor;
+        QTextCursor(&editor).insertFragment(QTextDocumentFragment(&doc));
+        QTextDocument again;
+        rtf::readDocument(again, rtf::toRtf(editor));
+        return rtf::toRtf(again);
+    };
+    QTextDocument shown, withHidden;
+    rtf::readDocument(shown, rtfDoc(u"ab"_qs));
+    rtf::readDocument(withHidden, rtfDoc(u"a{\\v uzun gizli cevap}b"_qs));
+    // It takes no room on screen (the break in the run may change the shaping a little).
+    QVERIFY2(qAbs(withHidden.idealWidth() - shown.idealWidth()) < 2, qPrintable(QString::number(withHidden.idealWidth())));
+
+    const QString hidden = throughEditor(u"hidden-answer.rtf"_qs);
+    QVERIFY2(hidden.contains(u"{\\v  Cevap: C}"_qs) && hidden.contains(u"{\\v do\\'f0ru de\\'f0il}"_qs), qPrintable(hidden));
+    const QString hiddenObject = throughEditor(u"hidden-object.rtf"_qs);
+    QVERIFY2(hiddenObject.contains(u"{\\v{\\object\\objemb{\\*\\objclass Equation.3}"_qs) &&
+                 hiddenObject.contains(u"{\\v son gizli not}"_qs),
+             qPrintable(hiddenObject));
+
+    QTextDocument scripts;
+    rtf::readDocument(scripts, throughEditor(u"scripts.rtf"_qs));
+    QStringList raised;
+    for (auto it = scripts.begin().begin(); !it.atEnd(); ++it) {
+        const auto v = it.fragment().charFormat().verticalAlignment();
+        if (v != QTextCharFormat::AlignNormal)
+            raised << (v == QTextCharFormat::AlignSuperScript ? u"^"_qs : u"_"_qs) + it.fragment().text();
+    }
+    QCOMPARE(raised, (QStringList{u"^2"_qs, u"^3"_qs, u"^-3"_qs, u"_2"_qs, u"_i"_qs}));
+
+    const QString objects = throughEditor(u"objects.rtf"_qs);
+    for (const char* raw : {"{\\*\\shppict{\\pict{\\*\\picprop}\\pngblip\\picw10\\pich10 89504e470d0a1a0a}}",
+                            "{\\object\\objemb{\\*\\objclass Equation.3}", "{\\mmath{\\*\\moMath{\\mr x}}}", "{\\*\\mmathPara x}",
+                            "{\\shp{\\*\\shpinst", "{\\pict\\bin4 {}\\}}"})
+        QVERIFY2(objects.contains(QLatin1StringView(raw)), raw);
+
+    QTextDocument doc;
+    rtf::readDocument(doc, readFixture(u"objects.rtf"_qs));
+    QTextCursor typed(&doc);
+    typed.setPosition(int(doc.toPlainText().indexOf(u"[resim]"_qs)) + 7);
+    typed.insertText(u"!"_qs);  // takes the placeholder's format
+    QTextCursor cut(&doc);
+    cut.setPosition(int(doc.toPlainText().indexOf(u"[şekil]"_qs)));
+    cut.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor, 3);
+    cut.removeSelectedText();
+    const QString edited = rtf::toRtf(doc);
+    QVERIFY(edited.contains(u"89504e470d0a1a0a}}!"_qs));
+    QVERIFY(!edited.contains(u"shpinst"_qs));
+    QVERIFY(rtf::plainText(edited).contains(u"Şekil: [resim]! bitti."_qs));
 }
 
 void TestRtf::partialReading_data() {
