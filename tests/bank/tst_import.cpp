@@ -11,6 +11,7 @@
 #include "tests/support/access_expected.h"
 #include "tests/support/box_script.h"
 #include "tests/support/entry_fixture.h"
+#include "tests/support/files.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 
@@ -69,12 +70,6 @@ struct Entry : EntryFixture {
 
 QString accessFixture(const QString& name) {
     return qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/") + name;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
 }
 
 }  // namespace
@@ -304,7 +299,7 @@ private slots:
             sqlite3_exec(db, "CREATE TABLE notlar (x TEXT)", nullptr, nullptr, nullptr);
             sqlite3_close(db);
         } else {
-            writeFile(bad, bytes);
+            writeFileBytes(bad, bytes);
         }
         BoxScript boxes;
         FileScript files;

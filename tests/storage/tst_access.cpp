@@ -6,6 +6,7 @@
 #include "storage/recordset.h"
 #include "tests/support/access_expected.h"
 #include "tests/support/error_of.h"
+#include "tests/support/files.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,17 +24,6 @@ QString fixture(const QString& name) {
     return qEnvironmentVariable("QUORVEL_FIXTURES") + QStringLiteral("/legacy-access/") + name;
 }
 const QString kBank = QStringLiteral("legacy-bank-jet4.mdb");
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Unscrambles the Jet 4 header, lets edit change it, scrambles it again.
 QByteArray withHeader(QByteArray file, const std::function<void(unsigned char*)>& edit) {
@@ -122,7 +112,7 @@ private slots:
         QList<QVariantList> read;
         file.readRows(QStringLiteral("Table"), [&](const std::vector<QVariant>& v) { read << QVariantList(v.begin(), v.end()); });
         const QList<QByteArray> lines =
-            bytesOf(fixture(QStringLiteral("unicode-compression-jet4.expected.jsonl"))).trimmed().split('\n');
+            fileBytes(fixture(QStringLiteral("unicode-compression-jet4.expected.jsonl"))).trimmed().split('\n');
         QCOMPARE(read.size(), lines.size());
         for (int i = 0; i < lines.size(); ++i) {
             const QJsonObject o = QJsonDocument::fromJson(lines[i]).object();
@@ -137,12 +127,12 @@ private slots:
     void badFiles_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("says");
-        const QByteArray bank = bytesOf(fixture(kBank));
+        const QByteArray bank = fileBytes(fixture(kBank));
         QByteArray ace = bank;
         ace.replace(4, 15, "Standard ACE DB");
         QByteArray crashes = bank;
         crashes[45 * 4096 + 55] = '\x0b';  // one byte of a page the reader library trips over
-        QTest::newRow("no tqmaster") << bytesOf(fixture(QStringLiteral("legacy-no-questions-jet4.mdb")))
+        QTest::newRow("no tqmaster") << fileBytes(fixture(QStringLiteral("legacy-no-questions-jet4.mdb")))
                                      << "Access dosyasında tqmaster tablosu yok";
         QTest::newRow("accdb") << ace << "bu biçim desteklenmiyor";
         QTest::newRow("password") << withHeader(bank, [](unsigned char* p) { p[0x42] ^= 'x'; }) << "parola korumalı";
@@ -159,7 +149,7 @@ private slots:
         QFETCH(QString, says);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("eski.mdb"));
-        writeFile(path, bytes);
+        writeFileBytes(path, bytes);
         const QString message = errorOf([&] {
             access::snapshot(path, dir.filePath(QStringLiteral("kopya")), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")},
                              {QStringLiteral("qgroup"), QStringLiteral("qquestion")});
@@ -172,9 +162,9 @@ private slots:
     void migrationTool() {
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("Quorvel.mdb"));
-        const QByteArray source = bytesOf(fixture(kBank));
+        const QByteArray source = fileBytes(fixture(kBank));
         const Run run = migrate(fixture(kBank), target);
-        QCOMPARE(bytesOf(fixture(kBank)), source);  // read, never written
+        QCOMPARE(fileBytes(fixture(kBank)), source);  // read, never written
         QVERIFY2(run.code == 0, qPrintable(run.err));
         QVERIFY2(run.out.contains(QStringLiteral("tqmaster: 12 kayıt (1 zengin metin soru olduğu gibi)")), qPrintable(run.out));
         QVERIFY(run.out.contains(QStringLiteral("Doğrulandı")));
@@ -205,11 +195,11 @@ private slots:
     void migrationRefuses() {
         QTemporaryDir dir;
         const QString existing = dir.filePath(QStringLiteral("var.mdb"));
-        writeFile(existing, "eski");
+        writeFileBytes(existing, "eski");
         Run run = migrate(fixture(kBank), existing);
         QCOMPARE(run.code, 1);
         QVERIFY2(run.err.contains(QStringLiteral("üzerine yazılmaz")), qPrintable(run.err));
-        QCOMPARE(bytesOf(existing), QByteArray("eski"));
+        QCOMPARE(fileBytes(existing), QByteArray("eski"));
 
         const QString target = dir.filePath(QStringLiteral("yeni.mdb"));
         run = migrate(fixture(QStringLiteral("legacy-no-questions-jet4.mdb")), target);

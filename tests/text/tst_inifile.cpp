@@ -1,4 +1,5 @@
 #include "storage/errors.h"
+#include "tests/support/files.h"
 #include "text/inifile.h"
 
 #include <QFile>
@@ -7,21 +8,6 @@
 
 #include <sys/resource.h>
 #include <csignal>
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-}  // namespace
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -69,18 +55,18 @@ private slots:
     void savingKeepsPermissionsAndRefusesReadOnly() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("GridAyarlari.ini"));
-        writeAll(path, "[A]\r\nx=1\r\n");
+        writeFileBytes(path, "[A]\r\nx=1\r\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
         IniFile ini = IniFile::load(path);
         ini.writeKey(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
         ini.save(path);
-        QCOMPARE(readAll(path), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
         QCOMPARE(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
         QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser);
         ini.writeKey(QStringLiteral("A"), QStringLiteral("z"), QStringLiteral("3"));
         QVERIFY_THROWS_EXCEPTION(storage::Error, ini.save(path));
-        QCOMPARE(readAll(path), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
     }
 
     // A write that fails half-way (here the file-size limit stands for a full
@@ -88,7 +74,7 @@ private slots:
     void failedWriteKeepsOldFile() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("GridAyarlari.ini"));
-        writeAll(path, "[A]\r\nx=1\r\n");
+        writeFileBytes(path, "[A]\r\nx=1\r\n");
         IniFile ini = IniFile::load(path);
         ini.writeKey(QStringLiteral("A"), QStringLiteral("big"), QString(64 * 1024, u'a'));
         struct rlimit old {};
@@ -106,7 +92,7 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
         QVERIFY(threw);
-        QCOMPARE(readAll(path), QByteArray("[A]\r\nx=1\r\n"));
+        QCOMPARE(fileBytes(path), QByteArray("[A]\r\nx=1\r\n"));
     }
 };
 
