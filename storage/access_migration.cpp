@@ -17,37 +17,6 @@ namespace storage::access {
 
 namespace {
 
-struct Handle {
-    sqlite3* db = nullptr;
-    ~Handle() { sqlite3_close_v2(db); }
-    void exec(const QString& sql) const {
-        char* message = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-            const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-            sqlite3_free(message);
-            throw Error(QStringLiteral("Yeni dosyaya yazılamıyor: %1").arg(text));
-        }
-    }
-    QStringList columns(const QString& table) const {
-        QStringList out;
-        sqlite3_stmt* st = nullptr;
-        const QByteArray sql = QStringLiteral("PRAGMA main.table_info(%1)").arg(quoted(table)).toUtf8();
-        if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
-            while (sqlite3_step(st) == SQLITE_ROW)
-                out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-        sqlite3_finalize(st);
-        return out;
-    }
-    qint64 scalar(const QString& sql) const {
-        sqlite3_stmt* st = nullptr;
-        qint64 v = 0;
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-            v = sqlite3_column_int64(st, 0);
-        sqlite3_finalize(st);
-        return v;
-    }
-};
-
 // Our column of the same name, ignoring case, or empty.
 QString ours(const QStringList& columns, const QString& name) {
     for (const QString& c : columns)
@@ -81,7 +50,7 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
     createDatabase(part);
     MigrationReport report;
     try {
-        Handle out;
+        RawDb out(QStringLiteral("Yeni dosyaya yazılamıyor"));
         if (sqlite3_open_v2(QFile::encodeName(part).constData(), &out.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
             throw Error(QStringLiteral("\"%1\" açılamıyor.").arg(part));
         sqlite3_stmt* attach = nullptr;

@@ -50,19 +50,6 @@ QString declaredType(const Column& c, bool* keyTaken) {
     return QStringLiteral("TEXT");
 }
 
-struct Db {
-    sqlite3* db = nullptr;
-    ~Db() { sqlite3_close_v2(db); }
-    void exec(const QString& sql) const {
-        char* message = nullptr;
-        if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-            const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-            sqlite3_free(message);
-            throw Error(QStringLiteral("Geçici kopya yazılamıyor: %1").arg(text));
-        }
-    }
-};
-
 void bindValue(sqlite3_stmt* st, int index, const QVariant& v) {
     switch (v.typeId()) {
         case QMetaType::LongLong:
@@ -105,7 +92,7 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
         if (file.table(name).isEmpty())
             throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.")
                             .arg(path, name));
-    Db out;
+    RawDb out(QStringLiteral("Geçici kopya yazılamıyor"));
     if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &out.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                         nullptr) != SQLITE_OK)
         throw Error(QStringLiteral("Geçici kopya oluşturulamıyor: %1").arg(snapshotPath));
@@ -164,7 +151,7 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
 }
 
 std::vector<TableSummary> readSummary(const QString& snapshotPath) {
-    Db db;
+    RawDb db(QStringLiteral("Geçici kopya okunamıyor"));
     std::vector<TableSummary> out;
     if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &db.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
         throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snapshotPath));
@@ -265,6 +252,37 @@ QByteArray checksumOf(sqlite3* db, const QString& table, const QStringList& colu
         throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, QString::fromUtf8(sqlite3_errstr(rc))));
     if (rows) *rows = sum.rows();
     return sum.result();
+}
+
+RawDb::~RawDb() { sqlite3_close_v2(db); }
+
+void RawDb::exec(const QString& sql) const {
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
+        sqlite3_free(message);
+        throw Error(QStringLiteral("%1: %2").arg(failure_, text));
+    }
+}
+
+QStringList RawDb::columns(const QString& table) const {
+    QStringList out;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray sql = QStringLiteral("PRAGMA main.table_info(%1)").arg(quoted(table)).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
+        while (sqlite3_step(st) == SQLITE_ROW)
+            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+    sqlite3_finalize(st);
+    return out;
+}
+
+qint64 RawDb::scalar(const QString& sql) const {
+    sqlite3_stmt* st = nullptr;
+    qint64 v = 0;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return v;
 }
 
 std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotPath, const QStringList& required,
