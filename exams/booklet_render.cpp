@@ -66,6 +66,20 @@ private:
 
 QString orBlank(const QString& text, int blanks) { return text.trimmed().isEmpty() ? QString(blanks, u'_') : text.trimmed(); }
 
+// The centred block and the large bold title of a booklet's and a key's first page.
+QTextBlockFormat centredBlock() {
+    QTextBlockFormat centred;
+    centred.setAlignment(Qt::AlignHCenter);
+    return centred;
+}
+
+QTextCharFormat titleFormat() {
+    QTextCharFormat big;
+    big.setFontWeight(QFont::Bold);
+    big.setFontPointSize(13);
+    return big;
+}
+
 void removeReferences(QString& text, const QStringList& names) {
     for (const QString& name : names) text.remove(QLatin1Char('{') + name + QLatin1Char('}'));
 }
@@ -103,11 +117,8 @@ std::unique_ptr<QTextDocument> Renderer::headerDocument(QPagedPaintDevice& devic
     auto doc = newDocument(device);
     QTextCursor c(doc.get());
     const EditBlock once(c);
-    QTextBlockFormat centred;
-    centred.setAlignment(Qt::AlignHCenter);
-    QTextCharFormat big;
-    big.setFontWeight(QFont::Bold);
-    big.setFontPointSize(13);
+    const QTextBlockFormat centred = centredBlock();
+    const QTextCharFormat big = titleFormat();
     QTextCharFormat bold;
     bold.setFontWeight(QFont::Bold);
     bold.setFontPointSize(11.5);
@@ -398,11 +409,8 @@ void Renderer::drawKeys(QPainter& painter, QPagedPaintDevice& device, const std:
         auto doc = newDocument(device);
         QTextCursor c(doc.get());
         std::optional<EditBlock> once(std::in_place, c);
-        QTextBlockFormat centred;
-        centred.setAlignment(Qt::AlignHCenter);
-        QTextCharFormat big;
-        big.setFontWeight(QFont::Bold);
-        big.setFontPointSize(13);
+        const QTextBlockFormat centred = centredBlock();
+        const QTextCharFormat big = titleFormat();
         QTextCharFormat bold;
         bold.setFontWeight(QFont::Bold);
         c.setBlockFormat(centred);
