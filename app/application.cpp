@@ -5,7 +5,9 @@
 #include "ui/msgbox.h"
 
 #include <QApplication>
+#include <QTimer>
 
+#include <cstdio>
 #include <memory>
 
 namespace app {
@@ -25,6 +27,31 @@ public:
         }
     }
 };
+
+// For measurement only (bench/bench_startup.cpp): with QUORVEL_STARTUP_PROBE
+// set, the first paint of the main window or of anything in it is followed,
+// once that paint pass has ended, by the window title on standard output, and
+// the program quits. The title shows that the bank was opened and counted.
+class FirstPaintProbe : public QObject {
+public:
+    explicit FirstPaintProbe(QWidget* window) : window_(window) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!done_ && event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == window_) {
+            done_ = true;
+            QTimer::singleShot(0, window_, [w = window_] {
+                std::printf("%s\n", qPrintable(w->windowTitle()));
+                std::fflush(stdout);
+                QCoreApplication::quit();
+            });
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    bool done_ = false;
+};
 }  // namespace
 
 int run(int argc, char** argv) {
@@ -38,6 +65,11 @@ int run(int argc, char** argv) {
     } catch (...) {
         msgbox::showCurrentException();
         return 1;
+    }
+    std::unique_ptr<FirstPaintProbe> probe;
+    if (qEnvironmentVariableIsSet("QUORVEL_STARTUP_PROBE")) {
+        probe = std::make_unique<FirstPaintProbe>(program->forms().main);
+        application.installEventFilter(probe.get());
     }
     program->forms().main->show();
     return application.exec();

@@ -27,6 +27,7 @@
 #include <QResizeEvent>
 #include <QScopeGuard>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -268,16 +269,39 @@ void Tmain::FormShow() {
     session_.ADOConnection1.setConnectionString(storage::connectionString(path));
     if (QFileInfo(path).isFile()) {
         session_.ADOConnection1.open();
-        session_.tgrp.open();
-        session_.tsinav.open();
-        session_.tQuestions.open();
+        captionAwaitsFrame_ = true;
+        try {
+            session_.tgrp.open();
+            session_.tsinav.open();
+            session_.tQuestions.open();
+        } catch (...) {
+            // No frame waits for a caption when the start stopped half-way.
+            captionAwaitsFrame_ = false;
+            if (session_.tgrp.active()) UpdateCaption();
+            throw;
+        }
     } else {
         msgbox::plain(QStringLiteral("Dosya bulunmadı : ") + path);
     }
 }
 
+void Tmain::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!captionAwaitsFrame_ || captionQueued_) return;
+    captionQueued_ = true;
+    // After this paint pass has reached the screen.
+    QTimer::singleShot(0, this, [this] {
+        captionAwaitsFrame_ = false;
+        msgbox::guard([this] { UpdateCaption(); });
+    });
+}
+
 void Tmain::UpdateCaption() {
     if (CaptionHold != 0) return;
+    if (captionAwaitsFrame_) {
+        setWindowTitle(kCaptionPrefix);
+        return;
+    }
     const bool bankTab = PageControl1->currentIndex() == 0;
     storage::RecordSet& rs = bankTab ? session_.tgrp : session_.tsinav;
     if (rs.recordCount() <= 0) {

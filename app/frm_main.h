@@ -40,6 +40,11 @@ public:
     QString ProgramFolder;
     QString DatabaseFileName;
     int CaptionHold = 0;  // while 1, UpdateCaption does nothing
+    // From the opening of the file until just after the window's first frame
+    // the caption shows only its fixed beginning: its count runs over the
+    // whole group (about 0.1 s on a million questions) and would hold that
+    // frame back.
+    bool captionAwaitsFirstFrame() const { return captionAwaitsFrame_; }
 
     // --- controls ---------------------------------------------------------
     QTabWidget* PageControl1 = nullptr;
@@ -105,6 +110,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -120,4 +126,6 @@ private:
     const app::Forms& forms_;
     QString executablePath_;
     bool shown_ = false;
+    bool captionAwaitsFrame_ = false;
+    bool captionQueued_ = false;
 };

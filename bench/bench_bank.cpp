@@ -338,7 +338,7 @@ void addAndImport(const QString& path, int size) {
     report("import 10,000 through post", size, ia, ib, QStringLiteral("bare: max + insert"));
 }
 
-// QUORVEL_BENCH_STEPS picks steps (count, open, read, post, import, start),
+// QUORVEL_BENCH_STEPS picks steps (count, open, read, post, import),
 // comma-separated, e.g. to run one under a profiler; unset runs them all.
 bool wanted(const char* step) {
     const QByteArray steps = qgetenv("QUORVEL_BENCH_STEPS");

@@ -28,6 +28,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <functional>
+
 using msgbox::Button;
 using storage::RecordState;
 
@@ -46,6 +48,19 @@ const QString kSeed = QStringLiteral(
     "INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (1,'a',1,0),(2,'b',1,1),(3,'c',1,0);"
     "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);"
     "INSERT INTO qquestion VALUES (1,1,1),(2,1,2),(3,1,77);");
+
+// Calls back on every paint of the object it watches.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(std::function<void()> onPaint) : onPaint_(std::move(onPaint)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) onPaint_();
+        return false;
+    }
+
+private:
+    std::function<void()> onPaint_;
+};
 
 }  // namespace
 
@@ -158,6 +173,19 @@ private slots:
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Vize"), 3));
         a.clickTab(0);
         QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Boş Grup"), 0));
+    }
+
+    // The count runs over the whole group; the first frame does not wait for it.
+    void captionCountFollowsTheFirstFrame() {
+        App a(kSeed);
+        QString atFirstPaint;
+        PaintWatch watch([&] {
+            if (atFirstPaint.isNull()) atFirstPaint = a.main->windowTitle();
+        });
+        a.main->installEventFilter(&watch);
+        a.show();
+        QCOMPARE(atFirstPaint, kPrefix);
+        QCOMPARE(a.main->windowTitle(), caption(QStringLiteral("Matematik"), 3));
     }
 
     void captionWithoutRows() {

@@ -23,6 +23,7 @@ ProgramFixture::~ProgramFixture() = default;
 void ProgramFixture::show() {
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main));
+    QTRY_VERIFY(!main->captionAwaitsFirstFrame());
 }
 
 void ProgramFixture::clickTab(int index) {

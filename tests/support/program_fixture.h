@@ -25,7 +25,8 @@ struct ProgramFixture {
     explicit ProgramFixture(const QString& seed = QString(), bool withFile = true);
     ~ProgramFixture();
     const app::Forms& forms() const { return program->forms(); }
-    // Shows the main window (which opens the file) and waits until it is up.
+    // Shows the main window (which opens the file) and waits until it is up
+    // and its caption has its count.
     void show();
     // Clicks a tab of the main window as a user would.
     void clickTab(int index);
