@@ -3,6 +3,7 @@
 #include "grid/boxes.h"
 #include "grid/columnlist.h"
 #include "grid/fieldlink.h"
+#include "grid/gridaccessible.h"
 #include "grid/gridmodel.h"
 #include "grid/gridpainters.h"
 #include "grid/keytable.h"
@@ -34,6 +35,7 @@ DataGrid::DataGrid(QWidget* parent)
       titles_(new TitleHeader(model_, this)),
       indicator_(new IndicatorHeader(model_, this)),
       editor_(new QLineEdit(viewport())) {
+    installGridAccessibility();
     setHorizontalHeader(titles_);
     setVerticalHeader(indicator_);
     setModel(model_);

@@ -155,6 +155,13 @@ public:
     QLineEdit* cellEditor() const { return editor_; }
     bool editorVisible() const;
 
+    // What an assistive tool asks of a data cell, done as a click does: the
+    // cell becomes current (the grid takes the focus), and then Toggle ticks
+    // or clears its check box, Press reports a click on its expand sign.
+    // An entry point: failures are shown.
+    enum class CellAction { Focus, Toggle, Press };
+    void actOnCell(int row, int column, CellAction action);
+
 signals:
     // A cell was double-clicked; emitted before the grid's own reaction.
     void dblClicked();
