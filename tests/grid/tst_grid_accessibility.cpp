@@ -11,7 +11,6 @@
 #include <QTest>
 
 using namespace grid;
-using storage::RecordState;
 
 namespace {
 
