@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 
 namespace storage {
@@ -188,6 +189,9 @@ private:
         QString name;  // as the control list names it
         QPointer<QWidget> widget;
         QPointer<FieldLink> link;
+        // A label never shown that names the control by its column's caption,
+        // for platforms that read a drop-down box's name from its label.
+        QPointer<QLabel> caption;
     };
 
     // settings and layout

@@ -107,6 +107,10 @@ private slots:
         QVERIFY(node);
         QCOMPARE(node->role(), QAccessible::ComboBox);
         QCOMPARE(node->text(QAccessible::Value), QStringLiteral("C"));
+        // Its caption, where a screen reader on Linux looks for it: its label.
+        const auto labels = node->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), QStringLiteral("Doğru Cevap"));
         h.type(QStringLiteral("A"));
         QCOMPARE(node->text(QAccessible::Value), QStringLiteral("A"));
         QVERIFY(linkedBothWays(node, table));
