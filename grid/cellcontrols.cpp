@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -90,9 +91,18 @@ void DataGrid::attachControls(std::vector<Column>& columns) {
             if (a.widget && a.name.compare(col.controlName, Qt::CaseInsensitive) == 0) {
                 col.control = a.widget;
                 col.link = a.link;
-                // Known to assistive technology by the caption of its column.
+                // Known to assistive technology by the caption of its column:
+                // as its name, and as its label, which is where a screen reader
+                // on Linux looks for a drop-down box's caption (its name there
+                // is the item it shows).
                 if (a.widget->accessibleName().isEmpty())
                     a.widget->setAccessibleName(col.titleLines.join(QLatin1Char(' ')).simplified());
+                if (!a.caption) {
+                    a.caption = new QLabel(viewport());
+                    a.caption->hide();
+                    a.caption->setBuddy(a.widget);
+                }
+                a.caption->setText(a.widget->accessibleName());
                 break;
             }
     }

@@ -3,6 +3,7 @@
 #include "grid/boxes.h"
 #include "grid/columnlist.h"
 #include "grid/fieldlink.h"
+#include "grid/gridaccessible.h"
 #include "grid/gridmodel.h"
 #include "grid/gridpainters.h"
 #include "grid/keytable.h"
@@ -34,6 +35,7 @@ DataGrid::DataGrid(QWidget* parent)
       titles_(new TitleHeader(model_, this)),
       indicator_(new IndicatorHeader(model_, this)),
       editor_(new QLineEdit(viewport())) {
+    installGridAccessibility();
     setHorizontalHeader(titles_);
     setVerticalHeader(indicator_);
     setModel(model_);
@@ -359,7 +361,7 @@ void DataGrid::placeOverlays() {
         // cell it came from; the new cell's field, text and size replace it.
         if (!editor_->isVisible() || editorColumn_ != currentColumn_) {
             loadEditor();
-            editor_->setAccessibleName(col->titleLines.join(QLatin1Char(' ')));
+            editor_->setAccessibleName(col->titleLines.join(QLatin1Char(' ')).simplified());
             editor_->show();
         }
         if (focused && !editor_->hasFocus()) editor_->setFocus();

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 
 namespace storage {
@@ -155,6 +156,13 @@ public:
     QLineEdit* cellEditor() const { return editor_; }
     bool editorVisible() const;
 
+    // What an assistive tool asks of a data cell, done as a click does: the
+    // cell becomes current (the grid takes the focus), and then Toggle ticks
+    // or clears its check box, Press reports a click on its expand sign.
+    // An entry point: failures are shown.
+    enum class CellAction { Focus, Toggle, Press };
+    void actOnCell(int row, int column, CellAction action);
+
 signals:
     // A cell was double-clicked; emitted before the grid's own reaction.
     void dblClicked();
@@ -181,6 +189,9 @@ private:
         QString name;  // as the control list names it
         QPointer<QWidget> widget;
         QPointer<FieldLink> link;
+        // A label never shown that names the control by its column's caption,
+        // for platforms that read a drop-down box's name from its label.
+        QPointer<QLabel> caption;
     };
 
     // settings and layout

@@ -2,6 +2,7 @@
 
 #include "grid/boxes.h"
 #include "grid/columnlist.h"
+#include "grid/expandbutton.h"
 #include "grid/fieldlink.h"
 #include "grid/gridmodel.h"
 #include "storage/recordset.h"
@@ -141,6 +142,17 @@ void DataGrid::toggleCheckBox(int c) {
     const QString value = checked ? col->uncheckedValue : col->checkedValue;
     recordSet()->edit();
     recordSet()->field(field).setAsString(value);
+}
+
+void DataGrid::actOnCell(int row, int c, CellAction action) {
+    atEntry([&] {
+        if (!focusWithin()) setFocus(Qt::OtherFocusReason);
+        const int landed = goToRow(row);
+        if (landed < 0 || currentRow() != landed || !column(c)) return;
+        selectColumn(c);
+        if (action == CellAction::Toggle && column(c)->checkBox) toggleCheckBox(c);
+        if (action == CellAction::Press && model_->expandSign(landed, c) >= 0) emit expandButton()->clicked(landed);
+    });
 }
 
 // --------------------------------------------------------------- moves ----

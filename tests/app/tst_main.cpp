@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLayout>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -133,6 +134,29 @@ private slots:
         QVERIFY(overflow);
         QCOMPARE(QAccessible::queryAccessibleInterface(overflow)->text(QAccessible::Name), QStringLiteral("Diğer komutlar"));
         QCOMPARE(QAccessible::queryAccessibleInterface(a.main->wwDBGrid3)->text(QAccessible::Name), QStringLiteral("Sınavlar"));
+    }
+
+    // At the window's designed size on the test screen every command of a
+    // tool bar shows on the bar itself: none hides behind the overflow button
+    // ("Diğer komutlar"), which a keyboard or screen-reader user would have
+    // to find first.
+    void toolBarsFitTheirCommands() {
+        App a(kSeed);
+        a.show();
+        QCOMPARE(a.main->frameGeometry().size(), QSize(1026, 623));
+        const QList<QPair<int, QToolBar*>> bars = {{0, a.main->ToolBar1}, {1, a.main->ToolBar2}};
+        for (const auto& [tab, bar] : bars) {
+            a.clickTab(tab);
+            QVERIFY(bar->isVisible());
+            bar->layout()->activate();
+            auto* overflow = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+            QVERIFY(overflow);
+            QVERIFY2(!overflow->isVisible(), qPrintable(QStringLiteral("tab %1").arg(tab)));
+            for (QToolButton* b : bar->findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+                if (b == overflow) continue;
+                QVERIFY2(b->isVisible() && bar->rect().contains(b->geometry()), qPrintable(b->objectName()));
+            }
+        }
     }
 
     // Where the design face is missing, the stand-in face whose widths come

@@ -120,7 +120,13 @@ private slots:
         // Shown on the last row; the rich control reports its text.
         QCOMPARE(e.q().recNo(), 1);
         QVERIFY(e.cell()->isVisible());
-        QCOMPARE(QAccessible::queryAccessibleInterface(e.cell())->textInterface()->text(0, 1), QStringLiteral("a"));
+        QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(e.cell());
+        QCOMPARE(cell->textInterface()->text(0, 1), QStringLiteral("a"));
+        // It is found in the tree under the grid, named by its column.
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(e.grid());
+        QCOMPARE(cell->parent()->parent(), grid);
+        QCOMPARE(grid->child(grid->childCount() - 1)->child(0), cell);
+        QCOMPARE(cell->text(QAccessible::Name), e.grid()->columnTitleLines(0).join(u' ').simplified());
     }
 
     void richTextShowsAndStoresAsPlainText() {

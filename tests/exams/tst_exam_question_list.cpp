@@ -6,6 +6,7 @@
 #include "tests/support/box_script.h"
 #include "tests/support/program_fixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -104,10 +105,19 @@ private slots:
         // A screen reader hears what the sign does.
         QCOMPARE(a.exams->model()->index(1, 0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Daralt"));
         QCOMPARE(a.exams->model()->index(0, 0).data(Qt::AccessibleTextRole).toString(), QStringLiteral("Genişlet"));
+        // The sign's cell says the row is expanded, and the list is found
+        // in the tree under the exam table, as it shows under the row.
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(a.exams);
+        QVERIFY(table->tableInterface()->cellAt(1, 0)->state().expanded);
+        QAccessibleInterface* holder = QAccessible::queryAccessibleInterface(a.entries)->parent();
+        QCOMPARE(holder->parent(), table);
+        QCOMPARE(table->child(table->childCount() - 1), holder);
         // The minus sign collapses; the row is back to its height.
         a.clickGlyph(1);
         QVERIFY(!a.list->isExpanded());
         QVERIFY(!a.entries->isVisible());
+        QVERIFY(table->tableInterface()->cellAt(1, 0)->state().collapsed);
+        QCOMPARE(table->indexOfChild(holder), -1);
         QCOMPARE(a.exams->cellRect(2, 1).top() - a.exams->cellRect(1, 1).top(), a.exams->dataRowHeight());
 
         // From the keyboard: Ctrl+Right in the ID cell, Ctrl+Left in the list.
@@ -118,6 +128,10 @@ private slots:
         QTest::keyClick(a.entries, Qt::Key_Left, Qt::ControlModifier);
         QVERIFY(!a.list->isExpanded());
         QVERIFY(a.exams->hasFocus());
+        // And by a screen reader: the press action of another row's sign.
+        table->tableInterface()->cellAt(1, 0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(a.list->isExpanded());
+        QCOMPARE(a.session->tsinav.recNo(), 2);
     }
 
     // What collapses the list and what does not.
