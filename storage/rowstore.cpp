@@ -115,6 +115,7 @@ void RowStore::clear() {
     std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     left_ = 0;
+    cursorRow_ = nullptr;
     source_.reset();
     std::vector<std::int64_t>().swap(ids_);
     std::vector<std::int64_t>().swap(keys_);
@@ -187,6 +188,7 @@ char* RowStore::allocate(size_t bytes) {
     if (bytes > left_ || !free_) {
         const size_t size = std::max(bytes, kBlock);
         blocks_.emplace_back(new char[size]);
+        cursorRow_ = nullptr;  // the cursor may have pointed where this block now lies
         free_ = blocks_.back().get();
         left_ = size;
     }
@@ -264,41 +266,52 @@ const char* RowStore::encode(const std::vector<QVariant>& row) {
 QVariant RowStore::value(int row, int field) const {
     if (row < 0 || row >= size() || field < 0 || field >= fieldCount_) return {};
     if (paged()) fetch(row);
-    const char* p = rows_[size_t(row)];
-    if (!p || p == kGone) return {};
-    for (int f = 0;; ++f) {
-        const Tag tag = Tag(*p++);
-        if (f == field) {
-            switch (tag) {
-                case Tag::Null:
-                    return {};
-                case Tag::Int:
-                    return QVariant(qint64(get<std::int64_t>(p)));
-                case Tag::Real:
-                    return QVariant(get<double>(p));
-                case Tag::Text: {
-                    const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
-                    QString text;
-                    if (decodeIfUtf8(bytes, &text)) return QVariant(std::move(text));
-                    return QVariant::fromValue(ForeignText{bytes.toByteArray()});
-                }
-                case Tag::Blob:
-                    return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
-            }
-        }
+    const char* const start = rows_[size_t(row)];
+    if (!start || start == kGone) return {};
+    const char* p = start;
+    int f = 0;
+    if (start == cursorRow_ && field >= cursorField_) {
+        p = cursorAt_;
+        f = cursorField_;
+    }
+    const auto skip = [](Tag tag, const char* at) {
         switch (tag) {
             case Tag::Null:
-                break;
+                return at;
             case Tag::Int:
             case Tag::Real:
-                p += 8;
-                break;
+                return at + 8;
             case Tag::Text:
             case Tag::Blob:
-                p += 4 + get<std::uint32_t>(p);
-                break;
+                return at + 4 + get<std::uint32_t>(at);
         }
+        return at;
+    };
+    for (; f < field; ++f) {
+        const Tag tag = Tag(*p++);
+        p = skip(tag, p);
     }
+    const Tag tag = Tag(*p++);
+    cursorRow_ = start;
+    cursorField_ = field + 1;
+    cursorAt_ = skip(tag, p);
+    switch (tag) {
+        case Tag::Null:
+            return {};
+        case Tag::Int:
+            return QVariant(qint64(get<std::int64_t>(p)));
+        case Tag::Real:
+            return QVariant(get<double>(p));
+        case Tag::Text: {
+            const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
+            QString text;
+            if (decodeIfUtf8(bytes, &text)) return QVariant(std::move(text));
+            return QVariant::fromValue(ForeignText{bytes.toByteArray()});
+        }
+        case Tag::Blob:
+            return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
+    }
+    return {};
 }
 
 std::vector<QVariant> RowStore::row(int index) const {

@@ -99,6 +99,12 @@ private:
     void noteKey(int row, const std::vector<QVariant>& values);
 
     int fieldCount_;
+    // Where the last value read ended: reading a row's fields in order (a
+    // transfer, a grid row) steps from there instead of from the row's start.
+    // Rows never move and their bytes never change until clear.
+    mutable const char* cursorRow_ = nullptr;
+    mutable int cursorField_ = 0;
+    mutable const char* cursorAt_ = nullptr;
     // Reading a page is a const operation to callers: the rows it fills in
     // were there all along, only not yet read.
     mutable std::vector<std::unique_ptr<char[]>> blocks_;
