@@ -64,6 +64,10 @@ public:
     // every field reads null until it is replaced.
     void insertBlank(int at);
     void replace(int row, const std::vector<QVariant>& values);
+    // The same for a row of which only some fields changed: the others keep
+    // their bytes as stored, not read back and written again. values holds
+    // the changed fields' values (the others' are not looked at).
+    void replace(int row, const std::vector<QVariant>& values, const std::vector<bool>& changed);
     void remove(int row);
     // Puts the rows in a new order: order[i] is the row that becomes row i.
     void reorder(const std::vector<int>& order);

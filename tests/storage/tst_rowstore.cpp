@@ -138,6 +138,16 @@ private slots:
         expected[3] = shorter;
         compareRows(store, expected);
 
+        // Only some fields changed: the others keep what the row held, not
+        // what values says for them.
+        const std::vector<QVariant> partly{QVariant(qint64(7)), QVariant(QStringLiteral("yok sayılır")), QVariant(pattern(3, 40))};
+        store.replace(2, partly, {true, false, true});
+        expected[2] = {partly[0], longer[1], partly[2]};
+        compareRows(store, expected);
+        store.replace(4, {QVariant(), QVariant(QStringLiteral("değişti")), QVariant()}, {false, true, false});
+        expected[4][1] = QVariant(QStringLiteral("değişti"));
+        compareRows(store, expected);
+
         store.remove(0);
         expected.erase(expected.begin());
         compareRows(store, expected);
