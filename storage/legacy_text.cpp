@@ -142,7 +142,10 @@ __attribute__((target("ssse3,popcnt"))) void decodeTwoByteBlocks(const unsigned 
 }
 
 bool hasTwoByteBlocks() {
-    static const bool has = __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
+    static const bool has = [] {
+        __builtin_cpu_init();  // also when first asked before static constructors have run
+        return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
+    }();
     return has;
 }
 #endif
