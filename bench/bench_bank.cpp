@@ -20,6 +20,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -110,20 +111,52 @@ qint64 bareScalar(sqlite3* db, const QString& sql) {
 
 void bareExec(sqlite3* db, const QString& sql) { sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr); }
 
+// Values a bare reader keeps: each in its own type, as the program's store
+// keeps them (numbers as numbers, text and blobs as their bytes).
+struct BareCopy {
+    std::vector<std::int64_t> integers;
+    std::vector<double> reals;
+    std::vector<std::string> bytes;
+};
+
 // Steps a statement through every row; with keep, copies every value.
-size_t bareStep(sqlite3* db, const QString& sql, std::vector<std::string>* keep) {
+size_t bareStep(sqlite3* db, const QString& sql, BareCopy* keep) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr);
     size_t rows = 0;
     const int columns = sqlite3_column_count(st);
+    std::int64_t touched = 0;  // without keep, each value is read and let go
     while (sqlite3_step(st) == SQLITE_ROW) {
         ++rows;
         for (int c = 0; c < columns; ++c) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-            const int bytes = sqlite3_column_bytes(st, c);
-            if (keep) keep->emplace_back(text ? text : "", size_t(bytes));
+            switch (sqlite3_column_type(st, c)) {
+                case SQLITE_INTEGER:
+                    if (keep)
+                        keep->integers.push_back(sqlite3_column_int64(st, c));
+                    else
+                        touched += sqlite3_column_int64(st, c);
+                    break;
+                case SQLITE_FLOAT:
+                    if (keep)
+                        keep->reals.push_back(sqlite3_column_double(st, c));
+                    else
+                        touched += std::int64_t(sqlite3_column_double(st, c));
+                    break;
+                case SQLITE_NULL:
+                    break;
+                default: {
+                    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(st, c));
+                    const int size = sqlite3_column_bytes(st, c);
+                    if (keep)
+                        keep->bytes.emplace_back(bytes ? bytes : "", size_t(size));
+                    else
+                        touched += size + (bytes ? bytes[0] : 0);
+                    break;
+                }
+            }
         }
     }
+    if (touched == -1) std::printf(" ");  // keeps the reads from being dropped
     sqlite3_finalize(st);
     return rows;
 }
@@ -212,7 +245,7 @@ void readEverything(const QString& path, int size) {
             a.push_back(ms(t));
         }
         sqlite3* db = bareOpen(path);
-        std::vector<std::string> keep;
+        BareCopy keep;
         Clock t;
         t.start();
         bareStep(db, storage::sql::questionsOfGroup(1), &keep);

@@ -129,10 +129,28 @@ QVariant convert(const FieldDef& def, const QVariant& value, const QString& owne
     return value;
 }
 
-QVariant fromRaw(const FieldDef& def, const QVariant& raw) {
+QVariant fromRaw(const FieldDef& def, QVariant raw) {
+    // The common cases first, without QVariant's conversions: text in a text
+    // field, a number in a number field.
+    const int type = raw.typeId();
+    if (type == QMetaType::QString && (def.kind == FieldKind::Text || def.kind == FieldKind::Memo)) return raw;
+    if (type == QMetaType::LongLong) {
+        const qint64 n = *static_cast<const qint64*>(raw.constData());
+        switch (def.kind) {
+            case FieldKind::AutoNumber:
+            case FieldKind::Integer:
+                return raw;
+            case FieldKind::Boolean:
+                return QVariant(n != 0);
+            case FieldKind::Float:
+                return QVariant(double(n));
+            case FieldKind::Text:
+            case FieldKind::Memo:
+                return QVariant(QString::number(n));
+        }
+    }
     if (isNullValue(raw)) return {};
     if (isForeignText(raw)) return QVariant(decodeWindows1254(raw.value<ForeignText>().bytes));
-    const int type = raw.typeId();
     switch (def.kind) {
         case FieldKind::AutoNumber:
         case FieldKind::Integer:

@@ -32,8 +32,9 @@ FieldKind kindOfDeclaredType(const QString& declared, int* size);
 // Converts a value to a field's kind, as setting it would store it; a value
 // that does not fit throws an error named after owner: "tgrp: ...".
 QVariant convert(const FieldDef& def, const QVariant& value, const QString& owner);
-// The field value of a raw value as read from the file.
-QVariant fromRaw(const FieldDef& def, const QVariant& raw);
+// The field value of a raw value as read from the file. Taken by value: a
+// value read for the moment (every field of a transfer) moves through.
+QVariant fromRaw(const FieldDef& def, QVariant raw);
 // The raw value a field value is written as.
 QVariant toRaw(const FieldDef& def, const QVariant& value);
 

@@ -430,7 +430,10 @@ void RecordSet::post() {
         for (size_t f = 0; f < fields_.size(); ++f)
             if (!changed_[f]) stored[f] = original_[f];
     }
-    rows_.replace(current_, stored);
+    if (state_ == RecordState::Edit)
+        rows_.replace(current_, stored, changed_);  // the fields not changed keep their bytes as read
+    else
+        rows_.replace(current_, stored);
     backToBrowse();
     if (afterPost) afterPost(*this);
 }

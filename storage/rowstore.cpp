@@ -55,6 +55,40 @@ size_t payload(const RawView& v) {
     return 0;
 }
 
+// A raw value as a view; text and blobs are put in *holder, which must live
+// while the view is used.
+RawView viewOf(const QVariant& v, QByteArray* holder) {
+    RawView view;
+    if (!v.isValid() || v.isNull()) return view;
+    if (isForeignText(v)) {
+        *holder = v.value<ForeignText>().bytes;
+        view.tag = Tag::Text;
+        view.bytes = holder->constData();
+        view.size = std::uint32_t(holder->size());
+        return view;
+    }
+    switch (v.typeId()) {
+        case QMetaType::Double:
+            view.tag = Tag::Real;
+            view.real = v.toDouble();
+            break;
+        case QMetaType::QString:
+        case QMetaType::QByteArray: {
+            const bool blob = v.typeId() == QMetaType::QByteArray;
+            *holder = blob ? v.toByteArray() : v.toString().toUtf8();
+            view.tag = blob ? Tag::Blob : Tag::Text;
+            view.bytes = holder->constData();
+            view.size = std::uint32_t(holder->size());
+            break;
+        }
+        default:
+            view.tag = Tag::Int;
+            view.integer = std::int64_t(v.toLongLong());
+            break;
+    }
+    return view;
+}
+
 }  // namespace
 
 void RowStore::append(std::span<const RawView> row) {
@@ -76,6 +110,42 @@ void RowStore::replace(int row, const std::vector<QVariant>& values) {
     rows_.at(size_t(row)) = encode(values);
     noteKey(row, values);
 }
+void RowStore::replace(int row, const std::vector<QVariant>& values, const std::vector<bool>& changed) {
+    const char* p = rows_.at(size_t(row));
+    if (!p || p == kUnread || p == kGone) return replace(row, values);
+    // The unchanged fields as views of the old row's bytes, which stay where
+    // they are while the new row is encoded; the changed ones from values.
+    std::vector<RawView> views(static_cast<size_t>(fieldCount_));
+    std::vector<QByteArray> bytes(static_cast<size_t>(fieldCount_));  // keeps changed text alive while it is copied
+    for (size_t f = 0; f < views.size(); ++f) {
+        RawView& v = views[f];
+        v.tag = Tag(*p++);
+        switch (v.tag) {
+            case Tag::Null:
+                break;
+            case Tag::Int:
+                v.integer = get<std::int64_t>(p);
+                break;
+            case Tag::Real:
+                v.real = get<double>(p);
+                break;
+            case Tag::Text:
+            case Tag::Blob:
+                v.size = get<std::uint32_t>(p);
+                v.bytes = p + 4;
+                break;
+        }
+        p += payload(v);
+        if (changed.at(f)) v = viewOf(values.at(f), &bytes[f]);
+    }
+    rows_[size_t(row)] = encode(std::span<const RawView>(views));
+    if (keyField_ >= 0) {
+        std::vector<QVariant> key(static_cast<size_t>(fieldCount_));
+        key[size_t(keyField_)] = value(row, keyField_);
+        noteKey(row, key);
+    }
+}
+
 void RowStore::remove(int row) {
     rows_.erase(rows_.begin() + row);
     if (paged()) ids_.erase(ids_.begin() + row);
@@ -115,6 +185,7 @@ void RowStore::clear() {
     std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     left_ = 0;
+    cursorRow_ = nullptr;
     source_.reset();
     std::vector<std::int64_t>().swap(ids_);
     std::vector<std::int64_t>().swap(keys_);
@@ -187,6 +258,7 @@ char* RowStore::allocate(size_t bytes) {
     if (bytes > left_ || !free_) {
         const size_t size = std::max(bytes, kBlock);
         blocks_.emplace_back(new char[size]);
+        cursorRow_ = nullptr;  // the cursor may have pointed where this block now lies
         free_ = blocks_.back().get();
         left_ = size;
     }
@@ -227,78 +299,59 @@ const char* RowStore::encode(std::span<const RawView> row) {
 const char* RowStore::encode(const std::vector<QVariant>& row) {
     std::vector<RawView> views(row.size());
     std::vector<QByteArray> bytes(row.size());  // keeps text and blobs alive while they are copied
-    for (size_t f = 0; f < row.size(); ++f) {
-        const QVariant& v = row[f];
-        RawView& view = views[f];
-        if (!v.isValid() || v.isNull()) continue;
-        if (isForeignText(v)) {
-            bytes[f] = v.value<ForeignText>().bytes;
-            view.tag = Tag::Text;
-            view.bytes = bytes[f].constData();
-            view.size = std::uint32_t(bytes[f].size());
-            continue;
-        }
-        switch (v.typeId()) {
-            case QMetaType::Double:
-                view.tag = Tag::Real;
-                view.real = v.toDouble();
-                break;
-            case QMetaType::QString:
-            case QMetaType::QByteArray: {
-                const bool blob = v.typeId() == QMetaType::QByteArray;
-                bytes[f] = blob ? v.toByteArray() : v.toString().toUtf8();
-                view.tag = blob ? Tag::Blob : Tag::Text;
-                view.bytes = bytes[f].constData();
-                view.size = std::uint32_t(bytes[f].size());
-                break;
-            }
-            default:
-                view.tag = Tag::Int;
-                view.integer = std::int64_t(v.toLongLong());
-                break;
-        }
-    }
+    for (size_t f = 0; f < row.size(); ++f) views[f] = viewOf(row[f], &bytes[f]);
     return encode(std::span<const RawView>(views));
 }
 
 QVariant RowStore::value(int row, int field) const {
     if (row < 0 || row >= size() || field < 0 || field >= fieldCount_) return {};
     if (paged()) fetch(row);
-    const char* p = rows_[size_t(row)];
-    if (!p || p == kGone) return {};
-    for (int f = 0;; ++f) {
-        const Tag tag = Tag(*p++);
-        if (f == field) {
-            switch (tag) {
-                case Tag::Null:
-                    return {};
-                case Tag::Int:
-                    return QVariant(qint64(get<std::int64_t>(p)));
-                case Tag::Real:
-                    return QVariant(get<double>(p));
-                case Tag::Text: {
-                    const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
-                    QString text;
-                    if (decodeIfUtf8(bytes, &text)) return QVariant(std::move(text));
-                    return QVariant::fromValue(ForeignText{bytes.toByteArray()});
-                }
-                case Tag::Blob:
-                    return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
-            }
-        }
+    const char* const start = rows_[size_t(row)];
+    if (!start || start == kGone) return {};
+    const char* p = start;
+    int f = 0;
+    if (start == cursorRow_ && field >= cursorField_) {
+        p = cursorAt_;
+        f = cursorField_;
+    }
+    const auto skip = [](Tag tag, const char* at) {
         switch (tag) {
             case Tag::Null:
-                break;
+                return at;
             case Tag::Int:
             case Tag::Real:
-                p += 8;
-                break;
+                return at + 8;
             case Tag::Text:
             case Tag::Blob:
-                p += 4 + get<std::uint32_t>(p);
-                break;
+                return at + 4 + get<std::uint32_t>(at);
         }
+        return at;
+    };
+    for (; f < field; ++f) {
+        const Tag tag = Tag(*p++);
+        p = skip(tag, p);
     }
+    const Tag tag = Tag(*p++);
+    cursorRow_ = start;
+    cursorField_ = field + 1;
+    cursorAt_ = skip(tag, p);
+    switch (tag) {
+        case Tag::Null:
+            return {};
+        case Tag::Int:
+            return QVariant(qint64(get<std::int64_t>(p)));
+        case Tag::Real:
+            return QVariant(get<double>(p));
+        case Tag::Text: {
+            const QByteArrayView bytes(p + 4, qsizetype(get<std::uint32_t>(p)));
+            QString text;
+            if (decodeIfUtf8(bytes, &text)) return QVariant(std::move(text));
+            return QVariant::fromValue(ForeignText{bytes.toByteArray()});
+        }
+        case Tag::Blob:
+            return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
+    }
+    return {};
 }
 
 std::vector<QVariant> RowStore::row(int index) const {

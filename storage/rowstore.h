@@ -64,6 +64,10 @@ public:
     // every field reads null until it is replaced.
     void insertBlank(int at);
     void replace(int row, const std::vector<QVariant>& values);
+    // The same for a row of which only some fields changed: the others keep
+    // their bytes as stored, not read back and written again. values holds
+    // the changed fields' values (the others' are not looked at).
+    void replace(int row, const std::vector<QVariant>& values, const std::vector<bool>& changed);
     void remove(int row);
     // Puts the rows in a new order: order[i] is the row that becomes row i.
     void reorder(const std::vector<int>& order);
@@ -99,6 +103,12 @@ private:
     void noteKey(int row, const std::vector<QVariant>& values);
 
     int fieldCount_;
+    // Where the last value read ended: reading a row's fields in order (a
+    // transfer, a grid row) steps from there instead of from the row's start.
+    // Rows never move and their bytes never change until clear.
+    mutable const char* cursorRow_ = nullptr;
+    mutable int cursorField_ = 0;
+    mutable const char* cursorAt_ = nullptr;
     // Reading a page is a const operation to callers: the rows it fills in
     // were there all along, only not yet read.
     mutable std::vector<std::unique_ptr<char[]>> blocks_;

@@ -31,30 +31,41 @@ void Statement::fail(const QString& message) const { throw Error(owner_ + QStrin
 void Statement::failCode(int resultCode) const { fail(connection_.failureText(resultCode)); }
 
 void Statement::bind(int index, const QVariant& raw) {
+    const auto bindBytes = [&](QByteArray bytes, bool text) {
+        const char* data = bytes.constData();
+        const auto size = sqlite3_uint64(bytes.size());
+        bound_.push_back(std::move(bytes));
+        if (text)
+            sqlite3_bind_text64(stmt_, index, data, size, SQLITE_STATIC, SQLITE_UTF8);
+        else
+            sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC);
+    };
+    switch (raw.typeId()) {
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(stmt_, index, *static_cast<const qint64*>(raw.constData()));
+            return;
+        case QMetaType::QString:
+            bindBytes(static_cast<const QString*>(raw.constData())->toUtf8(), true);
+            return;
+        default:
+            break;
+    }
     if (!raw.isValid() || raw.isNull()) {
         sqlite3_bind_null(stmt_, index);
         return;
     }
     if (isForeignText(raw)) {
         // The bytes as read, not UTF-8: the row is found by what it holds.
-        const QByteArray bytes = raw.value<ForeignText>().bytes;
-        sqlite3_bind_text64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        bindBytes(raw.value<ForeignText>().bytes, true);
         return;
     }
     switch (raw.typeId()) {
         case QMetaType::Double:
             sqlite3_bind_double(stmt_, index, raw.toDouble());
             break;
-        case QMetaType::QString: {
-            const QByteArray bytes = raw.toString().toUtf8();
-            sqlite3_bind_text64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+        case QMetaType::QByteArray:
+            bindBytes(raw.toByteArray(), false);
             break;
-        }
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = raw.toByteArray();
-            sqlite3_bind_blob64(stmt_, index, bytes.constData(), sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-            break;
-        }
         default:
             sqlite3_bind_int64(stmt_, index, raw.toLongLong());
             break;

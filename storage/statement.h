@@ -69,6 +69,9 @@ private:
     QString owner_;
     QByteArray text_;
     sqlite3_stmt* stmt_ = nullptr;
+    // Text and blobs bound, held until the statement goes (its bindings are
+    // cleared before these are), so that SQLite need not copy them.
+    std::vector<QByteArray> bound_;
 };
 
 }  // namespace storage

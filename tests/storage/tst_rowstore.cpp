@@ -20,10 +20,17 @@ QString shown(const QVariant& v) {
     return QString::fromLatin1(v.typeName()) + u':' + v.toString() + u':' + QString::fromLatin1(v.toByteArray().toHex());
 }
 
+// Reads every value in order, then each row's fields backwards and every
+// other one, so that the store's place in a row is never taken for another's.
 void compareRows(const RowStore& store, const Rows& expected) {
     QCOMPARE(store.size(), int(expected.size()));
     for (int r = 0; r < store.size(); ++r)
         for (int f = 0; f < store.fieldCount(); ++f) QCOMPARE(shown(store.value(r, f)), shown(expected[size_t(r)][size_t(f)]));
+    for (int r = store.size() - 1; r >= 0; --r) {
+        for (int f = store.fieldCount() - 1; f >= 0; --f)
+            QCOMPARE(shown(store.value(r, f)), shown(expected[size_t(r)][size_t(f)]));
+        for (int f = 0; f < store.fieldCount(); f += 2) QCOMPARE(shown(store.value(r, f)), shown(expected[size_t(r)][size_t(f)]));
+    }
 }
 
 QByteArray pattern(int seed, int size) {
@@ -131,6 +138,16 @@ private slots:
         expected[3] = shorter;
         compareRows(store, expected);
 
+        // Only some fields changed: the others keep what the row held, not
+        // what values says for them.
+        const std::vector<QVariant> partly{QVariant(qint64(7)), QVariant(QStringLiteral("yok sayılır")), QVariant(pattern(3, 40))};
+        store.replace(2, partly, {true, false, true});
+        expected[2] = {partly[0], longer[1], partly[2]};
+        compareRows(store, expected);
+        store.replace(4, {QVariant(), QVariant(QStringLiteral("değişti")), QVariant()}, {false, true, false});
+        expected[4][1] = QVariant(QStringLiteral("değişti"));
+        compareRows(store, expected);
+
         store.remove(0);
         expected.erase(expected.begin());
         compareRows(store, expected);
@@ -214,6 +231,46 @@ private slots:
             QCOMPARE(storage::isForeignText(read), !valid);
             if (valid) QCOMPARE(read.toString(), text);
         }
+    }
+
+    // The same check where runs of ASCII are read many bytes at a time:
+    // every kind of sequence, valid or not, placed at every offset around
+    // the 8- and 16-byte steps and followed by short and long tails.
+    void storedTextCheckedAtEveryStep() {
+        const std::vector<QByteArray> sequences = {"",
+                                                   "\xC3\xA7",
+                                                   "\xC4\xB1\xC5\x9F",
+                                                   "\xE2\x82\xAC",
+                                                   "\xF0\x9F\x98\x80",
+                                                   "\x80",
+                                                   "\xC3",
+                                                   "\xE2\x82",
+                                                   "\xED\xA0\x80",
+                                                   "\xC0\xAF",
+                                                   "\xFF",
+                                                   QByteArray("\0", 1)};
+        std::vector<QByteArray> cases;
+        for (const QByteArray& sequence : sequences)
+            for (int offset = 0; offset <= 34; ++offset)
+                for (int tail : {0, 1, 7, 8, 15, 16, 17, 31})
+                    cases.push_back(QByteArray(offset, 'a') + sequence + QByteArray(tail, 'b'));
+        // Every lead and second byte again, now inside blocks and across their
+        // edges, and Turkish text that is two-byte letters half of the time.
+        for (int lead = 0x80; lead < 0x100; ++lead)
+            for (int second = 0; second < 0x100; ++second) {
+                const char pair[] = {char(lead), char(second), '\x80', '\x80'};
+                cases.push_back(QByteArray(14, 'a') + QByteArray(pair, 4) + QByteArray(20, 'b'));
+                cases.push_back(QByteArray(31, 'a') + QByteArray(pair, 2) + QByteArray(17, 'b'));
+            }
+        const QByteArray turkish = QStringLiteral("Aşağıdakilerden hangisi doğrudur? Üçgenin iç açıları, ĞÜŞİÖÇ ğüşıöç. ").toUtf8();
+        for (int cut = 0; cut <= turkish.size(); ++cut) cases.push_back(turkish.left(cut) + turkish + turkish.mid(cut));
+        for (const QByteArray& bytes : cases)
+            for (const auto path : {storage::Utf8Path::Fastest, storage::Utf8Path::AsciiBlocks, storage::Utf8Path::Portable}) {
+                QString text;
+                const bool valid = storage::decodeIfUtf8(bytes, &text, path);
+                if (valid != QByteArrayView(bytes).isValidUtf8() || (valid && text != storage::decodeUtf8(bytes)))
+                    QFAIL(qPrintable(QStringLiteral("%1 by way %2").arg(QString::fromLatin1(bytes.toHex(' '))).arg(int(path))));
+            }
     }
 };
 
