@@ -6,6 +6,7 @@
 #include "storage/connection.h"
 #include "storage/recordset.h"
 #include "storage/statements.h"
+#include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
 #include <QSet>
@@ -224,6 +225,14 @@ private slots:
         for (qint64 k : shown) QVERIFY(inFile.contains(k));
         if (everyRowShown) QCOMPARE(shown, file);
         QCOMPARE(b.set.recordCount(), kRows);
+        // A gone place cannot be edited: the list is read again as the file is now.
+        int at = 0;
+        while (at < kRows && b.set.rowValue(at, b.ridField).isValid()) ++at;
+        if (at == kRows) return;
+        b.set.setRecNo(at + 1);
+        QVERIFY(errorOf([&] { b.set.edit(); }).contains(QStringLiteral("başka bir program tarafından silinmiş")));
+        QCOMPARE(b.set.state(), RecordState::Browse);
+        QCOMPARE(b.set.recordCount(), int(file.size()));
     }
 };
 
