@@ -57,8 +57,9 @@ public:
 // Every row is one run of bytes in a shared arena, each field a tag followed
 // by its raw value, so that opening a large set costs little more than
 // stepping through it. Rows live in large blocks that never move, so a row is
-// a pointer and reordering rows moves only pointers. A replaced or removed
-// row keeps its bytes until the store is cleared.
+// a pointer (with, in a paged store, its id and key) and reordering rows moves
+// only these. A replaced or removed row keeps its bytes until the store is
+// cleared.
 //
 // A paged store knows at first only how many rows it has. Their ids and keys
 // are read in blocks from either end of the order as rows are reached (the
