@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <limits>
 
 namespace storage {
 
@@ -18,10 +19,55 @@ constexpr int kPageIds = 64;  // ids a page statement asks for at once
 // read in one read transaction: the rows come in rowid order, each after its id.
 // NOT INDEXED keeps the planner on the row ids: through an index on the
 // condition it would visit every row of the group for each page.
+//
+// Reads ids and keys in the order (key, row id), which is the query's order
+// with ties in the order of an index on the key. Rows strictly after a row
+// are those with a greater key, or the same key and a greater id; a null key
+// comes before every other. The forms below keep a range on the key where
+// there is one, so that an index on it starts at the bound.
 class TablePages : public PageSource {
 public:
-    TablePages(const Connection& connection, const QString& owner, const QString& sql, int fields)
-        : st_(connection, owner, sql), row_(size_t(fields) + 1) {}
+    TablePages(const Connection& connection, const QString& owner, const QString& table, const QString& condition,
+               const QString& column, int fields)
+        : connection_(connection),
+          owner_(owner),
+          table_(quoted(table)),
+          condition_(condition),
+          column_(quoted(column)),
+          st_(connection, owner, pageText(table, condition)),
+          row_(size_t(fields) + 1) {}
+
+    static QString pageText(const QString& table, const QString& condition) {
+        QStringList marks;
+        for (int p = 1; p <= kPageIds; ++p) marks << QStringLiteral("?") + QString::number(p);
+        return QStringLiteral("SELECT rowid, * FROM ") + quoted(table) + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
+               marks.join(u',') + u')' + (condition.isEmpty() ? QString() : QStringLiteral(" AND (") + condition + u')');
+    }
+
+    // Reads the ids and keys strictly between the bounds, in order or backwards.
+    QString keysText(const KeyBound& after, const KeyBound& before, bool descending) const {
+        const QString& k = column_;
+        QStringList terms;
+        if (!condition_.isEmpty()) terms << u'(' + condition_ + u')';
+        const bool lowValue = after.set && after.key.isValid();
+        if (lowValue)
+            terms << k + QStringLiteral(" >= ?1 AND (") + k + QStringLiteral(" > ?1 OR rowid > ?2)");
+        else if (after.set)
+            terms << u'(' + k + QStringLiteral(" IS NOT NULL OR rowid > ?2)");
+        if (before.set && before.key.isValid()) {
+            if (lowValue)
+                terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR rowid < ?4)");
+            else
+                terms << u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3 OR (") + k +
+                             QStringLiteral(" = ?3 AND rowid < ?4))");
+        } else if (before.set) {
+            terms << k + QStringLiteral(" IS NULL AND rowid < ?4");
+        }
+        const QString dir = descending ? QStringLiteral(" DESC") : QString();
+        return QStringLiteral("SELECT rowid, ") + k + QStringLiteral(" FROM ") + table_ +
+               (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))) +
+               QStringLiteral(" ORDER BY ") + k + dir + QStringLiteral(", rowid") + dir;
+    }
 
     void fetch(std::span<const std::int64_t> ids, const Put& put) override {
         for (size_t from = 0; from < ids.size(); from += kPageIds) {
@@ -41,10 +87,76 @@ public:
         }
     }
 
+    bool keys(const KeyBound& after, const KeyBound& before, bool descending, const Take& take) override {
+        Statement st(connection_, owner_, keysText(after, before, descending));
+        if (after.set && after.key.isValid()) st.bind(1, after.key);
+        if (after.set) st.bind(2, qint64(after.id));
+        if (before.set && before.key.isValid()) st.bind(3, before.key);
+        if (before.set) st.bind(4, qint64(before.id));
+        std::vector<RawView> pair(2);
+        // A statement kept for the next read is reset when it goes back.
+        while (st.readRow(pair))
+            if (!take(pair[0].integer, pair[1])) return true;
+        return false;
+    }
+
 private:
+    const Connection& connection_;
+    QString owner_, table_, condition_, column_;
     Statement st_;
     std::vector<RawView> row_;
 };
+
+qint64 scalar(const Connection& connection, const QString& owner, const QString& sql, int columns = 1,
+              qint64* second = nullptr) {
+    Statement st(connection, owner, sql);
+    std::vector<RawView> row(size_t(columns), RawView{});
+    if (!st.readRow(row) || row[0].tag != RawView::Tag::Int) return -1;
+    if (second) *second = row.size() > 1 && row[1].tag == RawView::Tag::Int ? row[1].integer : -1;
+    return row[0].integer;
+}
+
+// The rows of the condition. SQLite counts the rows of a range of an index
+// one by one, but a whole table from its pages alone, several times faster;
+// a group that is most of its table is therefore counted as the table less
+// the rows outside the group, when the condition is one column equal to a
+// number: every other row is below, above or null, each a range of an index
+// on the column. Both counts are one statement, one read of the file.
+qint64 countRows(const Connection& connection, const QString& owner, const QString& table, const QString& condition) {
+    const QString from = QStringLiteral(" FROM ") + quoted(table);
+    if (condition.isEmpty()) return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from);
+    const QString where = QStringLiteral(" WHERE ") + condition;
+    static const QRegularExpression equal(QStringLiteral(R"(^\s*(\w+)\s*=\s*(-?\d{1,18})\s*$)"));
+    const QRegularExpressionMatch m = equal.match(condition);
+    constexpr int kSmall = 20000, kOutside = 200000;
+    if (m.hasMatch()) {
+        const qint64 small =
+            scalar(connection, owner, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1") + from + where + QStringLiteral(" LIMIT %1)").arg(kSmall));
+        if (small >= 0 && small < kSmall) return small;
+        const QString c = quoted(m.captured(1)), v = m.captured(2);
+        qint64 outside = -1;
+        const qint64 total = scalar(connection, owner,
+                                    QStringLiteral("SELECT (SELECT COUNT(*)") + from + QStringLiteral("), (SELECT COUNT(*) FROM (SELECT 1") +
+                                        from + QStringLiteral(" WHERE ") + c + QStringLiteral(" < ") + v + QStringLiteral(" OR ") + c +
+                                        QStringLiteral(" > ") + v + QStringLiteral(" OR ") + c +
+                                        QStringLiteral(" IS NULL LIMIT %1))").arg(kOutside),
+                                    2, &outside);
+        if (total >= 0 && outside >= 0 && outside < kOutside) return total - outside;
+    }
+    return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from + where);
+}
+
+// Whether SQLite sorts to give the rows in this order: then every block of
+// keys would cost a read of them all, and they are read at once instead.
+bool sorts(const Connection& connection, const QString& owner, const QString& query) {
+    Statement plan(connection, owner, QStringLiteral("EXPLAIN QUERY PLAN ") + query);
+    std::vector<RawView> row(4);
+    bool sorting = false;
+    while (plan.readRow(row))
+        if (row[3].tag == RawView::Tag::Text && QByteArrayView(row[3].bytes, row[3].size).contains("TEMP B-TREE"))
+            sorting = true;
+    return sorting;
+}
 
 }  // namespace
 
@@ -84,34 +196,15 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     }
     if (keyField < 0) return false;
 
-    Statement keysQuery(connection, owner,
-                        QStringLiteral("SELECT rowid, ") + quoted(column) + QStringLiteral(" FROM ") + quoted(table) +
-                            (condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition) +
-                            QStringLiteral(" ORDER BY ") + quoted(column));
-    std::vector<std::int64_t> ids, keys;
-    bool integerKeys = true, ordered = true;
-    std::vector<RawView> pair(2);
-    while (keysQuery.readRow(pair)) {
-        ids.push_back(pair[0].integer);
-        const bool integer = pair[1].tag == RawView::Tag::Int;
-        integerKeys = integerKeys && integer;
-        if (integer) {
-            ordered = ordered && (keys.empty() || keys.back() <= pair[1].integer);
-            keys.push_back(pair[1].integer);
-        }
-    }
-    QStringList marks;
-    for (int p = 1; p <= kPageIds; ++p) marks << QStringLiteral("?") + QString::number(p);
-    auto pages = std::make_unique<TablePages>(connection, owner,
-                                              QStringLiteral("SELECT rowid, * FROM ") + quoted(table) +
-                                                  QStringLiteral(" NOT INDEXED WHERE rowid IN (") + marks.join(u',') + u')' + where,
-                                              int(described.fields.size()));
+    // The rows are counted now; their ids and keys are read as they are reached.
+    const qint64 count = countRows(connection, owner, table, condition);
+    if (count < 0 || count > std::numeric_limits<int>::max()) return false;
+    auto pages = std::make_unique<TablePages>(connection, owner, table, condition, column, int(described.fields.size()));
+    const bool whole = sorts(connection, owner, pages->keysText({}, {}, false));
     result->fields = std::move(described.fields);
     result->updateTable = std::move(described.updateTable);
     result->rows = RowStore(int(result->fields.size()));
-    // Keys that are not all integers order the rows but neither check nor find them.
-    if (!integerKeys) keys.clear();
-    result->rows.setPaged(std::move(ids), integerKeys ? keyField : -1, std::move(keys), integerKeys && ordered, std::move(pages));
+    result->rows.setPaged(int(count), keyField, std::move(pages), whole);
     return true;
 }
 

@@ -284,13 +284,14 @@ bool RecordSet::locate(const QString& field, const QVariant& value, Qt::CaseSens
     const QVariant wanted = convert(fields_[size_t(f)], value, name_);
     if (f == rows_.keyField() && wanted.typeId() == QMetaType::LongLong) {
         // The key the rows are ordered on is searched without reading rows.
-        for (int row = rows_.findKey(wanted.toLongLong()); row >= 0; row = rows_.findKey(wanted.toLongLong(), row + 1)) {
+        int row = rows_.findKey(wanted.toLongLong());
+        for (; row >= 0; row = rows_.findKey(wanted.toLongLong(), row + 1)) {
             if (rows_.gone(row)) continue;
             moveTo(row);
             bof_ = eof_ = false;
             return true;
         }
-        return false;
+        if (row != RowStore::kNoKeySearch) return false;
     }
     const bool text = wanted.typeId() == QMetaType::QString;
     for (int row = 0; row < rows_.size(); ++row) {
@@ -418,8 +419,9 @@ void RecordSet::post() {
     if (beforePost) beforePost(*this);
     if (state_ != RecordState::Edit && state_ != RecordState::Insert) return;  // the hook cancelled
     std::vector<QVariant> stored = rawBuffer();
+    qint64 inserted = 0;
     if (state_ == RecordState::Insert) {
-        const qint64 id = writer().insert(stored);
+        const qint64 id = inserted = writer().insert(stored);
         for (size_t f = 0; f < fields_.size(); ++f)
             if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
     } else {
@@ -434,6 +436,7 @@ void RecordSet::post() {
         rows_.replace(current_, stored, changed_);  // the fields not changed keep their bytes as read
     else
         rows_.replace(current_, stored);
+    if (inserted) rows_.setId(current_, inserted);
     backToBrowse();
     if (afterPost) afterPost(*this);
 }
@@ -492,8 +495,9 @@ void RecordSet::rereadAfterConflict() {
     // A row told apart by the key it is ordered on is found without reading rows.
     const bool byKey = identity.size() == 1 && identity[0] == rows_.keyField() && !stale.empty() &&
                        stale[size_t(identity[0])].typeId() == QMetaType::LongLong;
-    if (byKey) found = rows_.findKey(stale[size_t(identity[0])].toLongLong());
-    for (int row = 0; !byKey && row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
+    const int keyed = byKey ? rows_.findKey(stale[size_t(identity[0])].toLongLong()) : RowStore::kNoKeySearch;
+    if (keyed != RowStore::kNoKeySearch) found = keyed;
+    for (int row = 0; keyed == RowStore::kNoKeySearch && row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
         bool same = true;
         for (int f : identity) same = same && sameRaw(rows_.value(row, f), stale[size_t(f)]);
         if (same) found = row;

@@ -54,11 +54,13 @@ private:
 // A static, client-side record set: its rows are fixed when it opens, one row
 // is current, and changes go to the file row by row as they are posted. A
 // plain ordered read of one table ("SELECT * FROM t WHERE ... ORDER BY k")
-// reads only its row ids and keys at open and each row's values, a page at a
-// time, when first reached, then keeps them; every other query reads all its
-// rows at open. A value is "as read" from the moment its page was read; a row
-// that was gone from the file by then reads all null, and editing or deleting
-// it fails as a conflict does: the list is read again and the row leaves it.
+// counts its rows at open and reads their ids and keys in blocks from either
+// end, and each row's values a page at a time, when first reached, then keeps
+// them (what another program changes meanwhile: see RowStore); every other
+// query reads all its rows at open. A value is "as read" from the moment its
+// page was read; a row that was gone from the file by then reads all null,
+// and editing or deleting it fails as a conflict does: the list is read again
+// and the row leaves it.
 //
 // Rules every caller relies on:
 // - moving, appending, inserting, locating and refreshing first post a changed

@@ -19,7 +19,8 @@ namespace {
 using Tag = RawView::Tag;
 
 constexpr size_t kBlock = size_t(1) << 22;
-constexpr int kPage = 64;  // rows read at a time
+constexpr int kPage = 64;        // rows whose values are read at a time
+constexpr int kKeyBlock = 256;  // ids and keys read at least at a time
 
 // Markers of a paged store's rows that hold no bytes.
 const char kUnreadMark = 0;
@@ -89,29 +90,45 @@ RawView viewOf(const QVariant& v, QByteArray* holder) {
     return view;
 }
 
+// A key as the raw value it is bound as.
+QVariant rawValue(const RawView& v) {
+    switch (v.tag) {
+        case Tag::Null:
+            return {};
+        case Tag::Int:
+            return QVariant(qint64(v.integer));
+        case Tag::Real:
+            return QVariant(v.real);
+        case Tag::Text:
+            // The bytes as read, so that the bound compares as the stored text.
+            return QVariant::fromValue(ForeignText{QByteArray(v.bytes, qsizetype(v.size))});
+        case Tag::Blob:
+            return QVariant(QByteArray(v.bytes, qsizetype(v.size)));
+    }
+    return {};
+}
+
 }  // namespace
 
-void RowStore::append(std::span<const RawView> row) {
-    insertSlot(size(), 0, 0);
-    rows_.push_back(encode(row));
-}
+void RowStore::append(std::span<const RawView> row) { insertSlot(size(), encode(row), 0, true); }
 void RowStore::append(const std::vector<QVariant>& row) { insert(size(), row); }
 void RowStore::insert(int at, const std::vector<QVariant>& row) {
-    insertSlot(at, 0, 0);
-    rows_.insert(rows_.begin() + at, encode(row));
+    insertSlot(at, encode(row), 0, true);
     noteKey(at, row);
 }
 void RowStore::insertBlank(int at) {
     // A new row sits between its neighbours' keys until it is posted.
-    insertSlot(at, 0, keyField_ >= 0 && at > 0 ? keys_[size_t(at - 1)] : 0);
-    rows_.insert(rows_.begin() + at, nullptr);
+    const int before = at > 0 && !unknown(at - 1) ? at - 1 : -1;
+    insertSlot(at, nullptr, before >= 0 ? slots_[size_t(before)].key : 0, true);
 }
 void RowStore::replace(int row, const std::vector<QVariant>& values) {
-    rows_.at(size_t(row)) = encode(values);
+    know(row);
+    slots_.at(size_t(row)).row = encode(values);
     noteKey(row, values);
 }
 void RowStore::replace(int row, const std::vector<QVariant>& values, const std::vector<bool>& changed) {
-    const char* p = rows_.at(size_t(row));
+    know(row);
+    const char* p = slots_.at(size_t(row)).row;
     if (!p || p == kUnread || p == kGone) return replace(row, values);
     // The unchanged fields as views of the old row's bytes, which stay where
     // they are while the new row is encoded; the changed ones from values.
@@ -138,23 +155,31 @@ void RowStore::replace(int row, const std::vector<QVariant>& values, const std::
         p += payload(v);
         if (changed.at(f)) v = viewOf(values.at(f), &bytes[f]);
     }
-    rows_[size_t(row)] = encode(std::span<const RawView>(views));
+    slots_[size_t(row)].row = encode(std::span<const RawView>(views));
     if (keyField_ >= 0) {
         std::vector<QVariant> key(static_cast<size_t>(fieldCount_));
         key[size_t(keyField_)] = value(row, keyField_);
         noteKey(row, key);
     }
 }
-
 void RowStore::remove(int row) {
-    rows_.erase(rows_.begin() + row);
-    if (paged()) ids_.erase(ids_.begin() + row);
-    if (keyField_ >= 0) keys_.erase(keys_.begin() + row);
+    know(row);
+    slots_.erase(slots_.begin() + row);
+    if (midCount_ > 0 && row < midStart_) --midStart_;
 }
 
-void RowStore::insertSlot(int at, std::int64_t id, std::int64_t key) {
-    if (paged()) ids_.insert(ids_.begin() + at, id);
-    if (keyField_ >= 0) keys_.insert(keys_.begin() + at, key);
+void RowStore::setId(int row, std::int64_t id) {
+    if (!paged()) return;
+    slots_.at(size_t(row)).id = id;
+    if (midCount_ > 0) placed_.insert(id);
+}
+
+void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
+    // A row comes before a known row (read first when it is not), or at the
+    // unread part's start, where it joins the rows before it.
+    if (at < size()) know(at);
+    if (midCount_ > 0 && at <= midStart_) ++midStart_;
+    slots_.insert(slots_.begin() + at, Slot(row, 0, key, intKey));
 }
 
 void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
@@ -162,34 +187,54 @@ void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
     const QVariant& v = values.at(size_t(keyField_));
     const bool integer = v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int;
     const std::int64_t key = integer ? v.toLongLong() : 0;
-    keys_[size_t(row)] = key;
+    Slot& slot = slots_[size_t(row)];
+    slot.key = key;
+    slot.intKey = integer;
+    // A row placed while part of the list is unread must not come again with it.
+    if (midCount_ > 0 && slot.id != 0) placed_.insert(slot.id);
+    // The neighbour's key; an unread neighbour is only known to lie past the
+    // last key read on the other side of it, which is then the key compared.
+    auto keyAt = [&](int r, bool after, std::int64_t* k) {
+        if (unknown(r)) {
+            const KeyBound& b = after ? lastFromStart_ : firstFromEnd_;
+            if (!b.set || b.key.typeId() != QMetaType::LongLong) return false;
+            *k = b.key.toLongLong();
+            return true;
+        }
+        *k = slots_[size_t(r)].key;
+        return true;
+    };
+    std::int64_t k = 0;
     // A key that is not an integer, or out of order, ends the search by key.
-    if (!integer || (row > 0 && keys_[size_t(row - 1)] > key) || (row + 1 < size() && keys_[size_t(row + 1)] < key))
-        keysOrdered_ = false;
+    const bool before = row > 0 && (!keyAt(row - 1, false, &k) || k > key);
+    const bool after = row + 1 < size() && (!keyAt(row + 1, true, &k) || k < key);
+    if (!integer || before || after) keysOrdered_ = false;
 }
 
 void RowStore::reorder(const std::vector<int>& order) {
     // A paged store is never reordered: its rows come in their order.
-    std::vector<const char*> rows;
-    rows.reserve(order.size());
-    for (int from : order) rows.push_back(rows_.at(size_t(from)));
-    rows_ = std::move(rows);
+    std::vector<Slot> moved;
+    moved.reserve(order.size());
+    for (int from : order) moved.push_back(slots_.at(size_t(from)));
+    slots_ = std::move(moved);
 }
 
 void RowStore::clear() {
-    // What the store held, its blocks and its lists of row pointers, ids and keys.
-    const size_t held = blocks_.size() * kBlock + (rows_.capacity() + ids_.capacity() + keys_.capacity()) * 8;
+    // What the store held: its blocks and its list of rows.
+    const size_t held = blocks_.size() * kBlock + slots_.capacity() * sizeof(Slot);
     const bool many = held > (size_t(16) << 20);
-    // Assigning {} would keep the capacity: these lists are swapped out to free them.
-    std::vector<const char*>().swap(rows_);
+    // Assigning {} would keep the capacity: the lists are swapped out to free them.
+    std::vector<Slot>().swap(slots_);
     std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     left_ = 0;
     cursorRow_ = nullptr;
     source_.reset();
-    std::vector<std::int64_t>().swap(ids_);
-    std::vector<std::int64_t>().swap(keys_);
     keyField_ = -1;
+    midStart_ = midCount_ = 0;
+    lastFromStart_ = firstFromEnd_ = KeyBound{};
+    std::unordered_set<std::int64_t>().swap(placed_);
+    intKeys_ = true;
     keysOrdered_ = false;
 #ifdef __GLIBC__
     // A large set leaves the heap in pieces the allocator keeps (after the
@@ -201,57 +246,132 @@ void RowStore::clear() {
 #endif
 }
 
-void RowStore::setPaged(std::vector<std::int64_t> ids, int keyField, std::vector<std::int64_t> keys, bool keysOrdered,
-                        std::unique_ptr<PageSource> source) {
+void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys) {
     clear();
-    rows_.assign(ids.size(), kUnread);
-    ids_ = std::move(ids);
+    // Places not read are never touched: a large list costs memory as it is read.
+    slots_ = std::vector<Slot>(size_t(std::max(count, 0)));
+    midStart_ = 0;
+    midCount_ = size();
     keyField_ = keyField;
-    keys_ = std::move(keys);
-    keysOrdered_ = keysOrdered && keyField >= 0;
+    keysOrdered_ = true;
     source_ = std::move(source);
+    if (wholeKeys)
+        knowAll();
+    else
+        know(0);
+}
+
+void RowStore::readKeys(bool backwards, int n, const std::int64_t* stop) const {
+    if (midCount_ <= 0 || n <= 0) return;
+    auto* self = const_cast<RowStore*>(this);
+    const bool ranOut = !source_->keys(lastFromStart_, firstFromEnd_, backwards, [&](std::int64_t id, const RawView& key) {
+        if (placed_.contains(id)) return true;
+        const bool integer = key.tag == Tag::Int;
+        intKeys_ = intKeys_ && integer;
+        const int at = backwards ? midStart_ + midCount_ - 1 : midStart_;
+        slots_[size_t(at)] = Slot(kUnread, id, integer ? key.integer : 0, integer);
+        KeyBound& bound = backwards ? self->firstFromEnd_ : self->lastFromStart_;
+        bound.set = true;
+        bound.id = id;
+        bound.key = rawValue(key);
+        if (!backwards) ++midStart_;
+        --midCount_;
+        --n;
+        const bool past = stop && integer && (backwards ? key.integer < *stop : key.integer > *stop);
+        // A search by key stops at the first key that is not a whole number.
+        return n > 0 && midCount_ > 0 && !past && !(stop && !intKeys_);
+    });
+    if (!ranOut) return;
+    // Nothing is left between the two sides: the places left read as gone,
+    // keeping the order of the keys around them.
+    const int midEnd = midStart_ + midCount_;
+    const std::int64_t key = midStart_ > 0 ? slots_[size_t(midStart_ - 1)].key : midEnd < size() ? slots_[size_t(midEnd)].key : 0;
+    for (int at = midStart_; at < midEnd; ++at) slots_[size_t(at)] = Slot(kGone, 0, key, false);
+    midStart_ += midCount_;
+    midCount_ = 0;
+}
+
+void RowStore::know(int row) const {
+    while (unknown(row)) {
+        // From the nearer side, a block past the row so that the next rows
+        // on the way are there too.
+        const int fromStart = row - midStart_ + 1, fromEnd = midStart_ + midCount_ - row;
+        if (fromStart <= fromEnd)
+            readKeys(false, fromStart + kKeyBlock);
+        else
+            readKeys(true, fromEnd + kKeyBlock);
+    }
+}
+
+void RowStore::knowAll() const {
+    while (midCount_ > 0) readKeys(false, midCount_);
 }
 
 int RowStore::findKey(std::int64_t key, int from) const {
-    if (keyField_ < 0 || from < 0 || from >= size()) return -1;
-    const auto start = keys_.begin() + from;
-    if (keysOrdered_) {
-        const auto at = std::lower_bound(start, keys_.end(), key);
-        return at != keys_.end() && *at == key ? int(at - keys_.begin()) : -1;
+    if (!paged() || keyField_ < 0) return -1;
+    // Reads toward the key's place until the unread part cannot hold it.
+    while (midCount_ > 0 && intKeys_ && keysOrdered_) {
+        const bool lowKnown = lastFromStart_.set && lastFromStart_.key.typeId() == QMetaType::LongLong;
+        const bool highKnown = firstFromEnd_.set && firstFromEnd_.key.typeId() == QMetaType::LongLong;
+        const std::int64_t low = lowKnown ? lastFromStart_.key.toLongLong() : 0;
+        const std::int64_t high = highKnown ? firstFromEnd_.key.toLongLong() : 0;
+        if ((lowKnown && low > key) || (highKnown && high < key)) break;
+        // The nearer side by the keys' values: whole-number keys are mostly even.
+        const bool backwards = highKnown && (!lowKnown || double(high) - double(key) < double(key) - double(low));
+        readKeys(backwards, midCount_, &key);
     }
-    const auto at = std::find(start, keys_.end(), key);
-    return at != keys_.end() ? int(at - keys_.begin()) : -1;
+    if (!intKeys_) return kNoKeySearch;
+    if (from < 0 || from >= size()) return -1;
+    if (!keysOrdered_) {
+        knowAll();
+        if (!intKeys_) return kNoKeySearch;
+        for (int row = from; row < size(); ++row)
+            if (slots_[size_t(row)].key == key) return row;
+        return -1;
+    }
+    // The known rows on either side of the unread part, each in order.
+    auto search = [&](int begin, int end) {
+        const auto first = slots_.begin() + begin, last = slots_.begin() + end;
+        const auto at = std::lower_bound(first, last, key, [](const Slot& s, std::int64_t k) { return s.key < k; });
+        return at != last && at->key == key ? int(at - slots_.begin()) : -1;
+    };
+    const int midEnd = midStart_ + midCount_;
+    const int found = from < midStart_ && midCount_ > 0 ? search(from, midStart_) : -1;
+    if (found >= 0 || midCount_ == 0) return midCount_ == 0 ? search(from, size()) : found;
+    return search(std::max(from, midEnd), size());
 }
 
 void RowStore::fetch(int row) const {
-    if (rows_[size_t(row)] != kUnread) return;
+    know(row);
+    if (slots_[size_t(row)].row != kUnread) return;
     const int first = row - row % kPage;
     const int end = std::min(size(), first + kPage);
     std::vector<std::int64_t> ids;
     std::vector<int> at;
     for (int r = first; r < end; ++r)
-        if (rows_[size_t(r)] == kUnread) {
-            ids.push_back(ids_[size_t(r)]);
+        if (!unknown(r) && slots_[size_t(r)].row == kUnread) {
+            ids.push_back(slots_[size_t(r)].id);
             at.push_back(r);
         }
     std::vector<const char*> read(ids.size(), kGone);
     auto* self = const_cast<RowStore*>(this);
     source_->fetch(ids, [&](size_t index, std::span<const RawView> values) {
         // A row that no longer holds the key it was ordered by is another row now.
-        if (keyField_ >= 0) {
+        const Slot& slot = slots_[size_t(at[index])];
+        if (keyField_ >= 0 && slot.intKey) {
             const RawView& key = values[size_t(keyField_)];
-            if (key.tag != Tag::Int || key.integer != keys_[size_t(at[index])]) return;
+            if (key.tag != Tag::Int || key.integer != slot.key) return;
         }
         read[index] = self->encode(values);
     });
     // Only a page read whole is kept: a failure leaves every row unread.
-    for (size_t i = 0; i < at.size(); ++i) rows_[size_t(at[i])] = read[i];
+    for (size_t i = 0; i < at.size(); ++i) slots_[size_t(at[i])].row = read[i];
 }
 
 bool RowStore::gone(int row) const {
     if (row < 0 || row >= size() || !paged()) return false;
     fetch(row);
-    return rows_[size_t(row)] == kGone;
+    return slots_[size_t(row)].row == kGone;
 }
 
 char* RowStore::allocate(size_t bytes) {
@@ -306,7 +426,7 @@ const char* RowStore::encode(const std::vector<QVariant>& row) {
 QVariant RowStore::value(int row, int field) const {
     if (row < 0 || row >= size() || field < 0 || field >= fieldCount_) return {};
     if (paged()) fetch(row);
-    const char* const start = rows_[size_t(row)];
+    const char* const start = slots_[size_t(row)].row;
     if (!start || start == kGone) return {};
     const char* p = start;
     int f = 0;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <unordered_set>
 #include <vector>
 
 namespace storage {
@@ -22,7 +23,17 @@ struct RawView {
     std::uint32_t size = 0;
 };
 
-// Where the rows of a paged store come from: reads rows by their row ids.
+// A row's place in the order of a paged store: its key (a raw value, see
+// RowStore; invalid for null) and its row id. An unset bound is the end of
+// the order.
+struct KeyBound {
+    bool set = false;
+    QVariant key;
+    std::int64_t id = 0;
+};
+
+// Where the rows of a paged store come from: their ids and keys in order, and
+// their values by id.
 class PageSource {
 public:
     virtual ~PageSource() = default;
@@ -31,6 +42,12 @@ public:
     // the file cannot be read.
     using Put = std::function<void(size_t index, std::span<const RawView> row)>;
     virtual void fetch(std::span<const std::int64_t> ids, const Put& put) = 0;
+    // Hands take the ids and keys of the rows strictly between after and
+    // before, in the order of the key and then the row id, from after on or,
+    // descending, from before back, until take returns false. Returns false
+    // when the rows ran out first. Throws when the file cannot be read.
+    using Take = std::function<bool(std::int64_t id, const RawView& key)>;
+    virtual bool keys(const KeyBound& after, const KeyBound& before, bool descending, const Take& take) = 0;
 };
 
 // The rows of a record set as raw values: null (an invalid QVariant), qint64,
@@ -40,21 +57,28 @@ public:
 // Every row is one run of bytes in a shared arena, each field a tag followed
 // by its raw value, so that opening a large set costs little more than
 // stepping through it. Rows live in large blocks that never move, so a row is
-// a pointer and reordering rows moves only pointers. A replaced or removed
-// row keeps its bytes until the store is cleared.
+// a pointer (with, in a paged store, its id and key) and reordering rows moves
+// only these. A replaced or removed row keeps its bytes until the store is
+// cleared.
 //
-// A paged store knows at first only its rows' ids in order (and, when the
-// rows are ordered on an integer key, each row's key); a row's values are
-// read from its source, a page at a time, when they are first asked for, and
-// then kept. A row that is gone from the file by then, or no longer holds its
-// key, reads as gone: every field null.
+// A paged store knows at first only how many rows it has. Their ids and keys
+// are read in blocks from either end of the order as rows are reached (the
+// first block at once), their values a page at a time when first asked for;
+// both are then kept. The blocks read from the start and from the end never
+// overlap: each is read strictly past the last row read on its side and short
+// of the first row read on the other, so the rows stay in order and no row
+// comes twice. The count holds from the open: a row another program added
+// after it shows only while unread places are left; places left over when
+// the unread part of the file has run out (rows deleted meanwhile) read as
+// gone. A row that is gone from the file when its page is read, or no longer
+// holds its key, reads as gone too: every field null.
 class RowStore {
 public:
     explicit RowStore(int fieldCount = 0) : fieldCount_(fieldCount) {}
 
     int fieldCount() const { return fieldCount_; }
-    int size() const { return int(rows_.size()); }
-    bool empty() const { return rows_.empty(); }
+    int size() const { return int(slots_.size()); }
+    bool empty() const { return slots_.empty(); }
 
     // A row holds one value for each field, in field order.
     void append(std::span<const RawView> row);
@@ -74,16 +98,20 @@ public:
     // Drops every row and gives the blocks back.
     void clear();
 
-    // Makes this a paged store of the rows with these ids, none read yet.
-    // keyField is the field the rows are ordered on, with keys[i] the key of
-    // row i (empty when keyField is -1); keysOrdered says the keys ascend.
-    void setPaged(std::vector<std::int64_t> ids, int keyField, std::vector<std::int64_t> keys, bool keysOrdered,
-                  std::unique_ptr<PageSource> source);
+    // Makes this a paged store of count rows, ordered on keyField, whose ids
+    // and keys come from source; reads the first block of them now, or all of
+    // them when wholeKeys (a source whose every block would cost a full read).
+    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys);
     bool paged() const { return source_ != nullptr; }
     int keyField() const { return keyField_; }
-    // The first row from `from` on whose key is key, without reading any
-    // row's values; -1 when none. Only for a paged store with a key field.
+    // The first row from `from` on whose key is key, reading ids and keys up
+    // to the key's place but no row's values; -1 when none, kNoKeySearch when
+    // the keys cannot be searched (not all whole numbers). Only for a paged
+    // store.
+    static constexpr int kNoKeySearch = -2;
     int findKey(std::int64_t key, int from = 0) const;
+    // Notes that a posted new row is the file's row with this id.
+    void setId(int row, std::int64_t id);
 
     // Values read a row's page first when it was not read yet; that read
     // throws when the file cannot be read.
@@ -93,13 +121,31 @@ public:
     bool gone(int row) const;
 
 private:
+    // One row: its bytes (null: a blank row; see kUnread and kGone), and in
+    // a paged store its row id (0 for a row not from the file) and key.
+    struct Slot {
+        Slot() {}  // leaves the unread places of a paged store untouched
+        Slot(const char* r, std::int64_t i, std::int64_t k, bool ik) : row(r), id(i), key(k), intKey(ik) {}
+        const char* row;
+        std::int64_t id;
+        std::int64_t key;
+        bool intKey;  // key holds the row's key: it is a whole number
+    };
+
     const char* encode(std::span<const RawView> row);
     const char* encode(const std::vector<QVariant>& row);
     char* allocate(size_t bytes);
     // Reads the page that holds row, when row is not read yet.
     void fetch(int row) const;
-    // Keeps ids and keys in step with a row that came at a position.
-    void insertSlot(int at, std::int64_t id, std::int64_t key);
+    // Reads ids and keys until row is known.
+    void know(int row) const;
+    void knowAll() const;
+    // Reads up to n ids and keys past the rows read from the start (or,
+    // backwards, before those read from the end), stopping early past key
+    // stop when one is given.
+    void readKeys(bool backwards, int n, const std::int64_t* stop = nullptr) const;
+    bool unknown(int row) const { return row >= midStart_ && row < midStart_ + midCount_; }
+    void insertSlot(int at, const char* row, std::int64_t key, bool intKey);
     void noteKey(int row, const std::vector<QVariant>& values);
 
     int fieldCount_;
@@ -109,16 +155,23 @@ private:
     mutable const char* cursorRow_ = nullptr;
     mutable int cursorField_ = 0;
     mutable const char* cursorAt_ = nullptr;
-    // Reading a page is a const operation to callers: the rows it fills in
-    // were there all along, only not yet read.
+    // Reading a page or a block of keys is a const operation to callers: the
+    // rows it fills in were there all along, only not yet read.
     mutable std::vector<std::unique_ptr<char[]>> blocks_;
     mutable char* free_ = nullptr;
     mutable size_t left_ = 0;
-    mutable std::vector<const char*> rows_;  // null: a blank row; see kUnread and kGone
+    mutable std::vector<Slot> slots_;
     std::unique_ptr<PageSource> source_;
-    std::vector<std::int64_t> ids_;  // paged: each row's id, 0 for a row not from the file
     int keyField_ = -1;
-    std::vector<std::int64_t> keys_;
+    // The places whose ids and keys are not read yet: [midStart_, midStart_ + midCount_).
+    mutable int midStart_ = 0;
+    mutable int midCount_ = 0;
+    // The last row read from the start and the first read from the end.
+    mutable KeyBound lastFromStart_, firstFromEnd_;
+    // Rows this store placed while part of the list was unread (posted new
+    // rows, changed keys): a block that meets them again skips them.
+    std::unordered_set<std::int64_t> placed_;
+    mutable bool intKeys_ = true;  // every key read so far is a whole number
     bool keysOrdered_ = false;
 };
 

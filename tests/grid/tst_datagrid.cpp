@@ -1201,6 +1201,41 @@ private slots:
         QCOMPARE(h.rs.currentRow(), 0);
     }
 
+    // The entry grid over a group larger than a block of keys: the set reads
+    // its rows' keys as the grid reaches them, from either end; the grid's
+    // row numbers and count stay those of the open and each row shows its
+    // own question.
+    void largeGroupReadInBlocks() {
+        GridHarness h;
+        h.questions({});
+        h.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                                 "INSERT INTO tqmaster SELECT i, 'Soru ' || i, 'a', 'b', 'c', 'd', '1', 0, 1 FROM n"));
+        QAbstractItemModel* model = h.grid->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(h.start(entry()));
+        auto shows = [&](int row) {
+            for (int c = 0; c < model->columnCount(); ++c)
+                if (model->index(row, c).data().toString() == QStringLiteral("Soru %1").arg(row + 1)) return true;
+            return false;
+        };
+        h.click(0, 1);
+        h.key(Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 1499);
+        QCOMPARE(model->rowCount(), 1500);
+        QVERIFY(shows(1499));
+        QVERIFY(shows(h.grid->rowAt(0)));  // the top of the last screen
+        h.key(Qt::Key_PageUp);
+        QVERIFY(h.rs.currentRow() < 1499);
+        QVERIFY(shows(h.rs.currentRow()));
+        h.rs.setRecNo(700);  // the unread middle
+        QVERIFY(shows(699));
+        QCOMPARE(model->rowCount(), 1500);
+        for (int row : {256, 257, 1100, 1242, 1243}) QVERIFY2(shows(row), qPrintable(QString::number(row)));
+        h.key(Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(h.rs.currentRow(), 0);
+        QVERIFY(shows(0));
+    }
+
     void ctrlDelete_data() {
         QTest::addColumn<profiles::GridDeclaration>("declaration");
         QTest::addColumn<bool>("asks");

@@ -1,0 +1,240 @@
+// A paged record set reads its rows' ids and keys in blocks from either end
+// of the order as rows are reached. On a partly read list every move, count
+// and search must give what the whole read gives; its own posts must not
+// bring a row twice; what another program does between blocks must leave a
+// list that is in order, holds no row twice and keeps its count.
+#include "storage/connection.h"
+#include "storage/recordset.h"
+#include "storage/statements.h"
+#include "tests/support/error_of.h"
+#include "tests/support/temp_db.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <functional>
+
+using namespace storage;
+
+namespace {
+
+constexpr int kRows = 2000;  // several blocks of keys
+
+// Keys of group 1, inserted out of key order so that the row ids do not
+// follow the keys: whole numbers 10, 20, ... (room between them), or
+// whatever the web site may have stored in the key column: nulls, text,
+// reals, blobs and ties among whole numbers.
+const char* const kWhole = "10 * ((i * 7919) % 2000 + 1)";
+// (The mixed keys go without the index that keeps keys unique, for the ties.)
+const char* const kMixed =
+    "CASE i % 10 WHEN 0 THEN NULL WHEN 1 THEN 'k' || (i % 37) WHEN 2 THEN (i % 50) + 0.5 "
+    "WHEN 3 THEN CAST(x'00ff' || char(65 + i % 20) AS BLOB) WHEN 4 THEN i % 13 ELSE 10 * i END";
+// A short way to n rows numbered i from 0.
+QString numbered(int n) {
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < %1) ").arg(n - 1);
+}
+
+struct Bank {
+    TempDb db;
+    RecordSet set{QStringLiteral("ADOTable1"), &db.connection()};
+    int ridField = -1;
+    explicit Bank(const char* keys) {
+        if (QLatin1String(keys) == QLatin1String(kMixed)) db.exec(QStringLiteral("DROP INDEX tqmaster_rid"));
+        // Group 2 around group 1, to show that the condition holds.
+        db.exec(numbered(kRows + 20) +
+                QStringLiteral("INSERT INTO tqmaster SELECT CASE WHEN i < %2 THEN %1 ELSE 100000 + i END, 'Soru ' || i, "
+                               "'cevap ' || (i % 100), 'B', NULL, 'D', 'A', i % 2, CASE WHEN i < %2 THEN 1 ELSE 2 END FROM n")
+                    .arg(QLatin1String(keys))
+                    .arg(kRows));
+        set.setCommandText(sql::questionsOfGroup(1));
+        set.open();
+        ridField = set.fieldIndex(QStringLiteral("rid"));
+    }
+    qint64 rid(int row) const { return set.rowValue(row, ridField).toLongLong(); }
+};
+
+// Every field of the current row, and where the set stands.
+void compareCurrent(RecordSet& paged, RecordSet& whole) {
+    QCOMPARE(paged.recordCount(), whole.recordCount());
+    QCOMPARE(paged.recNo(), whole.recNo());
+    QCOMPARE(paged.eof(), whole.eof());
+    QCOMPARE(paged.bof(), whole.bof());
+    for (int f = 0; f < whole.fieldCount(); ++f) QCOMPARE(paged.value(f), whole.value(f));
+}
+
+// The keys shown, in list order; gone rows (all null) left out.
+QList<qint64> shownKeys(Bank& b, int* gone) {
+    QList<qint64> keys;
+    *gone = 0;
+    for (int row = 0; row < b.set.recordCount(); ++row) {
+        if (!b.set.rowValue(row, b.ridField).isValid()) {
+            ++*gone;
+            continue;
+        }
+        keys << b.rid(row);
+    }
+    return keys;
+}
+
+QList<qint64> fileKeys(const TempDb& db) {
+    QList<qint64> keys;
+    const QString all = db.text(QStringLiteral("select group_concat(rid) from (select rid from tqmaster where qgrp = 1 order by rid)"));
+    for (const QString& k : all.split(u',', Qt::SkipEmptyParts)) keys << k.toLongLong();
+    return keys;
+}
+
+using Step = std::function<void(RecordSet&)>;
+
+}  // namespace
+
+class TestKeyBlocks : public QObject {
+    Q_OBJECT
+private slots:
+    // Moves, counts and searches on a list read only in part stand where the
+    // whole read stands and show the same row, whatever the key column holds;
+    // the order is SQLite's order of the key (nulls, numbers, text, blobs),
+    // ties in row id order.
+    void movesAsTheWholeRead_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QList<Step>>("steps");
+        const auto locate = [](QVariant v) { return Step([v](RecordSet& r) { r.locate(QStringLiteral("rid"), v); }); };
+        const QList<Step> fromEnd{Step([](RecordSet& r) { r.last(); }), Step([](RecordSet& r) { r.moveBy(-3); }),
+                                  Step([](RecordSet& r) { r.setRecNo(kRows / 2); }), Step([](RecordSet& r) { r.moveBy(300); }),
+                                  Step([](RecordSet& r) { r.moveBy(-900); }), locate(12370), locate(70),
+                                  Step([](RecordSet& r) { r.first(); }), Step([](RecordSet& r) { r.moveBy(kRows); })};
+        const QList<Step> searchFirst{locate(12370), locate(19950), locate(12345), locate(70),
+                                      Step([](RecordSet& r) { r.locate(QStringLiteral("answer1"), QStringLiteral("cevap 77")); }),
+                                      Step([](RecordSet& r) { r.last(); }), Step([](RecordSet& r) { r.moveBy(-kRows - 5); })};
+        for (const char* keys : {kWhole, kMixed}) {
+            const QString name = keys == kWhole ? QStringLiteral("whole numbers") : QStringLiteral("mixed");
+            QTest::newRow(qPrintable(name + QStringLiteral(", from the end"))) << QString::fromLatin1(keys) << fromEnd;
+            QTest::newRow(qPrintable(name + QStringLiteral(", searching first"))) << QString::fromLatin1(keys) << searchFirst;
+        }
+    }
+    void movesAsTheWholeRead() {
+        QFETCH(QString, keys);
+        QFETCH(QList<Step>, steps);
+        Bank b(qPrintable(keys));
+        RecordSet whole(QStringLiteral("whole"), &b.db.connection());
+        whole.setCommandText(sql::questionsOfGroup(1) + QStringLiteral(", rowid"));  // no longer a paged query
+        whole.open();
+        compareCurrent(b.set, whole);
+        for (int i = 0; i < steps.size(); ++i) {
+            steps[i](b.set);
+            steps[i](whole);
+            compareCurrent(b.set, whole);
+            if (QTest::currentTestFailed()) QFAIL(qPrintable(QStringLiteral("after step %1").arg(i)));
+        }
+        // Every row in its place, read from the end back to the middle and
+        // then from the start on.
+        for (int row = kRows - 1; row >= 0; row -= 7) QCOMPARE(b.set.rowValue(row, 0), whole.rowValue(row, 0));
+        for (int row = 0; row < kRows; ++row) QCOMPARE(b.set.rowValue(row, b.ridField), whole.rowValue(row, b.ridField));
+    }
+
+    // A group that is most of its table is counted as the table less the
+    // rows outside it; whatever the group column holds outside the group
+    // (other numbers, null, text, reals near the number), the count is the
+    // group's.
+    void countsALargeGroup() {
+        TempDb db;
+        db.exec(numbered(20500) + QStringLiteral("INSERT INTO tqmaster (rid, qgrp) SELECT i, CASE i % 1000 WHEN 1 THEN 2 "
+                                                 "WHEN 2 THEN NULL WHEN 3 THEN 'x' WHEN 4 THEN 1.5 WHEN 5 THEN 0.5 WHEN 6 "
+                                                 "THEN -1 WHEN 7 THEN x'01' ELSE 1 END FROM n"));
+        RecordSet set(QStringLiteral("ADOTable1"), &db.connection());
+        set.setCommandText(sql::questionsOfGroup(1));
+        set.open();
+        const qint64 expected = db.scalar(QStringLiteral("select count(*) from tqmaster where qgrp = 1"));
+        QVERIFY(expected > 20000);
+        QCOMPARE(set.recordCount(), int(expected));
+        set.last();
+        QCOMPARE(set.field(QStringLiteral("rid")).asInteger(), qint64(20499));
+    }
+
+    // Rows this set posts while part of the list is unread (a new row, a key
+    // moved past the unread part) stay where they were posted and do not come
+    // again with the rest; a deleted row goes. The list is then every row of
+    // the file once, and the keys are still found.
+    void ownPostsWhilePartlyRead() {
+        Bank b(kWhole);
+        b.set.setRecNo(100);
+        b.set.insert();
+        b.set.field(QStringLiteral("rid")).setAsInteger(50001);
+        b.set.field(QStringLiteral("qgrp")).setAsInteger(1);
+        b.set.post();
+        b.set.setRecNo(10);
+        b.set.edit();
+        b.set.field(QStringLiteral("rid")).setAsInteger(50002);
+        b.set.post();
+        b.set.last();
+        b.set.moveBy(-5);
+        b.set.insert();
+        b.set.field(QStringLiteral("rid")).setAsInteger(15);
+        b.set.field(QStringLiteral("qgrp")).setAsInteger(1);
+        b.set.post();
+        b.set.setRecNo(50);
+        b.set.remove();
+        QCOMPARE(b.set.recordCount(), kRows + 1);
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 50001));
+        QCOMPARE(b.set.recNo(), 99);
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 50002));
+        QCOMPARE(b.set.recNo(), 10);
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 15));
+        QCOMPARE(b.set.recNo(), kRows - 5);
+        int gone = 0;
+        QList<qint64> shown = shownKeys(b, &gone);
+        QCOMPARE(gone, 0);
+        std::sort(shown.begin(), shown.end());
+        QCOMPARE(shown, fileKeys(b.db));
+    }
+
+    // Another program changes the group after the open, before the rest of
+    // the list is read (from the end first, then from the start): the count
+    // stays, the rows shown are in order, each once and each in the file;
+    // places no row is left for read as gone; rows added past the places
+    // there are do not show.
+    void anotherProgramBetweenBlocks_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("gone");  // -1: all
+        QTest::addColumn<bool>("everyRowShown");
+        QTest::newRow("deleted in the middle") << QStringLiteral("DELETE FROM tqmaster WHERE rid BETWEEN 10000 AND 10490") << 50
+                                               << true;
+        QTest::newRow("added in the middle")
+            << numbered(9) + QStringLiteral("INSERT INTO tqmaster (rid, qgrp) SELECT 10001 + i, 1 FROM n") << 0 << false;
+        QTest::newRow("deleted and added")
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid BETWEEN 8000 AND 8090; "
+                              "INSERT INTO tqmaster (rid, qgrp) VALUES (15001, 1), (15002, 1), (15003, 1)")
+            << 7 << true;
+        QTest::newRow("added at the end")
+            << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (90001, 1), (90002, 1)") << 0 << false;
+        QTest::newRow("all deleted") << QStringLiteral("DELETE FROM tqmaster") << -1 << true;
+    }
+    void anotherProgramBetweenBlocks() {
+        QFETCH(QString, change);
+        QFETCH(int, gone);
+        QFETCH(bool, everyRowShown);
+        Bank b(kWhole);
+        b.db.exec(change);
+        b.set.last();
+        QCOMPARE(b.set.recordCount(), kRows);
+        int goneRows = 0;
+        const QList<qint64> shown = shownKeys(b, &goneRows);
+        QCOMPARE(goneRows, gone < 0 ? kRows : gone);
+        for (int i = 1; i < shown.size(); ++i) QVERIFY2(shown[i - 1] < shown[i], qPrintable(QString::number(shown[i])));
+        const QList<qint64> file = fileKeys(b.db);
+        const QSet<qint64> inFile(file.begin(), file.end());
+        for (qint64 k : shown) QVERIFY(inFile.contains(k));
+        if (everyRowShown) QCOMPARE(shown, file);
+        QCOMPARE(b.set.recordCount(), kRows);
+        // A gone place cannot be edited: the list is read again as the file is now.
+        int at = 0;
+        while (at < kRows && b.set.rowValue(at, b.ridField).isValid()) ++at;
+        if (at == kRows) return;
+        b.set.setRecNo(at + 1);
+        QVERIFY(errorOf([&] { b.set.edit(); }).contains(QStringLiteral("başka bir program tarafından silinmiş")));
+        QCOMPARE(b.set.state(), RecordState::Browse);
+        QCOMPARE(b.set.recordCount(), int(file.size()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeyBlocks)
+#include "tst_keyblocks.moc"
