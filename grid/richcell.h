@@ -81,10 +81,11 @@ private:
     bool stale_ = false;
     bool loading_ = false;
     bool editorOpen_ = false;
-    mutable std::unique_ptr<QTextDocument> heldRow_;  // reads the field while the controls are held
     QPointer<QWidget> watched_;  // the widget the control lies on (a grid's viewport)
     quint64 underPress_ = 0;     // when that widget was last pressed
     quint64 openedByPress_ = 0;  // the press that opened the editor
+    // Reads the field while the set holds its controls back.
+    mutable std::unique_ptr<QTextDocument> heldRow_;
 };
 
 }  // namespace grid

@@ -1,7 +1,7 @@
 #include "storage/keys.h"
 
-#include "storage/errors.h"
 #include "storage/connection.h"
+#include "storage/errors.h"
 #include "storage/recordset.h"
 #include "storage/statement.h"
 

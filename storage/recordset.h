@@ -252,11 +252,11 @@ private:
     bool bof_ = true;
     bool modified_ = false;
     bool conflict_ = false;           // the current row's original_ is stale
-    int holds_ = 0;
-    bool heldBack_ = false;
     std::vector<QVariant> buffer_;    // pending field values
     std::vector<QVariant> original_;  // raw values as read
     std::vector<bool> changed_;
+    int holds_ = 0;          // ControlsHold
+    bool heldBack_ = false;  // a signal was held back
 };
 
 }  // namespace storage

@@ -495,7 +495,7 @@ private slots:
         QCOMPARE(reset.size(), 1);
         QCOMPARE(state.size(), 1);
         QCOMPARE(posts, 2);
-        QCOMPARE(writes, 2);  // before each post
+        QCOMPARE(writes, 2);     // before each post
         QCOMPARE(g.scrolls, 5);  // opened, two new rows, first, the row after the deleted one
         QCOMPARE(g.rowsInFile(), 4);
         QCOMPARE(g.name(), QStringLiteral("B"));
