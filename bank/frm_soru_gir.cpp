@@ -11,9 +11,9 @@
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "storage/statements.h"
-#include "ui/input_swallower.h"
 #include "ui/dialog_keys.h"
 #include "ui/icons.h"
+#include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 #include "ui/textinput.h"
@@ -354,14 +354,20 @@ void Tsoru_gir::copyQuestions(storage::RecordSet& source) {
     importing_ = true;
     const auto done = qScopeGuard([this] { importing_ = false; });
     CopyProgress progress(ProgressBar1, source.recordCount());
+    // Nothing that shows either set follows the copy row by row: the grids,
+    // the cell controls and the other windows catch up once at the end (the
+    // set's holds end first, while the grid still holds its view).
     const grid::DataGrid::ViewHold hold(*wwDBGrid2);
+    const storage::RecordSet::ControlsHold holdQuestions(questions);
+    const storage::RecordSet::ControlsHold holdSource(source);
+    static const QString kQuestion = QStringLiteral("question");
     int copied = 0;
     for (source.first(); !source.eof(); source.next()) {
-        const QString text = source.field(QStringLiteral("question")).asString();
         questions.append();
         questions.edit();
-        // Through the control, as typed: the post rule takes the text from it.
-        wwDBRichEdit1->setQuestionText(text);
+        // The post rule takes the question from the rich-text control, which
+        // reads the field as it would read it on screen.
+        questions.field(kQuestion).setAsString(source.field(kQuestion).asString());
         for (const QString& name : kTexts) questions.field(name).setAsString(source.field(name).asString());
         questions.field(QStringLiteral("sts")).setAsBoolean(source.field(QStringLiteral("sts")).asBoolean());
         questions.post();

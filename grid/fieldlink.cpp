@@ -109,6 +109,8 @@ int FieldLink::fieldIndex() const {
     return recordSet_->fieldIndex(fieldName_);
 }
 
+bool FieldLink::held() const { return recordSet_ && recordSet_->controlsHeld(); }
+
 bool FieldLink::hasRow() const { return fieldIndex() >= 0 && recordSet_->currentRow() >= 0; }
 
 QVariant FieldLink::value() const {

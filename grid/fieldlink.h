@@ -40,6 +40,9 @@ public:
     // The field's index in the open set; -1 when unbound, closed or absent.
     int fieldIndex() const;
     bool hasRow() const;
+    // Whether the set holds its controls back (RecordSet::ControlsHold): the
+    // control may then show an earlier row than the current one.
+    bool held() const;
 
     // The field's value in the current row (its pending value while editing).
     QVariant value() const;

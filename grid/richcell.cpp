@@ -82,8 +82,19 @@ void RichCell::loadField() {
 }
 
 QString RichCell::questionText() const {
+    if (link_->held() && !link_->modified()) {
+        // Loading the row into the shown document would lay it out; a
+        // document of its own, without a layout, reads it the same way.
+        if (!heldRow_) heldRow_ = std::make_unique<QTextDocument>();
+        rtf::readDocument(*heldRow_, link_->text(), rtf::Limit::Full);
+        return questionTextOf(*heldRow_);
+    }
     ensureLoaded();
-    QString text = rtf::plainText(*document());
+    return questionTextOf(*document());
+}
+
+QString RichCell::questionTextOf(const QTextDocument& document) {
+    QString text = rtf::plainText(document);
     // A picture pasted or typed in with the text is an object character
     // here; a plain question has no place for it.
     text.remove(QChar::ObjectReplacementCharacter);

@@ -5,6 +5,8 @@
 #include <QPointer>
 #include <QTextEdit>
 
+#include <memory>
+
 namespace storage {
 class RecordSet;
 }
@@ -43,7 +45,9 @@ public:
     // As FieldLink::bind.
     void bindField(storage::RecordSet* recordSet, const QString& field);
 
-    // The content without formatting; a due load happens first.
+    // The content without formatting; a due load happens first. While the
+    // set holds its controls back, the current row's field read as this
+    // control reads it (the control itself stays as it is).
     QString questionText() const override;
     // Replaces the content (rich text when it begins with "{\rtf", else plain
     // text) after any due load; the content counts as changed.
@@ -71,6 +75,7 @@ private:
     void loadField();
     void ensureLoaded() const;
     void watchParent();
+    static QString questionTextOf(const QTextDocument& document);
 
     FieldLink* link_;
     bool stale_ = false;
@@ -79,6 +84,8 @@ private:
     QPointer<QWidget> watched_;  // the widget the control lies on (a grid's viewport)
     quint64 underPress_ = 0;     // when that widget was last pressed
     quint64 openedByPress_ = 0;  // the press that opened the editor
+    // Reads the field while the set holds its controls back.
+    mutable std::unique_ptr<QTextDocument> heldRow_;
 };
 
 }  // namespace grid

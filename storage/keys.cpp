@@ -1,7 +1,9 @@
 #include "storage/keys.h"
 
+#include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "storage/statement.h"
 
 #include <QScopeGuard>
 
@@ -39,6 +41,16 @@ qint64 nextKey(RecordSet& q, sql::OrderingKey key) {
     const bool rid = key == sql::OrderingKey::Rid;
     q.close();
     q.setCommandText(rid ? sql::maxRid() : sql::maxQqId());
+    // The usual answer (a whole number, or none) straight from the kept
+    // statement: an import asks once per question. Anything else goes the
+    // long way below, through the set, and is named there.
+    if (q.connection() && q.connection()->connected()) {
+        Statement st(*q.connection(), q.name(), q.commandText());
+        std::vector<RawView> row(1);
+        if (!st.readRow(row) || row[0].tag == RawView::Tag::Null) return 1;
+        if (row[0].tag == RawView::Tag::Int && row[0].integer < std::numeric_limits<std::int32_t>::max())
+            return row[0].integer + 1;
+    }
     q.open();
     QVariant max;
     {

@@ -81,6 +81,22 @@ void RecordSet::notifyDetails() {
     for (RecordSet* detail : details) detail->masterMoved();
 }
 
+bool RecordSet::tells() {
+    if (holds_ == 0) return true;
+    heldBack_ = true;
+    return false;
+}
+
+RecordSet::ControlsHold::ControlsHold(RecordSet& recordSet) : recordSet_(&recordSet) { ++recordSet.holds_; }
+
+RecordSet::ControlsHold::~ControlsHold() {
+    if (!recordSet_ || --recordSet_->holds_ > 0 || !recordSet_->heldBack_) return;
+    recordSet_->heldBack_ = false;
+    // The receivers catch their own failures (views and controls report them).
+    emit recordSet_->reset();
+    if (recordSet_) emit recordSet_->stateChanged();
+}
+
 void RecordSet::addInputWriter(QObject* owner, std::function<void()> write) {
     inputWriters_.push_back({owner, std::move(write)});
 }
@@ -119,7 +135,7 @@ void RecordSet::masterMoved() {
     bof_ = true;
     eof_ = rows_.empty();
     notifyDetails();
-    emit reset();
+    if (tells()) emit reset();
     if (!rows_.empty()) fireAfterScroll();
 }
 
@@ -167,9 +183,9 @@ void RecordSet::open() {
     bof_ = true;
     eof_ = rows_.empty();
     notifyDetails();
-    emit reset();
+    if (tells()) emit reset();
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
     if (afterOpen) afterOpen(*this);
     if (!rows_.empty()) fireAfterScroll();
 }
@@ -184,9 +200,9 @@ void RecordSet::close() {
     bof_ = eof_ = true;
     masterKeyApplied_ = false;
     notifyDetails();
-    emit reset();
+    if (tells()) emit reset();
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
 }
 
 int RecordSet::execute() {
@@ -226,7 +242,7 @@ void RecordSet::moveTo(int row) {
     const int old = current_;
     current_ = row;
     notifyDetails();
-    emit currentChanged(old, current_);
+    if (tells()) emit currentChanged(old, current_);
     fireAfterScroll();
 }
 
@@ -314,7 +330,7 @@ void RecordSet::setState(RecordState state) {
     if (state_ == state) return;
     state_ = state;
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
 }
 
 void RecordSet::clearBuffer() {
@@ -370,7 +386,7 @@ void RecordSet::startNewRow(bool atEnd) {
     state_ = RecordState::Insert;
     bof_ = false;
     eof_ = atEnd;
-    emit rowInserted(current_);
+    if (tells()) emit rowInserted(current_);
     currentRowReplaced(old);
 }
 
@@ -388,9 +404,9 @@ void RecordSet::backToBrowse() {
     clearBuffer();
     state_ = RecordState::Browse;
     notifyDetails();
-    emit rowChanged(current_);
+    if (tells()) emit rowChanged(current_);
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
 }
 
 void RecordSet::dropCurrentRow() {
@@ -400,15 +416,15 @@ void RecordSet::dropCurrentRow() {
     state_ = RecordState::Browse;
     current_ = rows_.empty() ? -1 : std::min(removed, rows_.size() - 1);
     eof_ = bof_ = rows_.empty();
-    emit rowRemoved(removed);
+    if (tells()) emit rowRemoved(removed);
     currentRowReplaced(removed);
 }
 
 void RecordSet::currentRowReplaced(int oldRow) {
     notifyDetails();
-    emit currentChanged(oldRow, current_);
+    if (tells()) emit currentChanged(oldRow, current_);
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
     fireAfterScroll();
 }
 
@@ -506,9 +522,9 @@ void RecordSet::rereadAfterConflict() {
     current_ = found >= 0 ? found : rows_.empty() ? -1 : std::clamp(keep, 0, rows_.size() - 1);
     bof_ = eof_ = rows_.empty();
     notifyDetails();
-    emit reset();
+    if (tells()) emit reset();
     notifyDetails();
-    emit stateChanged();
+    if (tells()) emit stateChanged();
     if (current_ >= 0) fireAfterScroll();
 }
 
@@ -520,7 +536,7 @@ void RecordSet::refresh() {
     current_ = rows_.empty() ? -1 : std::clamp(keep, 0, rows_.size() - 1);
     bof_ = eof_ = rows_.empty();
     notifyDetails();
-    emit reset();
+    if (tells()) emit reset();
 }
 
 // --------------------------------------------------------------- fields ----
@@ -565,7 +581,7 @@ void RecordSet::setValue(int field, const QVariant& value) {
     changed_[size_t(field)] = true;
     modified_ = true;
     notifyDetails();
-    emit rowChanged(current_);
+    if (tells()) emit rowChanged(current_);
 }
 
 std::vector<QVariant> RecordSet::rawBuffer() const {

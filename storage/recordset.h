@@ -156,6 +156,26 @@ public:
     void addInputWriter(QObject* owner, std::function<void()> write);
     void removeInputWriters(const QObject* owner);
 
+    // --- views and controls held back -------------------------------------
+    // Holds back the signals below while a command changes many rows one
+    // after the other (an import): every view and control would otherwise
+    // follow each row. Hooks, details and input writers work as usual. When
+    // the last hold ends and anything was held back, one reset and one
+    // stateChanged go out and everyone catches up at once. While held, a
+    // control may still show an earlier row: what it is asked about the
+    // current row it reads from the fields.
+    class ControlsHold {
+    public:
+        explicit ControlsHold(RecordSet& recordSet);
+        ~ControlsHold();
+        ControlsHold(const ControlsHold&) = delete;
+        ControlsHold& operator=(const ControlsHold&) = delete;
+
+    private:
+        QPointer<RecordSet> recordSet_;
+    };
+    bool controlsHeld() const { return holds_ > 0; }
+
     // --- hooks, run synchronously; a throw stops the operation --------------
     std::function<void(RecordSet&)> beforePost;
     std::function<void(RecordSet&)> afterPost;
@@ -193,6 +213,8 @@ private:
     [[noreturn]] void failConflict(bool deleting);
     [[noreturn]] void failGone();
     void fireAfterScroll();
+    // Whether a signal for views may go out now; while held, notes that one was held back.
+    bool tells();
     // A detail follows its master synchronously, before the master's own
     // signals go out, so that a failure to follow reaches whoever moved it.
     void notifyDetails();
@@ -235,6 +257,8 @@ private:
     std::vector<QVariant> buffer_;    // pending field values
     std::vector<QVariant> original_;  // raw values as read
     std::vector<bool> changed_;
+    int holds_ = 0;          // ControlsHold
+    bool heldBack_ = false;  // a signal was held back
 };
 
 }  // namespace storage

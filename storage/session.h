@@ -13,7 +13,7 @@ namespace storage {
 
 // What the question entry window's rich-text control offers to rules that run
 // outside that window: the post rule of bank questions reads the question text
-// from it, the import writes each copied question into it.
+// from it, and text can be put into it as if typed.
 class QuestionTextControl {
 public:
     virtual ~QuestionTextControl() = default;

@@ -1,6 +1,7 @@
 // Copying a question group from another database file into the bank through
 // the entry window's "Veri al" and the import window.
 #include "app/forms.h"
+#include "bank/frm_qeditx.h"
 #include "bank/frm_qimport.h"
 #include "bank/frm_sgrp.h"
 #include "bank/frm_soru_gir.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -149,6 +151,42 @@ private slots:
         QVERIFY(e.w->wwDBGrid2->viewport()->rect().intersects(e.w->wwDBGrid2->visualRect(current)));
         // The source file is left as it was.
         QCOMPARE(other.scalar(QStringLiteral("select count(*) from tqmaster")), 3);
+    }
+
+    // Whatever shows the bank questions follows the copy once it ends: the
+    // rich control over the question cell, the grid's rows and the question
+    // window show the last copy.
+    void shownControlsCatchUp() {
+        TempDb other;
+        other.exec(source());
+        Entry e;
+        BoxScript boxes;
+        grid::DataGrid* grid = e.w->wwDBGrid2;
+        Tqeditx* x = e.forms().qeditx;
+        e.w->SoruGoster1->trigger();
+        QVERIFY(QTest::qWaitForWindowExposed(x));
+        e.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.w));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(0, 0).center());
+        QVERIFY(e.w->wwDBRichEdit1->isVisible());
+        QCOMPARE(x->Memo1->toPlainText(), QStringLiteral("a"));
+        FileScript files;
+        files.expect(other.path());
+        e.import(other.path());
+        QVERIFY(QTest::qWaitFor([&] { return x->Memo1->toPlainText() == QStringLiteral("Üç"); }));
+        QCOMPARE(e.q().recNo(), 5);
+        QCOMPARE(grid->model()->rowCount(), 5);
+        QCOMPARE(grid->cellText(3, 0), QStringLiteral("Zengin metin"));
+        QCOMPARE(grid->currentIndex().row(), 4);
+        QCOMPARE(e.w->wwDBRichEdit1->questionText(), QStringLiteral("Üç"));
+        // The copy ends with the question window active; back in the grid,
+        // the control shows the last copy.
+        e.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.w));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->cellRect(4, 0).center());
+        QVERIFY(e.w->wwDBRichEdit1->isVisible());
+        QCOMPARE(e.w->wwDBRichEdit1->toPlainText(), QStringLiteral("Üç"));
+        x->close();
     }
 
     // A group chosen in the picker (even with "Vazgeç") receives the copies.

@@ -5,6 +5,7 @@
 #include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -452,6 +453,51 @@ private slots:
         g.tgrp.cancel();
         QCOMPARE(removed.takeFirst().at(0).toInt(), 1);
         QCOMPARE(current.size(), 3);
+        QCOMPARE(g.name(), QStringLiteral("B"));
+    }
+
+    // Held controls hear nothing while rows change, then one reset and one
+    // stateChanged when the outer hold ends; hooks and input writers still
+    // run at every step. A hold over nothing sends nothing.
+    void controlsHoldCatchesUpOnce() {
+        Groups g;
+        std::vector<QSignalSpy*> spies;
+        for (auto signal : {&RecordSet::rowInserted, &RecordSet::rowRemoved, &RecordSet::rowChanged})
+            spies.push_back(new QSignalSpy(&g.tgrp, signal));
+        spies.push_back(new QSignalSpy(&g.tgrp, &RecordSet::currentChanged));
+        QSignalSpy reset(&g.tgrp, &RecordSet::reset);
+        QSignalSpy state(&g.tgrp, &RecordSet::stateChanged);
+        const auto cleanup = qScopeGuard([&] { qDeleteAll(spies); });
+        int writes = 0, posts = 0;
+        QObject owner;
+        g.tgrp.addInputWriter(&owner, [&] { ++writes; });
+        g.tgrp.beforePost = [&](RecordSet&) { ++posts; };
+        { const RecordSet::ControlsHold idle(g.tgrp); }
+        QCOMPARE(reset.size() + state.size(), 0);
+        {
+            const RecordSet::ControlsHold outer(g.tgrp);
+            {
+                const RecordSet::ControlsHold inner(g.tgrp);
+                QVERIFY(g.tgrp.controlsHeld());
+                for (const QString& name : {QStringLiteral("D"), QStringLiteral("E")}) {
+                    g.tgrp.append();
+                    g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(name);
+                    g.tgrp.post();
+                }
+                g.tgrp.first();
+                g.tgrp.remove();
+            }
+            QVERIFY(g.tgrp.controlsHeld());
+            QCOMPARE(reset.size() + state.size(), 0);
+        }
+        QVERIFY(!g.tgrp.controlsHeld());
+        for (QSignalSpy* spy : spies) QCOMPARE(spy->size(), 0);
+        QCOMPARE(reset.size(), 1);
+        QCOMPARE(state.size(), 1);
+        QCOMPARE(posts, 2);
+        QCOMPARE(writes, 2);     // before each post
+        QCOMPARE(g.scrolls, 5);  // opened, two new rows, first, the row after the deleted one
+        QCOMPARE(g.rowsInFile(), 4);
         QCOMPARE(g.name(), QStringLiteral("B"));
     }
 };
