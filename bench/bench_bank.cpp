@@ -5,6 +5,7 @@
 //
 // Usage: bench_bank [data folder] [sizes...]   e.g. bench_bank build/bench/data 10000 100000 1000000
 #include "bench/generate.h"
+#include "bench/stats.h"
 #include "storage/connection.h"
 #include "storage/database_file.h"
 #include "storage/recordset.h"
@@ -27,6 +28,9 @@
 #include <vector>
 
 namespace {
+
+using bench::Stats;
+using bench::stats;
 
 using Clock = QElapsedTimer;
 
@@ -68,14 +72,6 @@ Sample fresh(const std::function<Sample()>& work) {
     int status = 0;
     waitpid(pid, &status, 0);
     return s;
-}
-
-struct Stats {
-    double median, lo, hi;
-};
-Stats stats(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.front(), v.back()};
 }
 
 void report(const char* work, int size, const std::vector<double>& program, const std::vector<double>& bare,

@@ -4,6 +4,7 @@
 // Usage: bench_journal [folder] [posts]
 // The folder should be on the disk the bank lives on (a RAM disk makes every
 // sync free); the default is the current folder.
+#include "bench/stats.h"
 #include "storage/connection.h"
 #include "storage/database_file.h"
 #include "storage/recordset.h"
@@ -19,6 +20,7 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,10 +32,7 @@ struct Mode {
     const char* pragmas;  // on top of what the connection chooses at open
 };
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+double median(std::vector<double> v) { return bench::stats(std::move(v)).median; }
 
 // One post of a changed question through the record set.
 double timedPost(storage::RecordSet& q, int n) {

@@ -16,6 +16,7 @@
 // Usage: bench_startup [data folder] [runs] [sizes...]
 //   e.g. TMPDIR=/dev/shm QT_QPA_PLATFORM=offscreen bench_startup /dev/shm/data 9 0 10000 100000 1000000
 #include "bench/generate.h"
+#include "bench/stats.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -37,6 +38,9 @@
 #include <vector>
 
 namespace {
+
+using bench::Stats;
+using bench::stats;
 
 struct Run {
     double ms = -1;     // exec to the end of the first paint; -1 when it never painted
@@ -86,14 +90,6 @@ Run startOnce(const QString& folder) {
     wait4(pid, &status, 0, &usage);
     run.peakKb = usage.ru_maxrss;
     return run;
-}
-
-struct Stats {
-    double median, lo, hi;
-};
-Stats stats(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return {v[v.size() / 2], v.front(), v.back()};
 }
 
 }  // namespace
