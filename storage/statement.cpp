@@ -40,16 +40,6 @@ void Statement::bind(int index, const QVariant& raw) {
         else
             sqlite3_bind_blob64(stmt_, index, data, size, SQLITE_STATIC);
     };
-    switch (raw.typeId()) {
-        case QMetaType::LongLong:
-            sqlite3_bind_int64(stmt_, index, *static_cast<const qint64*>(raw.constData()));
-            return;
-        case QMetaType::QString:
-            bindBytes(static_cast<const QString*>(raw.constData())->toUtf8(), true);
-            return;
-        default:
-            break;
-    }
     if (!raw.isValid() || raw.isNull()) {
         sqlite3_bind_null(stmt_, index);
         return;
@@ -60,6 +50,12 @@ void Statement::bind(int index, const QVariant& raw) {
         return;
     }
     switch (raw.typeId()) {
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(stmt_, index, *static_cast<const qint64*>(raw.constData()));
+            break;
+        case QMetaType::QString:
+            bindBytes(static_cast<const QString*>(raw.constData())->toUtf8(), true);
+            break;
         case QMetaType::Double:
             sqlite3_bind_double(stmt_, index, raw.toDouble());
             break;
