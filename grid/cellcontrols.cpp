@@ -96,7 +96,7 @@ void DataGrid::attachControls(std::vector<Column>& columns) {
                 // on Linux looks for a drop-down box's caption (its name there
                 // is the item it shows).
                 if (a.widget->accessibleName().isEmpty())
-                    a.widget->setAccessibleName(col.titleLines.join(QLatin1Char(' ')).simplified());
+                    a.widget->setAccessibleName(col.caption());
                 if (!a.caption) {
                     a.caption = new QLabel(viewport());
                     a.caption->hide();

@@ -76,6 +76,8 @@ struct Column {
     QString field;
     int fieldIndex = -1;  // in the record set; -1 while it is closed
     QStringList titleLines;
+    // The title on one line, as assistive technology names the column.
+    QString caption() const { return titleLines.join(QLatin1Char(' ')).simplified(); }
     int pixels = 0;
     bool readOnlyFlag = false;
     int line = -1;  // the column list line it comes from

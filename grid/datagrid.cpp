@@ -361,7 +361,7 @@ void DataGrid::placeOverlays() {
         // cell it came from; the new cell's field, text and size replace it.
         if (!editor_->isVisible() || editorColumn_ != currentColumn_) {
             loadEditor();
-            editor_->setAccessibleName(col->titleLines.join(QLatin1Char(' ')).simplified());
+            editor_->setAccessibleName(col->caption());
             editor_->show();
         }
         if (focused && !editor_->hasFocus()) editor_->setFocus();

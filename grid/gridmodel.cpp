@@ -194,7 +194,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
             if (const int sign = expandSign(index.row(), index.column()); sign >= 0)
                 return sign == 1 ? QStringLiteral("Daralt") : QStringLiteral("Genişlet");
             // A check box is named by its column; its checked state says the rest.
-            if (col->checkBox) return col->titleLines.join(QLatin1Char(' ')).simplified();
+            if (col->checkBox) return col->caption();
             return cellText(index.row(), index.column());
         case Qt::CheckStateRole:
             if (!col->checkBox) return {};
