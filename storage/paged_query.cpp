@@ -1,5 +1,6 @@
 #include "storage/paged_query.h"
 
+#include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/statement_writer.h"
 
@@ -152,6 +153,12 @@ private:
     bool changed_ = false;
 };
 
+// A condition of one column equal to a whole number: column, number.
+QRegularExpressionMatch equalTo(const QString& condition) {
+    static const QRegularExpression equal(QStringLiteral(R"(^\s*(\w+)\s*=\s*(-?\d{1,18})\s*$)"));
+    return equal.match(condition);
+}
+
 // The rows of the condition. SQLite counts the rows of a range of an index
 // one by one, but a whole table from its pages alone, several times faster;
 // a group that is most of its table is therefore counted as the table less
@@ -165,8 +172,7 @@ qint64 countRows(const Connection& connection, const QString& owner, const QStri
         return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from);
     }
     const QString where = QStringLiteral(" WHERE ") + condition;
-    static const QRegularExpression equal(QStringLiteral(R"(^\s*(\w+)\s*=\s*(-?\d{1,18})\s*$)"));
-    const QRegularExpressionMatch m = equal.match(condition);
+    const QRegularExpressionMatch m = equalTo(condition);
     constexpr int kSmall = 20000, kOutside = 200000;
     if (m.hasMatch()) {
         const qint64 small =
@@ -239,8 +245,16 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     }
     if (keyField < 0) return false;
 
-    // The rows are counted now; their ids and keys are read as they are reached.
-    const qint64 count = countRows(connection, owner, table, condition);
+    // The rows are counted now, unless the same rows were counted since the
+    // file last changed; their ids and keys are read as they are reached.
+    const KnownCounts::Mark at = KnownCounts::mark(connection, owner);
+    const QRegularExpressionMatch equal = equalTo(condition);
+    const QString known = equal.hasMatch() ? KnownCounts::key(table, equal.captured(1), equal.captured(2)) : QString();
+    qint64 count = connection.knownCounts().find(known, at).value_or(-1);
+    if (count < 0) {
+        count = countRows(connection, owner, table, condition);
+        if (count >= 0) connection.knownCounts().keep(known, at, count);
+    }
     if (count < 0 || count > std::numeric_limits<int>::max()) return false;
     auto pages = std::make_unique<TablePages>(connection, owner, table, condition, column, int(described.fields.size()));
     const bool whole = sorts(connection, owner, pages->keysText({}, {}, false));
