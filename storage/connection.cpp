@@ -318,6 +318,7 @@ void Connection::close() {
     const auto sets = recordSets_;
     for (RecordSet* rs : sets) rs->close();
     finalizePrepared();
+    knownCounts_.clear();
     if (db_) {
         sqlite3_close_v2(db_);
         db_ = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/count_cache.h"
+
 #include <QList>
 #include <QString>
 
@@ -93,6 +95,10 @@ public:
     sqlite3_stmt* takePrepared(const QByteArray& text) const;
     void keepPrepared(QByteArray text, sqlite3_stmt* stmt) const;
 
+    // Counts of rows known on the connection while the file is unchanged (see
+    // KnownCounts); forgotten when the connection closes.
+    KnownCounts& knownCounts() const { return knownCounts_; }
+
 private:
     friend class RecordSet;
     friend class Transaction;
@@ -118,6 +124,7 @@ private:
     mutable bool waiting_ = false;
     int waitedMs_ = 0;
     QList<RecordSet*> recordSets_;
+    mutable KnownCounts knownCounts_;
     struct Prepared {
         QByteArray text;
         sqlite3_stmt* stmt;

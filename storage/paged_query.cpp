@@ -1,5 +1,6 @@
 #include "storage/paged_query.h"
 
+#include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/statement_writer.h"
 
@@ -116,6 +117,48 @@ qint64 scalar(const Connection& connection, const QString& owner, const QString&
     return row[0].integer;
 }
 
+// A count that reads an index whole passes over thousands of pages once. Kept
+// in the page cache they would cost about as much again as reading them (a
+// fresh connection allocates each page it keeps) and push out the pages the
+// open reads next, so counts run on a cache of a few pages; the connection's
+// cache size is put back after, also when the count fails.
+class PassingPages {
+public:
+    PassingPages(const Connection& connection, const QString& owner) : connection_(connection), owner_(owner) {
+        try {
+            size_ = scalar(connection, owner, QStringLiteral("PRAGMA main.cache_size"));
+            if (size_ == 0 || size_ == -1) return;  // already small, or not known
+            Statement(connection, owner, QStringLiteral("PRAGMA main.cache_size = 0")).run();
+            changed_ = true;
+        } catch (const Error&) {
+            // The count runs on the cache as it is.
+        }
+    }
+    ~PassingPages() {
+        if (!changed_) return;
+        try {
+            Statement(connection_, owner_, QStringLiteral("PRAGMA main.cache_size = ") + QString::number(size_)).run();
+        } catch (const Error&) {
+            // Setting the size takes no lock and reads nothing: it does not fail
+            // on an open connection, and a smaller cache is only slower.
+        }
+    }
+    PassingPages(const PassingPages&) = delete;
+    PassingPages& operator=(const PassingPages&) = delete;
+
+private:
+    const Connection& connection_;
+    QString owner_;
+    qint64 size_ = 0;
+    bool changed_ = false;
+};
+
+// A condition of one column equal to a whole number: column, number.
+QRegularExpressionMatch equalTo(const QString& condition) {
+    static const QRegularExpression equal(QStringLiteral(R"(^\s*(\w+)\s*=\s*(-?\d{1,18})\s*$)"));
+    return equal.match(condition);
+}
+
 // The rows of the condition. SQLite counts the rows of a range of an index
 // one by one, but a whole table from its pages alone, several times faster;
 // a group that is most of its table is therefore counted as the table less
@@ -124,15 +167,21 @@ qint64 scalar(const Connection& connection, const QString& owner, const QString&
 // on the column. Both counts are one statement, one read of the file.
 qint64 countRows(const Connection& connection, const QString& owner, const QString& table, const QString& condition) {
     const QString from = QStringLiteral(" FROM ") + quoted(table);
-    if (condition.isEmpty()) return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from);
+    if (condition.isEmpty()) {
+        const PassingPages passing(connection, owner);
+        return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from);
+    }
     const QString where = QStringLiteral(" WHERE ") + condition;
-    static const QRegularExpression equal(QStringLiteral(R"(^\s*(\w+)\s*=\s*(-?\d{1,18})\s*$)"));
-    const QRegularExpressionMatch m = equal.match(condition);
+    const QRegularExpressionMatch m = equalTo(condition);
     constexpr int kSmall = 20000, kOutside = 200000;
     if (m.hasMatch()) {
         const qint64 small =
             scalar(connection, owner, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1") + from + where + QStringLiteral(" LIMIT %1)").arg(kSmall));
         if (small >= 0 && small < kSmall) return small;
+    }
+    // Every count from here on may read a whole index.
+    const PassingPages passing(connection, owner);
+    if (m.hasMatch()) {
         const QString c = quoted(m.captured(1)), v = m.captured(2);
         qint64 outside = -1;
         const qint64 total = scalar(connection, owner,
@@ -196,8 +245,16 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     }
     if (keyField < 0) return false;
 
-    // The rows are counted now; their ids and keys are read as they are reached.
-    const qint64 count = countRows(connection, owner, table, condition);
+    // The rows are counted now, unless the same rows were counted since the
+    // file last changed; their ids and keys are read as they are reached.
+    const KnownCounts::Mark at = KnownCounts::mark(connection, owner);
+    const QRegularExpressionMatch equal = equalTo(condition);
+    const QString known = equal.hasMatch() ? KnownCounts::key(table, equal.captured(1), equal.captured(2)) : QString();
+    qint64 count = connection.knownCounts().find(known, at).value_or(-1);
+    if (count < 0) {
+        count = countRows(connection, owner, table, condition);
+        if (count >= 0) connection.knownCounts().keep(known, at, count);
+    }
     if (count < 0 || count > std::numeric_limits<int>::max()) return false;
     auto pages = std::make_unique<TablePages>(connection, owner, table, condition, column, int(described.fields.size()));
     const bool whole = sorts(connection, owner, pages->keysText({}, {}, false));

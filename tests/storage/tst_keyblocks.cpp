@@ -14,6 +14,8 @@
 
 #include <functional>
 
+#include <sqlite3.h>
+
 using namespace storage;
 
 namespace {
@@ -148,6 +150,45 @@ private slots:
         QCOMPARE(set.recordCount(), int(expected));
         set.last();
         QCOMPARE(set.field(QStringLiteral("rid")).asInteger(), qint64(20499));
+    }
+
+    // A count that reads the table whole runs on a small page cache; the
+    // connection's cache size is its own again after it, also when the count
+    // fails (another program holds the file).
+    void countKeepsTheCacheSize() {
+        TempDb db;
+        db.exec(numbered(20500) + QStringLiteral("INSERT INTO tqmaster (rid, qgrp) SELECT i, 1 FROM n"));
+        sqlite3* mine = db.connection().handle();
+        QCOMPARE(sqlite3_exec(mine, "PRAGMA cache_size = -1234", nullptr, nullptr, nullptr), SQLITE_OK);
+        const auto cacheSize = [&] {
+            sqlite3_stmt* st = nullptr;
+            qint64 size = 0;
+            if (sqlite3_prepare_v2(mine, "PRAGMA cache_size", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+                size = sqlite3_column_int64(st, 0);
+            sqlite3_finalize(st);
+            return size;
+        };
+        RecordSet set(QStringLiteral("ADOTable1"), &db.connection());
+        const QString wholeTable = QStringLiteral("Select * from tqmaster Order By rid");
+        for (const QString& query : {sql::questionsOfGroup(1), wholeTable}) {
+            set.close();
+            set.setCommandText(query);
+            set.open();
+            QCOMPARE(set.recordCount(), 20500);
+            QCOMPARE(cacheSize(), qint64(-1234));
+        }
+
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &other, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        db.connection().setBusyTimeout(100);
+        set.close();
+        QVERIFY(errorOf([&] { set.open(); }).contains(QStringLiteral("kilitli")));
+        QCOMPARE(cacheSize(), qint64(-1234));
+        QCOMPARE(sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(other);
+        set.open();
+        QCOMPARE(set.recordCount(), 20500);
     }
 
     // Rows this set posts while part of the list is unread (a new row, a key
