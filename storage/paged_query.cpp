@@ -9,15 +9,19 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <utility>
 
 namespace storage {
 
 namespace {
 
-constexpr int kPageIds = 64;  // ids a page statement asks for at once
+constexpr int kPageIds = 64;   // ids a page statement asks for at once
+constexpr int kLongIds = 512;  // the same for a long page (rows read in order)
 
 // Reads a page of rows by their ids with one statement, so that the page is
 // read in one read transaction: the rows come in rowid order, each after its id.
+// A long page goes through a statement of its own that asks for more at once.
 // NOT INDEXED keeps the planner on the row ids: through an index on the
 // condition it would visit every row of the group for each page.
 //
@@ -35,14 +39,14 @@ public:
           table_(quoted(table)),
           condition_(condition),
           column_(quoted(column)),
-          st_(connection, owner, pageText(table, condition)),
+          st_(connection, owner, pageText(kPageIds)),
           row_(size_t(fields) + 1) {}
 
-    static QString pageText(const QString& table, const QString& condition) {
+    QString pageText(int ids) const {
         QStringList marks;
-        for (int p = 1; p <= kPageIds; ++p) marks << QStringLiteral("?") + QString::number(p);
-        return QStringLiteral("SELECT rowid, * FROM ") + quoted(table) + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
-               marks.join(u',') + u')' + (condition.isEmpty() ? QString() : QStringLiteral(" AND (") + condition + u')');
+        for (int p = 1; p <= ids; ++p) marks << QStringLiteral("?") + QString::number(p);
+        return QStringLiteral("SELECT rowid, * FROM ") + table_ + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
+               marks.join(u',') + u')' + (condition_.isEmpty() ? QString() : QStringLiteral(" AND (") + condition_ + u')');
     }
 
     // Reads the ids and keys strictly between the bounds, in order or backwards.
@@ -71,20 +75,31 @@ public:
     }
 
     void fetch(std::span<const std::int64_t> ids, const Put& put) override {
-        for (size_t from = 0; from < ids.size(); from += kPageIds) {
-            const auto part = ids.subspan(from, std::min<size_t>(kPageIds, ids.size() - from));
-            for (int p = 0; p < kPageIds; ++p)
-                st_.bind(p + 1, size_t(p) < part.size() ? QVariant(qint64(part[size_t(p)])) : QVariant());
+        std::vector<std::pair<std::int64_t, size_t>> byId;  // the part's ids in order, each with its index
+        for (size_t from = 0; from < ids.size();) {
+            const bool isLong = ids.size() - from > size_t(kPageIds);
+            if (isLong && !long_) long_.emplace(connection_, owner_, pageText(kLongIds));
+            Statement& st = isLong ? *long_ : st_;
+            const size_t marks = isLong ? kLongIds : kPageIds;
+            const auto part = ids.subspan(from, std::min(marks, ids.size() - from));
+            byId.clear();
+            for (size_t p = 0; p < marks; ++p) {
+                st.bind(int(p) + 1, p < part.size() ? QVariant(qint64(part[p])) : QVariant());
+                if (p < part.size()) byId.emplace_back(part[p], from + p);
+            }
+            std::sort(byId.begin(), byId.end());
             try {
-                while (st_.readRow(row_)) {
-                    const auto at = std::find(part.begin(), part.end(), row_[0].integer);
-                    if (at != part.end()) put(from + size_t(at - part.begin()), std::span<const RawView>(row_).subspan(1));
+                while (st.readRow(row_)) {
+                    const auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(row_[0].integer, size_t(0)));
+                    if (at != byId.end() && at->first == row_[0].integer)
+                        put(at->second, std::span<const RawView>(row_).subspan(1));
                 }
             } catch (...) {
-                st_.reset();
+                st.reset();
                 throw;
             }
-            st_.reset();
+            st.reset();
+            from += part.size();
         }
     }
 
@@ -105,6 +120,7 @@ private:
     const Connection& connection_;
     QString owner_, table_, condition_, column_;
     Statement st_;
+    std::optional<Statement> long_;
     std::vector<RawView> row_;
 };
 

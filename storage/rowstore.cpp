@@ -11,6 +11,9 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace storage {
 
@@ -19,7 +22,10 @@ namespace {
 using Tag = RawView::Tag;
 
 constexpr size_t kBlock = size_t(1) << 22;
+constexpr size_t kFirstBlock = size_t(1) << 20;  // all a small store takes
+constexpr size_t kHugePage = size_t(1) << 21;
 constexpr int kPage = 64;        // rows whose values are read at a time
+constexpr int kLongPage = 512;   // the same for rows read in order
 constexpr int kKeyBlock = 256;  // ids and keys read at least at a time
 
 // Markers of a paged store's rows that hold no bytes.
@@ -108,7 +114,43 @@ QVariant rawValue(const RawView& v) {
     return {};
 }
 
+// A block of rows' bytes, mapped from the system on its own: its pages go
+// back as soon as the store is cleared. Past a store's first block they come
+// as huge pages, one fault for 2 MB instead of one for every 4 KB: filling
+// fresh small pages cost about as much as reading the rows from the file.
+// The system may decline; the block then fills in small pages as before.
+char* mapBlock(size_t size, bool first) {
+#ifdef __linux__
+    // A small store stays in small pages: its first block. The others are
+    // aligned to a huge page, so that every one of them can be one.
+    const size_t extra = first ? 0 : kHugePage;
+    void* mapped = mmap(nullptr, size + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    char* const start = static_cast<char*>(mapped);
+    if (first) return start;
+    char* const block = start + (kHugePage - reinterpret_cast<std::uintptr_t>(start) % kHugePage) % kHugePage;
+    if (block > start) munmap(start, size_t(block - start));
+    char* const end = block + size;
+    if (start + size + extra > end) munmap(end, size_t(start + size + extra - end));
+#ifdef MADV_HUGEPAGE
+    madvise(block, size, MADV_HUGEPAGE);
+#endif
+    return block;
+#else
+    (void)first;
+    return new char[size];
+#endif
+}
+
 }  // namespace
+
+void RowStore::FreeBlock::operator()(char* block) const {
+#ifdef __linux__
+    munmap(block, size);
+#else
+    delete[] block;
+#endif
+}
 
 void RowStore::append(std::span<const RawView> row) { insertSlot(size(), encode(row), 0, true); }
 void RowStore::append(const std::vector<QVariant>& row) { insert(size(), row); }
@@ -221,14 +263,16 @@ void RowStore::reorder(const std::vector<int>& order) {
 
 void RowStore::clear() {
     // What the store held: its blocks and its list of rows.
-    const size_t held = blocks_.size() * kBlock + slots_.capacity() * sizeof(Slot);
+    const size_t held = blockBytes_ + slots_.capacity() * sizeof(Slot);
     const bool many = held > (size_t(16) << 20);
     // Assigning {} would keep the capacity: the lists are swapped out to free them.
     std::vector<Slot>().swap(slots_);
-    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    std::vector<std::unique_ptr<char[], FreeBlock>>().swap(blocks_);
+    blockBytes_ = 0;
     free_ = nullptr;
     left_ = 0;
     cursorRow_ = nullptr;
+    walkEnd_ = -1;
     source_.reset();
     keyField_ = -1;
     midStart_ = midCount_ = 0;
@@ -344,8 +388,21 @@ int RowStore::findKey(std::int64_t key, int from) const {
 void RowStore::fetch(int row) const {
     know(row);
     if (slots_[size_t(row)].row != kUnread) return;
-    const int first = row - row % kPage;
-    const int end = std::min(size(), first + kPage);
+    // Rows read in order (every row of a transfer, a grid paged down) come
+    // in pages twice as long each time, up to kLongPage: fewer statements,
+    // each its own read of the file, for the same rows. Any other row reads
+    // the page around it.
+    int first = row - row % kPage, end = std::min(size(), first + kPage);
+    if (row == walkEnd_) {
+        walkPage_ = std::min(walkPage_ * 2, kLongPage);
+        first = row;
+        end = std::min(size(), row + walkPage_);
+        // Their ids and keys in one block from the start's side, when that is where they lie.
+        if (midCount_ > 0 && row < midStart_ && midStart_ < end) readKeys(false, end - midStart_ + kKeyBlock);
+    } else {
+        walkPage_ = kPage;
+    }
+    walkEnd_ = end;
     std::vector<std::int64_t> ids;
     std::vector<int> at;
     for (int r = first; r < end; ++r)
@@ -376,8 +433,12 @@ bool RowStore::gone(int row) const {
 
 char* RowStore::allocate(size_t bytes) {
     if (bytes > left_ || !free_) {
-        const size_t size = std::max(bytes, kBlock);
-        blocks_.emplace_back(new char[size]);
+        // A row larger than a block gets one of its own, in whole huge pages.
+        const size_t block = blocks_.empty() ? kFirstBlock : kBlock;
+        const size_t size = bytes <= block ? block : (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        std::unique_ptr<char[], FreeBlock> mapped(mapBlock(size, blocks_.empty()), FreeBlock{size});
+        blocks_.push_back(std::move(mapped));
+        blockBytes_ += size;
         cursorRow_ = nullptr;  // the cursor may have pointed where this block now lies
         free_ = blocks_.back().get();
         left_ = size;

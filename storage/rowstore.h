@@ -155,9 +155,19 @@ private:
     mutable const char* cursorRow_ = nullptr;
     mutable int cursorField_ = 0;
     mutable const char* cursorAt_ = nullptr;
+    // Where the last page read ended and how long it was: a read from there
+    // on is a walk in order (see fetch).
+    mutable int walkEnd_ = -1;
+    mutable int walkPage_ = 0;
+    // Gives a block of rows' bytes back to the system.
+    struct FreeBlock {
+        size_t size = 0;
+        void operator()(char* block) const;
+    };
     // Reading a page or a block of keys is a const operation to callers: the
     // rows it fills in were there all along, only not yet read.
-    mutable std::vector<std::unique_ptr<char[]>> blocks_;
+    mutable std::vector<std::unique_ptr<char[], FreeBlock>> blocks_;
+    mutable size_t blockBytes_ = 0;
     mutable char* free_ = nullptr;
     mutable size_t left_ = 0;
     mutable std::vector<Slot> slots_;
