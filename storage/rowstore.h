@@ -117,6 +117,9 @@ public:
     // throws when the file cannot be read.
     QVariant value(int row, int field) const;
     std::vector<QVariant> row(int index) const;
+    // A row's values as views of its bytes as stored, which stay where they
+    // are until the store is cleared; empty for a blank row or a row gone.
+    std::vector<RawView> views(int row) const;
     // Whether the row was gone from the file when its page was read.
     bool gone(int row) const;
 

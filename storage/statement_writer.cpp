@@ -33,6 +33,11 @@ QString StatementWriter::whereRowMatches(int firstParameter) const {
            terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
 }
 
+void StatementWriter::requireWholeRow(const Statement& st, std::span<const RawView> original) const {
+    // A parameter left unbound reads null and could match another row.
+    if (original.size() != fields_.size()) st.fail(QStringLiteral("Satırın okunan değerleri yok; dosyada hiçbir şey değiştirilmedi."));
+}
+
 qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
     if (insertText_.isEmpty()) {
         QStringList columns, marks;
@@ -54,7 +59,7 @@ qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
     return st.lastInsertRowid();
 }
 
-bool StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
+bool StatementWriter::update(std::span<const RawView> original, const std::vector<QVariant>& updated,
                              const std::vector<bool>& changed) {
     if (std::find(changed.begin(), changed.end(), true) == changed.end()) return true;
     auto known = std::find_if(updateTexts_.begin(), updateTexts_.end(), [&](const auto& t) { return t.first == changed; });
@@ -67,19 +72,21 @@ bool StatementWriter::update(const std::vector<QVariant>& original, const std::v
         known = updateTexts_.end() - 1;
     }
     Statement st(connection_, owner_, known->second);
+    requireWholeRow(st, original);
     int p = 1;
     for (size_t f = 0; f < fields_.size(); ++f)
         if (changed[f]) st.bind(p++, updated[f]);
-    for (const QVariant& raw : original) st.bind(p++, raw);
+    for (const RawView& stored : original) st.bind(p++, stored);
     st.run();
     return st.changes() != 0;
 }
 
-bool StatementWriter::remove(const std::vector<QVariant>& original) {
+bool StatementWriter::remove(std::span<const RawView> original) {
     if (removeText_.isEmpty()) removeText_ = QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1);
     Statement st(connection_, owner_, removeText_);
+    requireWholeRow(st, original);
     int p = 1;
-    for (const QVariant& raw : original) st.bind(p++, raw);
+    for (const RawView& stored : original) st.bind(p++, stored);
     st.run();
     return st.changes() != 0;
 }

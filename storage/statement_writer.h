@@ -1,15 +1,18 @@
 #pragma once
 
 #include "storage/fields.h"
+#include "storage/rowstore.h"
 
 #include <QString>
 #include <QVariant>
 
+#include <span>
 #include <vector>
 
 namespace storage {
 
 class Connection;
+class Statement;
 
 // An identifier in double quotes, its own quotes doubled.
 QString quoted(const QString& identifier);
@@ -30,12 +33,14 @@ public:
 
     // Writes the fields that are not read-only; returns the new row's rowid.
     qint64 insert(const std::vector<QVariant>& row);
-    // Writes the changed fields of updated to the row that still holds
-    // original. False when no row holds it any more: nothing was written.
-    [[nodiscard]] bool update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
+    // Writes the changed fields of updated (the others are not looked at) to
+    // the row that still holds original, the row's values as stored (see
+    // RowStore::views), which are bound as they are. False when no row holds
+    // it any more: nothing was written.
+    [[nodiscard]] bool update(std::span<const RawView> original, const std::vector<QVariant>& updated,
                               const std::vector<bool>& changed);
     // False when no row holds original any more: nothing was deleted.
-    [[nodiscard]] bool remove(const std::vector<QVariant>& original);
+    [[nodiscard]] bool remove(std::span<const RawView> original);
     // The indexes of the fields that tell a row of the table apart from every
     // other: its auto-number, else the columns of a unique index that the
     // fields hold all of; empty when there is none.
@@ -43,6 +48,8 @@ public:
 
 private:
     QString whereRowMatches(int firstParameter) const;
+    // Throws unless original holds a value for every field.
+    void requireWholeRow(const Statement& st, std::span<const RawView> original) const;
 
     const Connection& connection_;
     QString owner_;
