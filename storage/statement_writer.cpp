@@ -26,10 +26,13 @@ StatementWriter::StatementWriter(const Connection& connection, QString owner, QS
 QString StatementWriter::whereRowMatches(int firstParameter) const {
     // The row is found by every value it was read with: if another program
     // changed or deleted it meanwhile, nothing matches and nothing changes.
+    // One row only, even when another holds the same values: the first the
+    // subquery finds. A scalar subquery, not IN: IN would build a temporary
+    // table for its one row id on every run.
     QStringList terms;
     int p = firstParameter;
     for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
-    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
+    return QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
            terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
 }
 
