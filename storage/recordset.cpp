@@ -438,7 +438,7 @@ void RecordSet::post() {
         const qint64 id = inserted = writer().insert(stored);
         for (size_t f = 0; f < fields_.size(); ++f)
             if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
-    } else if (modified_ && !writer().update(rows_.views(current_), stored, changed_)) {
+    } else if (modified_ && !writer().update(rows_.views(current_), stored, changed_, rows_.id(current_))) {
         conflict_ = true;
         failConflict(false);
     }
@@ -460,7 +460,7 @@ void RecordSet::remove() {
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     if (rows_.gone(current_)) failGone();
-    if (!writer().remove(rows_.views(current_))) {
+    if (!writer().remove(rows_.views(current_), rows_.id(current_))) {
         conflict_ = true;
         failConflict(true);
     }

@@ -178,6 +178,11 @@ void RowStore::setId(int row, std::int64_t id) {
     if (midCount_ > 0) placed_.insert(id);
 }
 
+std::int64_t RowStore::id(int row) const {
+    if (!paged() || row < 0 || row >= size() || unknown(row)) return 0;
+    return slots_[size_t(row)].id;
+}
+
 void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
     // A row comes before a known row (read first when it is not), or at the
     // unread part's start, where it joins the rows before it.

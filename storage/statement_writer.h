@@ -36,20 +36,26 @@ public:
     // Writes the changed fields of updated (the others are not looked at) to
     // the row that still holds original, the row's values as stored (see
     // RowStore::views), which are bound as they are. False when no row holds
-    // it any more: nothing was written.
+    // it any more: nothing was written. rowid, when not 0, is the id the row
+    // was read at (RowStore::id): that row is tried first, any other that
+    // holds original only when it does not.
     [[nodiscard]] bool update(std::span<const RawView> original, const std::vector<QVariant>& updated,
-                              const std::vector<bool>& changed);
+                              const std::vector<bool>& changed, qint64 rowid = 0);
     // False when no row holds original any more: nothing was deleted.
-    [[nodiscard]] bool remove(std::span<const RawView> original);
+    [[nodiscard]] bool remove(std::span<const RawView> original, qint64 rowid = 0);
     // The indexes of the fields that tell a row of the table apart from every
     // other: its auto-number, else the columns of a unique index that the
     // fields hold all of; empty when there is none.
     std::vector<int> identityFields() const;
 
 private:
-    QString whereRowMatches(int firstParameter) const;
-    // Throws unless original holds a value for every field.
-    void requireWholeRow(const Statement& st, std::span<const RawView> original) const;
+    // The row that holds the values bound from firstParameter on; byId: the
+    // row whose id is bound after them, if it holds them.
+    QString whereRowMatches(int firstParameter, bool byId) const;
+    // Runs an update or delete of text that binds leading, then original and,
+    // byId, rowid; whether it changed a row.
+    bool change(const QString& text, const std::vector<QVariant>* leading, const std::vector<bool>* changed,
+                std::span<const RawView> original, qint64 rowid) const;
 
     const Connection& connection_;
     QString owner_;
@@ -57,8 +63,12 @@ private:
     const std::vector<FieldDef>& fields_;
     // Statement texts already built: a writer lives as long as the fields
     // it was made for, and posts repeat the same few texts.
-    QString insertText_, removeText_;
-    std::vector<std::pair<std::vector<bool>, QString>> updateTexts_;
+    struct ChangeTexts {
+        QString byValues, byId;
+    };
+    QString insertText_;
+    ChangeTexts removeTexts_;
+    std::vector<std::pair<std::vector<bool>, ChangeTexts>> updateTexts_;
 };
 
 }  // namespace storage
