@@ -32,7 +32,9 @@ QString StatementWriter::whereRowMatches(int firstParameter, bool byId) const {
     QStringList terms;
     int p = firstParameter;
     for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
-    if (byId) return QStringLiteral(" WHERE rowid = ?") + QString::number(p) + QStringLiteral(" AND ") + terms.join(QLatin1String(" AND "));
+    if (byId)
+        return QStringLiteral(" WHERE rowid = ?") + QString::number(p) + QStringLiteral(" AND ") +
+               terms.join(QLatin1String(" AND "));
     return QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
            terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
 }
@@ -41,7 +43,8 @@ bool StatementWriter::change(const QString& text, const std::vector<QVariant>* l
                              std::span<const RawView> original, qint64 rowid) const {
     Statement st(connection_, owner_, text);
     // A parameter left unbound reads null and could match another row.
-    if (original.size() != fields_.size()) st.fail(QStringLiteral("Satırın okunan değerleri yok; dosyada hiçbir şey değiştirilmedi."));
+    if (original.size() != fields_.size())
+        st.fail(QStringLiteral("Satırın okunan değerleri yok; dosyada hiçbir şey değiştirilmedi."));
     int p = 1;
     if (leading)
         for (size_t f = 0; f < fields_.size(); ++f)
@@ -83,7 +86,8 @@ bool StatementWriter::update(std::span<const RawView> original, const std::vecto
             if (changed[f]) sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
         const QString head = QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") + sets.join(u',');
         const int first = int(sets.size()) + 1;
-        updateTexts_.emplace_back(changed, ChangeTexts{head + whereRowMatches(first, false), head + whereRowMatches(first, true)});
+        updateTexts_.emplace_back(changed,
+                                  ChangeTexts{head + whereRowMatches(first, false), head + whereRowMatches(first, true)});
         known = updateTexts_.end() - 1;
     }
     // The row at its id is found without the subquery's search through an

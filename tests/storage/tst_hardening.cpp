@@ -159,8 +159,8 @@ private slots:
         Bank b(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (1, 'q', 1);"
                               "UPDATE tqmaster SET %1 = %2")
                    .arg(column, stored));
-        const QString inFile = QStringLiteral("select typeof(%1) || ':' || hex(%1) || '/' || ifnull(answer1, '-') from tqmaster")
-                                   .arg(column);
+        const QString inFile =
+            QStringLiteral("select typeof(%1) || ':' || hex(%1) || '/' || ifnull(answer1, '-') from tqmaster").arg(column);
         const QString before = b.inFile(inFile);
         const Field field = b.questions.field(column);
         const QString shown = field.asString();
@@ -222,7 +222,8 @@ private slots:
         b.questions.edit();
         b.field("answer1").setAsString(QStringLiteral("mine"));
         b.questions.post();
-        QCOMPARE(b.inFile(QStringLiteral("select rowid || ':' || answer1 from tqmaster where rid = 1")), QStringLiteral("3:mine"));
+        QCOMPARE(b.inFile(QStringLiteral("select rowid || ':' || answer1 from tqmaster where rid = 1")),
+                 QStringLiteral("3:mine"));
 
         b.questions.next();
         b.db.exec(QStringLiteral("DELETE FROM tqmaster WHERE rid = 2; INSERT INTO tqmaster (rid, question) VALUES (2, 'b2')"));
