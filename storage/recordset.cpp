@@ -336,7 +336,6 @@ void RecordSet::setState(RecordState state) {
 void RecordSet::clearBuffer() {
     conflict_ = false;
     buffer_.clear();
-    original_.clear();
     changed_.clear();
     modified_ = false;
 }
@@ -360,9 +359,9 @@ void RecordSet::edit() {
         return;
     }
     if (rows_.gone(current_)) failGone();
-    original_ = rows_.row(current_);
-    buffer_.resize(fields_.size());
-    for (size_t f = 0; f < fields_.size(); ++f) buffer_[f] = fromRaw(fields_[f], original_[f]);
+    // The row stays in the store as read until it is posted: a field not
+    // changed is read from there, and the post finds the row by its bytes.
+    buffer_.assign(fields_.size(), QVariant());
     changed_.assign(fields_.size(), false);
     modified_ = false;
     setState(RecordState::Edit);
@@ -380,7 +379,6 @@ void RecordSet::startNewRow(bool atEnd) {
     rows_.insertBlank(at);
     current_ = at;
     buffer_.assign(fields_.size(), QVariant());
-    original_.clear();
     changed_.assign(fields_.size(), false);
     modified_ = false;
     state_ = RecordState::Insert;
@@ -440,13 +438,9 @@ void RecordSet::post() {
         const qint64 id = inserted = writer().insert(stored);
         for (size_t f = 0; f < fields_.size(); ++f)
             if (fields_[f].kind == FieldKind::AutoNumber) buffer_[f] = stored[f] = QVariant(id);
-    } else {
-        if (modified_ && !writer().update(original_, stored, changed_)) {
-            conflict_ = true;
-            failConflict(false);
-        }
-        for (size_t f = 0; f < fields_.size(); ++f)
-            if (!changed_[f]) stored[f] = original_[f];
+    } else if (modified_ && !writer().update(rows_.views(current_), stored, changed_, rows_.id(current_))) {
+        conflict_ = true;
+        failConflict(false);
     }
     if (state_ == RecordState::Edit)
         rows_.replace(current_, stored, changed_);  // the fields not changed keep their bytes as read
@@ -466,8 +460,7 @@ void RecordSet::remove() {
     if (rows_.empty()) fail(QStringLiteral("Cannot perform this operation on an empty dataset"));
     if (!canModify()) fail(QStringLiteral("Cannot modify a read-only dataset"));
     if (rows_.gone(current_)) failGone();
-    original_ = rows_.row(current_);
-    if (!writer().remove(original_)) {
+    if (!writer().remove(rows_.views(current_), rows_.id(current_))) {
         conflict_ = true;
         failConflict(true);
     }
@@ -493,17 +486,17 @@ void RecordSet::failConflict(bool deleting) {
 void RecordSet::failGone() {
     // The row went before its values were read: nothing to change or delete.
     const QString what = QStringLiteral("Satır başka bir program tarafından silinmiş ya da değiştirilmiş; ");
-    original_.clear();
     try {
-        rereadAfterConflict();
+        rereadAfterConflict(false);
     } catch (const Error& e) {
         fail(what + QStringLiteral("liste yeniden okunamadı (%1).").arg(e.message()));
     }
     fail(what + QStringLiteral("liste dosyadaki güncel hâliyle yeniden okundu."));
 }
 
-void RecordSet::rereadAfterConflict() {
-    const std::vector<QVariant> stale = original_;
+void RecordSet::rereadAfterConflict(bool findRow) {
+    // The row as read is still in the store: a failed post or delete leaves it.
+    const std::vector<QVariant> stale = findRow && current_ >= 0 ? rows_.row(current_) : std::vector<QVariant>();
     const int keep = current_;
     const std::vector<int> identity = writer().identityFields();
     readRows();  // a failure keeps the row and its pending change: cancel again
@@ -558,13 +551,13 @@ QVariant RecordSet::value(int field) const {
     requireActive();
     if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));
     if (current_ < 0) return {};
-    if (state_ == RecordState::Edit || state_ == RecordState::Insert) return buffer_[size_t(field)];
+    if (pending(field)) return buffer_[size_t(field)];
     return fromRaw(fields_[size_t(field)], rows_.value(current_, field));  // a page that cannot be read throws
 }
 
 QVariant RecordSet::rowValue(int row, int field) const {
     if (!active() || row < 0 || row >= rows_.size() || field < 0 || field >= fieldCount()) return {};
-    if (row == current_ && (state_ == RecordState::Edit || state_ == RecordState::Insert)) return buffer_[size_t(field)];
+    if (row == current_ && pending(field)) return buffer_[size_t(field)];
     try {
         return fromRaw(fields_[size_t(field)], rows_.value(row, field));
     } catch (const Error&) {
@@ -584,9 +577,14 @@ void RecordSet::setValue(int field, const QVariant& value) {
     if (tells()) emit rowChanged(current_);
 }
 
+bool RecordSet::pending(int field) const {
+    return state_ == RecordState::Insert || (state_ == RecordState::Edit && changed_[size_t(field)]);
+}
+
 std::vector<QVariant> RecordSet::rawBuffer() const {
     std::vector<QVariant> raw(fields_.size());
-    for (size_t f = 0; f < fields_.size(); ++f) raw[f] = toRaw(fields_[f], buffer_[f]);
+    for (size_t f = 0; f < fields_.size(); ++f)
+        if (pending(int(f))) raw[f] = toRaw(fields_[f], buffer_[f]);
     return raw;
 }
 

@@ -208,8 +208,10 @@ private:
     void clearBuffer();
     void backToBrowse();
     // Reads the rows again and stands on the row that was current, found by
-    // its identity (auto-number or unique key), after a conflict.
-    void rereadAfterConflict();
+    // its identity (auto-number or unique key) as the store still holds it,
+    // after a conflict; without findRow (the row was gone when read) stays
+    // at its place.
+    void rereadAfterConflict(bool findRow = true);
     [[noreturn]] void failConflict(bool deleting);
     [[noreturn]] void failGone();
     void fireAfterScroll();
@@ -221,7 +223,12 @@ private:
     void masterMoved();
     void writePendingInput();
     QVariant masterKey() const;
-    // The pending values as the raw values they are written as.
+    // Whether the current row's field reads from the buffer: every field of
+    // a new row, the changed fields of an edited one (the others read from
+    // the store, which holds the row as read until it is posted).
+    bool pending(int field) const;
+    // The pending values as the raw values they are written as; null for a
+    // field that is not pending.
     std::vector<QVariant> rawBuffer() const;
     // The writer of the rows as read, made at the first change after a read.
     StatementWriter& writer();
@@ -253,9 +260,8 @@ private:
     bool eof_ = true;
     bool bof_ = true;
     bool modified_ = false;
-    bool conflict_ = false;           // the current row's original_ is stale
-    std::vector<QVariant> buffer_;    // pending field values
-    std::vector<QVariant> original_;  // raw values as read
+    bool conflict_ = false;         // the current row as read is stale in the file
+    std::vector<QVariant> buffer_;  // pending field values (see pending)
     std::vector<bool> changed_;
     int holds_ = 0;          // ControlsHold
     bool heldBack_ = false;  // a signal was held back

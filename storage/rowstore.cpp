@@ -96,6 +96,27 @@ RawView viewOf(const QVariant& v, QByteArray* holder) {
     return view;
 }
 
+// Views the field stored at p; returns where the next field starts.
+const char* viewField(const char* p, RawView* v) {
+    v->tag = Tag(*p++);
+    switch (v->tag) {
+        case Tag::Null:
+            break;
+        case Tag::Int:
+            v->integer = get<std::int64_t>(p);
+            break;
+        case Tag::Real:
+            v->real = get<double>(p);
+            break;
+        case Tag::Text:
+        case Tag::Blob:
+            v->size = get<std::uint32_t>(p);
+            v->bytes = p + 4;
+            break;
+    }
+    return p + payload(*v);
+}
+
 // A key as the raw value it is bound as.
 QVariant rawValue(const RawView& v) {
     switch (v.tag) {
@@ -177,25 +198,8 @@ void RowStore::replace(int row, const std::vector<QVariant>& values, const std::
     std::vector<RawView> views(static_cast<size_t>(fieldCount_));
     std::vector<QByteArray> bytes(static_cast<size_t>(fieldCount_));  // keeps changed text alive while it is copied
     for (size_t f = 0; f < views.size(); ++f) {
-        RawView& v = views[f];
-        v.tag = Tag(*p++);
-        switch (v.tag) {
-            case Tag::Null:
-                break;
-            case Tag::Int:
-                v.integer = get<std::int64_t>(p);
-                break;
-            case Tag::Real:
-                v.real = get<double>(p);
-                break;
-            case Tag::Text:
-            case Tag::Blob:
-                v.size = get<std::uint32_t>(p);
-                v.bytes = p + 4;
-                break;
-        }
-        p += payload(v);
-        if (changed.at(f)) v = viewOf(values.at(f), &bytes[f]);
+        p = viewField(p, &views[f]);
+        if (changed.at(f)) views[f] = viewOf(values.at(f), &bytes[f]);
     }
     slots_[size_t(row)].row = encode(std::span<const RawView>(views));
     if (keyField_ >= 0) {
@@ -214,6 +218,11 @@ void RowStore::setId(int row, std::int64_t id) {
     if (!paged()) return;
     slots_.at(size_t(row)).id = id;
     if (midCount_ > 0) placed_.insert(id);
+}
+
+std::int64_t RowStore::id(int row) const {
+    if (!paged() || row < 0 || row >= size() || unknown(row)) return 0;
+    return slots_[size_t(row)].id;
 }
 
 void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
@@ -533,6 +542,16 @@ QVariant RowStore::value(int row, int field) const {
             return QVariant(QByteArray(p + 4, qsizetype(get<std::uint32_t>(p))));
     }
     return {};
+}
+
+std::vector<RawView> RowStore::views(int row) const {
+    if (row < 0 || row >= size()) return {};
+    if (paged()) fetch(row);
+    const char* p = slots_[size_t(row)].row;
+    if (!p || p == kGone) return {};
+    std::vector<RawView> views(static_cast<size_t>(fieldCount_));
+    for (RawView& v : views) p = viewField(p, &v);
+    return views;
 }
 
 std::vector<QVariant> RowStore::row(int index) const {

@@ -112,11 +112,17 @@ public:
     int findKey(std::int64_t key, int from = 0) const;
     // Notes that a posted new row is the file's row with this id.
     void setId(int row, std::int64_t id);
+    // The file's row id of a row of a paged store as read; 0 when not known
+    // (a store read whole, a new row not posted, a place not read yet).
+    std::int64_t id(int row) const;
 
     // Values read a row's page first when it was not read yet; that read
     // throws when the file cannot be read.
     QVariant value(int row, int field) const;
     std::vector<QVariant> row(int index) const;
+    // A row's values as views of its bytes as stored, which stay where they
+    // are until the store is cleared; empty for a blank row or a row gone.
+    std::vector<RawView> views(int row) const;
     // Whether the row was gone from the file when its page was read.
     bool gone(int row) const;
 

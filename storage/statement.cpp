@@ -68,6 +68,26 @@ void Statement::bind(int index, const QVariant& raw) {
     }
 }
 
+void Statement::bind(int index, const RawView& stored) {
+    switch (stored.tag) {
+        case RawView::Tag::Null:
+            sqlite3_bind_null(stmt_, index);
+            break;
+        case RawView::Tag::Int:
+            sqlite3_bind_int64(stmt_, index, stored.integer);
+            break;
+        case RawView::Tag::Real:
+            sqlite3_bind_double(stmt_, index, stored.real);
+            break;
+        case RawView::Tag::Text:
+            sqlite3_bind_text64(stmt_, index, stored.bytes, stored.size, SQLITE_STATIC, SQLITE_UTF8);
+            break;
+        case RawView::Tag::Blob:
+            sqlite3_bind_blob64(stmt_, index, stored.bytes, stored.size, SQLITE_STATIC);
+            break;
+    }
+}
+
 bool Statement::step() {
     const int rc = sqlite3_step(stmt_);
     connection_.lockWaitOver();

@@ -40,6 +40,10 @@ public:
 
     // Binds a raw value (see RowStore) to a parameter, 1-based.
     void bind(int index, const QVariant& raw);
+    // Binds a stored value as it is, without copying: its bytes (text bound
+    // as the bytes stored, UTF-8 or not) must stay where they are until the
+    // statement goes.
+    void bind(int index, const RawView& stored);
     // Steps until the statement is done; throws when it fails.
     void run();
     // Rows changed by the last change statement on the connection.

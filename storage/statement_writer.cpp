@@ -23,14 +23,36 @@ QString selectText(const QString& table, const QString& detailField) {
 StatementWriter::StatementWriter(const Connection& connection, QString owner, QString table, const std::vector<FieldDef>& fields)
     : connection_(connection), owner_(std::move(owner)), table_(std::move(table)), fields_(fields) {}
 
-QString StatementWriter::whereRowMatches(int firstParameter) const {
+QString StatementWriter::whereRowMatches(int firstParameter, bool byId) const {
     // The row is found by every value it was read with: if another program
     // changed or deleted it meanwhile, nothing matches and nothing changes.
+    // One row only, even when another holds the same values: by id the row
+    // read, else the first the subquery finds. A scalar subquery, not IN: IN
+    // would build a temporary table for its one row id on every run.
     QStringList terms;
     int p = firstParameter;
     for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
-    return QStringLiteral(" WHERE rowid IN (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
+    if (byId)
+        return QStringLiteral(" WHERE rowid = ?") + QString::number(p) + QStringLiteral(" AND ") +
+               terms.join(QLatin1String(" AND "));
+    return QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
            terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
+}
+
+bool StatementWriter::change(const QString& text, const std::vector<QVariant>* leading, const std::vector<bool>* changed,
+                             std::span<const RawView> original, qint64 rowid) const {
+    Statement st(connection_, owner_, text);
+    // A parameter left unbound reads null and could match another row.
+    if (original.size() != fields_.size())
+        st.fail(QStringLiteral("Satırın okunan değerleri yok; dosyada hiçbir şey değiştirilmedi."));
+    int p = 1;
+    if (leading)
+        for (size_t f = 0; f < fields_.size(); ++f)
+            if ((*changed)[f]) st.bind(p++, (*leading)[f]);
+    for (const RawView& stored : original) st.bind(p++, stored);
+    if (rowid != 0) st.bind(p, RawView{.tag = RawView::Tag::Int, .integer = rowid});
+    st.run();
+    return st.changes() != 0;
 }
 
 qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
@@ -54,34 +76,33 @@ qint64 StatementWriter::insert(const std::vector<QVariant>& row) {
     return st.lastInsertRowid();
 }
 
-bool StatementWriter::update(const std::vector<QVariant>& original, const std::vector<QVariant>& updated,
-                             const std::vector<bool>& changed) {
+bool StatementWriter::update(std::span<const RawView> original, const std::vector<QVariant>& updated,
+                             const std::vector<bool>& changed, qint64 rowid) {
     if (std::find(changed.begin(), changed.end(), true) == changed.end()) return true;
     auto known = std::find_if(updateTexts_.begin(), updateTexts_.end(), [&](const auto& t) { return t.first == changed; });
     if (known == updateTexts_.end()) {
         QStringList sets;
         for (size_t f = 0; f < fields_.size(); ++f)
             if (changed[f]) sets << quoted(fields_[f].originColumn) + QStringLiteral(" = ?") + QString::number(sets.size() + 1);
-        updateTexts_.emplace_back(changed, QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") +
-                                               sets.join(u',') + whereRowMatches(int(sets.size()) + 1));
+        const QString head = QStringLiteral("UPDATE ") + quoted(table_) + QStringLiteral(" SET ") + sets.join(u',');
+        const int first = int(sets.size()) + 1;
+        updateTexts_.emplace_back(changed,
+                                  ChangeTexts{head + whereRowMatches(first, false), head + whereRowMatches(first, true)});
         known = updateTexts_.end() - 1;
     }
-    Statement st(connection_, owner_, known->second);
-    int p = 1;
-    for (size_t f = 0; f < fields_.size(); ++f)
-        if (changed[f]) st.bind(p++, updated[f]);
-    for (const QVariant& raw : original) st.bind(p++, raw);
-    st.run();
-    return st.changes() != 0;
+    // The row at its id is found without the subquery's search through an
+    // index; any other row that holds the values only when it is not there.
+    if (rowid != 0 && change(known->second.byId, &updated, &changed, original, rowid)) return true;
+    return change(known->second.byValues, &updated, &changed, original, 0);
 }
 
-bool StatementWriter::remove(const std::vector<QVariant>& original) {
-    if (removeText_.isEmpty()) removeText_ = QStringLiteral("DELETE FROM ") + quoted(table_) + whereRowMatches(1);
-    Statement st(connection_, owner_, removeText_);
-    int p = 1;
-    for (const QVariant& raw : original) st.bind(p++, raw);
-    st.run();
-    return st.changes() != 0;
+bool StatementWriter::remove(std::span<const RawView> original, qint64 rowid) {
+    if (removeTexts_.byValues.isEmpty()) {
+        const QString head = QStringLiteral("DELETE FROM ") + quoted(table_);
+        removeTexts_ = {head + whereRowMatches(1, false), head + whereRowMatches(1, true)};
+    }
+    if (rowid != 0 && change(removeTexts_.byId, nullptr, nullptr, original, rowid)) return true;
+    return change(removeTexts_.byValues, nullptr, nullptr, original, 0);
 }
 
 std::vector<int> StatementWriter::identityFields() const {

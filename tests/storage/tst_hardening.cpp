@@ -133,6 +133,104 @@ private slots:
         QCOMPARE(b.inFile(QStringLiteral("select group_concat(rid) from tqmaster")), QStringLiteral("2"));
     }
 
+    // A post finds its row by every value as stored, bound as the bytes read:
+    // whatever another program left in a field, the row is found and only
+    // the changed field is written; once the value changed under us, even
+    // slightly or only in its kind, the post is refused and nothing written.
+    void postFindsRowByStoredValues_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("theirs");
+        QTest::newRow("text in an integer column") << "qgrp" << "'7b'" << "'7c'";
+        QTest::newRow("foreign text in an integer column") << "qgrp" << "CAST(X'4AF0' AS TEXT)" << "CAST(X'4AF1' AS TEXT)";
+        QTest::newRow("real in an integer column") << "qgrp" << "2.5" << "2.25";
+        QTest::newRow("largest integer") << "rid" << "9223372036854775807" << "9223372036854775806";
+        QTest::newRow("null") << "question" << "NULL" << "''";
+        QTest::newRow("empty text") << "question" << "''" << "NULL";
+        QTest::newRow("foreign text") << "question" << "CAST(X'446FF07275' AS TEXT)" << "CAST(X'446FF07276' AS TEXT)";
+        QTest::newRow("text holding a zero byte") << "question" << "CAST(X'610062' AS TEXT)" << "CAST(X'610063' AS TEXT)";
+        QTest::newRow("blob") << "answer4" << "X'00FF'" << "X'00FE'";
+        QTest::newRow("blob, then text of its bytes") << "answer4" << "X'6162'" << "'ab'";
+    }
+    void postFindsRowByStoredValues() {
+        QFETCH(QString, column);
+        QFETCH(QString, stored);
+        QFETCH(QString, theirs);
+        Bank b(QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) VALUES (1, 'q', 1);"
+                              "UPDATE tqmaster SET %1 = %2")
+                   .arg(column, stored));
+        const QString inFile =
+            QStringLiteral("select typeof(%1) || ':' || hex(%1) || '/' || ifnull(answer1, '-') from tqmaster").arg(column);
+        const QString before = b.inFile(inFile);
+        const Field field = b.questions.field(column);
+        const QString shown = field.asString();
+
+        b.questions.edit();
+        QCOMPARE(field.asString(), shown);  // read from the row as stored while it is edited
+        b.field("answer1").setAsString(QStringLiteral("mine"));
+        b.questions.post();
+        QCOMPARE(b.inFile(inFile), before.chopped(1) + QStringLiteral("mine"));
+        QCOMPARE(field.asString(), shown);
+
+        // The next post finds the row by what the first one left.
+        b.questions.edit();
+        b.field("answer1").setAsString(QStringLiteral("again"));
+        b.questions.post();
+        const QString posted = b.inFile(inFile);
+        QCOMPARE(posted, before.chopped(1) + QStringLiteral("again"));
+
+        b.db.exec(QStringLiteral("UPDATE tqmaster SET %1 = %2").arg(column, theirs));
+        const QString changed = b.inFile(inFile);
+        QVERIFY(changed != posted);
+        b.questions.edit();
+        b.field("answer1").setAsString(QStringLiteral("lost"));
+        const QString conflict = errorOf([&] { b.questions.post(); });
+        QVERIFY2(conflict.contains(QStringLiteral("değişiklik kaydedilmedi")), qPrintable(conflict));
+        QCOMPARE(b.inFile(inFile), changed);
+        b.questions.cancel();
+        QCOMPARE(errorOf([&] { b.questions.remove(); }), QStringLiteral("<no error>"));  // on the values read again
+        QCOMPARE(b.inFile(QStringLiteral("select count(*) from tqmaster")), QStringLiteral("0"));
+    }
+
+    // Rows alike in every value (no key tells them apart): a post or a
+    // delete reaches one of them, never both, and where the row's id is
+    // known (a list read a page at a time) the one that was read.
+    void twinRowsChangeOneAtATime() {
+        Bank b(QStringLiteral("INSERT INTO tqmaster (question) VALUES ('same'), ('same')"));
+        const QString mine = QStringLiteral("select group_concat(rowid) from tqmaster where answer1 = 'mine'");
+        b.questions.last();
+        b.questions.edit();
+        b.field("answer1").setAsString(QStringLiteral("mine"));
+        b.questions.post();
+        QCOMPARE(b.inFile(mine), QStringLiteral("2"));
+        b.questions.first();
+        b.questions.edit();
+        b.field("answer1").setAsString(QStringLiteral("mine"));
+        b.questions.post();
+        QCOMPARE(b.inFile(mine), QStringLiteral("1,2"));
+        b.questions.remove();
+        QCOMPARE(b.inFile(QStringLiteral("select group_concat(rowid) from tqmaster")), QStringLiteral("2"));
+    }
+
+    // A row another program wrote again with the same values under another
+    // id is still the row read: the post finds it by its values, as it
+    // would without the id; one whose values changed there is refused.
+    void rowWrittenAgainElsewhere() {
+        Bank b(QStringLiteral("INSERT INTO tqmaster (rid, question) VALUES (1, 'a'), (2, 'b')"));
+        QCOMPARE(b.field("question").asString(), QStringLiteral("a"));  // the page is read
+        b.db.exec(QStringLiteral("DELETE FROM tqmaster WHERE rid = 1; INSERT INTO tqmaster (rid, question) VALUES (1, 'a')"));
+        b.questions.edit();
+        b.field("answer1").setAsString(QStringLiteral("mine"));
+        b.questions.post();
+        QCOMPARE(b.inFile(QStringLiteral("select rowid || ':' || answer1 from tqmaster where rid = 1")),
+                 QStringLiteral("3:mine"));
+
+        b.questions.next();
+        b.db.exec(QStringLiteral("DELETE FROM tqmaster WHERE rid = 2; INSERT INTO tqmaster (rid, question) VALUES (2, 'b2')"));
+        QVERIFY(errorOf([&] { b.questions.remove(); }).contains(QStringLiteral("hiçbir şey silinmedi")));
+        QCOMPARE(b.inFile(QStringLiteral("select group_concat(question) from tqmaster")), QStringLiteral("a,b2"));
+    }
+
     // The data layer's copy of Windows-1254 reads every byte as the rich-text
     // code's table does.
     void windows1254MatchesTheCodePageTable() {
