@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -165,20 +167,22 @@ void RowStore::replace(int row, const std::vector<QVariant>& values, const std::
 void RowStore::remove(int row) {
     know(row);
     slots_.erase(slots_.begin() + row);
-    if (midCount_ > 0 && row < midStart_) --midStart_;
+    for (Gap& gap : gaps_)
+        if (gap.start > row) --gap.start;
 }
 
 void RowStore::setId(int row, std::int64_t id) {
     if (!paged()) return;
     slots_.at(size_t(row)).id = id;
-    if (midCount_ > 0) placed_.insert(id);
+    if (!gaps_.empty()) placed_.insert(id);
 }
 
 void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
-    // A row comes before a known row (read first when it is not), or at the
-    // unread part's start, where it joins the rows before it.
+    // A row comes before a known row (read first when it is not) or at the
+    // end; the gaps after it move on by one.
     if (at < size()) know(at);
-    if (midCount_ > 0 && at <= midStart_) ++midStart_;
+    for (Gap& gap : gaps_)
+        if (gap.start >= at) ++gap.start;
     slots_.insert(slots_.begin() + at, Slot(row, 0, key, intKey));
 }
 
@@ -191,12 +195,12 @@ void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
     slot.key = key;
     slot.intKey = integer;
     // A row placed while part of the list is unread must not come again with it.
-    if (midCount_ > 0 && slot.id != 0) placed_.insert(slot.id);
+    if (!gaps_.empty() && slot.id != 0) placed_.insert(slot.id);
     // The neighbour's key; an unread neighbour is only known to lie past the
     // last key read on the other side of it, which is then the key compared.
     auto keyAt = [&](int r, bool after, std::int64_t* k) {
-        if (unknown(r)) {
-            const KeyBound& b = after ? lastFromStart_ : firstFromEnd_;
+        if (const int g = gapOf(r); g >= 0) {
+            const KeyBound& b = after ? gaps_[size_t(g)].after : gaps_[size_t(g)].before;
             if (!b.set || b.key.typeId() != QMetaType::LongLong) return false;
             *k = b.key.toLongLong();
             return true;
@@ -231,11 +235,11 @@ void RowStore::clear() {
     cursorRow_ = nullptr;
     source_.reset();
     keyField_ = -1;
-    midStart_ = midCount_ = 0;
-    lastFromStart_ = firstFromEnd_ = KeyBound{};
+    std::vector<Gap>().swap(gaps_);
     std::unordered_set<std::int64_t>().swap(placed_);
     intKeys_ = true;
     keysOrdered_ = false;
+    uniqueKeys_ = false;
 #ifdef __GLIBC__
     // A large set leaves the heap in pieces the allocator keeps (after the
     // first large free, glibc serves lists of this size from the heap rather
@@ -246,14 +250,14 @@ void RowStore::clear() {
 #endif
 }
 
-void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys) {
+void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys) {
     clear();
     // Places not read are never touched: a large list costs memory as it is read.
     slots_ = std::vector<Slot>(size_t(std::max(count, 0)));
-    midStart_ = 0;
-    midCount_ = size();
+    if (count > 0) gaps_.push_back(Gap{0, count, {}, {}});
     keyField_ = keyField;
     keysOrdered_ = true;
+    uniqueKeys_ = uniqueKeys;
     source_ = std::move(source);
     if (wholeKeys)
         knowAll();
@@ -261,64 +265,150 @@ void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> sou
         know(0);
 }
 
-void RowStore::readKeys(bool backwards, int n, const std::int64_t* stop) const {
-    if (midCount_ <= 0 || n <= 0) return;
-    auto* self = const_cast<RowStore*>(this);
-    const bool ranOut = !source_->keys(lastFromStart_, firstFromEnd_, backwards, [&](std::int64_t id, const RawView& key) {
+int RowStore::gapOf(int row) const {
+    // The last gap starting at or before row.
+    const auto it = std::upper_bound(gaps_.begin(), gaps_.end(), row, [](int r, const Gap& g) { return r < g.start; });
+    if (it == gaps_.begin()) return -1;
+    const auto g = it - 1;
+    return row < g->end() ? int(g - gaps_.begin()) : -1;
+}
+
+void RowStore::readKeys(size_t g, bool backwards, int n, const std::int64_t* stop) const {
+    Gap& gap = gaps_[g];
+    if (gap.count <= 0 || n <= 0) return;
+    const bool ranOut = !source_->keys(gap.after, gap.before, backwards, [&](std::int64_t id, const RawView& key) {
         if (placed_.contains(id)) return true;
         const bool integer = key.tag == Tag::Int;
         intKeys_ = intKeys_ && integer;
-        const int at = backwards ? midStart_ + midCount_ - 1 : midStart_;
+        const int at = backwards ? gap.end() - 1 : gap.start;
         slots_[size_t(at)] = Slot(kUnread, id, integer ? key.integer : 0, integer);
-        KeyBound& bound = backwards ? self->firstFromEnd_ : self->lastFromStart_;
+        KeyBound& bound = backwards ? gap.before : gap.after;
         bound.set = true;
         bound.id = id;
         bound.key = rawValue(key);
-        if (!backwards) ++midStart_;
-        --midCount_;
+        if (!backwards) ++gap.start;
+        --gap.count;
         --n;
         const bool past = stop && integer && (backwards ? key.integer < *stop : key.integer > *stop);
         // A search by key stops at the first key that is not a whole number.
-        return n > 0 && midCount_ > 0 && !past && !(stop && !intKeys_);
+        return n > 0 && gap.count > 0 && !past && !(stop && !intKeys_);
     });
-    if (!ranOut) return;
-    // Nothing is left between the two sides: the places left read as gone,
-    // keeping the order of the keys around them.
-    const int midEnd = midStart_ + midCount_;
-    const std::int64_t key = midStart_ > 0 ? slots_[size_t(midStart_ - 1)].key : midEnd < size() ? slots_[size_t(midEnd)].key : 0;
-    for (int at = midStart_; at < midEnd; ++at) slots_[size_t(at)] = Slot(kGone, 0, key, false);
-    midStart_ += midCount_;
-    midCount_ = 0;
+    if (ranOut) {
+        // Nothing is left between the two sides: the places left read as
+        // gone, keeping the order of the keys around them.
+        const std::int64_t key = gap.start > 0        ? slots_[size_t(gap.start - 1)].key
+                                 : gap.end() < size() ? slots_[size_t(gap.end())].key
+                                                      : 0;
+        for (int at = gap.start; at < gap.end(); ++at) slots_[size_t(at)] = Slot(kGone, 0, key, false);
+        gap.start += gap.count;
+        gap.count = 0;
+    }
+    if (gap.count == 0) gaps_.erase(gaps_.begin() + std::ptrdiff_t(g));
+}
+
+int RowStore::densePlace(size_t g, std::int64_t key) const {
+    const Gap& gap = gaps_[g];
+    if (!uniqueKeys_ || !keysOrdered_ || !intKeys_) return -1;
+    if (!gap.after.set || !gap.before.set || gap.after.key.typeId() != QMetaType::LongLong ||
+        gap.before.key.typeId() != QMetaType::LongLong)
+        return -1;
+    const std::int64_t low = gap.after.key.toLongLong(), high = gap.before.key.toLongLong();
+    if (!(low < key && key < high)) return -1;
+    // Differences as unsigned: they cannot overflow when low < high.
+    if (std::uint64_t(high) - std::uint64_t(low) - 1 != std::uint64_t(gap.count)) return -1;
+    return gap.start + int(std::uint64_t(key) - std::uint64_t(low) - 1);
+}
+
+bool RowStore::readAt(size_t g, int place) const {
+    const Gap gap = gaps_[g];
+    const std::int64_t low = gap.after.key.toLongLong();
+    // The block starts a little before the place, for the rows shown above it.
+    const int first = std::max(gap.start, place - kKeyBlock / 4);
+    const int n = std::min(kKeyBlock, gap.end() - first);
+    const std::int64_t firstKey = std::int64_t(std::uint64_t(low) + std::uint64_t(first - gap.start) + 1);
+    // Every row with a key above the one before the first: a real just below
+    // the first key would come first and fail the check.
+    const KeyBound from{true, QVariant(qint64(firstKey - 1)), std::numeric_limits<std::int64_t>::max()};
+    std::vector<std::pair<std::int64_t, std::int64_t>> read;  // ids and keys
+    read.reserve(size_t(n));
+    bool run = true;
+    const bool ranOut = !source_->keys(from, gap.before, false, [&](std::int64_t id, const RawView& key) {
+        const std::int64_t expected = std::int64_t(std::uint64_t(firstKey) + read.size());
+        run = key.tag == Tag::Int && key.integer == expected && !placed_.contains(id);
+        if (!run) return false;
+        read.emplace_back(id, key.integer);
+        return int(read.size()) < n;
+    });
+    // A block that ends the gap must end where the gap does.
+    if (!run || read.empty() || (ranOut && first + int(read.size()) != gap.end())) return false;
+    const int count = int(read.size());
+    for (int i = 0; i < count; ++i)
+        slots_[size_t(first + i)] = Slot(kUnread, read[size_t(i)].first, read[size_t(i)].second, true);
+    Gap below{gap.start, first - gap.start, gap.after, KeyBound{true, QVariant(qint64(read.front().second)), read.front().first}};
+    Gap above{first + count, gap.end() - first - count, KeyBound{true, QVariant(qint64(read.back().second)), read.back().first},
+              gap.before};
+    gaps_.erase(gaps_.begin() + std::ptrdiff_t(g));
+    auto at = gaps_.begin() + std::ptrdiff_t(g);
+    if (above.count > 0) at = gaps_.insert(at, above);
+    if (below.count > 0) gaps_.insert(at, below);
+    return true;
 }
 
 void RowStore::know(int row) const {
-    while (unknown(row)) {
+    for (int g = gapOf(row); g >= 0; g = gapOf(row)) {
+        const Gap& gap = gaps_[size_t(g)];
         // From the nearer side, a block past the row so that the next rows
-        // on the way are there too.
-        const int fromStart = row - midStart_ + 1, fromEnd = midStart_ + midCount_ - row;
+        // on the way are there too; far from both sides of a dense gap, a
+        // block at the row's place.
+        const int fromStart = row - gap.start + 1, fromEnd = gap.end() - row;
+        if (std::min(fromStart, fromEnd) > kKeyBlock && gap.after.set && gap.after.key.typeId() == QMetaType::LongLong) {
+            const std::int64_t key = std::int64_t(std::uint64_t(gap.after.key.toLongLong()) + std::uint64_t(fromStart));
+            if (densePlace(size_t(g), key) == row && readAt(size_t(g), row)) continue;
+        }
         if (fromStart <= fromEnd)
-            readKeys(false, fromStart + kKeyBlock);
+            readKeys(size_t(g), false, fromStart + kKeyBlock);
         else
-            readKeys(true, fromEnd + kKeyBlock);
+            readKeys(size_t(g), true, fromEnd + kKeyBlock);
     }
 }
 
 void RowStore::knowAll() const {
-    while (midCount_ > 0) readKeys(false, midCount_);
+    while (!gaps_.empty()) readKeys(0, false, gaps_[0].count);
 }
 
 int RowStore::findKey(std::int64_t key, int from) const {
     if (!paged() || keyField_ < 0) return -1;
-    // Reads toward the key's place until the unread part cannot hold it.
-    while (midCount_ > 0 && intKeys_ && keysOrdered_) {
-        const bool lowKnown = lastFromStart_.set && lastFromStart_.key.typeId() == QMetaType::LongLong;
-        const bool highKnown = firstFromEnd_.set && firstFromEnd_.key.typeId() == QMetaType::LongLong;
-        const std::int64_t low = lowKnown ? lastFromStart_.key.toLongLong() : 0;
-        const std::int64_t high = highKnown ? firstFromEnd_.key.toLongLong() : 0;
-        if ((lowKnown && low > key) || (highKnown && high < key)) break;
+    // Reads toward the key's place until no gap can hold it.
+    bool placeTried = false;
+    while (intKeys_ && keysOrdered_) {
+        size_t g = 0;
+        std::int64_t low = 0, high = 0;
+        bool lowKnown = false, highKnown = false;
+        for (; g < gaps_.size(); ++g) {
+            const Gap& gap = gaps_[g];
+            lowKnown = gap.after.set && gap.after.key.typeId() == QMetaType::LongLong;
+            highKnown = gap.before.set && gap.before.key.typeId() == QMetaType::LongLong;
+            low = lowKnown ? gap.after.key.toLongLong() : 0;
+            high = highKnown ? gap.before.key.toLongLong() : 0;
+            // Unique keys are not in a gap next to a row that holds them.
+            const bool below = lowKnown && (uniqueKeys_ ? low >= key : low > key);
+            const bool above = highKnown && (uniqueKeys_ ? high <= key : high < key);
+            if (!below && !above) break;
+        }
+        if (g == gaps_.size()) break;
+        if (uniqueKeys_ && !placeTried) {
+            // One block from the end gives the last gap the key that closes it.
+            if (lowKnown && !gaps_[g].before.set) {
+                readKeys(g, true, kKeyBlock);
+                continue;
+            }
+            placeTried = true;
+            const int place = densePlace(g, key);
+            if (place >= 0 && readAt(g, place)) continue;
+        }
         // The nearer side by the keys' values: whole-number keys are mostly even.
         const bool backwards = highKnown && (!lowKnown || double(high) - double(key) < double(key) - double(low));
-        readKeys(backwards, midCount_, &key);
+        readKeys(g, backwards, gaps_[g].count, &key);
     }
     if (!intKeys_) return kNoKeySearch;
     if (from < 0 || from >= size()) return -1;
@@ -329,16 +419,21 @@ int RowStore::findKey(std::int64_t key, int from) const {
             if (slots_[size_t(row)].key == key) return row;
         return -1;
     }
-    // The known rows on either side of the unread part, each in order.
+    // The known runs between the gaps, each in order.
     auto search = [&](int begin, int end) {
+        if (begin >= end) return -1;
         const auto first = slots_.begin() + begin, last = slots_.begin() + end;
         const auto at = std::lower_bound(first, last, key, [](const Slot& s, std::int64_t k) { return s.key < k; });
         return at != last && at->key == key ? int(at - slots_.begin()) : -1;
     };
-    const int midEnd = midStart_ + midCount_;
-    const int found = from < midStart_ && midCount_ > 0 ? search(from, midStart_) : -1;
-    if (found >= 0 || midCount_ == 0) return midCount_ == 0 ? search(from, size()) : found;
-    return search(std::max(from, midEnd), size());
+    int begin = from;
+    for (const Gap& gap : gaps_) {
+        if (gap.end() <= begin) continue;
+        const int found = search(begin, gap.start);
+        if (found >= 0) return found;
+        begin = std::max(begin, gap.end());
+    }
+    return search(begin, size());
 }
 
 void RowStore::fetch(int row) const {

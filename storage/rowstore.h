@@ -62,16 +62,25 @@ public:
 // cleared.
 //
 // A paged store knows at first only how many rows it has. Their ids and keys
-// are read in blocks from either end of the order as rows are reached (the
-// first block at once), their values a page at a time when first asked for;
-// both are then kept. The blocks read from the start and from the end never
-// overlap: each is read strictly past the last row read on its side and short
-// of the first row read on the other, so the rows stay in order and no row
-// comes twice. The count holds from the open: a row another program added
-// after it shows only while unread places are left; places left over when
-// the unread part of the file has run out (rows deleted meanwhile) read as
-// gone. A row that is gone from the file when its page is read, or no longer
-// holds its key, reads as gone too: every field null.
+// are read in blocks as rows are reached (the first block at once), their
+// values a page at a time when first asked for; both are then kept. The
+// places not read yet form gaps between known rows; a block is read into a
+// gap from either side, strictly past the last row read on that side and
+// short of the first row read on the other, so the rows stay in order and no
+// row comes twice. With unique whole-number keys, a gap whose places are as
+// many as the whole numbers between the keys around it holds those numbers
+// (only numbers sort between two numbers, and unique keys have no ties), so a
+// key's place in it is known without reading up to it: a block is read
+// there, kept only when its keys are the run the places give, and the gap
+// splits around it. What the check cannot see is a real key standing in for
+// a missing whole number on the far side of the key: the block is then one
+// place off, and the list reads as if another program had changed it between
+// blocks (a place read as gone on one side, a row not shown on the other).
+// The count holds from the open: a row another program added after it shows
+// only while unread places are left; places left over when the unread part of
+// the file has run out (rows deleted meanwhile) read as gone. A row that is
+// gone from the file when its page is read, or no longer holds its key, reads
+// as gone too: every field null.
 class RowStore {
 public:
     explicit RowStore(int fieldCount = 0) : fieldCount_(fieldCount) {}
@@ -101,7 +110,9 @@ public:
     // Makes this a paged store of count rows, ordered on keyField, whose ids
     // and keys come from source; reads the first block of them now, or all of
     // them when wholeKeys (a source whose every block would cost a full read).
-    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys);
+    // uniqueKeys: the file keeps the key unique (an index), so that dense
+    // gaps may be placed by their keys.
+    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys = false);
     bool paged() const { return source_ != nullptr; }
     int keyField() const { return keyField_; }
     // The first row from `from` on whose key is key, reading ids and keys up
@@ -137,14 +148,30 @@ private:
     char* allocate(size_t bytes);
     // Reads the page that holds row, when row is not read yet.
     void fetch(int row) const;
+    // A run of places whose ids and keys are not read yet, between the known
+    // rows after and before (an unset bound: the end of the list).
+    struct Gap {
+        int start = 0;
+        int count = 0;
+        KeyBound after, before;
+        int end() const { return start + count; }
+    };
     // Reads ids and keys until row is known.
     void know(int row) const;
     void knowAll() const;
-    // Reads up to n ids and keys past the rows read from the start (or,
-    // backwards, before those read from the end), stopping early past key
-    // stop when one is given.
-    void readKeys(bool backwards, int n, const std::int64_t* stop = nullptr) const;
-    bool unknown(int row) const { return row >= midStart_ && row < midStart_ + midCount_; }
+    // Reads up to n ids and keys into gap g past the rows read on its low
+    // side (or, backwards, before those on its high side), stopping early
+    // past key stop when one is given; a gap filled is dropped.
+    void readKeys(size_t g, bool backwards, int n, const std::int64_t* stop = nullptr) const;
+    // The gap holding row; -1 when row is known.
+    int gapOf(int row) const;
+    bool unknown(int row) const { return gapOf(row) >= 0; }
+    // Where key lies in gap g when the gap holds exactly the whole numbers
+    // between the keys around it; -1 when that is not known.
+    int densePlace(size_t g, std::int64_t key) const;
+    // Reads the block of a dense gap g around place and keeps it when its keys
+    // are those the place gives; false when they are not (nothing kept).
+    bool readAt(size_t g, int place) const;
     void insertSlot(int at, const char* row, std::int64_t key, bool intKey);
     void noteKey(int row, const std::vector<QVariant>& values);
 
@@ -163,16 +190,14 @@ private:
     mutable std::vector<Slot> slots_;
     std::unique_ptr<PageSource> source_;
     int keyField_ = -1;
-    // The places whose ids and keys are not read yet: [midStart_, midStart_ + midCount_).
-    mutable int midStart_ = 0;
-    mutable int midCount_ = 0;
-    // The last row read from the start and the first read from the end.
-    mutable KeyBound lastFromStart_, firstFromEnd_;
+    // The places whose ids and keys are not read yet, in order.
+    mutable std::vector<Gap> gaps_;
     // Rows this store placed while part of the list was unread (posted new
     // rows, changed keys): a block that meets them again skips them.
     std::unordered_set<std::int64_t> placed_;
     mutable bool intKeys_ = true;  // every key read so far is a whole number
     bool keysOrdered_ = false;
+    bool uniqueKeys_ = false;
 };
 
 }  // namespace storage
