@@ -323,8 +323,8 @@ bool RowStore::readAt(size_t g, int place) const {
     const Gap gap = gaps_[g];
     const std::int64_t low = gap.after.key.toLongLong();
     // The block starts a little before the place, for the rows shown above it.
-    const int first = std::max(gap.start, place - kKeyBlock / 4);
-    const int n = std::min(kKeyBlock, gap.end() - first);
+    const int first = std::max(gap.start, place - kPage / 2);
+    const int n = std::min(kPage * 2, gap.end() - first);
     const std::int64_t firstKey = std::int64_t(std::uint64_t(low) + std::uint64_t(first - gap.start) + 1);
     // Every row with a key above the one before the first: a real just below
     // the first key would come first and fail the check.
