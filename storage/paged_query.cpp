@@ -19,111 +19,6 @@ namespace {
 constexpr int kPageIds = 64;   // ids a page statement asks for at once
 constexpr int kLongIds = 512;  // the same for a long page (rows read in order)
 
-// Reads a page of rows by their ids with one statement, so that the page is
-// read in one read transaction: the rows come in rowid order, each after its id.
-// A long page goes through a statement of its own that asks for more at once.
-// NOT INDEXED keeps the planner on the row ids: through an index on the
-// condition it would visit every row of the group for each page.
-//
-// Reads ids and keys in the order (key, row id), which is the query's order
-// with ties in the order of an index on the key. Rows strictly after a row
-// are those with a greater key, or the same key and a greater id; a null key
-// comes before every other. The forms below keep a range on the key where
-// there is one, so that an index on it starts at the bound.
-class TablePages : public PageSource {
-public:
-    TablePages(const Connection& connection, const QString& owner, const QString& table, const QString& condition,
-               const QString& column, int fields)
-        : connection_(connection),
-          owner_(owner),
-          table_(quoted(table)),
-          condition_(condition),
-          column_(quoted(column)),
-          st_(connection, owner, pageText(kPageIds)),
-          row_(size_t(fields) + 1) {}
-
-    QString pageText(int ids) const {
-        QStringList marks;
-        for (int p = 1; p <= ids; ++p) marks << QStringLiteral("?") + QString::number(p);
-        return QStringLiteral("SELECT rowid, * FROM ") + table_ + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
-               marks.join(u',') + u')' + (condition_.isEmpty() ? QString() : QStringLiteral(" AND (") + condition_ + u')');
-    }
-
-    // Reads the ids and keys strictly between the bounds, in order or backwards.
-    QString keysText(const KeyBound& after, const KeyBound& before, bool descending) const {
-        const QString& k = column_;
-        QStringList terms;
-        if (!condition_.isEmpty()) terms << u'(' + condition_ + u')';
-        const bool lowValue = after.set && after.key.isValid();
-        if (lowValue)
-            terms << k + QStringLiteral(" >= ?1 AND (") + k + QStringLiteral(" > ?1 OR rowid > ?2)");
-        else if (after.set)
-            terms << u'(' + k + QStringLiteral(" IS NOT NULL OR rowid > ?2)");
-        if (before.set && before.key.isValid()) {
-            if (lowValue)
-                terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR rowid < ?4)");
-            else
-                terms << u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3 OR (") + k +
-                             QStringLiteral(" = ?3 AND rowid < ?4))");
-        } else if (before.set) {
-            terms << k + QStringLiteral(" IS NULL AND rowid < ?4");
-        }
-        const QString dir = descending ? QStringLiteral(" DESC") : QString();
-        return QStringLiteral("SELECT rowid, ") + k + QStringLiteral(" FROM ") + table_ +
-               (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))) +
-               QStringLiteral(" ORDER BY ") + k + dir + QStringLiteral(", rowid") + dir;
-    }
-
-    void fetch(std::span<const std::int64_t> ids, const Put& put) override {
-        std::vector<std::pair<std::int64_t, size_t>> byId;  // the part's ids in order, each with its index
-        for (size_t from = 0; from < ids.size();) {
-            const bool isLong = ids.size() - from > size_t(kPageIds);
-            if (isLong && !long_) long_.emplace(connection_, owner_, pageText(kLongIds));
-            Statement& st = isLong ? *long_ : st_;
-            const size_t marks = isLong ? kLongIds : kPageIds;
-            const auto part = ids.subspan(from, std::min(marks, ids.size() - from));
-            byId.clear();
-            for (size_t p = 0; p < marks; ++p) {
-                st.bind(int(p) + 1, p < part.size() ? QVariant(qint64(part[p])) : QVariant());
-                if (p < part.size()) byId.emplace_back(part[p], from + p);
-            }
-            std::sort(byId.begin(), byId.end());
-            try {
-                while (st.readRow(row_)) {
-                    const auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(row_[0].integer, size_t(0)));
-                    if (at != byId.end() && at->first == row_[0].integer)
-                        put(at->second, std::span<const RawView>(row_).subspan(1));
-                }
-            } catch (...) {
-                st.reset();
-                throw;
-            }
-            st.reset();
-            from += part.size();
-        }
-    }
-
-    bool keys(const KeyBound& after, const KeyBound& before, bool descending, const Take& take) override {
-        Statement st(connection_, owner_, keysText(after, before, descending));
-        if (after.set && after.key.isValid()) st.bind(1, after.key);
-        if (after.set) st.bind(2, qint64(after.id));
-        if (before.set && before.key.isValid()) st.bind(3, before.key);
-        if (before.set) st.bind(4, qint64(before.id));
-        std::vector<RawView> pair(2);
-        // A statement kept for the next read is reset when it goes back.
-        while (st.readRow(pair))
-            if (!take(pair[0].integer, pair[1])) return true;
-        return false;
-    }
-
-private:
-    const Connection& connection_;
-    QString owner_, table_, condition_, column_;
-    Statement st_;
-    std::optional<Statement> long_;
-    std::vector<RawView> row_;
-};
-
 qint64 scalar(const Connection& connection, const QString& owner, const QString& sql, int columns = 1,
               qint64* second = nullptr) {
     Statement st(connection, owner, sql);
@@ -167,6 +62,150 @@ private:
     QString owner_;
     qint64 size_ = 0;
     bool changed_ = false;
+};
+
+// Reads a page of rows by their ids with one statement, so that the page is
+// read in one read transaction: the rows come in rowid order, each after its id.
+// A long page goes through a statement of its own that asks for more at once.
+// NOT INDEXED keeps the planner on the row ids: through an index on the
+// condition it would visit every row of the group for each page.
+//
+// Reads ids and keys in the order (key, row id), which is the query's order
+// with ties in the order of an index on the key. Rows strictly after a row
+// are those with a greater key, or the same key and a greater id; a null key
+// comes before every other. The forms below keep a range on the key where
+// there is one, so that an index on it starts at the bound.
+class TablePages : public PageSource {
+public:
+    TablePages(const Connection& connection, const QString& owner, const QString& table, const QString& condition,
+               const QString& column, int fields)
+        : connection_(connection),
+          owner_(owner),
+          table_(quoted(table)),
+          condition_(condition),
+          column_(quoted(column)),
+          st_(connection, owner, pageText(kPageIds)),
+          row_(size_t(fields) + 1) {}
+
+    QString pageText(int ids) const {
+        QStringList marks;
+        for (int p = 1; p <= ids; ++p) marks << QStringLiteral("?") + QString::number(p);
+        return QStringLiteral("SELECT rowid, * FROM ") + table_ + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
+               marks.join(u',') + u')' + (condition_.isEmpty() ? QString() : QStringLiteral(" AND (") + condition_ + u')');
+    }
+
+    // The rows strictly between the bounds, as terms of a WHERE. A bound set
+    // fromKey stands for its key alone: from a low one on, every row whose key
+    // is at least the key; short of a high one, every row whose key is below.
+    QStringList keyTerms(const KeyBound& after, const KeyBound& before) const {
+        const QString& k = column_;
+        QStringList terms;
+        if (!condition_.isEmpty()) terms << u'(' + condition_ + u')';
+        const bool lowValue = after.set && after.key.isValid();
+        if (lowValue && after.fromKey)
+            terms << k + QStringLiteral(" >= ?1");
+        else if (lowValue)
+            terms << k + QStringLiteral(" >= ?1 AND (") + k + QStringLiteral(" > ?1 OR rowid > ?2)");
+        else if (after.set)
+            terms << u'(' + k + QStringLiteral(" IS NOT NULL OR rowid > ?2)");
+        if (before.set && before.key.isValid() && before.fromKey) {
+            terms << (lowValue ? k + QStringLiteral(" < ?3") : u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3)"));
+        } else if (before.set && before.key.isValid()) {
+            if (lowValue)
+                terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR rowid < ?4)");
+            else
+                terms << u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3 OR (") + k +
+                             QStringLiteral(" = ?3 AND rowid < ?4))");
+        } else if (before.set) {
+            terms << k + QStringLiteral(" IS NULL AND rowid < ?4");
+        }
+        return terms;
+    }
+
+    void bindBounds(Statement& st, const KeyBound& after, const KeyBound& before) const {
+        if (after.set && after.key.isValid()) st.bind(1, after.key);
+        if (after.set && !after.fromKey) st.bind(2, qint64(after.id));
+        if (before.set && before.key.isValid()) st.bind(3, before.key);
+        if (before.set && !before.fromKey) st.bind(4, qint64(before.id));
+    }
+
+    // Reads the ids and keys strictly between the bounds, in order or backwards.
+    QString keysText(const KeyBound& after, const KeyBound& before, bool descending) const {
+        const QString& k = column_;
+        const QStringList terms = keyTerms(after, before);
+        const QString dir = descending ? QStringLiteral(" DESC") : QString();
+        return QStringLiteral("SELECT rowid, ") + k + QStringLiteral(" FROM ") + table_ +
+               (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))) +
+               QStringLiteral(" ORDER BY ") + k + dir + QStringLiteral(", rowid") + dir;
+    }
+
+    void fetch(std::span<const std::int64_t> ids, const Put& put) override {
+        std::vector<std::pair<std::int64_t, size_t>> byId;  // the part's ids in order, each with its index
+        for (size_t from = 0; from < ids.size();) {
+            const bool isLong = ids.size() - from > size_t(kPageIds);
+            if (isLong && !long_) long_.emplace(connection_, owner_, pageText(kLongIds));
+            Statement& st = isLong ? *long_ : st_;
+            const size_t marks = isLong ? kLongIds : kPageIds;
+            const auto part = ids.subspan(from, std::min(marks, ids.size() - from));
+            byId.clear();
+            for (size_t p = 0; p < marks; ++p) {
+                st.bind(int(p) + 1, p < part.size() ? QVariant(qint64(part[p])) : QVariant());
+                if (p < part.size()) byId.emplace_back(part[p], from + p);
+            }
+            std::sort(byId.begin(), byId.end());
+            try {
+                while (st.readRow(row_)) {
+                    const auto at = std::lower_bound(byId.begin(), byId.end(), std::make_pair(row_[0].integer, size_t(0)));
+                    if (at != byId.end() && at->first == row_[0].integer)
+                        put(at->second, std::span<const RawView>(row_).subspan(1));
+                }
+            } catch (...) {
+                st.reset();
+                throw;
+            }
+            st.reset();
+            from += part.size();
+        }
+    }
+
+    bool keys(const KeyBound& after, const KeyBound& before, bool descending, const Take& take) override {
+        Statement st(connection_, owner_, keysText(after, before, descending));
+        bindBounds(st, after, before);
+        std::vector<RawView> pair(2);
+        // A statement kept for the next read is reset when it goes back.
+        while (st.readRow(pair))
+            if (!take(pair[0].integer, pair[1])) return true;
+        return false;
+    }
+
+    qint64 count(const KeyBound& after, const KeyBound& before, std::int64_t key, bool atOrAbove) override {
+        // The key itself bounds the rows counted, so that the index is stepped
+        // from it and not from the far side of the gap; a gap's own bound
+        // stays where it is nearer.
+        const auto integer = [](const KeyBound& b) { return b.key.typeId() == QMetaType::LongLong; };
+        if ((after.set && !integer(after)) || (before.set && !integer(before))) return -1;
+        const KeyBound byKey{true, QVariant(qint64(key)), 0, true};
+        const bool afterNearer = after.set && after.key.toLongLong() >= key;
+        const bool beforeNearer = before.set && before.key.toLongLong() <= key;
+        const KeyBound& low = atOrAbove && !afterNearer ? byKey : after;
+        const KeyBound& high = !atOrAbove && !beforeNearer ? byKey : before;
+        const QStringList terms = keyTerms(low, high);
+        // Stepping a long run of an index: its pages pass through the cache.
+        const PassingPages passing(connection_, owner_);
+        Statement st(connection_, owner_,
+                     QStringLiteral("SELECT COUNT(*) FROM ") + table_ +
+                         (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))));
+        bindBounds(st, low, high);
+        std::vector<RawView> row(1);
+        return st.readRow(row) && row[0].tag == RawView::Tag::Int ? row[0].integer : -1;
+    }
+
+private:
+    const Connection& connection_;
+    QString owner_, table_, condition_, column_;
+    Statement st_;
+    std::optional<Statement> long_;
+    std::vector<RawView> row_;
 };
 
 // A condition of one column equal to a whole number: column, number.
@@ -223,6 +262,20 @@ bool sorts(const Connection& connection, const QString& owner, const QString& qu
     return sorting;
 }
 
+// Whether an index keeps the column's values unique over the whole table
+// (one column, no condition): then a run of places between two whole-number
+// keys can be placed by the keys alone.
+bool uniqueColumn(const Connection& connection, const QString& owner, const QString& table, const QString& column) {
+    Statement st(connection, owner,
+                 QStringLiteral("SELECT 1 FROM pragma_index_list(?1) AS l, pragma_index_info(l.name) AS i "
+                                "WHERE l.\"unique\" AND NOT l.partial GROUP BY l.name "
+                                "HAVING count(*) = 1 AND max(i.name) = ?2 COLLATE NOCASE"));
+    st.bind(1, table);
+    st.bind(2, column);
+    std::vector<RawView> row(1);
+    return st.readRow(row);
+}
+
 }  // namespace
 
 bool openPaged(const Connection& connection, const QString& owner, const QString& sql, QueryResult* result) {
@@ -274,10 +327,11 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     if (count < 0 || count > std::numeric_limits<int>::max()) return false;
     auto pages = std::make_unique<TablePages>(connection, owner, table, condition, column, int(described.fields.size()));
     const bool whole = sorts(connection, owner, pages->keysText({}, {}, false));
+    const bool unique = uniqueColumn(connection, owner, table, column);
     result->fields = std::move(described.fields);
     result->updateTable = std::move(described.updateTable);
     result->rows = RowStore(int(result->fields.size()));
-    result->rows.setPaged(int(count), keyField, std::move(pages), whole);
+    result->rows.setPaged(int(count), keyField, std::move(pages), whole, unique);
     return true;
 }
 

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -135,20 +137,21 @@ QVariant rawValue(const RawView& v) {
     return {};
 }
 
-// A block of rows' bytes, mapped from the system on its own: its pages go
-// back as soon as the store is cleared. Past a store's first block they come
+// A block of rows' bytes past a store's first one, mapped from the system on
+// its own: its pages go back as soon as the store is cleared, and they come
 // as huge pages, one fault for 2 MB instead of one for every 4 KB: filling
 // fresh small pages cost about as much as reading the rows from the file.
-// The system may decline; the block then fills in small pages as before.
-char* mapBlock(size_t size, bool first) {
+// The system may decline; the block then fills in small pages. A store's
+// first block comes from the heap: a small set opened and closed again and
+// again (a statement per question added to an exam) reuses the same memory
+// there, where mapping and unmapping it each time cost four times the work.
+char* mapBlock(size_t size) {
 #ifdef __linux__
-    // A small store stays in small pages: its first block. The others are
-    // aligned to a huge page, so that every one of them can be one.
-    const size_t extra = first ? 0 : kHugePage;
+    // Aligned to a huge page, so that every one of its pages can be one.
+    const size_t extra = kHugePage;
     void* mapped = mmap(nullptr, size + extra, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED) throw std::bad_alloc();
     char* const start = static_cast<char*>(mapped);
-    if (first) return start;
     char* const block = start + (kHugePage - reinterpret_cast<std::uintptr_t>(start) % kHugePage) % kHugePage;
     if (block > start) munmap(start, size_t(block - start));
     char* const end = block + size;
@@ -158,7 +161,6 @@ char* mapBlock(size_t size, bool first) {
 #endif
     return block;
 #else
-    (void)first;
     return new char[size];
 #endif
 }
@@ -167,10 +169,12 @@ char* mapBlock(size_t size, bool first) {
 
 void RowStore::FreeBlock::operator()(char* block) const {
 #ifdef __linux__
-    munmap(block, size);
-#else
-    delete[] block;
+    if (mapped) {
+        munmap(block, size);
+        return;
+    }
 #endif
+    delete[] block;
 }
 
 void RowStore::append(std::span<const RawView> row) { insertSlot(size(), encode(row), 0, true); }
@@ -211,13 +215,14 @@ void RowStore::replace(int row, const std::vector<QVariant>& values, const std::
 void RowStore::remove(int row) {
     know(row);
     slots_.erase(slots_.begin() + row);
-    if (midCount_ > 0 && row < midStart_) --midStart_;
+    for (Gap& gap : gaps_)
+        if (gap.start > row) --gap.start;
 }
 
 void RowStore::setId(int row, std::int64_t id) {
     if (!paged()) return;
     slots_.at(size_t(row)).id = id;
-    if (midCount_ > 0) placed_.insert(id);
+    if (!gaps_.empty()) placed_.insert(id);
 }
 
 std::int64_t RowStore::id(int row) const {
@@ -226,10 +231,11 @@ std::int64_t RowStore::id(int row) const {
 }
 
 void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
-    // A row comes before a known row (read first when it is not), or at the
-    // unread part's start, where it joins the rows before it.
+    // A row comes before a known row (read first when it is not) or at the
+    // end; the gaps after it move on by one.
     if (at < size()) know(at);
-    if (midCount_ > 0 && at <= midStart_) ++midStart_;
+    for (Gap& gap : gaps_)
+        if (gap.start >= at) ++gap.start;
     slots_.insert(slots_.begin() + at, Slot(row, 0, key, intKey));
 }
 
@@ -242,12 +248,12 @@ void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
     slot.key = key;
     slot.intKey = integer;
     // A row placed while part of the list is unread must not come again with it.
-    if (midCount_ > 0 && slot.id != 0) placed_.insert(slot.id);
+    if (!gaps_.empty() && slot.id != 0) placed_.insert(slot.id);
     // The neighbour's key; an unread neighbour is only known to lie past the
     // last key read on the other side of it, which is then the key compared.
     auto keyAt = [&](int r, bool after, std::int64_t* k) {
-        if (unknown(r)) {
-            const KeyBound& b = after ? lastFromStart_ : firstFromEnd_;
+        if (const int g = gapOf(r); g >= 0) {
+            const KeyBound& b = after ? gaps_[size_t(g)].after : gaps_[size_t(g)].before;
             if (!b.set || b.key.typeId() != QMetaType::LongLong) return false;
             *k = b.key.toLongLong();
             return true;
@@ -284,11 +290,11 @@ void RowStore::clear() {
     walkEnd_ = -1;
     source_.reset();
     keyField_ = -1;
-    midStart_ = midCount_ = 0;
-    lastFromStart_ = firstFromEnd_ = KeyBound{};
+    std::vector<Gap>().swap(gaps_);
     std::unordered_set<std::int64_t>().swap(placed_);
     intKeys_ = true;
     keysOrdered_ = false;
+    uniqueKeys_ = false;
 #ifdef __GLIBC__
     // A large set leaves the heap in pieces the allocator keeps (after the
     // first large free, glibc serves lists of this size from the heap rather
@@ -299,14 +305,14 @@ void RowStore::clear() {
 #endif
 }
 
-void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys) {
+void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys) {
     clear();
     // Places not read are never touched: a large list costs memory as it is read.
     slots_ = std::vector<Slot>(size_t(std::max(count, 0)));
-    midStart_ = 0;
-    midCount_ = size();
+    if (count > 0) gaps_.push_back(Gap{0, count, {}, {}});
     keyField_ = keyField;
     keysOrdered_ = true;
+    uniqueKeys_ = uniqueKeys;
     source_ = std::move(source);
     if (wholeKeys)
         knowAll();
@@ -314,64 +320,149 @@ void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> sou
         know(0);
 }
 
-void RowStore::readKeys(bool backwards, int n, const std::int64_t* stop) const {
-    if (midCount_ <= 0 || n <= 0) return;
-    auto* self = const_cast<RowStore*>(this);
-    const bool ranOut = !source_->keys(lastFromStart_, firstFromEnd_, backwards, [&](std::int64_t id, const RawView& key) {
+int RowStore::gapOf(int row) const {
+    // The last gap starting at or before row.
+    const auto it = std::upper_bound(gaps_.begin(), gaps_.end(), row, [](int r, const Gap& g) { return r < g.start; });
+    if (it == gaps_.begin()) return -1;
+    const auto g = it - 1;
+    return row < g->end() ? int(g - gaps_.begin()) : -1;
+}
+
+void RowStore::readKeys(size_t g, bool backwards, int n, const std::int64_t* stop) const {
+    Gap& gap = gaps_[g];
+    if (gap.count <= 0 || n <= 0) return;
+    const bool ranOut = !source_->keys(gap.after, gap.before, backwards, [&](std::int64_t id, const RawView& key) {
         if (placed_.contains(id)) return true;
         const bool integer = key.tag == Tag::Int;
         intKeys_ = intKeys_ && integer;
-        const int at = backwards ? midStart_ + midCount_ - 1 : midStart_;
+        const int at = backwards ? gap.end() - 1 : gap.start;
         slots_[size_t(at)] = Slot(kUnread, id, integer ? key.integer : 0, integer);
-        KeyBound& bound = backwards ? self->firstFromEnd_ : self->lastFromStart_;
+        KeyBound& bound = backwards ? gap.before : gap.after;
         bound.set = true;
         bound.id = id;
         bound.key = rawValue(key);
-        if (!backwards) ++midStart_;
-        --midCount_;
+        if (!backwards) ++gap.start;
+        --gap.count;
         --n;
         const bool past = stop && integer && (backwards ? key.integer < *stop : key.integer > *stop);
         // A search by key stops at the first key that is not a whole number.
-        return n > 0 && midCount_ > 0 && !past && !(stop && !intKeys_);
+        return n > 0 && gap.count > 0 && !past && !(stop && !intKeys_);
     });
-    if (!ranOut) return;
-    // Nothing is left between the two sides: the places left read as gone,
-    // keeping the order of the keys around them.
-    const int midEnd = midStart_ + midCount_;
-    const std::int64_t key = midStart_ > 0 ? slots_[size_t(midStart_ - 1)].key : midEnd < size() ? slots_[size_t(midEnd)].key : 0;
-    for (int at = midStart_; at < midEnd; ++at) slots_[size_t(at)] = Slot(kGone, 0, key, false);
-    midStart_ += midCount_;
-    midCount_ = 0;
+    if (ranOut) {
+        // Nothing is left between the two sides: the places left read as
+        // gone, keeping the order of the keys around them.
+        const std::int64_t key = gap.start > 0        ? slots_[size_t(gap.start - 1)].key
+                                 : gap.end() < size() ? slots_[size_t(gap.end())].key
+                                                      : 0;
+        for (int at = gap.start; at < gap.end(); ++at) slots_[size_t(at)] = Slot(kGone, 0, key, false);
+        gap.start += gap.count;
+        gap.count = 0;
+    }
+    if (gap.count == 0) gaps_.erase(gaps_.begin() + std::ptrdiff_t(g));
+}
+
+int RowStore::countedPlace(size_t g, std::int64_t key) const {
+    const Gap& gap = gaps_[g];
+    // A small gap is read sooner than counted; a row this store placed is
+    // counted by the file where it now is, not where the store shows it.
+    if (gap.count <= 2 * kKeyBlock || !placed_.empty() || !keysOrdered_ || !intKeys_) return -1;
+    const bool lowKnown = gap.after.set && gap.after.key.typeId() == QMetaType::LongLong;
+    const bool highKnown = gap.before.set && gap.before.key.typeId() == QMetaType::LongLong;
+    // The nearer side by the keys' values, as when reading toward the key.
+    const bool fromEnd = lowKnown && highKnown &&
+                         double(gap.before.key.toLongLong()) - double(key) < double(key) - double(gap.after.key.toLongLong());
+    const qint64 n = source_->count(gap.after, gap.before, key, fromEnd);
+    // More rows than places: another program added rows since the open; they
+    // are read in order instead, where the places run out.
+    if (n < 0 || n > gap.count) return -1;
+    return fromEnd ? gap.end() - int(n) : gap.start + int(n);
+}
+
+bool RowStore::readAt(size_t g, int place, std::int64_t key) const {
+    const Gap gap = gaps_[g];
+    const int n = std::min(kKeyBlock, gap.end() - place);
+    if (n <= 0) return false;
+    // From the first row whose key is at least key; a gap's low bound of the
+    // same key (ties) is past some of them already.
+    const bool tie = gap.after.set && gap.after.key.typeId() == QMetaType::LongLong && gap.after.key.toLongLong() >= key;
+    const KeyBound from = tie ? gap.after : KeyBound{true, QVariant(qint64(key)), 0, true};
+    std::vector<Slot> read;
+    read.reserve(size_t(n));
+    KeyBound first, last;
+    bool integers = true;
+    source_->keys(from, gap.before, false, [&](std::int64_t id, const RawView& k) {
+        const bool integer = k.tag == Tag::Int;
+        integers = integers && integer;
+        read.emplace_back(kUnread, id, integer ? k.integer : 0, integer);
+        KeyBound& bound = read.size() == 1 ? first : last;
+        bound = KeyBound{true, rawValue(k), id};
+        return int(read.size()) < n;
+    });
+    if (read.empty()) return false;
+    if (read.size() == 1) last = first;
+    intKeys_ = intKeys_ && integers;
+    const int count = int(read.size());
+    std::copy(read.begin(), read.end(), slots_.begin() + place);
+    const Gap below{gap.start, place - gap.start, gap.after, first};
+    const Gap above{place + count, gap.end() - place - count, last, gap.before};
+    gaps_.erase(gaps_.begin() + std::ptrdiff_t(g));
+    auto at = gaps_.begin() + std::ptrdiff_t(g);
+    if (above.count > 0) at = gaps_.insert(at, above);
+    if (below.count > 0) gaps_.insert(at, below);
+    return true;
 }
 
 void RowStore::know(int row) const {
-    while (unknown(row)) {
+    for (int g = gapOf(row); g >= 0; g = gapOf(row)) {
+        const Gap& gap = gaps_[size_t(g)];
         // From the nearer side, a block past the row so that the next rows
         // on the way are there too.
-        const int fromStart = row - midStart_ + 1, fromEnd = midStart_ + midCount_ - row;
+        const int fromStart = row - gap.start + 1, fromEnd = gap.end() - row;
         if (fromStart <= fromEnd)
-            readKeys(false, fromStart + kKeyBlock);
+            readKeys(size_t(g), false, fromStart + kKeyBlock);
         else
-            readKeys(true, fromEnd + kKeyBlock);
+            readKeys(size_t(g), true, fromEnd + kKeyBlock);
     }
 }
 
 void RowStore::knowAll() const {
-    while (midCount_ > 0) readKeys(false, midCount_);
+    while (!gaps_.empty()) readKeys(0, false, gaps_[0].count);
 }
 
 int RowStore::findKey(std::int64_t key, int from) const {
     if (!paged() || keyField_ < 0) return -1;
-    // Reads toward the key's place until the unread part cannot hold it.
-    while (midCount_ > 0 && intKeys_ && keysOrdered_) {
-        const bool lowKnown = lastFromStart_.set && lastFromStart_.key.typeId() == QMetaType::LongLong;
-        const bool highKnown = firstFromEnd_.set && firstFromEnd_.key.typeId() == QMetaType::LongLong;
-        const std::int64_t low = lowKnown ? lastFromStart_.key.toLongLong() : 0;
-        const std::int64_t high = highKnown ? firstFromEnd_.key.toLongLong() : 0;
-        if ((lowKnown && low > key) || (highKnown && high < key)) break;
+    // Reads toward the key's place until no gap can hold it.
+    bool placeTried = false;
+    while (intKeys_ && keysOrdered_) {
+        size_t g = 0;
+        std::int64_t low = 0, high = 0;
+        bool lowKnown = false, highKnown = false;
+        for (; g < gaps_.size(); ++g) {
+            const Gap& gap = gaps_[g];
+            lowKnown = gap.after.set && gap.after.key.typeId() == QMetaType::LongLong;
+            highKnown = gap.before.set && gap.before.key.typeId() == QMetaType::LongLong;
+            low = lowKnown ? gap.after.key.toLongLong() : 0;
+            high = highKnown ? gap.before.key.toLongLong() : 0;
+            // Unique keys are not in a gap next to a row that holds them.
+            const bool below = lowKnown && (uniqueKeys_ ? low >= key : low > key);
+            const bool above = highKnown && (uniqueKeys_ ? high <= key : high < key);
+            if (!below && !above) break;
+        }
+        if (g == gaps_.size()) break;
+        if (!placeTried) {
+            // One block from the end gives the last gap the key that closes
+            // it, so that the nearer side is known.
+            if (lowKnown && !gaps_[g].before.set && gaps_[g].count > 2 * kKeyBlock) {
+                readKeys(g, true, kKeyBlock);
+                continue;
+            }
+            placeTried = true;
+            const int place = countedPlace(g, key);
+            if (place >= 0 && readAt(g, place, key)) continue;
+        }
         // The nearer side by the keys' values: whole-number keys are mostly even.
         const bool backwards = highKnown && (!lowKnown || double(high) - double(key) < double(key) - double(low));
-        readKeys(backwards, midCount_, &key);
+        readKeys(g, backwards, gaps_[g].count, &key);
     }
     if (!intKeys_) return kNoKeySearch;
     if (from < 0 || from >= size()) return -1;
@@ -382,16 +473,21 @@ int RowStore::findKey(std::int64_t key, int from) const {
             if (slots_[size_t(row)].key == key) return row;
         return -1;
     }
-    // The known rows on either side of the unread part, each in order.
+    // The known runs between the gaps, each in order.
     auto search = [&](int begin, int end) {
+        if (begin >= end) return -1;
         const auto first = slots_.begin() + begin, last = slots_.begin() + end;
         const auto at = std::lower_bound(first, last, key, [](const Slot& s, std::int64_t k) { return s.key < k; });
         return at != last && at->key == key ? int(at - slots_.begin()) : -1;
     };
-    const int midEnd = midStart_ + midCount_;
-    const int found = from < midStart_ && midCount_ > 0 ? search(from, midStart_) : -1;
-    if (found >= 0 || midCount_ == 0) return midCount_ == 0 ? search(from, size()) : found;
-    return search(std::max(from, midEnd), size());
+    int begin = from;
+    for (const Gap& gap : gaps_) {
+        if (gap.end() <= begin) continue;
+        const int found = search(begin, gap.start);
+        if (found >= 0) return found;
+        begin = std::max(begin, gap.end());
+    }
+    return search(begin, size());
 }
 
 void RowStore::fetch(int row) const {
@@ -407,7 +503,8 @@ void RowStore::fetch(int row) const {
         first = row;
         end = std::min(size(), row + walkPage_);
         // Their ids and keys in one block from the start's side, when that is where they lie.
-        if (midCount_ > 0 && row < midStart_ && midStart_ < end) readKeys(false, end - midStart_ + kKeyBlock);
+        const auto next = std::upper_bound(gaps_.begin(), gaps_.end(), row, [](int r, const Gap& g) { return r < g.start; });
+        if (next != gaps_.end() && next->start < end) readKeys(size_t(next - gaps_.begin()), false, end - next->start + kKeyBlock);
     } else {
         walkPage_ = kPage;
     }
@@ -445,7 +542,8 @@ char* RowStore::allocate(size_t bytes) {
         // A row larger than a block gets one of its own, in whole huge pages.
         const size_t block = blocks_.empty() ? kFirstBlock : kBlock;
         const size_t size = bytes <= block ? block : (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        std::unique_ptr<char[], FreeBlock> mapped(mapBlock(size, blocks_.empty()), FreeBlock{size});
+        const bool first = blocks_.empty() && bytes <= block;
+        std::unique_ptr<char[], FreeBlock> mapped(first ? new char[size] : mapBlock(size), FreeBlock{size, !first});
         blocks_.push_back(std::move(mapped));
         blockBytes_ += size;
         cursorRow_ = nullptr;  // the cursor may have pointed where this block now lies

@@ -30,6 +30,8 @@ struct KeyBound {
     bool set = false;
     QVariant key;
     std::int64_t id = 0;
+    // As the low bound: every row whose key is at least key, whatever its id.
+    bool fromKey = false;
 };
 
 // Where the rows of a paged store come from: their ids and keys in order, and
@@ -48,6 +50,13 @@ public:
     // when the rows ran out first. Throws when the file cannot be read.
     using Take = std::function<bool(std::int64_t id, const RawView& key)>;
     virtual bool keys(const KeyBound& after, const KeyBound& before, bool descending, const Take& take) = 0;
+    // How many rows strictly between after and before have a key below key
+    // (a null key is below every number) or, atOrAbove, at least key; -1 when
+    // the source cannot count them. Throws when the file cannot be read.
+    virtual qint64 count(const KeyBound& after, const KeyBound& before, std::int64_t key, bool atOrAbove) {
+        (void)after, (void)before, (void)key, (void)atOrAbove;
+        return -1;
+    }
 };
 
 // The rows of a record set as raw values: null (an invalid QVariant), qint64,
@@ -62,16 +71,23 @@ public:
 // cleared.
 //
 // A paged store knows at first only how many rows it has. Their ids and keys
-// are read in blocks from either end of the order as rows are reached (the
-// first block at once), their values a page at a time when first asked for;
-// both are then kept. The blocks read from the start and from the end never
-// overlap: each is read strictly past the last row read on its side and short
-// of the first row read on the other, so the rows stay in order and no row
-// comes twice. The count holds from the open: a row another program added
-// after it shows only while unread places are left; places left over when
-// the unread part of the file has run out (rows deleted meanwhile) read as
-// gone. A row that is gone from the file when its page is read, or no longer
-// holds its key, reads as gone too: every field null.
+// are read in blocks as rows are reached (the first block at once), their
+// values a page at a time when first asked for; both are then kept. The
+// places not read yet form gaps between known rows; a block is read into a
+// gap from either side, strictly past the last row read on that side and
+// short of the first row read on the other, so the rows stay in order and no
+// row comes twice. A search by key far into a large gap does not read up to
+// the key: the source counts the gap's rows on the key's nearer side (SQLite
+// steps an index for that, without handing each row over), which gives the
+// place of the first row at or past the key; a block is read from there and
+// the gap splits around it. Counting is exact whatever the keys hold, and is
+// left to reading while rows placed by this store are in the file but not
+// in their gap.
+// The count holds from the open: a row another program added after it shows
+// only while unread places are left; places left over when the unread part of
+// the file has run out (rows deleted meanwhile) read as gone. A row that is
+// gone from the file when its page is read, or no longer holds its key, reads
+// as gone too: every field null.
 class RowStore {
 public:
     explicit RowStore(int fieldCount = 0) : fieldCount_(fieldCount) {}
@@ -101,7 +117,9 @@ public:
     // Makes this a paged store of count rows, ordered on keyField, whose ids
     // and keys come from source; reads the first block of them now, or all of
     // them when wholeKeys (a source whose every block would cost a full read).
-    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys);
+    // uniqueKeys: the file keeps the key unique (an index), so that dense
+    // gaps may be placed by their keys.
+    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys = false);
     bool paged() const { return source_ != nullptr; }
     int keyField() const { return keyField_; }
     // The first row from `from` on whose key is key, reading ids and keys up
@@ -143,14 +161,32 @@ private:
     char* allocate(size_t bytes);
     // Reads the page that holds row, when row is not read yet.
     void fetch(int row) const;
+    // A run of places whose ids and keys are not read yet, between the known
+    // rows after and before (an unset bound: the end of the list).
+    struct Gap {
+        int start = 0;
+        int count = 0;
+        KeyBound after, before;
+        int end() const { return start + count; }
+    };
     // Reads ids and keys until row is known.
     void know(int row) const;
     void knowAll() const;
-    // Reads up to n ids and keys past the rows read from the start (or,
-    // backwards, before those read from the end), stopping early past key
-    // stop when one is given.
-    void readKeys(bool backwards, int n, const std::int64_t* stop = nullptr) const;
-    bool unknown(int row) const { return row >= midStart_ && row < midStart_ + midCount_; }
+    // Reads up to n ids and keys into gap g past the rows read on its low
+    // side (or, backwards, before those on its high side), stopping early
+    // past key stop when one is given; a gap filled is dropped.
+    void readKeys(size_t g, bool backwards, int n, const std::int64_t* stop = nullptr) const;
+    // The gap holding row; -1 when row is known.
+    int gapOf(int row) const;
+    bool unknown(int row) const { return gapOf(row) >= 0; }
+    // Where the first row of gap g whose key is at least key lies, counted by
+    // the source from the nearer side of the gap; -1 when not counted (a
+    // small gap, rows placed by this store, a source that cannot count).
+    int countedPlace(size_t g, std::int64_t key) const;
+    // Reads a block of ids and keys from the first row of gap g whose key is
+    // at least key on, into the gap from place on; false when nothing fits
+    // there (nothing kept).
+    bool readAt(size_t g, int place, std::int64_t key) const;
     void insertSlot(int at, const char* row, std::int64_t key, bool intKey);
     void noteKey(int row, const std::vector<QVariant>& values);
 
@@ -165,9 +201,11 @@ private:
     // on is a walk in order (see fetch).
     mutable int walkEnd_ = -1;
     mutable int walkPage_ = 0;
-    // Gives a block of rows' bytes back to the system.
+    // Gives a block of rows' bytes back: to the system when it was mapped on
+    // its own, else to the heap.
     struct FreeBlock {
         size_t size = 0;
+        bool mapped = false;
         void operator()(char* block) const;
     };
     // Reading a page or a block of keys is a const operation to callers: the
@@ -179,16 +217,14 @@ private:
     mutable std::vector<Slot> slots_;
     std::unique_ptr<PageSource> source_;
     int keyField_ = -1;
-    // The places whose ids and keys are not read yet: [midStart_, midStart_ + midCount_).
-    mutable int midStart_ = 0;
-    mutable int midCount_ = 0;
-    // The last row read from the start and the first read from the end.
-    mutable KeyBound lastFromStart_, firstFromEnd_;
+    // The places whose ids and keys are not read yet, in order.
+    mutable std::vector<Gap> gaps_;
     // Rows this store placed while part of the list was unread (posted new
     // rows, changed keys): a block that meets them again skips them.
     std::unordered_set<std::int64_t> placed_;
     mutable bool intKeys_ = true;  // every key read so far is a whole number
     bool keysOrdered_ = false;
+    bool uniqueKeys_ = false;
 };
 
 }  // namespace storage

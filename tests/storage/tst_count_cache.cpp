@@ -14,7 +14,7 @@ using namespace storage;
 
 namespace {
 
-// How many counting statements a connection runs.
+// How many statements counting questions a connection runs.
 class CountLog {
 public:
     explicit CountLog(Connection& connection) : db_(connection.handle()) {
@@ -27,7 +27,8 @@ public:
 
 private:
     static int onStatement(unsigned, void* self, void*, void* text) {
-        if (QByteArray(static_cast<const char*>(text)).toLower().contains("count(")) ++static_cast<CountLog*>(self)->counts_;
+        const QByteArray statement = QByteArray(static_cast<const char*>(text)).toLower();
+        if (statement.contains("count(") && statement.contains("tqmaster")) ++static_cast<CountLog*>(self)->counts_;
         return 0;
     }
     sqlite3* db_;

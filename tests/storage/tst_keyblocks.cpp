@@ -27,6 +27,9 @@ constexpr int kRows = 2000;  // several blocks of keys
 // whatever the web site may have stored in the key column: nulls, text,
 // reals, blobs and ties among whole numbers.
 const char* const kWhole = "10 * ((i * 7919) % 2000 + 1)";
+// Keys 1 to kRows, each once: unique keys, a search far into the list places
+// a block where the rows before the key put it.
+const char* const kDense = "(i * 7919) % 2000 + 1";
 // (The mixed keys go without the index that keeps keys unique, for the ties.)
 const char* const kMixed =
     "CASE i % 10 WHEN 0 THEN NULL WHEN 1 THEN 'k' || (i % 37) WHEN 2 THEN (i % 50) + 0.5 "
@@ -112,6 +115,15 @@ private slots:
             QTest::newRow(qPrintable(name + QStringLiteral(", from the end"))) << QString::fromLatin1(keys) << fromEnd;
             QTest::newRow(qPrintable(name + QStringLiteral(", searching first"))) << QString::fromLatin1(keys) << searchFirst;
         }
+        // Searches and moves into the middle place blocks there, between
+        // blocks placed before; the rest is read around them.
+        const QList<Step> placed{locate(1237), Step([](RecordSet& r) { r.moveBy(-3); }), locate(700), locate(1238),
+                                 Step([](RecordSet& r) { r.setRecNo(1500); }), Step([](RecordSet& r) { r.moveBy(300); }),
+                                 locate(1999), locate(1100), locate(5000), locate(1),
+                                 Step([](RecordSet& r) { r.setRecNo(900); }), Step([](RecordSet& r) { r.last(); }),
+                                 Step([](RecordSet& r) { r.moveBy(-kRows - 5); })};
+        QTest::newRow("dense, placed by key") << QString::fromLatin1(kDense) << placed;
+        QTest::newRow("dense, from the end") << QString::fromLatin1(kDense) << fromEnd;
     }
     void movesAsTheWholeRead() {
         QFETCH(QString, keys);
@@ -225,6 +237,96 @@ private slots:
         QList<qint64> shown = shownKeys(b, &gone);
         QCOMPARE(gone, 0);
         std::sort(shown.begin(), shown.end());
+        QCOMPARE(shown, fileKeys(b.db));
+    }
+
+    // A block placed by a search lies where the rows before the key put it:
+    // a number missing, a real, a text or a parked negative key among them
+    // (before the open), even a real standing in for a missing number on the
+    // far side of the key, leave the searches and moves where the whole read
+    // has them; a row another program changed where a block is placed (after
+    // the open) leaves a list in order with each row once.
+    void placedWhereTheRowsPutIt_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("everyRowShown");
+        QTest::newRow("a number missing") << QStringLiteral("DELETE FROM tqmaster WHERE rid = 1000") << QString() << true;
+        QTest::newRow("a real among them") << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (1000.5, 1)") << QString()
+                                           << true;
+        QTest::newRow("a real for a number") << QStringLiteral("UPDATE tqmaster SET rid = 1200.5 WHERE rid = 1200") << QString()
+                                             << true;
+        QTest::newRow("a real for a number far off")
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid = 400; INSERT INTO tqmaster (rid, qgrp) VALUES (1650.5, 1)") << QString()
+            << true;
+        QTest::newRow("a text key") << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES ('k', 1)") << QString() << true;
+        QTest::newRow("a parked key") << QStringLiteral("UPDATE tqmaster SET rid = -1237 WHERE rid = 1237") << QString() << true;
+        QTest::newRow("deleted where placed") << QString() << QStringLiteral("DELETE FROM tqmaster WHERE rid = 1230") << true;
+        QTest::newRow("a real put in where placed")
+            << QString() << QStringLiteral("UPDATE tqmaster SET rid = 1190.5 WHERE rid = 1190") << true;
+        QTest::newRow("deleted before the place") << QString() << QStringLiteral("DELETE FROM tqmaster WHERE rid = 300") << true;
+        QTest::newRow("added after the place")
+            << QString() << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (1600.5, 1)") << false;
+    }
+    void placedWhereTheRowsPutIt() {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(bool, everyRowShown);
+        TempDb db;
+        db.exec(numbered(kRows) + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp) SELECT %1, 'Soru ' || i, 1 FROM n")
+                                      .arg(QLatin1String(kDense)));
+        if (!before.isEmpty()) db.exec(before);
+        RecordSet set(QStringLiteral("ADOTable1"), &db.connection());
+        set.setCommandText(sql::questionsOfGroup(1));
+        set.open();
+        const int count = set.recordCount();
+        RecordSet whole(QStringLiteral("whole"), &db.connection());
+        whole.setCommandText(sql::questionsOfGroup(1) + QStringLiteral(", rowid"));
+        whole.open();
+        if (!after.isEmpty()) db.exec(after);
+        for (qint64 key : {600, 1237, 1230, 1500, 1200, 1190, 1000, 1700, 1600, 1}) {
+            const bool found = set.locate(QStringLiteral("rid"), key);
+            if (found) QCOMPARE(set.field(QStringLiteral("rid")).asInteger(), key);
+            if (!after.isEmpty()) continue;
+            QCOMPARE(found, whole.locate(QStringLiteral("rid"), key));
+            QCOMPARE(set.recNo(), whole.recNo());
+        }
+        QCOMPARE(set.recordCount(), count);
+        QList<qint64> shown;
+        for (int row = 0; row < count; ++row) {
+            const QVariant rid = set.rowValue(row, set.fieldIndex(QStringLiteral("rid")));
+            if (after.isEmpty()) QCOMPARE(rid, whole.rowValue(row, whole.fieldIndex(QStringLiteral("rid"))));
+            if (rid.typeId() == QMetaType::LongLong) shown << rid.toLongLong();
+        }
+        for (int i = 1; i < shown.size(); ++i) QVERIFY2(shown[i - 1] < shown[i], qPrintable(QString::number(shown[i])));
+        QSet<qint64> inFile;  // the whole-number keys
+        for (const QString& k : db.text(QStringLiteral("select group_concat(rid) from tqmaster where qgrp = 1 and typeof(rid) = 'integer'"))
+                                    .split(u',', Qt::SkipEmptyParts))
+            inFile << k.toLongLong();
+        for (qint64 k : shown) QVERIFY(inFile.contains(k));
+        if (everyRowShown) QCOMPARE(QSet<qint64>(shown.begin(), shown.end()), inFile);
+    }
+
+    // The same among blocks placed by their keys: a row deleted in one shifts
+    // what follows, the gaps after it too, and a new row goes at the end.
+    void ownPostsAmongPlacedBlocks() {
+        Bank b(kDense);
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 1237));
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 700));
+        QCOMPARE(b.set.recNo(), 700);
+        b.set.remove();
+        b.set.append();
+        b.set.field(QStringLiteral("rid")).setAsInteger(5001);
+        b.set.field(QStringLiteral("qgrp")).setAsInteger(1);
+        b.set.post();
+        QCOMPARE(b.set.recordCount(), kRows);
+        for (qint64 key : {1500, 1237, 900, 5001}) {
+            QVERIFY(b.set.locate(QStringLiteral("rid"), key));
+            QCOMPARE(b.set.recNo(), key == 5001 ? kRows : int(key) - 1);
+        }
+        QVERIFY(!b.set.locate(QStringLiteral("rid"), 700));
+        int gone = 0;
+        QList<qint64> shown = shownKeys(b, &gone);
+        QCOMPARE(gone, 0);
         QCOMPARE(shown, fileKeys(b.db));
     }
 
