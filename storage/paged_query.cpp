@@ -262,20 +262,6 @@ bool sorts(const Connection& connection, const QString& owner, const QString& qu
     return sorting;
 }
 
-// Whether an index keeps the column's values unique over the whole table
-// (one column, no condition): then a run of places between two whole-number
-// keys can be placed by the keys alone.
-bool uniqueColumn(const Connection& connection, const QString& owner, const QString& table, const QString& column) {
-    Statement st(connection, owner,
-                 QStringLiteral("SELECT 1 FROM pragma_index_list(?1) AS l, pragma_index_info(l.name) AS i "
-                                "WHERE l.\"unique\" AND NOT l.partial GROUP BY l.name "
-                                "HAVING count(*) = 1 AND max(i.name) = ?2 COLLATE NOCASE"));
-    st.bind(1, table);
-    st.bind(2, column);
-    std::vector<RawView> row(1);
-    return st.readRow(row);
-}
-
 }  // namespace
 
 bool openPaged(const Connection& connection, const QString& owner, const QString& sql, QueryResult* result) {
@@ -327,11 +313,10 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     if (count < 0 || count > std::numeric_limits<int>::max()) return false;
     auto pages = std::make_unique<TablePages>(connection, owner, table, condition, column, int(described.fields.size()));
     const bool whole = sorts(connection, owner, pages->keysText({}, {}, false));
-    const bool unique = uniqueColumn(connection, owner, table, column);
     result->fields = std::move(described.fields);
     result->updateTable = std::move(described.updateTable);
     result->rows = RowStore(int(result->fields.size()));
-    result->rows.setPaged(int(count), keyField, std::move(pages), whole, unique);
+    result->rows.setPaged(int(count), keyField, std::move(pages), whole);
     return true;
 }
 

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <utility>
 
 #ifdef __GLIBC__
@@ -294,7 +293,6 @@ void RowStore::clear() {
     std::unordered_set<std::int64_t>().swap(placed_);
     intKeys_ = true;
     keysOrdered_ = false;
-    uniqueKeys_ = false;
 #ifdef __GLIBC__
     // A large set leaves the heap in pieces the allocator keeps (after the
     // first large free, glibc serves lists of this size from the heap rather
@@ -305,14 +303,13 @@ void RowStore::clear() {
 #endif
 }
 
-void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys) {
+void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys) {
     clear();
     // Places not read are never touched: a large list costs memory as it is read.
     slots_ = std::vector<Slot>(size_t(std::max(count, 0)));
     if (count > 0) gaps_.push_back(Gap{0, count, {}, {}});
     keyField_ = keyField;
     keysOrdered_ = true;
-    uniqueKeys_ = uniqueKeys;
     source_ = std::move(source);
     if (wholeKeys)
         knowAll();
@@ -443,9 +440,8 @@ int RowStore::findKey(std::int64_t key, int from) const {
             highKnown = gap.before.set && gap.before.key.typeId() == QMetaType::LongLong;
             low = lowKnown ? gap.after.key.toLongLong() : 0;
             high = highKnown ? gap.before.key.toLongLong() : 0;
-            // Unique keys are not in a gap next to a row that holds them.
-            const bool below = lowKnown && (uniqueKeys_ ? low >= key : low > key);
-            const bool above = highKnown && (uniqueKeys_ ? high <= key : high < key);
+            const bool below = lowKnown && low > key;
+            const bool above = highKnown && high < key;
             if (!below && !above) break;
         }
         if (g == gaps_.size()) break;

@@ -117,9 +117,7 @@ public:
     // Makes this a paged store of count rows, ordered on keyField, whose ids
     // and keys come from source; reads the first block of them now, or all of
     // them when wholeKeys (a source whose every block would cost a full read).
-    // uniqueKeys: the file keeps the key unique (an index), so that dense
-    // gaps may be placed by their keys.
-    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys, bool uniqueKeys = false);
+    void setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys);
     bool paged() const { return source_ != nullptr; }
     int keyField() const { return keyField_; }
     // The first row from `from` on whose key is key, reading ids and keys up
@@ -224,7 +222,6 @@ private:
     std::unordered_set<std::int64_t> placed_;
     mutable bool intKeys_ = true;  // every key read so far is a whole number
     bool keysOrdered_ = false;
-    bool uniqueKeys_ = false;
 };
 
 }  // namespace storage
