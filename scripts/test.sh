@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, builds with AddressSanitizer and UndefinedBehaviorSanitizer, and
-# runs every test headless.
+# runs every test headless: the unit tests offscreen, then the end-to-end
+# suite on private Xvfb desktops with a window manager and the accessibility
+# bus (tests/e2e/desktop.sh starts and stops them for each test).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -12,3 +14,5 @@ bash scripts/fuzz-rtf.sh "${QUORVEL_FUZZ_SECONDS:-30}"
 bash scripts/fuzz-access.sh "${QUORVEL_FUZZ_SECONDS:-30}"
 export QT_QPA_PLATFORM=offscreen
 (cd build/test && ctest --output-on-failure -j"$(nproc)")
+unset QT_QPA_PLATFORM
+/usr/bin/python3 tests/e2e/run.py build/test

@@ -1,0 +1,28 @@
+"""The teacher's main journeys, end to end on a real desktop."""
+from desk import button, check, find, keys, type_text, wait_until, settle, click
+
+
+def test_enter_questions_with_the_keyboard(d):
+    d.bank(groups=['Matematik'])
+    app = d.start()
+    click(button(d.main, 'Sorular'))
+    entry = app.window('Soru Gir')
+    # F2, the question, Enter through the four answers, the correct letter, F5; then the next one.
+    for n, letter in ((1, 'B'), (2, 'D')):
+        keys('F2')
+        type_text(f'Kac eder {n} + {n}?')
+        for answer in ('bir', 'iki', 'uc', 'dort'):
+            keys('Return')
+            type_text(f'{answer} {n}')
+        keys('Return')
+        type_text(letter)
+        keys('F5')
+        wait_until(lambda: d.q('SELECT count(*) FROM tqmaster')[0][0] == n, f'question {n} did not reach the file')
+    rows = d.q('SELECT rid, question, answer1, answer2, answer3, answer4, true_answer, qgrp FROM tqmaster ORDER BY rid')
+    check(rows == [(1, 'Kac eder 1 + 1?', 'bir 1', 'iki 1', 'uc 1', 'dort 1', '2', 1),
+                   (2, 'Kac eder 2 + 2?', 'bir 2', 'iki 2', 'uc 2', 'dort 2', '4', 1)], f'stored: {rows}')
+    keys('Escape')
+    app.no_window('Soru Gir')
+    check(entry is not None, 'entry window')
+    settle()
+    find(d.main, roles=('frame',), pred=lambda n: 'Soru Sayısı : 2' in (n.name or ''), timeout=5)
