@@ -38,8 +38,13 @@ def row_height(grid):
 
 
 def exam_list(d, shown=True):
+    """The exam question list once it shows (shown) or once it is gone (not shown)."""
+    if not shown:
+        wait_until(lambda: not any(showing(g) for g in find_all(d.main, LIST_GRID, ('table',))),
+                   'the exam question list is still shown')
+        return None
     grid = find(d.main, LIST_GRID, ('table',))
-    wait_until(lambda: showing(grid) == shown, f'the exam question list is {"not " if shown else ""}shown')
+    wait_until(lambda: showing(grid), 'the exam question list is not shown')
     return grid
 
 

@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
@@ -196,6 +197,23 @@ private slots:
         a.session->tQuestions.last();
         QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asInteger(), 7);
         QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 3 ]"));
+    }
+
+    // Closing the window re-reads the entries of an expanded exam, and its
+    // list is fitted to the rows it has now.
+    void expandedListRefittedAfterward() {
+        Add a;
+        ExamQuestionList* list = a.main->examQuestions();
+        list->expand();
+        grid::DataGrid* entries = a.main->wwDBGrid4;
+        QCOMPARE(entries->viewport()->height(), entries->dataRowHeight());
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+        });
+        QVERIFY(list->isExpanded());
+        QCOMPARE(entries->viewport()->height(), 3 * entries->dataRowHeight());
     }
 
     // The transfer works on whatever is current at each turn: a group chosen
