@@ -1,9 +1,7 @@
 """Exams on a real desktop: filling an exam from the bank in "Soru Ekle", and its question list under the
 expanded exam row on the exam tab."""
-import pyatspi
-
 from desk import (Desk, button, check, click, click_at, close_window, extents, find, find_all, keys, name,
-                  role, settle, showing, text_of, type_text, wait_until)
+                  showing, text_of, type_text, wait_until)
 
 EXAMS_GRID = 'Sınavlar'
 LIST_GRID = 'Sınav Soruları'
@@ -137,7 +135,7 @@ def test_no_entries_for_an_exam_that_was_never_saved(d: Desk):
     add = open_add_window(d, app)
     for command in ('Aktif Soruyu Aktar', 'Grubu Aktar'):
         click(button(add, command))
-        _, texts = app.answer('OK', expect_text='kaydedilmemiş')
+        app.answer('OK', expect_text='kaydedilmemiş')
         app.no_alert()
     check(d.q('SELECT count(*) FROM qquestion')[0][0] == 0, f'entries: {d.q("SELECT * FROM qquestion")}')
     log = find(add, 'Aktarım Kaydı', ('text',))
@@ -166,18 +164,18 @@ def test_expanding_the_last_exam_shows_its_list(d: Desk):
     exams = [(f'Sınav {n:02}', '', 0) for n in range(1, 41)]
     d.bank(groups=['Tarih'], questions=d.questions(1, 4), exams=exams,
            entries=[(n, 40, n) for n in range(1, 5)])
-    app = d.start()
+    d.start()
     grid = exam_tab(d)
     click(cell(grid, 'Sınav 01'))
     keys('Escape', 'ctrl+End')
     wait_until(lambda: showing(cell(grid, 'Sınav 40')), 'the last exam is not in sight')
     click_sign(grid, 'Sınav 40')
     lst = exam_list(d)
-    gx, gy, gw, gh = extents(grid)
+    _, gy, _, gh = extents(grid)
     wait_until(lambda: extents(lst)[1] + extents(lst)[3] <= gy + gh,
                lambda: f'the list {extents(lst)} reaches below the exam grid {extents(grid)}')
     last = cell(lst, 'Soru 4')
-    lx, ly, lw, lh = extents(last)
+    _, ly, _, lh = extents(last)
     check(ly + lh <= gy + gh, f'the last entry {extents(last)} is below the exam grid {extents(grid)}')
 
 
