@@ -428,6 +428,7 @@ void Tmain::ToolButton19Click() {
     forms_.sinav_soru_ekle->exec();
     session_.tQuestions.close();
     session_.tQuestions.open();
+    examQuestions_->entriesReopened();
     questions.close();
     UpdateCaption();
 }

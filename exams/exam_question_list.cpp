@@ -69,8 +69,9 @@ void ExamQuestionList::collapse() {
     if (hadFocus && examGrid_->isVisible()) examGrid_->setFocus();
 }
 
-// Under the expanded row: the top level with the expand button's bottom, the
-// left 11 pixels right of its left edge; no taller than the rows need.
+// Under the expanded row: the top on the last line of the row's own part
+// (where the expand button ends), so that the exam's name stays readable; the
+// left 11 pixels right of the sign's left edge; no taller than the rows need.
 void ExamQuestionList::place() {
     const int rows = session_.tQuestions.active() ? session_.tQuestions.recordCount() : 0;
     int columns = 0;
@@ -86,7 +87,13 @@ void ExamQuestionList::place() {
     examGrid_->setRowExtraHeight(expandedRow_, height - 1);
     examGrid_->scrollToShowRow(expandedRow_);
     const QRect sign = examGrid_->expandButtonRect(expandedRow_);
-    questionGrid_->move(sign.bottomLeft() + QPoint(11, 1));
+    const int rowTop = examGrid_->cellRect(expandedRow_, 0).top();
+    // One pixel up, so that the list ends where the grown row ends.
+    questionGrid_->move(sign.left() + 11, rowTop + examGrid_->dataRowHeight() - 1);
+}
+
+void ExamQuestionList::entriesReopened() {
+    if (expanded_) place();
 }
 
 void ExamQuestionList::examMoved() {
@@ -109,6 +116,9 @@ bool ExamQuestionList::eventFilter(QObject* watched, QEvent* event) {
     }
     if (key->key() == Qt::Key_Left && expanded_ && (inIdCell || watched == questionGrid_)) {
         collapse();
+        // Back in the exam's ID cell, where Ctrl+Right opens the list again.
+        int idColumn = -1;
+        if (examGrid_->expandButton(&idColumn) && examGrid_->hasFocus()) examGrid_->setCurrentColumn(idColumn);
         return true;
     }
     return false;

@@ -49,6 +49,9 @@ public:
     void examMoved();
     // The exam set's state changed (a post or cancel ends an edit).
     void examStateChanged();
+    // The entries were read anew by a command outside the list (the add
+    // window's close): an expanded list is fitted to its rows again.
+    void entriesReopened();
 
     // Called with every change of the entry count, so that the caption follows.
     std::function<void()> afterRemove;

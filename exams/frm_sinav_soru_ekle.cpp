@@ -151,12 +151,10 @@ bool Tsinav_soru_ekle::haveRows() const {
     return session_.tsinav.recordCount() > 0 && session_.tgrp.recordCount() > 0 && session_.ADOTable1.recordCount() > 0;
 }
 
-bool Tsinav_soru_ekle::transferStep() {
+bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
     namespace sql = storage::sql;
-    storage::RecordSet& exam = session_.tsinav;
     storage::RecordSet& question = session_.ADOTable1;
     storage::RecordSet& query = session_.ADOQuery1;
-    const qint64 examId = exam.field(QStringLiteral("ID")).asInteger();
     const qint64 rid = question.field(QStringLiteral("rid")).asInteger();
     const auto scalar = [&query](const QString& statement) {
         query.close();
@@ -167,12 +165,12 @@ bool Tsinav_soru_ekle::transferStep() {
         return value;
     };
     bool inserted = false;
-    if (scalar(sql::examHoldsQuestion(examId, rid)) > 0) {
-        log(exam.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
+    if (scalar(sql::examHoldsQuestion(exam.id, rid)) > 0) {
+        log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
             question.field(QStringLiteral("question")).asString());
     } else {
         const qint64 next = scalar(sql::maxQqId()) + 1;
-        sql::executeChange(session_.rcins, sql::insertExamEntry(next, examId, rid));
+        sql::executeChange(session_.rcins, sql::insertExamEntry(next, exam.id, rid));
         ++added_;
         inserted = true;
     }
@@ -180,22 +178,39 @@ bool Tsinav_soru_ekle::transferStep() {
     return inserted;
 }
 
+std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
+    storage::RecordSet& exams = session_.tsinav;
+    const storage::Field id = exams.field(QStringLiteral("ID"));
+    // A new exam whose save was refused has no number yet: entries made for it
+    // would belong to no exam at all.
+    if (id.isNull()) {
+        msgbox::warning(
+            QStringLiteral("\r\nSeçili sınav kaydedilmemiş, numarası yok; ona soru aktarılamaz.\r\n"
+                           "Sınavı kaydedin ya da başka bir sınav seçin."));
+        return std::nullopt;
+    }
+    return Exam{id.asInteger(), exams.field(QStringLiteral("GROUPNAME")).asString()};
+}
+
 void Tsinav_soru_ekle::RzButton2Click() {
     if (!haveRows()) return;
+    const std::optional<Exam> exam = currentExam();
+    if (!exam) return;
     Memo1->clear();
-    if (transferStep())
+    if (transferStep(*exam))
         log(QStringLiteral("Soru Aktarıldı ( ") + session_.ADOTable1.field(QStringLiteral("rid")).asString() +
             QStringLiteral(" )"));
 }
 
 void Tsinav_soru_ekle::RzButton1Click() {
     if (!haveRows()) return;
+    const std::optional<Exam> exam = currentExam();
+    if (!exam) return;
     storage::RecordSet& questions = session_.ADOTable1;
     msgbox::Box ask;
     ask.caption = QStringLiteral("Dikkat");
     ask.text = QStringLiteral("\r\n") + session_.tgrp.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral(" >> ") +
-               session_.tsinav.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral("\r\r\n") +
-               QStringLiteral("Aktarılsın mı?");
+               exam->name + QStringLiteral("\r\r\n") + QStringLiteral("Aktarılsın mı?");
     ask.icon = msgbox::Icon::Question;
     ask.buttons = {msgbox::Button::Yes, msgbox::Button::No};
     ask.defaultButton = msgbox::Button::Yes;
@@ -207,14 +222,19 @@ void Tsinav_soru_ekle::RzButton1Click() {
     ProgressBar1->setMaximum(questions.recordCount());
     ProgressBar1->setValue(0);
     Memo1->clear();
+    ++runningTransfers_;
     // However the loop ends, the window is usable again: a database error must
     // not leave the question list hidden behind a progress panel.
-    const auto restore = qScopeGuard([this] { showProgress(false); });
+    const auto restore = qScopeGuard([this] {
+        --runningTransfers_;
+        showProgress(false);
+    });
     questions.first();
-    // Whatever is current at each turn is transferred: a group chosen meanwhile
-    // reloads the list, and the loop goes on from its first question.
+    // The question current at each turn is transferred: a group chosen
+    // meanwhile reloads the list, and the loop goes on from its first
+    // question. The exam is the one confirmed above, whatever is chosen since.
     while (questions.active() && !questions.eof()) {
-        transferStep();
+        transferStep(*exam);
         questions.next();
         ProgressBar1->setValue(ProgressBar1->value() + 1);
         QCoreApplication::processEvents();
@@ -235,15 +255,28 @@ bool Tsinav_soru_ekle::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
+void Tsinav_soru_ekle::done(int result) {
+    if (runningTransfers_ > 0) return;
+    QDialog::done(result);
+}
+
+// Presses that a label or the top strip leave unhandled reach the window too;
+// only those that fall on no control at all are on the bare surface.
+bool Tsinav_soru_ekle::onBareSurface(const QPoint& pos) const { return childAt(pos) == nullptr; }
+
 // The window's bare surface (seen only while a group transfer hides the
 // question list) moves the window, as its title bar does. The platform's move
 // needs a pressed button, so a press starts it.
 void Tsinav_soru_ekle::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) return event->accept();
+    if (event->button() == Qt::LeftButton && onBareSurface(event->position().toPoint()) && windowHandle() &&
+        windowHandle()->startSystemMove())
+        return event->accept();
     QDialog::mousePressEvent(event);
 }
 
 void Tsinav_soru_ekle::mouseMoveEvent(QMouseEvent* event) {
-    if ((event->buttons() & Qt::LeftButton) && windowHandle() && windowHandle()->startSystemMove()) return event->accept();
+    if ((event->buttons() & Qt::LeftButton) && onBareSurface(event->position().toPoint()) && windowHandle() &&
+        windowHandle()->startSystemMove())
+        return event->accept();
     QDialog::mouseMoveEvent(event);
 }

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
@@ -42,6 +44,10 @@ public:
     void wwDBGrid2DblClick() { RzButton2Click(); }
     void Label4DblClick();
 
+    // Closing is refused while a group transfer runs: the loop lets messages
+    // through, and a hidden window would give the main window back.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -50,14 +56,25 @@ protected:
 
 private:
     void FormShow();
-    // Puts the current question into the current exam unless the exam holds
-    // it already; returns whether it inserted an entry.
-    bool transferStep();
+    // The exam a transfer goes into: chosen when the transfer starts, so that a
+    // group transfer stays in the exam the teacher confirmed.
+    struct Exam {
+        qint64 id = 0;
+        QString name;
+    };
+    // Puts the current question into the exam unless the exam holds it
+    // already; returns whether it inserted an entry.
+    bool transferStep(const Exam& exam);
     bool haveRows() const;
+    // The current exam; refuses, with a box, an exam row not yet saved.
+    std::optional<Exam> currentExam();
+    // Whether a press or move at pos falls on the window's bare surface.
+    bool onBareSurface(const QPoint& pos) const;
     void log(const QString& line);
     void showCounter();
     void showProgress(bool busy);
 
     storage::Session& session_;
     int added_ = 0;
+    int runningTransfers_ = 0;  // group transfers under way, nested ones included
 };

@@ -95,8 +95,7 @@ void DataGrid::attachControls(std::vector<Column>& columns) {
                 // as its name, and as its label, which is where a screen reader
                 // on Linux looks for a drop-down box's caption (its name there
                 // is the item it shows).
-                if (a.widget->accessibleName().isEmpty())
-                    a.widget->setAccessibleName(col.caption());
+                if (a.widget->accessibleName().isEmpty()) a.widget->setAccessibleName(col.caption());
                 if (!a.caption) {
                     a.caption = new QLabel(viewport());
                     a.caption->hide();
@@ -144,6 +143,9 @@ void DataGrid::setRowExtraHeight(int row, int pixels) {
 }
 
 void DataGrid::scrollToShowRow(int row) {
+    // A row made taller just now changes the scroll range only when the
+    // view lays itself out; read the range after that.
+    updateGeometries();
     QScrollBar* bar = verticalScrollBar();
     // Rows scroll whole: scroll up one row at a time while the row's bottom is
     // out of sight and the row is not yet at the top.

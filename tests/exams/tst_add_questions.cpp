@@ -1,4 +1,5 @@
 #include "app/frm_main.h"
+#include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
@@ -198,6 +199,23 @@ private slots:
         QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 3 ]"));
     }
 
+    // Closing the window re-reads the entries of an expanded exam, and its
+    // list is fitted to the rows it has now.
+    void expandedListRefittedAfterward() {
+        Add a;
+        ExamQuestionList* list = a.main->examQuestions();
+        list->expand();
+        grid::DataGrid* entries = a.main->wwDBGrid4;
+        QCOMPARE(entries->viewport()->height(), entries->dataRowHeight());
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+        });
+        QVERIFY(list->isExpanded());
+        QCOMPARE(entries->viewport()->height(), 3 * entries->dataRowHeight());
+    }
+
     // The transfer works on whatever is current at each turn: a group chosen
     // during the run reloads the list, and the run goes on with the new group
     // from its first question.
@@ -229,6 +247,49 @@ private slots:
         QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from (select question_id from qquestion group by group_id, "
                                             "question_id having count(*) > 1)")),
                  0);
+    }
+
+    // While a group transfer runs the window stays: Esc and the close box do
+    // nothing, so the main window never becomes usable mid-run. An exam chosen
+    // meanwhile gets nothing: the run stays in the exam that was confirmed.
+    void runningTransferKeepsWindowAndExam() {
+        Add a;
+        BoxScript boxes;
+        bool stayed = false;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            QTimer::singleShot(0, [&] {  // after the first question
+                a.session->tsinav.next();
+                QTest::keyClick(a.w->RzButton1, Qt::Key_Escape);
+                a.w->close();
+                stayed = a.w->isVisible();
+            });
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.logText(), kPresent + QStringLiteral("<?>Başlık"));
+        });
+        QVERIFY(stayed);
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1,7:1:3"));
+    }
+
+    // A new exam whose save failed has no ID: neither transfer makes entries
+    // for it, and each says why.
+    void unsavedExamIsRefused() {
+        Add a;
+        BoxScript boxes;
+        a.inWindow([&] {
+            a.session->tsinav.append();
+            a.session->tsinav.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Bütünleme"));
+            for (QPushButton* button : {a.w->RzButton2, a.w->RzButton1}) {
+                boxes.expect(Button::OK);
+                a.click(button);
+                QCOMPARE(boxes.last().caption, QStringLiteral("Warning"));
+                QVERIFY(boxes.last().text.contains(QStringLiteral("kaydedilmemiş")));
+            }
+            QVERIFY(a.logText().isEmpty());
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+            a.session->tsinav.cancel();
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2"));
     }
 
     // A database error ends the run; the entries before it stay, and the

@@ -94,9 +94,10 @@ private slots:
         QVERIFY(a.entries->isVisible());
         QVERIFY(a.entries->hasFocus());
         QCOMPARE(a.tQuestions().recordCount(), 1);
-        // Placed under the row's glyph, 11 pixels to its right.
+        // Placed under the row's own part, which keeps the exam's name in
+        // sight, and 11 pixels right of the glyph.
         const QRect glyph = a.exams->expandButtonRect(1);
-        QCOMPARE(a.entries->pos(), glyph.bottomLeft() + QPoint(11, 1));
+        QCOMPARE(a.entries->pos(), QPoint(glyph.left() + 11, a.exams->cellRect(1, 1).top() + a.exams->dataRowHeight() - 1));
         // A short list gets a short grid, just tall enough for its rows; the
         // exam row grows to hold it.
         QCOMPARE(a.entries->viewport()->height(), a.entries->dataRowHeight());
@@ -132,6 +133,40 @@ private slots:
         table->tableInterface()->cellAt(1, 0)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QVERIFY(a.list->isExpanded());
         QCOMPARE(a.session->tsinav.recNo(), 2);
+    }
+
+    // Ctrl+Left in the list leaves the focus in the exam's ID cell, where
+    // Ctrl+Right opens the list again, whichever cell was current before.
+    void ctrlLeftThenCtrlRight() {
+        List a;
+        a.exams->setFocus();
+        a.exams->setCurrentColumn(1);
+        a.clickGlyph(0);
+        QVERIFY(a.entries->hasFocus());
+        QTest::keyClick(a.entries, Qt::Key_Left, Qt::ControlModifier);
+        QVERIFY(!a.list->isExpanded());
+        QTest::keyClick(a.exams, Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY(a.list->isExpanded());
+    }
+
+    // The last exam of a list longer than the grid: expanded, the grid
+    // scrolls so that its whole question list is in sight.
+    void expandingTheLastExamScrollsToItsList() {
+        QString seed = QStringLiteral(
+            "INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+            "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'Bir',1),(2,'İki',1),(3,'Üç',1);");
+        for (int n = 1; n <= 40; ++n) seed += QStringLiteral("INSERT INTO qgroup (GROUPNAME) VALUES ('S%1');").arg(n);
+        seed += QStringLiteral("INSERT INTO qquestion VALUES (1,40,1),(2,40,2),(3,40,3);");
+        List a(seed);
+        a.session->tsinav.last();
+        a.expandByKey();
+        QVERIFY(a.list->isExpanded());
+        QCOMPARE(a.tQuestions().recordCount(), 3);
+        QVERIFY2(a.entries->geometry().bottom() < a.exams->viewport()->height(),
+                 qPrintable(QStringLiteral("list ends at %1, the view at %2")
+                                .arg(a.entries->geometry().bottom())
+                                .arg(a.exams->viewport()->height())));
+        QVERIFY(a.exams->cellRect(39, 1).top() >= 0);
     }
 
     // What collapses the list and what does not.
