@@ -189,7 +189,7 @@ std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
                            "Sınavı kaydedin ya da başka bir sınav seçin."));
         return std::nullopt;
     }
-    return Exam{id.asInteger(), exams.field(QStringLiteral("GROUPNAME")).asString()};
+    return Exam{id.asKey(), exams.field(QStringLiteral("GROUPNAME")).asString()};
 }
 
 void Tsinav_soru_ekle::RzButton2Click() {
