@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -121,5 +122,9 @@ private:
     Tqimport* importWindow_;
     std::function<QString()> programFolder_;
     bool filtering_ = false;
+    // The key press being delivered and the widget it went to first: its
+    // passing on to that widget's parents is not a second press.
+    const QEvent* pressSeen_ = nullptr;
+    QPointer<QWidget> receiverSeen_;
     bool importing_ = false;
 };
