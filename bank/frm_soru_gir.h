@@ -35,6 +35,9 @@ class Session;
 class Tsoru_gir : public QDialog {
     Q_OBJECT
 public:
+    // qeditx: "Soru Detay", which the window takes as its own: it shows
+    // beside this window, takes input while this window is modal, and closes
+    // with it (its creator still destroys it).
     // groupsDialog: shown when a question is asked for and no group exists.
     // groupPicker: where "Soru Taşı" picks the group; importWindow: where
     // "Veri al" picks the file and group to copy. programFolder: where the
