@@ -350,6 +350,8 @@ void Tmain::ToolButton24Click() {
     session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
     forms_.soru_gir->exec();
     session_.ADOTable1.close();
+    // The questions entered or deleted there change the count the caption shows.
+    UpdateCaption();
 }
 
 void Tmain::SpeedButton5Click() { msgbox::information(kHelpText); }

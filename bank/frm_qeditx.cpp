@@ -19,7 +19,7 @@ const QSize kPictureBox(196, 196);
 }  // namespace
 
 Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFolder, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+    : QWidget(parent, Qt::Window),
       session_(session),
       programFolder_(std::move(programFolder)),
       stripContent_(new QWidget),

@@ -20,8 +20,10 @@ namespace storage {
 class Session;
 }
 
-// "Soru Detay": the current bank question as plain text; modeless and on top,
-// following the current row of the bank question set. Typing puts the row into
+// "Soru Detay": the current bank question as plain text; modeless, following
+// the current row of the bank question set. The window that shows it adopts
+// it as its own (it then stays above that window and takes input while that
+// window is modal; boxes still come above it). Typing puts the row into
 // edit state; "Kaydet" posts it (the post rule runs) and closes, "Vazgeç" only
 // closes and leaves the typing pending in the row.
 //

@@ -19,6 +19,7 @@
 #include "ui/textinput.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -162,10 +163,20 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
 
     ui::setOuterSize(this, QSize(870, 500));  // frame included
     move(313, 96);
+
+    // "Soru Detay" belongs to this window: shown beside it while it is modal,
+    // it must take input, stay above it and go with it.
+    if (qeditx_) {
+        const QRect where = qeditx_->geometry();
+        qeditx_->setParent(this, qeditx_->windowFlags());
+        qeditx_->setGeometry(where);
+    }
 }
 
 Tsoru_gir::~Tsoru_gir() {
     if (session_.questionText == wwDBRichEdit1) session_.questionText = nullptr;
+    // Whoever created "Soru Detay" destroys it.
+    if (qeditx_ && qeditx_->parentWidget() == this) qeditx_->setParent(nullptr, qeditx_->windowFlags());
 }
 
 QToolButton* Tsoru_gir::addButton(const QString& name, const QString& hint) {
@@ -436,7 +447,9 @@ void Tsoru_gir::done(int result) {
         FormClose();
         closed = true;
     });
-    if (closed) QDialog::done(result);
+    if (!closed) return;
+    if (qeditx_) qeditx_->close();
+    QDialog::done(result);
 }
 
 void Tsoru_gir::keyPressEvent(QKeyEvent* event) {
@@ -445,23 +458,56 @@ void Tsoru_gir::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+namespace {
+
+// The window a widget works for: its own, or for a popup (an open drop-down
+// list, a menu) the window of the control that opened it.
+QWidget* ownerWindow(QWidget* widget) {
+    QWidget* w = widget ? widget->window() : nullptr;
+    while (w && w->windowType() == Qt::Popup && w->parentWidget()) w = w->parentWidget()->window();
+    return w;
+}
+
+// Closes an open drop-down list before a function key's command runs: the
+// command moves or posts the row, and the list would stay over a cell it no
+// longer belongs to. What was typed into the box stays its text.
+void closePopupOf(QWidget* widget) {
+    for (QWidget* w = widget; w; w = w->parentWidget())
+        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            combo->hidePopup();
+            return;
+        }
+    if (QWidget* popup = widget->window(); popup->windowType() == Qt::Popup) popup->close();
+}
+
+}  // namespace
+
 bool Tsoru_gir::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease) {
+        pressSeen_ = nullptr;  // the press has been delivered wherever it went
+        return QDialog::eventFilter(watched, event);
+    }
     if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     if (watched == MenuButton1 && key->key() == Qt::Key_F4) {  // F4 drops the menu too
         MenuButton1->showMenu();
         return true;
     }
-    // The window sees each key press before the focused control: only its
-    // first delivery (to the focused widget) counts, not the same press
-    // passed on to the widget's parents.
+    // The window sees each key press before the focused control, also when
+    // that control is an open list. Only its first delivery counts, not the
+    // same press passed on to the parents of the widget it went to: a box
+    // the command shows moves the focus, so the focus at the time cannot
+    // tell the two apart.
     auto* widget = qobject_cast<QWidget*>(watched);
-    QWidget* focus = QApplication::focusWidget();
-    const bool first = widget && (focus ? widget == focus : widget == this);
-    if (!first || widget->window() != this || !isVisible() || importing_) return false;
-    if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier)
-        msgbox::guard([this] { YeniSoru1Click(); });
-    else if (key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier)
-        msgbox::guard([this] { SoruKaydet1Click(); });
+    if (!widget || !isVisible() || importing_) return false;
+    if (event == pressSeen_ && receiverSeen_ && widget->isAncestorOf(receiverSeen_)) return false;
+    pressSeen_ = event;
+    receiverSeen_ = widget;
+    if (ownerWindow(widget) != this) return false;
+    const bool f2 = key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier;
+    const bool f5 = key->key() == Qt::Key_F5 && key->modifiers() == Qt::NoModifier;
+    if (!f2 && !f5) return false;
+    if (widget->window() != this) closePopupOf(widget);
+    msgbox::guard([this, f2] { f2 ? YeniSoru1Click() : SoruKaydet1Click(); });
     return false;  // the key goes on to the focused control as usual
 }

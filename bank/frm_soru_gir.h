@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -34,6 +35,9 @@ class Session;
 class Tsoru_gir : public QDialog {
     Q_OBJECT
 public:
+    // qeditx: "Soru Detay", which the window takes as its own: it shows
+    // beside this window, takes input while this window is modal, and closes
+    // with it (its creator still destroys it).
     // groupsDialog: shown when a question is asked for and no group exists.
     // groupPicker: where "Soru Taşı" picks the group; importWindow: where
     // "Veri al" picks the file and group to copy. programFolder: where the
@@ -121,5 +125,9 @@ private:
     Tqimport* importWindow_;
     std::function<QString()> programFolder_;
     bool filtering_ = false;
+    // The key press being delivered and the widget it went to first: its
+    // passing on to that widget's parents is not a second press.
+    const QEvent* pressSeen_ = nullptr;
+    QPointer<QWidget> receiverSeen_;
     bool importing_ = false;
 };

@@ -24,7 +24,12 @@ void questionBeforePost(storage::Session& session) {
     if (group.isNull()) group.setValue(session.tgrp.field(QStringLiteral("ID")).value());
     // A new question's number is read afresh at every attempt: when another
     // program took the number meanwhile, saving again takes the next one.
-    if (questions.state() == storage::RecordState::Insert) questions.field(QStringLiteral("rid")).setAsInteger(nextRid(session));
+    if (questions.state() != storage::RecordState::Insert) return;
+    questions.field(QStringLiteral("rid")).setAsInteger(nextRid(session));
+    // A yes/no field is never left null: readers that count cancelled or
+    // active questions see a new one as active unless it was ticked.
+    const storage::Field cancelled = questions.field(QStringLiteral("sts"));
+    if (cancelled.isNull()) cancelled.setAsBoolean(false);
 }
 
 }  // namespace bank

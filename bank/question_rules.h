@@ -17,7 +17,8 @@ namespace bank {
 //    shows and the post is abandoned (storage::SilentAbort), the row left as
 //    it is;
 // 3. a new row is filed under the current group (`qgrp` from tgrp);
-// 4. a new row gets the next reference number (`rid`), unique over the bank.
+// 4. a new row gets the next reference number (`rid`), unique over the bank,
+//    and is not cancelled (`sts` false) unless it was ticked or copied so.
 void questionBeforePost(storage::Session& session);
 
 // The largest rid of the whole bank plus one; 1 for an empty bank.

@@ -170,7 +170,7 @@ void DataGrid::rebuildLayout(const QStringList& selected, const QStringList& con
 
     for (const Column& col : model_->columns())
         if (col.control && col.control->isVisible()) {
-            if (col.control->hasFocus()) setFocus();
+            keepFocusFrom(col.control);
             col.control->hide();
         }
     // Text typed and not yet written stays in its cell through the rebuild,
@@ -259,6 +259,15 @@ bool DataGrid::isOurs(const QWidget* w) const {
 
 bool DataGrid::focusWithin() const { return isOurs(QApplication::focusWidget()); }
 
+void DataGrid::keepFocusFrom(QWidget* leaving) {
+    // The window's focus, not only the application's: while a box or another
+    // window is active, the window still remembers a control as the one to
+    // give the focus back to. Hidden, that control would hand it to the first
+    // control of the window (a toolbar button) when the window comes back.
+    QWidget* remembered = window()->focusWidget();
+    if (remembered && (remembered == leaving || leaving->isAncestorOf(remembered))) setFocus();
+}
+
 bool DataGrid::showsSelection() const { return profile().has(dgAlwaysShowSelection) || focusWithin(); }
 
 bool DataGrid::highlights(int row, int c) const {
@@ -346,8 +355,7 @@ void DataGrid::placeOverlays() {
                 if (profile().has(dgAlwaysShowEditor) && window()->isActiveWindow()) c.control->setFocus();
             }
         } else if (c.control->isVisible()) {
-            if (isOurs(QApplication::focusWidget()) && c.control->isAncestorOf(QApplication::focusWidget())) setFocus();
-            if (c.control->hasFocus()) setFocus();
+            keepFocusFrom(c.control);
             c.control->hide();
         }
     }

@@ -222,6 +222,8 @@ private:
     int currentRow() const;
     const Column* column(int c) const;
     bool focusWithin() const;
+    // A control about to be hidden passes the window's focus to the grid.
+    void keepFocusFrom(QWidget* leaving);
     bool isOurs(const QWidget* widget) const;
     bool showsSelection() const;
     bool highlights(int row, int c) const;

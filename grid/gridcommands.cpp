@@ -52,6 +52,7 @@ void DataGrid::hideEditor() {
         const QScopedValueRollback<bool> hiding(hidingEditor_, true);
         setFocus();
     }
+    keepFocusFrom(editor_);
     editor_->hide();
 }
 

@@ -49,6 +49,38 @@ private slots:
                  QStringLiteral("1:a:2,2:web:2,3:yeni:1"));
         q.close();
     }
+
+    // A new question is stored active unless it was ticked; the rule never
+    // touches the flag of a question already stored.
+    void cancelledFlagIsNeverLeftNull_data() {
+        QTest::addColumn<int>("ticked");  // -1: the cell left alone
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("left alone") << -1 << QStringLiteral("0");
+        QTest::newRow("ticked") << 1 << QStringLiteral("1");
+        QTest::newRow("ticked and cleared") << 0 << QStringLiteral("0");
+    }
+    void cancelledFlagIsNeverLeftNull() {
+        QFETCH(int, ticked);
+        QFETCH(QString, stored);
+        ProgramFixture a(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                           "INSERT INTO tqmaster (rid, question, qgrp, true_answer, sts) VALUES (1,'eski',1,'1',NULL);"));
+        a.show();
+        storage::RecordSet& q = a.session->ADOTable1;
+        q.setCommandText(storage::sql::questionsOfGroup(1));
+        q.open();
+        q.append();
+        q.field(QStringLiteral("true_answer")).setAsString(QStringLiteral("2"));
+        if (ticked >= 0) q.field(QStringLiteral("sts")).setAsBoolean(ticked == 1);
+        q.post();
+        q.first();
+        q.edit();
+        q.field(QStringLiteral("answer1")).setAsString(QStringLiteral("a"));
+        q.post();
+        QCOMPARE(a.db.text(QStringLiteral("select ifnull(sts, 'null') from tqmaster where rid = 2")), stored);
+        QCOMPARE(a.db.text(QStringLiteral("select ifnull(sts, 'null') from tqmaster where rid = 1")), QStringLiteral("null"));
+        q.close();
+    }
 };
 
 QTEST_MAIN(TestPostRule)

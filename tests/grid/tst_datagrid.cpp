@@ -1208,8 +1208,9 @@ private slots:
     void largeGroupReadInBlocks() {
         GridHarness h;
         h.questions({});
-        h.db.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
-                                 "INSERT INTO tqmaster SELECT i, 'Soru ' || i, 'a', 'b', 'c', 'd', '1', 0, 1 FROM n"));
+        h.db.exec(
+            QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1500) "
+                           "INSERT INTO tqmaster SELECT i, 'Soru ' || i, 'a', 'b', 'c', 'd', '1', 0, 1 FROM n"));
         QAbstractItemModel* model = h.grid->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(h.start(entry()));
@@ -1648,6 +1649,40 @@ private slots:
         QTest::keyClick(box->view(), Qt::Key_Escape);
         h.click(0, 1);  // leaving the cell stores the box's value
         QCOMPARE(h.rs.field(QStringLiteral("true_answer")).asString(), QStringLiteral("3"));
+    }
+
+    // A cell control or the cell editor hidden while another window is
+    // active (a box) hands the window's focus to the grid: when the window
+    // comes back the keys go to the current cell, not to the window's first
+    // control.
+    void focusComesBackToTheCellAfterAnotherWindow_data() {
+        QTest::addColumn<int>("column");
+        QTest::newRow("cell control") << 5;
+        QTest::newRow("cell editor") << 1;
+    }
+    void focusComesBackToTheCellAfterAnotherWindow() {
+        QFETCH(int, column);
+        GridHarness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}, {QStringLiteral("'2'"), QStringLiteral("0")}});
+        h.answerBox();
+        h.open(entry());
+        h.grid->adoptControls();
+        QVERIFY(h.show());
+        h.click(0, column);
+        QWidget* cell = QApplication::focusWidget();
+        QVERIFY(cell && cell != h.grid && h.grid->isAncestorOf(cell));
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QApplication::setActiveWindow(&other);
+        QTRY_COMPARE(QApplication::activeWindow(), &other);
+        h.rs.next();
+        QVERIFY(!cell->isVisible());
+        QCOMPARE(h.window.focusWidget(), h.grid);
+        h.window.activateWindow();
+        QApplication::setActiveWindow(&h.window);
+        QTRY_COMPARE(QApplication::focusWidget(), cell);
+        QVERIFY(cell->isVisible());
     }
 
     void closedSetShowsOnlyTitles() {
