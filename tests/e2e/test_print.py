@@ -90,3 +90,84 @@ def test_print_an_exam_to_pdf(d):
     check('Tohum 4242' in b, 'booklet B does not name its seed')
     click(button(w, 'Kapat'))
     app.no_window('Sınavı Yazdır')
+
+
+def test_a_reprint_asks_before_replacing_booklets(d):
+    exam_bank(d, plain_questions(4))
+    app = d.start()
+    w = open_print(d, app)
+    set_booklets(w, 2)
+    path = os.path.join(d.folder, 'Deneme.pdf')
+    fill(w, 'Tohum', '1111')
+    save_pdf(app, w, path)
+    app.answer('OK')
+    files = ['Deneme_A.pdf', 'Deneme_B.pdf', 'Deneme_CevapAnahtari.pdf', 'Deneme_CevapAnahtari.csv']
+    before = {f: open(os.path.join(d.folder, f), 'rb').read() for f in files}
+    # A reprint with a new seed under the same name: the box names every file it would replace.
+    fill(w, 'Tohum', '2222')
+    _, caption, texts, buttons = save_pdf(app, w, path)
+    check(caption == 'Dikkat' and buttons == ['Yes', 'No'], f'box {caption!r} {buttons}: {texts}')
+    check(all(any(f in t for t in texts) for f in files), f'the box does not name the files: {texts}')
+    app.answer('No')
+    app.no_alert()
+    check(all(open(os.path.join(d.folder, f), 'rb').read() == before[f] for f in files), 'a file was replaced')
+    save_pdf(app, w, path)
+    app.answer('Yes')
+    app.answer('OK')
+    check('Tohum 2222' in pdf_text(os.path.join(d.folder, 'Deneme_B.pdf')), 'booklet B was not replaced')
+
+
+def test_answers_that_name_others_keep_their_place(d):
+    exam_bank(d, [
+        (1, 'Hangileri asal?', ('2', '3', '5', 'Hepsi'), '4'),
+        (2, 'Kim geldi?', ('Ali', 'Veli', 'A ve B', 'Hiçbiri'), '3'),
+        (3, 'Sıralı', ('10', '20', '30', '40'), '2'),
+        *[(n, f'Soru {n}', (f'S{n} a', f'S{n} b', f'S{n} c', f'S{n} d'), '1') for n in range(4, 9)],
+    ])
+    app = d.start()
+    w = open_print(d, app)
+    counted = lambda n: find(w, roles=('label',), pred=lambda l: f'{n} sorunun' in text_of(l))
+    counted(2)  # "Hepsi" and "A ve B" are known without a word from the teacher
+    # The teacher keeps the order of the third question's answers too.
+    click(button(w, 'Şık Sırası...'))
+    pick = app.window('Şık Sırası Sabit Sorular')
+    click(find(pick, roles=('list item',), pred=lambda n: text_of(n).startswith('3. Sıralı')))
+    keys('space')
+    click(button(pick, 'Tamam'))
+    app.no_window('Şık Sırası Sabit Sorular')
+    counted(3)
+    set_booklets(w, 4)
+    click(button(w, 'Cevap şıklarını da karıştır'))
+    fill(w, 'Tohum', '31337')
+    save_pdf(app, w, os.path.join(d.folder, 'Deneme.pdf'))
+    app.answer('OK')
+    moved = 0
+    for letter in 'ABCD':
+        text = ' '.join(pdf_text(os.path.join(d.folder, f'Deneme_{letter}.pdf')).split())
+        for answer in ('D) Hepsi', 'A) Ali B) Veli C) A ve B D) Hiçbiri', 'A) 10 B) 20 C) 30 D) 40'):
+            check(answer in text, f'booklet {letter} lost {answer!r}: {text}')
+        moved += 'A) S4 a' not in text
+    check(moved > 0, 'the other questions\' answers were not shuffled')
+    # The choice is the bank's: it is there at the next print.
+    click(button(w, 'Kapat'))
+    w = open_print(d, app)
+    counted(3)
+
+
+def test_the_detail_dialog_reaches_the_correct_answer(d):
+    exam_bank(d, plain_questions(2))
+    app = d.start()
+    click(find(d.main, 'Sınav İşlemleri', ('page tab',)))
+    click(find(d.main, 'Sınavlar', ('table',)))
+    keys('ctrl+Right')
+    settle(0.5)
+    click(button(d.main, 'Soru Detay'))
+    w = app.window('Soru Detayları')
+    seen = []
+    for _ in range(12):
+        f = app.focused()
+        seen.append((f and f.name, f and text_of(f)))
+        if f is not None and f.name == 'Doğru Cevap':
+            break
+        keys('Tab')
+    check(seen[-1] == ('Doğru Cevap', 'B'), f'Tab never reaches the correct answer: {seen}')
