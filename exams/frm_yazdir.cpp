@@ -6,8 +6,8 @@
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "text/rtf.h"
-#include "ui/input_swallower.h"
 #include "ui/filedialog.h"
+#include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -89,6 +89,16 @@ struct PdfFile {
         if (!painter.end()) throw storage::Error(QStringLiteral("PDF dosyası tamamlanamadı."));
     }
 };
+
+// The files "PDF olarak kaydet" writes for a chosen path without ".pdf":
+// a booklet for each variant, the key as PDF and as CSV.
+QStringList pdfFiles(const QString& stem, const std::vector<Variant>& variants) {
+    QStringList files;
+    for (const Variant& v : variants) files.append(stem + QStringLiteral("_") + v.letter + QStringLiteral(".pdf"));
+    files.append(stem + QStringLiteral("_CevapAnahtari.pdf"));
+    files.append(stem + QStringLiteral("_CevapAnahtari.csv"));
+    return files;
+}
 
 }  // namespace
 
@@ -355,37 +365,47 @@ void Tyazdir::printClick() {
 }
 
 void Tyazdir::pdfClick() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested = QDir(folder).filePath(fileStem(EditBaslik->text()) + QStringLiteral(".pdf"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(documents).filePath(fileStem(EditBaslik->text()) + QStringLiteral(".pdf"));
     QString path =
         filedialog::saveFileName(this, QStringLiteral("PDF olarak kaydet"), QStringLiteral("PDF dosyaları (*.pdf)"), suggested);
     if (path.isEmpty()) return;
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path.chop(4);
     const auto variants = currentPlan();
+    const QStringList files = pdfFiles(path, variants);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    // The dialog asked about the name typed, but the files are named after
+    // it: booklets handed out earlier may have their key among them.
+    QStringList existing;
+    for (const QString& file : files)
+        if (QFileInfo::exists(file)) existing.append(QFileInfo(file).fileName());
+    if (!existing.isEmpty() && !msgbox::confirm(this, QStringLiteral("\r\nBu dosyalar zaten var (") + folder +
+                                                          QStringLiteral("):\r\n") + existing.join(QStringLiteral("\r\n")) +
+                                                          QStringLiteral("\r\n\r\nYenileri eskilerinin yerine yazılsın mı?")))
+        return;
     QStringList written;
     render(
         [&](Renderer& r) {
-            for (const Variant& v : variants) {
-                const QString file = path + QStringLiteral("_") + v.letter + QStringLiteral(".pdf");
-                PdfFile pdf(file, EditBaslik->text() + QStringLiteral(" - ") + v.letter);
-                r.drawBooklet(pdf.painter, pdf.writer, v, false);
+            for (size_t i = 0; i < variants.size(); ++i) {
+                PdfFile pdf(files[qsizetype(i)], EditBaslik->text() + QStringLiteral(" - ") + variants[i].letter);
+                r.drawBooklet(pdf.painter, pdf.writer, variants[i], false);
                 pdf.finish();
-                written.append(file);
+                written.append(files[qsizetype(i)]);
             }
-            const QString key = path + QStringLiteral("_CevapAnahtari");
+            const QString& keyPdf = files[files.size() - 2];
             {
-                PdfFile pdf(key + QStringLiteral(".pdf"), EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
+                PdfFile pdf(keyPdf, EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
                 r.drawKeys(pdf.painter, pdf.writer, variants, false);
                 pdf.finish();
             }
-            written.append(key + QStringLiteral(".pdf"));
-            writeFile(key + QStringLiteral(".csv"), keysCsv(variants));
-            written.append(key + QStringLiteral(".csv"));
+            written.append(keyPdf);
+            writeFile(files.back(), keysCsv(variants));
+            written.append(files.back());
         },
         Renderer::steps(content_, int(variants.size())));
     saveChoices();
     QStringList names;
     for (const QString& file : written) names.append(QFileInfo(file).fileName());
-    msgbox::information(QStringLiteral("\r\nKaydedilen dosyalar (") + QDir::toNativeSeparators(QFileInfo(path).absolutePath()) +
-                        QStringLiteral("):\r\n") + names.join(QStringLiteral("\r\n")));
+    msgbox::information(QStringLiteral("\r\nKaydedilen dosyalar (") + folder + QStringLiteral("):\r\n") +
+                        names.join(QStringLiteral("\r\n")));
 }
