@@ -167,7 +167,7 @@ def test_the_detail_dialog_reaches_the_correct_answer(d):
     for _ in range(12):
         f = app.focused()
         seen.append((f and f.name, f and text_of(f)))
-        if f is not None and f.name == 'Doğru Cevap':
+        if f is not None and f.name.startswith('Doğru Cevap'):
             break
         keys('Tab')
-    check(seen[-1] == ('Doğru Cevap', 'B'), f'Tab never reaches the correct answer: {seen}')
+    check(seen[-1][0] == 'Doğru Cevap: B', f'Tab never reaches the correct answer: {seen}')
