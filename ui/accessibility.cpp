@@ -40,8 +40,8 @@ QAccessibleInterface* programInterface(const QString& className, QObject* object
     // often just when their interface is made, so the test is on the class
     // here and on being a window when the role is asked.
     const QMetaObject* meta = widget->metaObject();
-    const bool plainWidget = meta == &QWidget::staticMetaObject ||
-                             (meta->superClass() == &QWidget::staticMetaObject && meta->className()[0] != 'Q');
+    const bool plainWidget =
+        meta == &QWidget::staticMetaObject || (meta->superClass() == &QWidget::staticMetaObject && meta->className()[0] != 'Q');
     if (plainWidget && !qobject_cast<QDialog*>(widget)) return new PlainWidget(widget);
     return nullptr;
 }
