@@ -2,6 +2,7 @@
 
 #include "bank/pictures.h"
 #include "exams/booklet_render.h"
+#include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "text/inifile.h"
@@ -128,6 +129,8 @@ void printCurrentExam(storage::Session& session, const QString& programFolder, Q
 Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examName, const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       content_(loadExam(session.ADOConnection1, examId)),
+      session_(session),
+      examId_(examId),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("yazdir"));
     setWindowTitle(QStringLiteral("Sınavı Yazdır"));
@@ -150,7 +153,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     form->addRow(spinLabel, SpinKitapcik);
     CheckSiklar = new QCheckBox(QStringLiteral("Cevap şıklarını da karıştır"));
     CheckSiklar->setObjectName(QStringLiteral("CheckSiklar"));
-    form->addRow(QString(), CheckSiklar);
+    auto* answersRow = new QHBoxLayout;
+    answersRow->addWidget(CheckSiklar, 1);
+    ButtonSira = addButton(answersRow, QStringLiteral("Şık Sırası..."), QStringLiteral("ButtonSira"));
+    ButtonSira->setToolTip(QStringLiteral("Şıkları karıştırılmayacak soruları işaretleyin."));
+    form->addRow(QString(), answersRow);
 
     auto* seedRow = new QHBoxLayout;
     EditTohum = new QLineEdit;
@@ -168,6 +175,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     LabelBilgi->setObjectName(QStringLiteral("LabelBilgi"));
     LabelBilgi->setWordWrap(true);
     layout->addWidget(LabelBilgi);
+    LabelSabit = new QLabel;
+    LabelSabit->setObjectName(QStringLiteral("LabelSabit"));
+    LabelSabit->setWordWrap(true);
+    layout->addWidget(LabelSabit);
+    showKeptInPlace();
     ProgressBar1 = new QProgressBar;
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("İlerleme"));
@@ -214,6 +226,7 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     EditTohum->setText(QString::number(freshSeed()));
     loadChoices();
 
+    connect(ButtonSira, &QPushButton::clicked, this, [this] { msgbox::guard([this] { siraClick(); }); });
     connect(ButtonTohum, &QPushButton::clicked, this, [this] { EditTohum->setText(QString::number(freshSeed())); });
     connect(ButtonOnizle, &QPushButton::clicked, this, [this] { msgbox::guard([this] { previewClick(); }); });
     connect(ButtonPdf, &QPushButton::clicked, this, [this] { msgbox::guard([this] { pdfClick(); }); });
@@ -224,6 +237,24 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
 }
 
 Tyazdir::~Tyazdir() = default;
+
+void Tyazdir::showKeptInPlace() {
+    const int kept = content_.keptInPlaceCount();
+    LabelSabit->setText(
+        kept == 0 ? QStringLiteral("Cevap şıkları karıştırılırken hiçbir şık yerinde kalmaz.")
+                  : QStringLiteral("Cevap şıkları karıştırılırken %1 sorunun sırası korunur: \"Hepsi\", \"Hiçbiri\", "
+                                   "\"A ve B\" gibi şıklar ve \"Şık Sırası...\" ile işaretlenen soruların bütün şıkları "
+                                   "yerinde kalır.")
+                        .arg(kept));
+}
+
+void Tyazdir::siraClick() {
+    Tsik_sirasi dialog(content_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    setKeptOrders(session_.ADOConnection1, dialog.kept(), dialog.released());
+    content_ = loadExam(session_.ADOConnection1, examId_);
+    showKeptInPlace();
+}
 
 QString Tyazdir::settingsFile(const QString& programFolder) { return programFolder + QStringLiteral("GridAyarlari.ini"); }
 
