@@ -34,15 +34,16 @@ QAccessibleInterface* programInterface(const QString& className, QObject* object
         }
         return nullptr;
     }
-    // A window built on a plain widget is a frame, not a filler. Qt's own
-    // widgets (QLineEdit, QProgressBar, ...) keep the interfaces Qt has for
-    // them: they are built without a parent and are windows for a moment,
-    // often just when their interface is made, so the test is on the class
-    // here and on being a window when the role is asked.
+    // A window built on a plain widget is a frame, not a filler. Main windows,
+    // dialogs, menus and the like keep the interfaces Qt has for them, and so
+    // do Qt's own widgets built on a plain widget (QLineEdit, QProgressBar,
+    // ...): they are made without a parent and are windows for a moment,
+    // often just when their interface is made, so the role is decided when
+    // it is asked.
     const QMetaObject* meta = widget->metaObject();
-    const bool plainWidget =
-        meta == &QWidget::staticMetaObject || (meta->superClass() == &QWidget::staticMetaObject && meta->className()[0] != 'Q');
-    if (plainWidget && !qobject_cast<QDialog*>(widget)) return new PlainWidget(widget);
+    if (widget->isWindow() && !qobject_cast<QDialog*>(widget) && meta->superClass() == &QWidget::staticMetaObject &&
+        meta->className()[0] != 'Q')
+        return new PlainWidget(widget);
     return nullptr;
 }
 
