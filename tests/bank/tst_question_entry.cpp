@@ -107,8 +107,8 @@ private slots:
         QCOMPARE(e.grid()->cellControl(0), e.cell());
         QCOMPARE(e.session->questionText, static_cast<storage::QuestionTextControl*>(e.cell()));
         // Image buttons are known to assistive technology by their hints.
-        for (QToolButton* b : {e.w->BtnMoveAllLeft, e.w->BtnMoveLeft, e.w->BtnMoveRight, e.w->BtnMoveAllRight, e.w->BtnUp,
-                               e.w->BtnDown}) {
+        for (QToolButton* b :
+             {e.w->BtnMoveAllLeft, e.w->BtnMoveLeft, e.w->BtnMoveRight, e.w->BtnMoveAllRight, e.w->BtnUp, e.w->BtnDown}) {
             QVERIFY(!b->icon().isNull());
             QCOMPARE(b->accessibleName(), b->toolTip());
             QCOMPARE(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), b->toolTip());
