@@ -5,7 +5,9 @@
 #include "ui/msgbox.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -54,9 +56,24 @@ private:
 };
 }  // namespace
 
+bool installQtTranslations() {
+    // The program speaks Turkish whatever the desktop's language is, and so
+    // do the dialogs Qt brings (files, printing, preview, fonts, colours).
+    // "qt_tr" gathers the catalogues of Qt's modules; without the package
+    // that ships it they stay English.
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qt_tr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        return false;
+    }
+    return true;
+}
+
 int run(int argc, char** argv) {
     Application application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvel"));
+    installQtTranslations();
     QApplication::setQuitOnLastWindowClosed(false);  // the main window's close ends the program
     // A window that cannot be built says why instead of ending without a word.
     std::unique_ptr<Program> program;

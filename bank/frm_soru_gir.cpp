@@ -109,6 +109,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     BtnImport = addButton(QStringLiteral("BtnImport"), QStringLiteral("veri al"));
     BtnImport->setText(QStringLiteral("Veri al"));
     BtnImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    BtnImport->setAccessibleName(QString());  // it shows its caption: named by that, as it reads on screen
     const std::pair<QToolButton*, ui::Glyph> glyphs[] = {
         {BtnMoveAllLeft, ui::Glyph::First}, {BtnMoveLeft, ui::Glyph::Prior}, {BtnMoveRight, ui::Glyph::Next},
         {BtnMoveAllRight, ui::Glyph::Last}, {BtnUp, ui::Glyph::Up},          {BtnDown, ui::Glyph::Down},

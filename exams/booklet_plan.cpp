@@ -4,9 +4,13 @@
 #include "storage/fields.h"
 #include "storage/recordset.h"
 #include "storage/statements.h"
+#include "storage/transaction.h"
 #include "text/rtf.h"
 
+#include <QCryptographicHash>
+#include <QLocale>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <numeric>
 
@@ -35,7 +39,89 @@ bool isCancelled(const QVariant& value) {
 
 bool isNull(const QVariant& v) { return storage::displayText(v).isEmpty() && (v.isNull() || !v.isValid()); }
 
+// An answer as its words: lower case the Turkish way, one space between
+// words, no punctuation around them.
+QStringList words(const QString& answer) {
+    static const QLocale turkish(QLocale::Turkish, QLocale::Turkey);
+    static const QRegularExpression separators(QStringLiteral("[\\s,;:.!?()\\[\\]/&+-]+"));
+    return turkish.toLower(answer).split(separators, Qt::SkipEmptyParts);
+}
+
 }  // namespace
+
+AnswerPlace answerPlace(const QString& answer) {
+    const QStringList w = words(answer);
+    if (w.isEmpty()) return AnswerPlace::Free;
+    // Words that only join letters: "A ve B", "A ile C", "Yalnız D", "A ve B doğru".
+    static const QStringList joining{QStringLiteral("ve"),      QStringLiteral("ile"),    QStringLiteral("veya"),
+                                     QStringLiteral("ya"),      QStringLiteral("da"),     QStringLiteral("de"),
+                                     QStringLiteral("yalnız"),  QStringLiteral("sadece"), QStringLiteral("doğru"),
+                                     QStringLiteral("doğrudur")};
+    bool letter = false, onlyLetters = true;
+    for (const QString& word : w) {
+        if (word.size() == 1 && word.at(0) >= u'a' && word.at(0) <= u'd')
+            letter = true;
+        else if (!joining.contains(word))
+            onlyLetters = false;
+    }
+    if (letter && onlyLetters) return AnswerPlace::HoldsAll;
+    // Answers about all or none of the others: the first words say it.
+    static const QStringList opening{QStringLiteral("hepsi"), QStringLiteral("hiçbiri"),  QStringLiteral("hiçbirisi"),
+                                     QStringLiteral("tümü"),  QStringLiteral("hepsidir"), QStringLiteral("hiçbiridir")};
+    const QString first = w.front();
+    if (opening.contains(first) || first.startsWith(QStringLiteral("yukarıdaki")) ||
+        (first == QStringLiteral("hiç") && w.value(1).startsWith(QStringLiteral("bir"))) ||
+        (first == QStringLiteral("her") && w.value(1).startsWith(QStringLiteral("iki"))) ||
+        (first == QStringLiteral("ikisi") && w.size() <= 2))
+        return AnswerPlace::Stays;
+    return AnswerPlace::Free;
+}
+
+qint64 answersKey(const std::array<QString, 4>& answers) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString& a : answers) {
+        hash.addData(a.toUtf8());
+        hash.addData(QByteArrayView("\x1f", 1));
+    }
+    const QByteArray digest = hash.result();
+    quint64 key = 0;
+    for (int i = 0; i < 8; ++i) key = key << 8 | quint8(digest[i]);
+    key &= 0x7FFFFFFFFFFFFFFFULL;
+    return key == 0 ? 1 : qint64(key);
+}
+
+QList<qint64> keptOrders(storage::Connection& connection) {
+    storage::RecordSet exists(QStringLiteral("Yazdir"), &connection);
+    exists.setCommandText(storage::sql::keptOrderTableExists());
+    exists.open();
+    if (exists.field(QStringLiteral("RCX")).asInteger() == 0) return {};
+    storage::RecordSet rs(QStringLiteral("Yazdir"), &connection);
+    rs.setCommandText(storage::sql::keptOrderKeys());
+    rs.open();
+    QList<qint64> keys;
+    for (int row = 0; row < rs.recordCount(); ++row) keys.append(rs.rowValue(row, 0).toLongLong());
+    return keys;
+}
+
+void setKeptOrders(storage::Connection& connection, const QList<qint64>& keep, const QList<qint64>& release) {
+    if (keep.isEmpty() && release.isEmpty()) return;
+    storage::RecordSet change(QStringLiteral("Yazdir"), &connection);
+    storage::atomically(connection, [&] {
+        storage::sql::executeChange(change, storage::sql::createKeptOrderTable());
+        for (qint64 key : release) storage::sql::executeChange(change, storage::sql::releaseOrder(key));
+        for (qint64 key : keep) storage::sql::executeChange(change, storage::sql::keepOrder(key));
+    });
+}
+
+bool Item::keepsAnyPlace() const {
+    for (int a = 0; a < 4; ++a)
+        if (keepsPlace(a) && !answers[size_t(a)].trimmed().isEmpty()) return true;
+    return false;
+}
+
+int ExamContent::keptInPlaceCount() const {
+    return int(std::count_if(items.begin(), items.end(), [](const Item& i) { return !i.heading && i.keepsAnyPlace(); }));
+}
 
 int ExamContent::questionCount() const {
     return int(std::count_if(items.begin(), items.end(), [](const Item& i) { return !i.heading; }));
@@ -47,6 +133,11 @@ Item makeItem(qint64 qqId, const QString& content, const std::array<QString, 4>&
     item.content = content;
     item.answers = answers;
     item.correct = correctIndex(trueAnswer);
+    for (int a = 0; a < 4; ++a) {
+        const AnswerPlace place = answerPlace(answers[size_t(a)]);
+        if (place == AnswerPlace::HoldsAll) item.stays.fill(true);
+        if (place == AnswerPlace::Stays) item.stays[size_t(a)] = true;
+    }
     const QString plain = rtf::isRichText(content) ? rtf::plainText(content) : content;
     if (plain.startsWith(kHeadingMark)) {
         item.heading = true;
@@ -66,6 +157,7 @@ ExamContent loadExam(storage::Connection& connection, qint64 examId) {
     std::array<int, 4> answer{};
     for (int i = 0; i < 4; ++i) answer[size_t(i)] = rs.fieldIndex(QStringLiteral("answer%1").arg(i + 1));
 
+    const QList<qint64> kept = keptOrders(connection);
     ExamContent content;
     const int rows = rs.recordCount();
     content.items.reserve(size_t(rows));
@@ -88,6 +180,7 @@ ExamContent loadExam(storage::Connection& connection, qint64 examId) {
         bool ok = false;
         const qint64 key = text(qqId).toLongLong(&ok);
         content.items.push_back(makeItem(ok ? key : 0, text(question), answers, text(trueAnswer)));
+        content.items.back().orderKept = !kept.isEmpty() && kept.contains(answersKey(answers));
     }
     return content;
 }
@@ -168,7 +261,13 @@ std::vector<Variant> plan(const ExamContent& content, const Options& options) {
                         if (!item.answers[size_t(a)].trimmed().isEmpty()) filled.push_back(a);
                     std::vector<int> moved = filled;
                     shuffle(moved, random);
-                    for (size_t k = 0; k < filled.size(); ++k) p.answerOrder[size_t(filled[k])] = moved[k];
+                    // Answers that keep their place stay there; the others
+                    // fill the places left in the order the shuffle drew.
+                    std::vector<int> movers;
+                    for (int a : moved)
+                        if (!item.keepsPlace(a)) movers.push_back(a);
+                    auto next = movers.begin();
+                    for (int place : filled) p.answerOrder[size_t(place)] = item.keepsPlace(place) ? place : *next++;
                 }
                 if (item.correct >= 0)
                     p.correctPlace =

@@ -26,6 +26,15 @@ struct Item {
     QString headingText;             // the heading without its "<?>", as plain text
     std::array<QString, 4> answers;  // A to D as stored
     int correct = -1;                // 0 to 3 for A to D; -1 when the stored mark is no "1" to "4"
+    // Answers that keep their place when the answers are shuffled, known from
+    // their words ("Hepsi", "A ve B", ...; see answerPlace).
+    std::array<bool, 4> stays{};
+    // The teacher keeps this question's answers in their order (keptOrders).
+    bool orderKept = false;
+    // Whether an answer keeps its place in a shuffle.
+    bool keepsPlace(int answer) const { return orderKept || stays[size_t(answer)]; }
+    // Whether the shuffle leaves any answer where it is stored.
+    bool keepsAnyPlace() const;
 };
 
 struct ExamContent {
@@ -33,6 +42,8 @@ struct ExamContent {
     int cancelled = 0;        // cancelled questions (and headings) left out
     int orphaned = 0;         // entries whose bank question no longer exists, left out
     int questionCount() const;
+    // Questions whose answers, shuffled, leave some or all of them in place.
+    int keptInPlaceCount() const;
 };
 
 // The exam's entries in exam order (ascending qqID), from the view of entries
@@ -40,6 +51,30 @@ struct ExamContent {
 // without failing: a cancel mark that is no yes/no counts as not cancelled, a
 // correct answer that is no "1" to "4" as unknown.
 ExamContent loadExam(storage::Connection& connection, qint64 examId);
+
+// ------------------------------------------------------ answers in place ---
+
+// Where an answer must be printed when the answers are shuffled. Answers that
+// speak of the others lose their meaning elsewhere: "Hepsi", "Hiçbiri",
+// "Tümü", "Her ikisi", "Yukarıdakilerin hepsi/hiçbiri" stay in their own
+// place (the last one below the others); answers that name others by their
+// letters ("A ve B", "A, B ve C", "Yalnız C") hold the whole question in
+// order, as the letters point at the places. Case, spaces and final
+// punctuation do not count.
+enum class AnswerPlace { Free, Stays, HoldsAll };
+AnswerPlace answerPlace(const QString& answer);
+
+// The teacher's choice of questions whose answers keep their order, kept in
+// the program's own table beside the web site's (never in theirs). A choice
+// belongs to the four answers, not to a row: it holds in every exam and
+// survives moving, reordering, copying and importing the question; two
+// questions with the same answers share it; changing an answer drops it.
+qint64 answersKey(const std::array<QString, 4>& answers);
+// The keys chosen; none while the table does not exist.
+QList<qint64> keptOrders(storage::Connection& connection);
+// Chooses or clears the answers' keys as one unit, making the table the
+// first time.
+void setKeptOrders(storage::Connection& connection, const QList<qint64>& keep, const QList<qint64>& release);
 
 // The items of the exam that a plain stored text gives; for building plans
 // without a database.
@@ -97,7 +132,9 @@ struct Options {
 // the questions before the first heading), so that a heading keeps its own
 // questions after it and the sections keep their order; with shuffleAnswers
 // it shuffles each question's answers too, those that are not empty among
-// their own places. Booklet v's numbers come from the
+// their own places, with the answers that keep their place left there; a
+// question draws the same numbers whatever stays, so that a seed prints every
+// other question as before. Booklet v's numbers come from the
 // seed and v alone, so adding a booklet never changes another.
 std::vector<Variant> plan(const ExamContent& content, const Options& options);
 

@@ -70,7 +70,12 @@ Tsoru_detay::Tsoru_detay(QWidget* parent)
     Label7 = label(QStringLiteral("??"), this, 290, 298);
     Label7->setObjectName(QStringLiteral("Label7"));
     Label7->setMinimumWidth(20);
-    Label7->setAccessibleName(QStringLiteral("Doğru Cevap"));
+    Label7->setAccessibleName(QStringLiteral("Doğru Cevap: ??"));
+    // Reached with Tab like the memos above it, so that a screen reader,
+    // which reads what has the focus, reads the correct answer too: its name
+    // carries the letter, as a label is read by its name.
+    Label7->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    Label7->setFocusPolicy(Qt::StrongFocus);
 
     Button1 = new QPushButton(QStringLiteral("Tamam"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -92,4 +97,5 @@ void Tsoru_detay::fill(storage::RecordSet& questions) {
     static const QStringList digits{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")};
     const int answer = int(digits.indexOf(questions.field(QStringLiteral("true_answer")).asString()));
     if (answer >= 0) Label7->setText(QString(QChar(u'A' + answer)));
+    Label7->setAccessibleName(QStringLiteral("Doğru Cevap: ") + Label7->text());
 }

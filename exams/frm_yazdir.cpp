@@ -2,12 +2,13 @@
 
 #include "bank/pictures.h"
 #include "exams/booklet_render.h"
+#include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "text/rtf.h"
-#include "ui/input_swallower.h"
 #include "ui/filedialog.h"
+#include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -90,6 +91,16 @@ struct PdfFile {
     }
 };
 
+// The files "PDF olarak kaydet" writes for a chosen path without ".pdf":
+// a booklet for each variant, the key as PDF and as CSV.
+QStringList pdfFiles(const QString& stem, const std::vector<Variant>& variants) {
+    QStringList files;
+    for (const Variant& v : variants) files.append(stem + QStringLiteral("_") + v.letter + QStringLiteral(".pdf"));
+    files.append(stem + QStringLiteral("_CevapAnahtari.pdf"));
+    files.append(stem + QStringLiteral("_CevapAnahtari.csv"));
+    return files;
+}
+
 }  // namespace
 
 namespace exams {
@@ -118,6 +129,8 @@ void printCurrentExam(storage::Session& session, const QString& programFolder, Q
 Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examName, const QString& programFolder, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       content_(loadExam(session.ADOConnection1, examId)),
+      session_(session),
+      examId_(examId),
       programFolder_(programFolder) {
     setObjectName(QStringLiteral("yazdir"));
     setWindowTitle(QStringLiteral("Sınavı Yazdır"));
@@ -140,7 +153,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     form->addRow(spinLabel, SpinKitapcik);
     CheckSiklar = new QCheckBox(QStringLiteral("Cevap şıklarını da karıştır"));
     CheckSiklar->setObjectName(QStringLiteral("CheckSiklar"));
-    form->addRow(QString(), CheckSiklar);
+    auto* answersRow = new QHBoxLayout;
+    answersRow->addWidget(CheckSiklar, 1);
+    ButtonSira = addButton(answersRow, QStringLiteral("Şık Sırası..."), QStringLiteral("ButtonSira"));
+    ButtonSira->setToolTip(QStringLiteral("Şıkları karıştırılmayacak soruları işaretleyin."));
+    form->addRow(QString(), answersRow);
 
     auto* seedRow = new QHBoxLayout;
     EditTohum = new QLineEdit;
@@ -158,6 +175,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     LabelBilgi->setObjectName(QStringLiteral("LabelBilgi"));
     LabelBilgi->setWordWrap(true);
     layout->addWidget(LabelBilgi);
+    LabelSabit = new QLabel;
+    LabelSabit->setObjectName(QStringLiteral("LabelSabit"));
+    LabelSabit->setWordWrap(true);
+    layout->addWidget(LabelSabit);
+    showKeptInPlace();
     ProgressBar1 = new QProgressBar;
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setAccessibleName(QStringLiteral("İlerleme"));
@@ -204,6 +226,7 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     EditTohum->setText(QString::number(freshSeed()));
     loadChoices();
 
+    connect(ButtonSira, &QPushButton::clicked, this, [this] { msgbox::guard([this] { siraClick(); }); });
     connect(ButtonTohum, &QPushButton::clicked, this, [this] { EditTohum->setText(QString::number(freshSeed())); });
     connect(ButtonOnizle, &QPushButton::clicked, this, [this] { msgbox::guard([this] { previewClick(); }); });
     connect(ButtonPdf, &QPushButton::clicked, this, [this] { msgbox::guard([this] { pdfClick(); }); });
@@ -214,6 +237,24 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
 }
 
 Tyazdir::~Tyazdir() = default;
+
+void Tyazdir::showKeptInPlace() {
+    const int kept = content_.keptInPlaceCount();
+    LabelSabit->setText(
+        kept == 0 ? QStringLiteral("Cevap şıkları karıştırılırken hiçbir şık yerinde kalmaz.")
+                  : QStringLiteral("Cevap şıkları karıştırılırken %1 sorunun sırası korunur: \"Hepsi\", \"Hiçbiri\", "
+                                   "\"A ve B\" gibi şıklar ve \"Şık Sırası...\" ile işaretlenen soruların bütün şıkları "
+                                   "yerinde kalır.")
+                        .arg(kept));
+}
+
+void Tyazdir::siraClick() {
+    Tsik_sirasi dialog(content_, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    setKeptOrders(session_.ADOConnection1, dialog.kept(), dialog.released());
+    content_ = loadExam(session_.ADOConnection1, examId_);
+    showKeptInPlace();
+}
 
 QString Tyazdir::settingsFile(const QString& programFolder) { return programFolder + QStringLiteral("GridAyarlari.ini"); }
 
@@ -355,37 +396,47 @@ void Tyazdir::printClick() {
 }
 
 void Tyazdir::pdfClick() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested = QDir(folder).filePath(fileStem(EditBaslik->text()) + QStringLiteral(".pdf"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested = QDir(documents).filePath(fileStem(EditBaslik->text()) + QStringLiteral(".pdf"));
     QString path =
         filedialog::saveFileName(this, QStringLiteral("PDF olarak kaydet"), QStringLiteral("PDF dosyaları (*.pdf)"), suggested);
     if (path.isEmpty()) return;
     if (path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) path.chop(4);
     const auto variants = currentPlan();
+    const QStringList files = pdfFiles(path, variants);
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    // The dialog asked about the name typed, but the files are named after
+    // it: booklets handed out earlier may have their key among them.
+    QStringList existing;
+    for (const QString& file : files)
+        if (QFileInfo::exists(file)) existing.append(QFileInfo(file).fileName());
+    if (!existing.isEmpty() && !msgbox::confirm(this, QStringLiteral("\r\nBu dosyalar zaten var (") + folder +
+                                                          QStringLiteral("):\r\n") + existing.join(QStringLiteral("\r\n")) +
+                                                          QStringLiteral("\r\n\r\nYenileri eskilerinin yerine yazılsın mı?")))
+        return;
     QStringList written;
     render(
         [&](Renderer& r) {
-            for (const Variant& v : variants) {
-                const QString file = path + QStringLiteral("_") + v.letter + QStringLiteral(".pdf");
-                PdfFile pdf(file, EditBaslik->text() + QStringLiteral(" - ") + v.letter);
-                r.drawBooklet(pdf.painter, pdf.writer, v, false);
+            for (size_t i = 0; i < variants.size(); ++i) {
+                PdfFile pdf(files[qsizetype(i)], EditBaslik->text() + QStringLiteral(" - ") + variants[i].letter);
+                r.drawBooklet(pdf.painter, pdf.writer, variants[i], false);
                 pdf.finish();
-                written.append(file);
+                written.append(files[qsizetype(i)]);
             }
-            const QString key = path + QStringLiteral("_CevapAnahtari");
+            const QString& keyPdf = files[files.size() - 2];
             {
-                PdfFile pdf(key + QStringLiteral(".pdf"), EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
+                PdfFile pdf(keyPdf, EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
                 r.drawKeys(pdf.painter, pdf.writer, variants, false);
                 pdf.finish();
             }
-            written.append(key + QStringLiteral(".pdf"));
-            writeFile(key + QStringLiteral(".csv"), keysCsv(variants));
-            written.append(key + QStringLiteral(".csv"));
+            written.append(keyPdf);
+            writeFile(files.back(), keysCsv(variants));
+            written.append(files.back());
         },
         Renderer::steps(content_, int(variants.size())));
     saveChoices();
     QStringList names;
     for (const QString& file : written) names.append(QFileInfo(file).fileName());
-    msgbox::information(QStringLiteral("\r\nKaydedilen dosyalar (") + QDir::toNativeSeparators(QFileInfo(path).absolutePath()) +
-                        QStringLiteral("):\r\n") + names.join(QStringLiteral("\r\n")));
+    msgbox::information(QStringLiteral("\r\nKaydedilen dosyalar (") + folder + QStringLiteral("):\r\n") +
+                        names.join(QStringLiteral("\r\n")));
 }

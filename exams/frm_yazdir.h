@@ -47,9 +47,11 @@ public:
     QLineEdit* EditSure = nullptr;       // "Süre"
     QSpinBox* SpinKitapcik = nullptr;    // "Kitapçık Sayısı", 1 to 4
     QCheckBox* CheckSiklar = nullptr;    // "Cevap şıklarını da karıştır"
+    QPushButton* ButtonSira = nullptr;   // "Şık Sırası...": questions whose answers keep their order
     QLineEdit* EditTohum = nullptr;      // "Tohum"
     QPushButton* ButtonTohum = nullptr;  // "Yeni Tohum"
     QLabel* LabelBilgi = nullptr;        // what will be printed, what is left out
+    QLabel* LabelSabit = nullptr;        // how many questions keep answers in place
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* ButtonOnizle = nullptr;  // "Baskı Önizleme"
     QPushButton* ButtonPdf = nullptr;     // "PDF olarak kaydet"
@@ -64,6 +66,7 @@ public:
     void previewClick();
     void pdfClick();
     void printClick();
+    void siraClick();
 
     // Where the choices are kept: section "SinavYazdir" of this file.
     static QString settingsFile(const QString& programFolder);
@@ -74,6 +77,7 @@ protected:
 private:
     exams::booklet::Header header() const;
     exams::booklet::Options options() const;
+    void showKeptInPlace();
     void loadChoices();
     void saveChoices() const;
     // Renders with the progress bar shown and the buttons off; input that
@@ -81,6 +85,8 @@ private:
     void render(const std::function<void(exams::booklet::Renderer&)>& draw, int steps);
 
     exams::booklet::ExamContent content_;
+    storage::Session& session_;
+    qint64 examId_;
     QString programFolder_;
     bool busy_ = false;
 };

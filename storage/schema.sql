@@ -1,5 +1,9 @@
 -- The database file supplied with the program. The program itself never runs
--- a schema statement; quorvel-mkdb creates a new, empty file from this text.
+-- a schema statement on these tables and the view; quorvel-mkdb creates a new,
+-- empty file from this text. Beside them the program keeps one table of its
+-- own, made the first time it is needed and never read by the web site:
+-- quorvel_kept_order, the answer orders a teacher keeps in printed booklets
+-- (storage/statements.h).
 --
 -- Declared types tell the storage layer each field's kind:
 --   INTEGER PRIMARY KEY AUTOINCREMENT  auto-number, read-only to the program

@@ -51,6 +51,16 @@ QString setAllCancelled(bool cancelled) {
     return cancelled ? QStringLiteral("Update tqmaster set sts = true") : QStringLiteral("Update tqmaster set sts = false");
 }
 
+QString keptOrderTableExists() {
+    return QStringLiteral("select count(*) as RCX from sqlite_master where type = 'table' and name = 'quorvel_kept_order'");
+}
+QString createKeptOrderTable() {
+    return QStringLiteral("create table if not exists quorvel_kept_order (answers_key INTEGER PRIMARY KEY)");
+}
+QString keptOrderKeys() { return QStringLiteral("select answers_key from quorvel_kept_order"); }
+QString keepOrder(qint64 key) { return QStringLiteral("insert or replace into quorvel_kept_order values(") + n(key) + u')'; }
+QString releaseOrder(qint64 key) { return QStringLiteral("delete from quorvel_kept_order where answers_key = ") + n(key); }
+
 std::array<QString, 3> swapStatements(OrderingKey key, qint64 earlier, qint64 later) {
     auto set = key == OrderingKey::Rid ? &setRid : &setQqId;
     return {set(-later, later), set(later, earlier), set(earlier, -later)};

@@ -34,6 +34,15 @@ QString setAllCancelled(bool cancelled);
 // would change: those whose mark is not yet what it sets.
 QString countToSetCancelled(bool cancelled);
 
+// The program's own table, beside the web site's four: answer orders the
+// teacher keeps (keys of four answers, positive). The program makes it when
+// it first stores a key; a file without it has none kept.
+QString keptOrderTableExists();  // RCX
+QString createKeptOrderTable();
+QString keptOrderKeys();  // answers_key
+QString keepOrder(qint64 key);
+QString releaseOrder(qint64 key);
+
 // The ordering keys a list is kept in: bank questions by rid, exam entries by qqID.
 enum class OrderingKey { Rid, QqId };
 

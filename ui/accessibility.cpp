@@ -14,6 +14,14 @@ namespace {
 // without a caption or a name.
 const QString kOverflowButton = QStringLiteral("qt_toolbar_ext_button");
 
+// A plain widget: a frame while it is a window, otherwise what Qt makes of
+// any widget.
+class PlainWidget : public QAccessibleWidget {
+public:
+    explicit PlainWidget(QWidget* widget) : QAccessibleWidget(widget) {}
+    QAccessible::Role role() const override { return widget()->isWindow() ? QAccessible::Window : QAccessibleWidget::role(); }
+};
+
 QAccessibleInterface* programInterface(const QString& className, QObject* object) {
     auto* widget = qobject_cast<QWidget*>(object);
     if (!widget || className != QLatin1String(widget->metaObject()->className())) return nullptr;
@@ -27,9 +35,15 @@ QAccessibleInterface* programInterface(const QString& className, QObject* object
         return nullptr;
     }
     // A window built on a plain widget is a frame, not a filler. Main windows,
-    // dialogs, menus and the like keep the interfaces Qt has for them.
-    if (widget->isWindow() && !qobject_cast<QDialog*>(widget) && widget->metaObject()->superClass() == &QWidget::staticMetaObject)
-        return new QAccessibleWidget(widget, QAccessible::Window);
+    // dialogs, menus and the like keep the interfaces Qt has for them, and so
+    // do Qt's own widgets built on a plain widget (QLineEdit, QProgressBar,
+    // ...): they are made without a parent and are windows for a moment,
+    // often just when their interface is made, so the role is decided when
+    // it is asked.
+    const QMetaObject* meta = widget->metaObject();
+    if (widget->isWindow() && !qobject_cast<QDialog*>(widget) && meta->superClass() == &QWidget::staticMetaObject &&
+        meta->className()[0] != 'Q')
+        return new PlainWidget(widget);
     return nullptr;
 }
 

@@ -35,6 +35,22 @@ QMessageBox::StandardButton standard(Button b) {
     return QMessageBox::Ok;
 }
 
+// The boxes' buttons read as the program has always shown them, also when
+// Qt's own texts are translated for its dialogs.
+QString caption(Button b) {
+    switch (b) {
+        case Button::OK:
+            return QStringLiteral("OK");
+        case Button::Cancel:
+            return QStringLiteral("Cancel");
+        case Button::Yes:
+            return QStringLiteral("&Yes");
+        case Button::No:
+            return QStringLiteral("&No");
+    }
+    return QStringLiteral("OK");
+}
+
 QMessageBox::Icon standard(Icon i) {
     switch (i) {
         case Icon::None:
@@ -87,7 +103,7 @@ QString applicationTitle() { return QStringLiteral("Tassary By Morvelin"); }
 Button show(const Box& box) {
     if (interceptor()) return interceptor()(box);
     QMessageBox dialog(standard(box.icon), box.caption, forLabel(box.text), QMessageBox::NoButton, box.owner);
-    for (Button b : box.buttons) dialog.addButton(standard(b));
+    for (Button b : box.buttons) dialog.addButton(standard(b))->setText(caption(b));
     dialog.setDefaultButton(standard(box.defaultButton));
     dialog.setEscapeButton(dialog.button(standard(box.escapeButton)));
     fitLongestLine(dialog);

@@ -121,12 +121,15 @@ private slots:
         QCOMPARE(e.grid()->cellControl(0), e.cell());
         QCOMPARE(e.session->questionText, static_cast<storage::QuestionTextControl*>(e.cell()));
         // Image buttons are known to assistive technology by their hints.
-        for (QToolButton* b : {e.w->BtnMoveAllLeft, e.w->BtnMoveLeft, e.w->BtnMoveRight, e.w->BtnMoveAllRight, e.w->BtnUp,
-                               e.w->BtnDown, e.w->BtnImport}) {
+        for (QToolButton* b :
+             {e.w->BtnMoveAllLeft, e.w->BtnMoveLeft, e.w->BtnMoveRight, e.w->BtnMoveAllRight, e.w->BtnUp, e.w->BtnDown}) {
             QVERIFY(!b->icon().isNull());
             QCOMPARE(b->accessibleName(), b->toolTip());
             QCOMPARE(QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name), b->toolTip());
         }
+        // A button that shows its caption is known by it.
+        QVERIFY(!e.w->BtnImport->icon().isNull());
+        QCOMPARE(QAccessible::queryAccessibleInterface(e.w->BtnImport)->text(QAccessible::Name), QStringLiteral("Veri al"));
         QStringList items;
         for (QAction* a : e.w->mnques->actions()) items << a->text();
         QCOMPARE(items, (QStringList{"Yeni Soru\tF2", "Soru Kaydet\tF5", "Soru Sil", "Değişiklik İptali", "Sorugu Göster", "",

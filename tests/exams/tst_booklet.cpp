@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 #include "exams/booklet_plan.h"
 #include "exams/booklet_render.h"
+#include "exams/frm_sik_sirasi.h"
 #include "exams/frm_yazdir.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintPreviewDialog>
@@ -137,9 +139,15 @@ private slots:
     void loadSurvivesForeignValues();
     void plansKeepSectionsAndKeys_data();
     void plansKeepSectionsAndKeys();
+    void aSeedPrintsTheSameBookletsAsBefore();
+    void answersThatNameOthersKeepTheirPlace_data();
+    void answersThatNameOthersKeepTheirPlace();
+    void keptOrdersBelongToTheAnswers();
+    void dialogChoosesKeptOrdersAndCountsThem();
     void pdfPrintsEveryQuestionOnceInOrderWithKeys();
     void tallQuestionsStartOnANewPage();
     void dialogSavesPdfFilesAndRemembersChoices();
+    void dialogAsksBeforeReplacingFiles();
     void dialogRefusesExamsWithNothingToPrint();
     void previewShowsBookletsAndKeys();
 };
@@ -263,6 +271,189 @@ void TestBooklet::plansKeepSectionsAndKeys() {
         const auto two = plan(content, {2, answers, seed});
         QCOMPARE(two[1].key(), planned[1].key());
     }
+}
+
+// A booklet as text: per item its exam index, then the stored answers at the
+// printed places A to D ("H" for a heading).
+QString layout(const Variant& v, const ExamContent& content) {
+    QStringList parts;
+    for (const PlannedItem& p : v.items) {
+        if (content.items[size_t(p.item)].heading) {
+            parts << QStringLiteral("H");
+            continue;
+        }
+        QString order;
+        for (int a : p.answerOrder) order += QString::number(a);
+        parts << QStringLiteral("%1:%2").arg(p.item).arg(order);
+    }
+    return parts.join(u' ');
+}
+
+ExamContent plainExam() {
+    ExamContent content;
+    const auto add = [&](const QString& text, bool two = false) {
+        content.items.push_back(
+            makeItem(0, text,
+                     {text + QStringLiteral(" a"), text + QStringLiteral(" b"), two ? QString() : text + QStringLiteral(" c"),
+                      two ? QString() : text + QStringLiteral(" d")},
+                     QStringLiteral("2")));
+    };
+    add(QStringLiteral("q0"));
+    add(QStringLiteral("<?>Bölüm 1"));
+    for (int i = 2; i < 8; ++i) add(QStringLiteral("q%1").arg(i), i == 4);
+    add(QStringLiteral("<?>Bölüm 2"));
+    for (int i = 9; i < 13; ++i) add(QStringLiteral("q%1").arg(i));
+    return content;
+}
+
+void TestBooklet::aSeedPrintsTheSameBookletsAsBefore() {
+    // Booklets are printed again from their seed (a lost key, a late
+    // student): a seed must give these booklets for as long as the program
+    // lives. Written down from the printing that teachers have used.
+    const QStringList before{
+        QStringLiteral("0:0123 H 2:0123 3:0123 4:0123 5:0123 6:0123 7:0123 H 9:0123 10:0123 11:0123 12:0123"),
+        QStringLiteral("0:0123 H 4:0123 6:1230 7:3210 3:2310 5:1023 2:3012 H 10:0132 11:0231 9:0213 12:3120"),
+        QStringLiteral("0:2301 H 2:2301 5:3012 3:3210 7:2103 6:0123 4:1023 H 11:0312 9:1320 12:1320 10:1023"),
+        QStringLiteral("0:1230 H 6:2310 5:3210 3:2301 4:0123 7:0123 2:1032 H 9:3102 10:0123 12:0321 11:0213")};
+    ExamContent content = plainExam();
+    const auto planned = plan(content, {4, true, 20261211});
+    for (int v = 0; v < 4; ++v) QCOMPARE(layout(planned[size_t(v)], content), before[v]);
+
+    // Answers that stay in place change nothing for the other questions:
+    // each question draws as many numbers as before.
+    const auto answers = [&](int item, const QString& d, const QString& c = {}) {
+        Item& i = content.items[size_t(item)];
+        i = makeItem(0, i.content, {i.answers[0], i.answers[1], c.isEmpty() ? i.answers[2] : c, d}, QStringLiteral("4"));
+    };
+    answers(3, QStringLiteral("Hepsi"));
+    answers(10, QStringLiteral("Yukarıdakilerin hiçbiri."));
+    answers(6, QStringLiteral("B ve C"));
+    answers(12, QStringLiteral("Hiçbiri"), QStringLiteral("A ve B"));
+    const auto fixed = plan(content, {4, true, 20261211});
+    for (int v = 0; v < 4; ++v) {
+        const QStringList was = before[v].split(u' ');
+        const QStringList now = layout(fixed[size_t(v)], content).split(u' ');
+        QCOMPARE(now.size(), was.size());
+        for (int k = 0; k < was.size(); ++k) {
+            QCOMPARE(now[k].section(u':', 0, 0), was[k].section(u':', 0, 0));  // the same question order
+            const QString item = now[k].section(u':', 0, 0), order = now[k].section(u':', 1);
+            if (item == u'3' || item == QStringLiteral("10"))  // D stays, the rest keep their drawn order
+                QCOMPARE(order, was[k].section(u':', 1).remove(u'3') + u'3');
+            else if (item == u'6' || item == QStringLiteral("12"))
+                QCOMPARE(order, QStringLiteral("0123"));
+            else
+                QCOMPARE(now[k], was[k]);
+        }
+    }
+}
+
+void TestBooklet::answersThatNameOthersKeepTheirPlace_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("place");  // AnswerPlace
+    const int free = int(AnswerPlace::Free), stays = int(AnswerPlace::Stays), all = int(AnswerPlace::HoldsAll);
+    const std::pair<const char*, int> cases[] = {
+        {"Hepsi", stays},
+        {"HEPSİ", stays},
+        {"  hepsi doğrudur. ", stays},
+        {"Hiçbiri", stays},
+        {"Hiç biri", stays},
+        {"Tümü", stays},
+        {"Her ikisi de", stays},
+        {"Yukarıdakilerin hepsi", stays},
+        {"Yukarıdakilerin hiçbiri.", stays},
+        {"Yukarıdakilerden hiçbiri", stays},
+        {"A ve B", all},
+        {"a ile c", all},
+        {"A, B ve C", all},
+        {"B ve D doğru", all},
+        {"Yalnız C", all},
+        {"Ankara", free},
+        {"Hepsinden önce", free},  // a word that begins alike
+        {"Tümüyle yanlış", free},
+        {"I ve II", free},  // statements of the question, not places
+        {"A vitamini", free},
+        {"", free},
+    };
+    for (const auto& [text, place] : cases) QTest::newRow(text[0] ? text : "empty") << QString::fromUtf8(text) << place;
+}
+
+void TestBooklet::answersThatNameOthersKeepTheirPlace() {
+    QFETCH(QString, answer);
+    QFETCH(int, place);
+    QCOMPARE(int(answerPlace(answer)), place);
+}
+
+void TestBooklet::keptOrdersBelongToTheAnswers() {
+    TempDb db;
+    db.exec(seed());
+    // Question 8 gets the answers of question 3: a choice for one holds for both.
+    db.exec(QStringLiteral(
+        "UPDATE tqmaster SET answer1 = 'c03a', answer2 = 'c03b', answer3 = 'c03c', answer4 = 'c03d' WHERE rid = 8"));
+    const auto keptIds = [&] {
+        QList<int> ids;
+        for (const Item& i : loadExam(db.connection(), 1).items)
+            if (i.orderKept) ids << questionIds(i.content).value(0);
+        return ids;
+    };
+    QVERIFY(keptOrders(db.connection()).isEmpty());  // a file without the table
+    QCOMPARE(keptIds(), QList<int>{});
+    const qint64 three =
+        answersKey({QStringLiteral("c03a"), QStringLiteral("c03b"), QStringLiteral("c03c"), QStringLiteral("c03d")});
+    setKeptOrders(db.connection(), {three}, {});
+    QCOMPARE(keptIds(), (QList<int>{3, 8}));
+    QCOMPARE(loadExam(db.connection(), 1).keptInPlaceCount(), 2);
+    // Reordering the bank exchanges numbers, not answers: the choice stays.
+    db.exec(
+        QStringLiteral("UPDATE tqmaster SET rid = -3 WHERE rid = 3; UPDATE tqmaster SET rid = 3 WHERE rid = 2;"
+                       "UPDATE tqmaster SET rid = 2 WHERE rid = -3"));
+    QCOMPARE(keptIds(), (QList<int>{3, 8}));
+    // Their answers keep their order in every booklet.
+    const ExamContent content = loadExam(db.connection(), 1);
+    for (const Variant& v : plan(content, {4, true, 99}))
+        for (const PlannedItem& p : v.items)
+            if (content.items[size_t(p.item)].orderKept) QCOMPARE(p.answerOrder, (std::array<int, 4>{0, 1, 2, 3}));
+    setKeptOrders(db.connection(), {}, {three});
+    QCOMPARE(keptIds(), QList<int>{});
+    QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM quorvel_kept_order")), 0);
+}
+
+void TestBooklet::dialogChoosesKeptOrdersAndCountsThem() {
+    ProgramFixture f(seed() + QStringLiteral("UPDATE tqmaster SET answer4 = 'Hepsi' WHERE rid = 1;"
+                                             "UPDATE tqmaster SET answer3 = 'A ve B' WHERE rid = 2;"));
+    f.show();
+    f.clickTab(1);
+    QStringList counted;
+    QList<bool> checkable;
+    whenModal([&] {
+        auto* d = qobject_cast<Tyazdir*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        counted << d->LabelSabit->text();
+        for (const bool accept : {false, true}) {
+            whenModal([&] {
+                auto* pick = qobject_cast<Tsik_sirasi*>(QApplication::activeModalWidget());
+                QVERIFY(pick);
+                QCOMPARE(pick->ListBox1->count(), 11);
+                checkable.clear();
+                for (int row : {0, 1, 2}) checkable << bool(pick->ListBox1->item(row)->flags() & Qt::ItemIsUserCheckable);
+                // The third question by the keyboard, as a teacher ticks it.
+                pick->ListBox1->setFocus();
+                pick->ListBox1->setCurrentRow(2);
+                QTest::keyClick(pick->ListBox1, Qt::Key_Space);
+                QCOMPARE(pick->ListBox1->item(2)->checkState(), Qt::Checked);
+                QTest::mouseClick(accept ? pick->ButtonTamam : pick->ButtonIptal, Qt::LeftButton);
+            });
+            QTest::mouseClick(d->ButtonSira, Qt::LeftButton);
+            counted << d->LabelSabit->text();
+        }
+        d->close();
+    });
+    QTest::mouseClick(f.main->ToolButton25, Qt::LeftButton);
+    // "Hepsi" and "A ve B" need no choice; "A ve B" cannot be unticked.
+    QCOMPARE(checkable, (QList<bool>{true, false, true}));
+    QVERIFY2(counted.value(0).contains(QStringLiteral(" 2 sorunun")), qPrintable(counted.value(0)));
+    QCOMPARE(counted.value(1), counted.value(0));  // "İptal" keeps nothing
+    QVERIFY2(counted.value(2).contains(QStringLiteral(" 3 sorunun")), qPrintable(counted.value(2)));
+    QCOMPARE(f.db.scalar(QStringLiteral("SELECT count(*) FROM quorvel_kept_order")), 1);
 }
 
 void TestBooklet::pdfPrintsEveryQuestionOnceInOrderWithKeys() {
@@ -459,6 +650,41 @@ void TestBooklet::dialogSavesPdfFilesAndRemembersChoices() {
     });
     QTest::mouseClick(f.main->ToolButton25, Qt::LeftButton);
     QVERIFY(checked);
+}
+
+void TestBooklet::dialogAsksBeforeReplacingFiles() {
+    ProgramFixture f(seed());
+    f.show();
+    f.clickTab(1);
+    const QString stem = f.db.folder() + QStringLiteral("Sınav");
+    QFile old(stem + QStringLiteral("_CevapAnahtari.csv"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("eski") == 4);
+    old.close();
+    BoxScript boxes;
+    FileScript files;
+    files.expect(stem + QStringLiteral(".pdf"));
+    files.expect(stem + QStringLiteral(".pdf"));
+    boxes.expect(Button::No);
+    boxes.expect(Button::Yes);
+    boxes.expect(Button::OK);
+    QStringList written;
+    whenModal([&] {
+        auto* d = qobject_cast<Tyazdir*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        QTest::mouseClick(d->ButtonPdf, Qt::LeftButton);  // No: nothing written
+        written = QDir(f.db.folder()).entryList({QStringLiteral("Sınav_*")});
+        QTest::mouseClick(d->ButtonPdf, Qt::LeftButton);  // Yes
+        d->close();
+    });
+    QTest::mouseClick(f.main->ToolButton25, Qt::LeftButton);
+    QCOMPARE(written, QStringList{QStringLiteral("Sınav_CevapAnahtari.csv")});
+    const msgbox::Box ask = boxes.shown()[0];
+    QCOMPARE(ask.caption, QStringLiteral("Dikkat"));
+    QCOMPARE(ask.text, QStringLiteral("\r\nBu dosyalar zaten var (") + QDir::toNativeSeparators(f.db.folder().chopped(1)) +
+                           QStringLiteral("):\r\nSınav_CevapAnahtari.csv\r\n\r\nYenileri eskilerinin yerine yazılsın mı?"));
+    QCOMPARE(boxes.shown()[1].text, ask.text);
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF"));  // replaced by the key
 }
 
 void TestBooklet::dialogRefusesExamsWithNothingToPrint() {
