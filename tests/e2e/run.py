@@ -36,9 +36,12 @@ def main():
     wanted = sys.argv[2:]
     tests = [t for t in collect() if not wanted or any(w in f'{t[0]}::{t[1]}' for w in wanted)]
     passed, failed = 0, []
+    # One folder for the run, a folder in it for each test: file dialogs that
+    # pass through the temporary folder list one entry, not every test's.
+    base = tempfile.mkdtemp(prefix='quorvel-e2e-')
     for module, func in tests:
         name = f'{module}::{func}'
-        folder = tempfile.mkdtemp(prefix='quorvel-e2e-')
+        folder = tempfile.mkdtemp(prefix=f'{func}-', dir=base)
         start = time.time()
         try:
             proc = subprocess.run(['bash', os.path.join(HERE, 'desktop.sh'), '/usr/bin/python3',
@@ -60,6 +63,8 @@ def main():
             print(f'FAIL {name} ({took:.1f} s); its folder: {folder}\n{output.rstrip()}\n', flush=True)
     if failed:
         print('failed: ' + ', '.join(failed))
+    else:
+        subprocess.run(['rm', '-rf', base])
     print(f'{passed} passed, {len(failed)} failed')
     sys.exit(1 if failed or not tests else 0)
 
