@@ -1,7 +1,7 @@
 #include "text/inifile.h"
 
 #include "storage/errors.h"
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
 #include <QFile>
 #include <QFileInfo>
