@@ -55,8 +55,9 @@ DialogScript::DialogScript() {
     qtdialog::setInterceptor([this](qtdialog::Request& request) {
         shown_.append(request.caption);
         if (answers_.isEmpty() || answers_.first().kind != request.kind) {
-            QTest::qFail(qPrintable(QStringLiteral("unscripted dialog (kind %1): %2").arg(int(request.kind)).arg(request.caption)),
-                         __FILE__, __LINE__);
+            QTest::qFail(
+                qPrintable(QStringLiteral("unscripted dialog (kind %1): %2").arg(int(request.kind)).arg(request.caption)),
+                __FILE__, __LINE__);
             return false;
         }
         return answers_.takeFirst().give(request);
