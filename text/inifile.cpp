@@ -54,8 +54,6 @@ std::pair<int, int> IniFile::sectionLines(const QString& section) const {
     return {first, int(lines_.size())};
 }
 
-bool IniFile::hasSection(const QString& section) const { return sectionLines(section).first >= 0; }
-
 QList<IniFile::Pair> IniFile::pairs(const QString& section) const {
     QList<Pair> result;
     const auto [first, end] = sectionLines(section);
