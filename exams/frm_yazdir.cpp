@@ -11,6 +11,7 @@
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
+#include "ui/qtdialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,8 +25,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProgressBar>
@@ -360,10 +359,8 @@ void Tyazdir::previewClick() {
     QPrinter printer(QPrinter::HighResolution);
     Renderer::preparePage(printer);
     printer.setDocName(EditBaslik->text());
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setWindowTitle(QStringLiteral("Baskı Önizleme"));
     const auto variants = currentPlan();
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* target) {
+    qtdialog::preview(this, QStringLiteral("Baskı Önizleme"), &printer, [&](QPrinter* target) {
         msgbox::guard([&] {
             render(
                 [&](Renderer& r) {
@@ -373,7 +370,6 @@ void Tyazdir::previewClick() {
                 Renderer::steps(content_, int(variants.size())));
         });
     });
-    preview.exec();
     saveChoices();
 }
 
@@ -381,8 +377,7 @@ void Tyazdir::printClick() {
     QPrinter printer(QPrinter::HighResolution);
     Renderer::preparePage(printer);
     printer.setDocName(EditBaslik->text());
-    QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (!qtdialog::print(this, &printer)) return;
     const auto variants = currentPlan();
     render(
         [&](Renderer& r) {

@@ -4,9 +4,8 @@
 #include "grid/richtext_dialogs.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
+#include "ui/qtdialogs.h"
 
-#include <QColorDialog>
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -190,14 +189,13 @@ void RichTextWindow::findNext() {
 }
 
 void RichTextWindow::chooseFont() {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, editor_->currentFont(), this, QStringLiteral("Yazı Tipi"));
-    if (ok) editor_->setCurrentFont(font);
+    QFont font = editor_->currentFont();
+    if (qtdialog::font(this, QStringLiteral("Yazı Tipi"), &font)) editor_->setCurrentFont(font);
 }
 
 void RichTextWindow::chooseColour() {
-    const QColor colour = QColorDialog::getColor(editor_->textColor(), this, QStringLiteral("Renk"));
-    if (colour.isValid()) editor_->setTextColor(colour);
+    QColor colour = editor_->textColor();
+    if (qtdialog::colour(this, QStringLiteral("Renk"), &colour)) editor_->setTextColor(colour);
 }
 
 void RichTextWindow::chooseBullets() {

@@ -1,7 +1,7 @@
 #include "text/inifile.h"
 
 #include "storage/errors.h"
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,8 +53,6 @@ std::pair<int, int> IniFile::sectionLines(const QString& section) const {
     }
     return {first, int(lines_.size())};
 }
-
-bool IniFile::hasSection(const QString& section) const { return sectionLines(section).first >= 0; }
 
 QList<IniFile::Pair> IniFile::pairs(const QString& section) const {
     QList<Pair> result;

@@ -22,7 +22,6 @@ public:
     // compared without regard to case, blanks around keys and values dropped,
     // a value in double quotes without them. Lines without "=" are no pairs.
     QList<Pair> pairs(const QString& section) const;
-    bool hasSection(const QString& section) const;
 
     // Removes a section with all its lines.
     void eraseSection(const QString& section);

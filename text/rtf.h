@@ -65,7 +65,6 @@ public:
     qsizetype count() const { return cache_.count(); }
     qsizetype totalChars() const { return cache_.totalCost(); }
     qsizetype maxChars() const { return cache_.maxCost(); }
-    void setMaxChars(qsizetype maxChars) { cache_.setMaxCost(maxChars); }
 
     struct Key {
         QString content;

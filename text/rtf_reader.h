@@ -3,7 +3,7 @@
 // The RTF reader's insides, shared by the reader's own files, the sinks and the
 // writer; callers outside text/ use text/rtf.h.
 
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
 #include <QHash>
 #include <QRgb>

@@ -1,6 +1,6 @@
 // The writer: QTextDocument and plain text as RTF that our reader and other
 // readers agree on.
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 #include "text/rtf.h"
 #include "text/rtf_reader.h"
 

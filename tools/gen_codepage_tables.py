@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes text/codepage_tables.cpp: the upper halves (bytes 0x80-0xFF) of the
+"""Writes encoding/codepage_tables.cpp: the upper halves (bytes 0x80-0xFF) of the
 single-byte Windows code pages the rich-text reader decodes.
 
 Python's codecs carry the Unicode mappings of these pages; bytes a page leaves
@@ -32,7 +32,7 @@ def main():
         "// Upper halves (bytes 0x80-0xFF) of single-byte Windows code pages;",
         "// U+FFFD marks a byte the page leaves undefined.",
         "",
-        '#include "text/codepage_tables.h"',
+        '#include "encoding/codepage_tables.h"',
         "",
         "namespace codepage::tables {",
         "",
@@ -51,7 +51,7 @@ def main():
     lines.append("}  // namespace codepage::tables")
     lines.append("")
     root = pathlib.Path(__file__).resolve().parent.parent
-    (root / "text" / "codepage_tables.cpp").write_text("\n".join(lines), encoding="utf-8")
+    (root / "encoding" / "codepage_tables.cpp").write_text("\n".join(lines), encoding="utf-8")
 
 
 if __name__ == "__main__":

@@ -4,7 +4,7 @@
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/program_fixture.h"
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
 #include <QFile>
 #include <QTest>

@@ -8,10 +8,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFontDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -163,19 +161,23 @@ private slots:
         t.select(4, 7);
         QFont chosen(QStringLiteral("DejaVu Serif"), 20);
         chosen.setBold(true);
-        withDialog(t.w.get(), QStringLiteral("&Font"), [&](QDialog* d) {
-            auto* fonts = qobject_cast<QFontDialog*>(d);
-            QVERIFY(fonts);
-            fonts->setCurrentFont(chosen);
-            fonts->accept();
-        });
+        {
+            DialogScript dialogs;
+            dialogs.chooseFont(chosen);
+            t.w->item(QStringLiteral("&Font"))->trigger();
+            QCOMPARE(dialogs.shown(), QList<QString>{QStringLiteral("Yazı Tipi")});
+        }
         QCOMPARE(t.charAt(5).fontPointSize(), 20.0);
         QCOMPARE(t.charAt(5).fontWeight(), int(QFont::Bold));
         QCOMPARE(t.charAt(5).font().family(), chosen.family());
         QVERIFY(t.charAt(0).fontPointSize() != 20.0);
         // Cancelled, nothing changes.
         t.select(0, 3);
-        withDialog(t.w.get(), QStringLiteral("&Font"), [](QDialog* d) { d->reject(); });
+        {
+            DialogScript dialogs;
+            dialogs.cancel(qtdialog::Kind::Font);
+            t.w->item(QStringLiteral("&Font"))->trigger();
+        }
         QVERIFY(t.charAt(0).fontPointSize() != 20.0);
 
         // The colour sits on the format bar.
@@ -183,15 +185,19 @@ private slots:
         for (QAction* a : t.w->FormatBar->actions())
             if (a->text() == QStringLiteral("Renk")) colour = a;
         QVERIFY(colour);
-        whenModal([] {
-            auto* d = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-            QVERIFY(d);
-            d->setCurrentColor(QColor(0xC0, 0x10, 0x20));
-            d->accept();
-        });
-        colour->trigger();
+        {
+            DialogScript dialogs;
+            dialogs.chooseColour(QColor(0xC0, 0x10, 0x20));
+            colour->trigger();
+        }
         QCOMPARE(t.charAt(1).foreground().color(), QColor(0xC0, 0x10, 0x20));
         QVERIFY(t.charAt(5).foreground().color() != QColor(0xC0, 0x10, 0x20));
+        {
+            DialogScript dialogs;
+            dialogs.cancel(qtdialog::Kind::Colour);
+            colour->trigger();
+        }
+        QCOMPARE(t.charAt(1).foreground().color(), QColor(0xC0, 0x10, 0x20));
     }
 
     void bulletStyleDialog() {

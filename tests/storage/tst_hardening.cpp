@@ -12,7 +12,7 @@
 #include "tests/support/error_of.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/temp_db.h"
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
 #include <QTest>
 
@@ -231,8 +231,8 @@ private slots:
         QCOMPARE(b.inFile(QStringLiteral("select group_concat(question) from tqmaster")), QStringLiteral("a,b2"));
     }
 
-    // The data layer's copy of Windows-1254 reads every byte as the rich-text
-    // code's table does.
+    // Old rows read every byte as Windows-1254, as rich text declared in
+    // that page does.
     void windows1254MatchesTheCodePageTable() {
         for (int byte = 0; byte < 256; ++byte) {
             const char c = char(byte);

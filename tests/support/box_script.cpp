@@ -2,6 +2,10 @@
 
 #include "ui/filedialog.h"
 
+#include <QColor>
+#include <QFont>
+#include <QPrintPreviewWidget>
+
 #include <QTest>
 
 namespace {
@@ -45,6 +49,58 @@ FileScript::FileScript() {
 FileScript::~FileScript() {
     filedialog::setInterceptor({});
     failIfUnused(files_.size(), "file choice(s)");
+}
+
+DialogScript::DialogScript() {
+    qtdialog::setInterceptor([this](qtdialog::Request& request) {
+        shown_.append(request.caption);
+        if (answers_.isEmpty() || answers_.first().kind != request.kind) {
+            QTest::qFail(
+                qPrintable(QStringLiteral("unscripted dialog (kind %1): %2").arg(int(request.kind)).arg(request.caption)),
+                __FILE__, __LINE__);
+            return false;
+        }
+        return answers_.takeFirst().give(request);
+    });
+}
+
+DialogScript::~DialogScript() {
+    qtdialog::setInterceptor({});
+    failIfUnused(answers_.size(), "dialog answer(s)");
+}
+
+void DialogScript::chooseFont(const QFont& font) {
+    answers_.append({qtdialog::Kind::Font, [font](qtdialog::Request& r) {
+                         *r.font = font;
+                         return true;
+                     }});
+}
+
+void DialogScript::chooseColour(const QColor& colour) {
+    answers_.append({qtdialog::Kind::Colour, [colour](qtdialog::Request& r) {
+                         *r.colour = colour;
+                         return true;
+                     }});
+}
+
+void DialogScript::print() {
+    answers_.append({qtdialog::Kind::Print, [](qtdialog::Request&) { return true; }});
+}
+
+void DialogScript::preview() {
+    answers_.append({qtdialog::Kind::Preview, [this](qtdialog::Request& r) {
+                         QPrintPreviewWidget widget(r.printer);
+                         const auto* paint = r.paint;
+                         QObject::connect(&widget, &QPrintPreviewWidget::paintRequested, &widget,
+                                          [paint](QPrinter* target) { (*paint)(target); });
+                         widget.updatePreview();
+                         previewPages_ = widget.pageCount();
+                         return true;
+                     }});
+}
+
+void DialogScript::cancel(qtdialog::Kind kind) {
+    answers_.append({kind, [](qtdialog::Request&) { return false; }});
 }
 
 QString describe(const msgbox::Box& box) {

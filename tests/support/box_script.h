@@ -1,9 +1,12 @@
 #pragma once
 
 #include "ui/msgbox.h"
+#include "ui/qtdialogs.h"
 
 #include <QList>
 #include <QString>
+
+#include <functional>
 
 // Answers message boxes in tests. Queue the answers you expect to give; every
 // box shown is recorded. A box nobody scripted fails the test at once and is
@@ -47,6 +50,39 @@ private:
     QList<QString> files_;
     QList<QString> shown_;
     QList<QString> filters_;
+};
+
+// Answers Qt's font, colour, print and preview dialogs in tests, with the same
+// rules: each answer is for one kind of dialog, taken in order; a dialog
+// nobody scripted, or of another kind than the next answer, fails the test
+// (and is cancelled); an answer left unused fails.
+class DialogScript {
+public:
+    DialogScript();
+    ~DialogScript();
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    void chooseFont(const QFont& font);
+    void chooseColour(const QColor& colour);
+    // The print dialog's "Print"; the printer keeps the settings it came with.
+    void print();
+    // Draws the pages as the preview would, into a preview of the same
+    // printer, and keeps their count (previewPages).
+    void preview();
+    void cancel(qtdialog::Kind kind);
+    int previewPages() const { return previewPages_; }
+    // The captions of the dialogs shown so far.
+    const QList<QString>& shown() const { return shown_; }
+
+private:
+    struct Answer {
+        qtdialog::Kind kind;
+        std::function<bool(qtdialog::Request&)> give;
+    };
+    QList<Answer> answers_;
+    QList<QString> shown_;
+    int previewPages_ = -1;
 };
 
 // A readable one-line description of a box, for failure messages.

@@ -1,4 +1,4 @@
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 #include "text/rtf.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -2,7 +2,7 @@
 // Upper halves (bytes 0x80-0xFF) of single-byte Windows code pages;
 // U+FFFD marks a byte the page leaves undefined.
 
-#include "text/codepage_tables.h"
+#include "encoding/codepage_tables.h"
 
 namespace codepage::tables {
 

@@ -1,6 +1,6 @@
-#include "text/codepages.h"
+#include "encoding/codepages.h"
 
-#include "text/codepage_tables.h"
+#include "encoding/codepage_tables.h"
 
 #include <QSysInfo>
 
