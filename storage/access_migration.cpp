@@ -3,13 +3,12 @@
 #include "storage/access_snapshot.h"
 #include "storage/database_file.h"
 #include "storage/errors.h"
+#include "storage/sqlite/file_db.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -50,16 +49,10 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
     createDatabase(part);
     MigrationReport report;
     try {
-        RawDb out(QStringLiteral("Yeni dosyaya yazılamıyor"));
-        if (sqlite3_open_v2(QFile::encodeName(part).constData(), &out.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw Error(QStringLiteral("\"%1\" açılamıyor.").arg(part));
-        sqlite3_stmt* attach = nullptr;
-        const QByteArray snapName = QFile::encodeName(snap.fileName());
-        sqlite3_prepare_v2(out.db, "ATTACH DATABASE ? AS access", -1, &attach, nullptr);
-        sqlite3_bind_text(attach, 1, snapName.constData(), int(snapName.size()), SQLITE_TRANSIENT);
-        const int attached = sqlite3_step(attach);
-        sqlite3_finalize(attach);
-        if (attached != SQLITE_DONE) throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snap.fileName()));
+        sqlite::FileDb out(QStringLiteral("Yeni dosyaya yazılamıyor"));
+        if (!out.open(part, sqlite::FileDb::Mode::ReadWrite)) throw Error(QStringLiteral("\"%1\" açılamıyor.").arg(part));
+        if (!out.attach(snap.fileName(), QStringLiteral("access")))
+            throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snap.fileName()));
         out.exec(QStringLiteral("BEGIN"));
         for (const TableSummary& t : read) {
             const QStringList mine = out.columns(t.name);
@@ -100,7 +93,7 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
             QStringList mine;
             for (const QString& c : t.columns) mine << ours(out.columns(t.name), c);
             qint64 rows = 0;
-            const QByteArray sum = checksumOf(out.db, t.name, mine, &rows);
+            const QByteArray sum = checksumOf(out, t.name, mine, &rows);
             if (rows != t.rows || sum != t.checksum)
                 throw Error(QStringLiteral("Doğrulama başarısız: yeni dosyadaki %1 tablosu Access dosyasındakiyle aynı değil "
                                            "(%2 kayıt okundu, %3 kayıt yazıldı). Yeni dosya oluşturulmadı.")
