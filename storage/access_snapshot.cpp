@@ -1,7 +1,7 @@
 #include "storage/access_snapshot.h"
 
 #include "storage/errors.h"
-#include "storage/sqlite/file_db.h"
+#include "storage/sqlite/snapshot_file.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -29,27 +29,6 @@ void appendField(QByteArray* out, char tag, const QByteArray& bytes) {
     out->append(bytes);
 }
 
-QString declaredType(const Column& c, bool* keyTaken) {
-    if (c.autoNumber && !*keyTaken) {
-        *keyTaken = true;
-        return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-    }
-    switch (c.kind) {
-        case FieldKind::Text:
-            return QStringLiteral("VARCHAR(%1)").arg(c.size);
-        case FieldKind::Boolean:
-            return QStringLiteral("BOOLEAN");
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-            return QStringLiteral("INTEGER");
-        case FieldKind::Float:
-            return QStringLiteral("REAL");
-        case FieldKind::Memo:
-            break;
-    }
-    return QStringLiteral("TEXT");
-}
-
 void sendLine(int fd, const QByteArray& line) {
     QByteArray data = line;
     data.replace('\n', ' ');
@@ -73,30 +52,20 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
         if (file.table(name).isEmpty())
             throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.")
                             .arg(path, name));
-    sqlite::FileDb out(QStringLiteral("Geçici kopya yazılamıyor"));
-    if (!out.open(snapshotPath, sqlite::FileDb::Mode::Create))
-        throw Error(QStringLiteral("Geçici kopya oluşturulamıyor: %1").arg(snapshotPath));
-    out.exec(
-        QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                       "CREATE TABLE access_summary (name TEXT, access_name TEXT, columns TEXT, rows INTEGER, checksum BLOB)"));
+    sqlite::SnapshotWriter out(snapshotPath);
     qint64 total = 0;
     for (const QString& name : required + optional) {
         const QString accessName = file.table(name);
         if (accessName.isEmpty()) continue;
         const std::vector<Column> columns = file.columns(accessName);
-        QStringList defs, names, marks;
-        bool keyTaken = false;
-        for (const Column& c : columns) {
-            defs << quoted(c.name) + u' ' + declaredType(c, &keyTaken);
-            names << c.name;
-            marks << QStringLiteral("?");
-        }
-        out.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(name), defs.join(QStringLiteral(", "))));
-        const auto insert = out.repeated(QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(name), marks.join(u',')));
-        if (!insert) throw Error(QStringLiteral("Geçici kopya yazılamıyor: %1").arg(out.lastError()));
+        TableSummary read;
+        read.name = name;
+        read.accessName = accessName;
+        for (const Column& c : columns) read.columns << c.name;
+        out.beginTable(name, columns);
         Checksum sum;
         file.readRows(accessName, [&](const std::vector<QVariant>& values) {
-            if (!insert->run(values))
+            if (!out.addRow(values))
                 throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun %3. kaydı kopyalanamıyor: %4")
                                 .arg(path, accessName)
                                 .arg(sum.rows() + 1)
@@ -104,33 +73,12 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
             sum.addRow(values);
             if (++total % 256 == 0) sendLine(fd, "P " + QByteArray::number(total));
         });
-        const auto summary = out.repeated(QStringLiteral("INSERT INTO access_summary VALUES (?,?,?,?,?)"));
-        if (!summary || !summary->run({name, accessName, names.join(u'\t'), sum.rows(), sum.result()}))
-            throw Error(QStringLiteral("Geçici kopya yazılamıyor."));
+        read.rows = sum.rows();
+        read.checksum = sum.result();
+        out.endTable(read);
     }
-    out.exec(QStringLiteral("COMMIT"));
+    out.commit();
     sendLine(fd, "P " + QByteArray::number(total));
-}
-
-std::vector<TableSummary> readSummary(const QString& snapshotPath) {
-    sqlite::FileDb db(QStringLiteral("Geçici kopya okunamıyor"));
-    std::vector<TableSummary> out;
-    if (!db.open(snapshotPath, sqlite::FileDb::Mode::ReadOnly))
-        throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snapshotPath));
-    const bool read = db.read(
-        QStringLiteral("SELECT name, access_name, columns, rows, checksum FROM access_summary ORDER BY rowid"),
-        [&](const std::vector<QVariant>& v) {
-            TableSummary t;
-            t.name = v[0].toString();
-            t.accessName = v[1].toString();
-            t.columns = v[2].toString().split(u'\t');
-            t.rows = v[3].toLongLong();
-            t.checksum = v[4].toByteArray();
-            out.push_back(t);
-        },
-        nullptr);
-    if (!read && out.empty()) throw Error(QStringLiteral("Geçici kopya okunamıyor: %1").arg(snapshotPath));
-    return out;
 }
 
 }  // namespace
@@ -172,19 +120,6 @@ QByteArray Checksum::result() {
     QCryptographicHash all(QCryptographicHash::Sha256);
     for (const QByteArray& r : rows_) all.addData(r);
     return all.result();
-}
-
-QByteArray checksumOf(const sqlite::FileDb& db, const QString& table, const QStringList& columns, qint64* rows) {
-    QStringList names;
-    for (const QString& c : columns) names << quoted(c);
-    Checksum sum;
-    QString why;
-    if (!db.read(
-            QStringLiteral("SELECT %1 FROM %2").arg(names.join(u','), quoted(table)),
-            [&](const std::vector<QVariant>& values) { sum.addRow(values); }, &why))
-        throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, why));
-    if (rows) *rows = sum.rows();
-    return sum.result();
 }
 
 std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotPath, const QStringList& required,
@@ -253,7 +188,7 @@ std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotP
             QStringLiteral("\"%1\" Access dosyası okunurken okuma %2 saniye ilerlemedi ve durduruldu; dosya bozuk olabilir.")
                 .arg(path)
                 .arg(stallSeconds));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return readSummary(snapshotPath);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return sqlite::readSnapshotSummary(snapshotPath);
     if (!message.isEmpty()) throw Error(message);
     throw Error(QStringLiteral("\"%1\" Access dosyası bozuk; okunurken okuyucu durdu.").arg(path));
 }

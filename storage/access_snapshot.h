@@ -10,10 +10,6 @@
 #include <functional>
 #include <vector>
 
-namespace storage::sqlite {
-class FileDb;
-}
-
 namespace storage::access {
 
 // One table as it was read from an Access file.
@@ -22,7 +18,7 @@ struct TableSummary {
     QString accessName;  // as the Access file spells it
     QStringList columns;
     qint64 rows = 0;
-    QByteArray checksum;  // of every field of every row (see checksumOf)
+    QByteArray checksum;  // of every field of every row (see Checksum)
 };
 
 // Reads tables of an Access file into a new SQLite file at snapshotPath:
@@ -53,10 +49,6 @@ public:
 private:
     std::vector<QByteArray> rows_;
 };
-
-// The checksum of the named columns of every row of a table of an SQLite
-// file, and its row count. Throws storage::Error on failure.
-QByteArray checksumOf(const sqlite::FileDb& db, const QString& table, const QStringList& columns, qint64* rows);
 
 // A name quoted for a statement.
 QString quoted(const QString& name);
