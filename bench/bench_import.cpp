@@ -8,6 +8,7 @@
 #include "bank/frm_qimport.h"
 #include "bank/frm_soru_gir.h"
 #include "storage/session.h"
+#include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
 #include "tests/support/box_script.h"
 #include "tests/support/program_fixture.h"
@@ -78,7 +79,7 @@ private slots:
             QByteArray question, a1, a2, a3, a4, answer;
             int sts;
         };
-        sqlite3* db = bank.connection().handle();  // journal and sync settings of the program
+        sqlite3* db = storage::sqlite::handleOf(bank.connection());  // journal and sync settings of the program
         sqlite3_stmt* max = nullptr;
         sqlite3_stmt* insert = nullptr;
         check(db, sqlite3_prepare_v2(db, "select max(rid) as MRI FROM tqmaster", -1, &max, nullptr));
@@ -87,7 +88,7 @@ private slots:
         QBENCHMARK_ONCE {
             std::vector<Row> rows;
             sqlite3_stmt* st = nullptr;
-            sqlite3* src = other.connection().handle();
+            sqlite3* src = storage::sqlite::handleOf(other.connection());
             check(src, sqlite3_prepare_v2(src, "select * from tqmaster where qgrp = 1 order by qgrp", -1, &st, nullptr));
             auto text = [&](int c) { return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, c))); };
             while (sqlite3_step(st) == SQLITE_ROW)

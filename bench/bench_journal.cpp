@@ -8,6 +8,7 @@
 #include "storage/connection.h"
 #include "storage/database_file.h"
 #include "storage/recordset.h"
+#include "storage/sqlite/sqlite_database.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -60,7 +61,7 @@ void measure(const QString& folder, const Mode& mode, int posts) {
     storage::Connection c;
     c.setConnectionString(storage::connectionString(path));
     c.open();
-    sqlite3_exec(c.handle(), mode.pragmas, nullptr, nullptr, nullptr);
+    sqlite3_exec(storage::sqlite::handleOf(c), mode.pragmas, nullptr, nullptr, nullptr);
     storage::RecordSet q(QStringLiteral("ADOTable1"), &c);
     q.setCommandText(QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
     q.open();

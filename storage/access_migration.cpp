@@ -3,13 +3,12 @@
 #include "storage/access_snapshot.h"
 #include "storage/database_file.h"
 #include "storage/errors.h"
+#include "storage/sqlite/snapshot_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -50,28 +49,18 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
     createDatabase(part);
     MigrationReport report;
     try {
-        RawDb out(QStringLiteral("Yeni dosyaya yazılamıyor"));
-        if (sqlite3_open_v2(QFile::encodeName(part).constData(), &out.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            throw Error(QStringLiteral("\"%1\" açılamıyor.").arg(part));
-        sqlite3_stmt* attach = nullptr;
-        const QByteArray snapName = QFile::encodeName(snap.fileName());
-        sqlite3_prepare_v2(out.db, "ATTACH DATABASE ? AS access", -1, &attach, nullptr);
-        sqlite3_bind_text(attach, 1, snapName.constData(), int(snapName.size()), SQLITE_TRANSIENT);
-        const int attached = sqlite3_step(attach);
-        sqlite3_finalize(attach);
-        if (attached != SQLITE_DONE) throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snap.fileName()));
-        out.exec(QStringLiteral("BEGIN"));
+        sqlite::BankFromSnapshot out(part, snap.fileName());
+        out.begin();
         for (const TableSummary& t : read) {
             const QStringList mine = out.columns(t.name);
-            QStringList from, to;
+            QStringList to;
             for (const QString& c : t.columns) {
                 const QString match = ours(mine, c);
                 if (match.isEmpty())
                     throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun %3 alanı bu programın bankasında yok; "
                                                "bu alan taşınamayacağı için taşıma yapılmadı.")
                                     .arg(source, t.accessName, c));
-                from << quoted(c);
-                to << quoted(match);
+                to << match;
             }
             MigratedTable m;
             m.name = t.name;
@@ -79,16 +68,14 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
             for (const QString& c : mine)
                 if (ours(t.columns, c).isEmpty()) m.emptyColumns << c;
             try {
-                out.exec(QStringLiteral("INSERT INTO main.%1 (%2) SELECT %3 FROM access.%1")
-                             .arg(quoted(t.name), to.join(u','), from.join(u',')));
+                out.copy(t.name, to, t.columns);
             } catch (const Error& e) {
                 throw Error(QStringLiteral("%1 tablosu kopyalanamadı (%2). Access dosyasında aynı numara iki kayıtta olabilir.")
                                 .arg(t.name, e.message()));
             }
             report.tables.push_back(m);
         }
-        out.exec(QStringLiteral("COMMIT"));
-        out.exec(QStringLiteral("DETACH DATABASE access"));
+        out.commit();
         for (const QString& name : {QStringLiteral("qgroup"), QStringLiteral("qquestion")}) {
             bool found = false;
             for (const TableSummary& t : read) found = found || t.name == name;
@@ -100,7 +87,7 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
             QStringList mine;
             for (const QString& c : t.columns) mine << ours(out.columns(t.name), c);
             qint64 rows = 0;
-            const QByteArray sum = checksumOf(out.db, t.name, mine, &rows);
+            const QByteArray sum = out.checksum(t.name, mine, &rows);
             if (rows != t.rows || sum != t.checksum)
                 throw Error(QStringLiteral("Doğrulama başarısız: yeni dosyadaki %1 tablosu Access dosyasındakiyle aynı değil "
                                            "(%2 kayıt okundu, %3 kayıt yazıldı). Yeni dosya oluşturulmadı.")
@@ -108,8 +95,7 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
                                 .arg(t.rows)
                                 .arg(rows));
         }
-        report.richTextQuestions =
-            out.scalar(QStringLiteral("SELECT count(*) FROM tqmaster WHERE question LIKE '{\\rtf%' ESCAPE '!'"));
+        report.richTextQuestions = out.richTextQuestions();
     } catch (...) {
         QFile::remove(part);
         throw;

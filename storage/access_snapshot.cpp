@@ -1,6 +1,7 @@
 #include "storage/access_snapshot.h"
 
 #include "storage/errors.h"
+#include "storage/sqlite/snapshot_file.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,46 +27,6 @@ void appendField(QByteArray* out, char tag, const QByteArray& bytes) {
     const qint64 n = bytes.size();
     out->append(reinterpret_cast<const char*>(&n), sizeof n);
     out->append(bytes);
-}
-
-QString declaredType(const Column& c, bool* keyTaken) {
-    if (c.autoNumber && !*keyTaken) {
-        *keyTaken = true;
-        return QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
-    }
-    switch (c.kind) {
-        case FieldKind::Text:
-            return QStringLiteral("VARCHAR(%1)").arg(c.size);
-        case FieldKind::Boolean:
-            return QStringLiteral("BOOLEAN");
-        case FieldKind::AutoNumber:
-        case FieldKind::Integer:
-            return QStringLiteral("INTEGER");
-        case FieldKind::Float:
-            return QStringLiteral("REAL");
-        case FieldKind::Memo:
-            break;
-    }
-    return QStringLiteral("TEXT");
-}
-
-void bindValue(sqlite3_stmt* st, int index, const QVariant& v) {
-    switch (v.typeId()) {
-        case QMetaType::LongLong:
-            sqlite3_bind_int64(st, index, v.toLongLong());
-            break;
-        case QMetaType::Double:
-            sqlite3_bind_double(st, index, v.toDouble());
-            break;
-        case QMetaType::QString: {
-            const QByteArray utf8 = v.toString().toUtf8();
-            sqlite3_bind_text(st, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            break;
-        }
-        default:
-            sqlite3_bind_null(st, index);
-            break;
-    }
 }
 
 void sendLine(int fd, const QByteArray& line) {
@@ -92,84 +52,33 @@ void copyTables(const QString& path, const QString& snapshotPath, const QStringL
         if (file.table(name).isEmpty())
             throw Error(QStringLiteral("\"%1\" Access dosyasında %2 tablosu yok; dosya bir soru bankası değil ya da bozuk.")
                             .arg(path, name));
-    RawDb out(QStringLiteral("Geçici kopya yazılamıyor"));
-    if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &out.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
-        throw Error(QStringLiteral("Geçici kopya oluşturulamıyor: %1").arg(snapshotPath));
-    out.exec(
-        QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                       "CREATE TABLE access_summary (name TEXT, access_name TEXT, columns TEXT, rows INTEGER, checksum BLOB)"));
+    sqlite::SnapshotWriter out(snapshotPath);
     qint64 total = 0;
     for (const QString& name : required + optional) {
         const QString accessName = file.table(name);
         if (accessName.isEmpty()) continue;
         const std::vector<Column> columns = file.columns(accessName);
-        QStringList defs, names, marks;
-        bool keyTaken = false;
-        for (const Column& c : columns) {
-            defs << quoted(c.name) + u' ' + declaredType(c, &keyTaken);
-            names << c.name;
-            marks << QStringLiteral("?");
-        }
-        out.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(name), defs.join(QStringLiteral(", "))));
-        sqlite3_stmt* insert = nullptr;
-        const QByteArray sql = QStringLiteral("INSERT INTO %1 VALUES (%2)").arg(quoted(name), marks.join(u',')).toUtf8();
-        if (sqlite3_prepare_v2(out.db, sql.constData(), -1, &insert, nullptr) != SQLITE_OK)
-            throw Error(QStringLiteral("Geçici kopya yazılamıyor: %1").arg(QString::fromUtf8(sqlite3_errmsg(out.db))));
+        TableSummary read;
+        read.name = name;
+        read.accessName = accessName;
+        for (const Column& c : columns) read.columns << c.name;
+        out.beginTable(name, columns);
         Checksum sum;
-        try {
-            file.readRows(accessName, [&](const std::vector<QVariant>& values) {
-                for (size_t i = 0; i < values.size(); ++i) bindValue(insert, int(i) + 1, values[i]);
-                if (sqlite3_step(insert) != SQLITE_DONE)
-                    throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun %3. kaydı kopyalanamıyor: %4")
-                                    .arg(path, accessName)
-                                    .arg(sum.rows() + 1)
-                                    .arg(QString::fromUtf8(sqlite3_errmsg(out.db))));
-                sqlite3_reset(insert);
-                sum.addRow(values);
-                if (++total % 256 == 0) sendLine(fd, "P " + QByteArray::number(total));
-            });
-        } catch (...) {
-            sqlite3_finalize(insert);
-            throw;
-        }
-        sqlite3_finalize(insert);
-        sqlite3_stmt* st = nullptr;
-        sqlite3_prepare_v2(out.db, "INSERT INTO access_summary VALUES (?,?,?,?,?)", -1, &st, nullptr);
-        const QByteArray n = name.toUtf8(), a = accessName.toUtf8(), c = names.join(u'\t').toUtf8(), digest = sum.result();
-        sqlite3_bind_text(st, 1, n.constData(), int(n.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, a.constData(), int(a.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 3, c.constData(), int(c.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 4, sum.rows());
-        sqlite3_bind_blob(st, 5, digest.constData(), int(digest.size()), SQLITE_TRANSIENT);
-        const int rc = sqlite3_step(st);
-        sqlite3_finalize(st);
-        if (rc != SQLITE_DONE) throw Error(QStringLiteral("Geçici kopya yazılamıyor."));
+        file.readRows(accessName, [&](const std::vector<QVariant>& values) {
+            if (!out.addRow(values))
+                throw Error(QStringLiteral("\"%1\" Access dosyasındaki %2 tablosunun %3. kaydı kopyalanamıyor: %4")
+                                .arg(path, accessName)
+                                .arg(sum.rows() + 1)
+                                .arg(out.lastError()));
+            sum.addRow(values);
+            if (++total % 256 == 0) sendLine(fd, "P " + QByteArray::number(total));
+        });
+        read.rows = sum.rows();
+        read.checksum = sum.result();
+        out.endTable(read);
     }
-    out.exec(QStringLiteral("COMMIT"));
+    out.commit();
     sendLine(fd, "P " + QByteArray::number(total));
-}
-
-std::vector<TableSummary> readSummary(const QString& snapshotPath) {
-    RawDb db(QStringLiteral("Geçici kopya okunamıyor"));
-    std::vector<TableSummary> out;
-    if (sqlite3_open_v2(QFile::encodeName(snapshotPath).constData(), &db.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-        throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(snapshotPath));
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db.db, "SELECT name, access_name, columns, rows, checksum FROM access_summary ORDER BY rowid", -1, &st,
-                           nullptr) != SQLITE_OK)
-        throw Error(QStringLiteral("Geçici kopya okunamıyor: %1").arg(snapshotPath));
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        TableSummary t;
-        t.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-        t.accessName = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-        t.columns = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2))).split(u'\t');
-        t.rows = sqlite3_column_int64(st, 3);
-        t.checksum = QByteArray(static_cast<const char*>(sqlite3_column_blob(st, 4)), sqlite3_column_bytes(st, 4));
-        out.push_back(t);
-    }
-    sqlite3_finalize(st);
-    return out;
 }
 
 }  // namespace
@@ -211,78 +120,6 @@ QByteArray Checksum::result() {
     QCryptographicHash all(QCryptographicHash::Sha256);
     for (const QByteArray& r : rows_) all.addData(r);
     return all.result();
-}
-
-QByteArray checksumOf(sqlite3* db, const QString& table, const QStringList& columns, qint64* rows) {
-    QStringList names;
-    for (const QString& c : columns) names << quoted(c);
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2").arg(names.join(u','), quoted(table)).toUtf8();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) != SQLITE_OK)
-        throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, QString::fromUtf8(sqlite3_errmsg(db))));
-    Checksum sum;
-    std::vector<QVariant> values(size_t(columns.size()));
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-        for (int i = 0; i < int(values.size()); ++i) {
-            switch (sqlite3_column_type(st, i)) {
-                case SQLITE_INTEGER:
-                    values[size_t(i)] = QVariant(qint64(sqlite3_column_int64(st, i)));
-                    break;
-                case SQLITE_FLOAT:
-                    values[size_t(i)] = QVariant(sqlite3_column_double(st, i));
-                    break;
-                case SQLITE_TEXT:
-                    values[size_t(i)] = QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                                                   sqlite3_column_bytes(st, i)));
-                    break;
-                case SQLITE_BLOB:
-                    values[size_t(i)] =
-                        QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i)));
-                    break;
-                default:
-                    values[size_t(i)] = QVariant();
-                    break;
-            }
-        }
-        sum.addRow(values);
-    }
-    sqlite3_finalize(st);
-    if (rc != SQLITE_DONE)
-        throw Error(QStringLiteral("%1 tablosu okunamıyor: %2").arg(table, QString::fromUtf8(sqlite3_errstr(rc))));
-    if (rows) *rows = sum.rows();
-    return sum.result();
-}
-
-RawDb::~RawDb() { sqlite3_close_v2(db); }
-
-void RawDb::exec(const QString& sql) const {
-    char* message = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db));
-        sqlite3_free(message);
-        throw Error(QStringLiteral("%1: %2").arg(failure_, text));
-    }
-}
-
-QStringList RawDb::columns(const QString& table) const {
-    QStringList out;
-    sqlite3_stmt* st = nullptr;
-    const QByteArray sql = QStringLiteral("PRAGMA main.table_info(%1)").arg(quoted(table)).toUtf8();
-    if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK)
-        while (sqlite3_step(st) == SQLITE_ROW)
-            out << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-    sqlite3_finalize(st);
-    return out;
-}
-
-qint64 RawDb::scalar(const QString& sql) const {
-    sqlite3_stmt* st = nullptr;
-    qint64 v = 0;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        v = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return v;
 }
 
 std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotPath, const QStringList& required,
@@ -351,7 +188,7 @@ std::vector<TableSummary> snapshot(const QString& path, const QString& snapshotP
             QStringLiteral("\"%1\" Access dosyası okunurken okuma %2 saniye ilerlemedi ve durduruldu; dosya bozuk olabilir.")
                 .arg(path)
                 .arg(stallSeconds));
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return readSummary(snapshotPath);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return sqlite::readSnapshotSummary(snapshotPath);
     if (!message.isEmpty()) throw Error(message);
     throw Error(QStringLiteral("\"%1\" Access dosyası bozuk; okunurken okuyucu durdu.").arg(path));
 }

@@ -10,8 +10,6 @@
 #include <functional>
 #include <vector>
 
-struct sqlite3;
-
 namespace storage::access {
 
 // One table as it was read from an Access file.
@@ -20,7 +18,7 @@ struct TableSummary {
     QString accessName;  // as the Access file spells it
     QStringList columns;
     qint64 rows = 0;
-    QByteArray checksum;  // of every field of every row (see checksumOf)
+    QByteArray checksum;  // of every field of every row (see Checksum)
 };
 
 // Reads tables of an Access file into a new SQLite file at snapshotPath:
@@ -51,31 +49,6 @@ public:
 private:
     std::vector<QByteArray> rows_;
 };
-
-// A bare SQLite handle for the copies made of Access files, closed when it
-// goes. A failed exec throws with the reason after `failure`.
-class RawDb {
-public:
-    explicit RawDb(QString failure) : failure_(std::move(failure)) {}
-    ~RawDb();
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
-    void exec(const QString& sql) const;
-    // The table's column names, in order.
-    QStringList columns(const QString& table) const;
-    // The first value of the statement's first row, 0 when there is none.
-    qint64 scalar(const QString& sql) const;
-
-    sqlite3* db = nullptr;
-
-private:
-    QString failure_;
-};
-
-// The checksum of the named columns of every row of a table on an open
-// SQLite handle, and its row count. Throws storage::Error on failure.
-QByteArray checksumOf(sqlite3* db, const QString& table, const QStringList& columns, qint64* rows);
 
 // A name quoted for a statement.
 QString quoted(const QString& name);

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "storage/count_cache.h"
+#include "storage/driver.h"
 
 #include <QList>
 #include <QString>
 
 #include <QByteArray>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 namespace storage {
 
@@ -21,7 +21,9 @@ class Transaction;
 // The one connection of the program to its database file (and the import
 // window's own connection to another file). The file is shared: another
 // program may read and write it at the same time, so every change is its own
-// transaction and locks held by others are waited for a few seconds.
+// transaction and locks held by others are waited for a few seconds. The
+// database is reached through a driver (see driver.h), chosen by the
+// connection string; nothing outside the storage layer knows which.
 class Connection {
 public:
     explicit Connection(QString name = QStringLiteral("ADOConnection1"));
@@ -45,12 +47,12 @@ public:
     void open();
     // Closes every record set on the connection, then the file.
     void close();
-    bool connected() const { return db_ != nullptr; }
+    bool connected() const { return database_ && database_->isOpen(); }
     // Whether changes are refused because the file or its folder is marked read-only.
-    bool readOnly() const { return readOnly_ != ReadOnly::No; }
+    bool readOnly() const { return database_ && database_->readOnly(); }
     // The journal mode the file is used in: "delete", or "wal" when another
     // program keeps the file in WAL mode and it could not be switched.
-    const QString& journalMode() const { return journalMode_; }
+    QString journalMode() const { return database_ ? database_->journalMode() : QString(); }
 
     // Whether open() reads an Access file: it then reads the file's tqgroup
     // and tqmaster into a private read-only copy and works on that. Off, an
@@ -67,33 +69,32 @@ public:
     // out and the statement fails with its message). It must not throw and
     // must not use the connection.
     using LockWaitNotifier = std::function<void(bool waiting)>;
-    void setLockWaitNotifier(LockWaitNotifier notifier) { lockWaitNotifier_ = std::move(notifier); }
-    // Ends a wait that is in progress; the storage layer calls it after every
-    // call into SQLite that may have waited.
-    void lockWaitOver() const;
+    void setLockWaitNotifier(LockWaitNotifier notifier);
 
-    // The open handle; throws when the connection is closed.
-    sqlite3* handle() const;
+    // The open database; throws when the connection is closed.
+    driver::Database& database() const;
     const QString& databasePath() const { return path_; }
 
-    // Turns an SQLite result code into an error whose text a user can act on.
-    // Outside a unit a failed statement changed nothing (SQLite undid it),
-    // and the text says so where it matters; inside a unit only the unit
-    // knows, once it is undone (see atomically).
-    [[noreturn]] void fail(int resultCode) const;
-    QString failureText(int resultCode) const;
-    // The reason alone, without what became of the change.
-    QString errorText(int resultCode) const;
+    // The text of a driver's failure that a user can act on. Outside a unit
+    // a failed statement changed nothing (the database undid it), and the
+    // text says so where it matters; inside a unit only the unit knows, once
+    // it is undone (see atomically).
+    QString failureText(const driver::Failure& failure) const;
+    [[noreturn]] void fail(const driver::Failure& failure) const;
+    // The same, named after an owner: "tgrp: ...".
+    [[noreturn]] void fail(const QString& owner, const driver::Failure& failure) const;
     // The sentence that says a failed change left the file as it was.
     static QString nothingChangedText();
 
     // Prepared statements kept for the next use of the same text: preparing
     // costs more than running most of the short statements a post or a key
-    // lookup sends. take hands one over (nullptr when none is kept); keep takes
-    // one back, reset and without bindings, or finalizes it when it belongs to
-    // a handle that is no longer this connection's.
-    sqlite3_stmt* takePrepared(const QByteArray& text) const;
-    void keepPrepared(QByteArray text, sqlite3_stmt* stmt) const;
+    // lookup sends. take hands one over (null when none is kept) with the
+    // open it belongs to; keep takes one back, reset and without bindings,
+    // or lets it go when it belongs to an earlier open.
+    std::unique_ptr<driver::Prepared> takePrepared(const QByteArray& text) const;
+    void keepPrepared(QByteArray text, std::unique_ptr<driver::Prepared> prepared, std::uint64_t open) const;
+    // Counts the opens: a statement of an earlier one is not kept.
+    std::uint64_t openCount() const { return opens_; }
 
     // Counts of rows known on the connection while the file is unchanged (see
     // KnownCounts); forgotten when the connection closes.
@@ -102,35 +103,29 @@ public:
 private:
     friend class RecordSet;
     friend class Transaction;
-    enum class ReadOnly { No, File, Folder };
 
     void attach(RecordSet* rs) { recordSets_.append(rs); }
     void detach(RecordSet* rs) { recordSets_.removeAll(rs); }
-    static int onBusy(void* self, int count);
-    void checkQuestionBank();
+    void checkQuestionBank(driver::Database& database) const;
     void openAccess();  // in connection_access.cpp
-    void chooseJournalMode();
-    QString folder() const;
+    // Makes db the connection's database, with its waiting settings.
+    void use(std::unique_ptr<driver::Database> db);
 
     QString name_;
     QString connectionString_;
     QString path_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<driver::Database> database_;
     int busyTimeoutMs_ = 5000;
-    ReadOnly readOnly_ = ReadOnly::No;
-    QString journalMode_;
     int unitDepth_ = 0;  // units (transactions) open on the connection
     LockWaitNotifier lockWaitNotifier_;
-    mutable bool waiting_ = false;
-    int waitedMs_ = 0;
     QList<RecordSet*> recordSets_;
     mutable KnownCounts knownCounts_;
-    struct Prepared {
+    struct Kept {
         QByteArray text;
-        sqlite3_stmt* stmt;
+        std::unique_ptr<driver::Prepared> prepared;
     };
-    mutable std::vector<Prepared> prepared_;  // the most recently used last
-    void finalizePrepared();
+    mutable std::vector<Kept> prepared_;  // the most recently used last
+    std::uint64_t opens_ = 0;
     bool readsAccessFiles_ = false;
 };
 

@@ -1,13 +1,12 @@
 #include "storage/access_snapshot.h"
 #include "storage/connection.h"
 #include "storage/errors.h"
+#include "storage/sqlite/sqlite_database.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-#include <sqlite3.h>
 
 namespace storage {
 
@@ -29,17 +28,11 @@ void Connection::openAccess() {
     if (!copy.open()) throw Error(QStringLiteral("Geçici dosya oluşturulamıyor (%1).").arg(QDir::tempPath()));
     copy.close();
     access::snapshot(path_, copy.fileName(), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")}, {});
-    sqlite3* db = nullptr;
-    const int rc =
-        sqlite3_open_v2(QFile::encodeName(copy.fileName()).constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close(db);
-        throw Error(QStringLiteral("Geçici kopya açılamıyor: %1").arg(QString::fromUtf8(sqlite3_errstr(rc))));
-    }
-    sqlite3_extended_result_codes(db, 1);
-    db_ = db;
-    readOnly_ = ReadOnly::File;
-    journalMode_ = QStringLiteral("delete");
+    // The copy is an SQLite file whatever drives the connection otherwise.
+    auto db = std::make_unique<sqlite::Database>();
+    db->openCopy(copy.fileName());
+    use(std::move(db));
+    ++opens_;
 }
 
 }  // namespace storage

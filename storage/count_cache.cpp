@@ -3,11 +3,8 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
-#include "storage/statement.h"
 
 #include <QRegularExpression>
-
-#include <sqlite3.h>
 
 namespace storage {
 
@@ -28,19 +25,9 @@ QString sharedKey(const QString& statement) {
 
 }  // namespace
 
-KnownCounts::Mark KnownCounts::mark(const Connection& connection, const QString& owner) {
-    Mark at;
-    if (!connection.connected() || !sqlite3_get_autocommit(connection.handle())) return at;
-    try {
-        Statement pragma(connection, owner, QStringLiteral("PRAGMA data_version"));
-        std::vector<RawView> row(1);
-        if (!pragma.readRow(row) || row[0].tag != RawView::Tag::Int) return at;
-        at.dataVersion = row[0].integer;
-    } catch (const Error&) {
-        return at;  // the file cannot be read now: the count says why
-    }
-    at.changes = sqlite3_total_changes64(connection.handle());
-    return at;
+KnownCounts::Mark KnownCounts::mark(const Connection& connection) {
+    if (!connection.connected()) return {};
+    return connection.database().mark();
 }
 
 QString KnownCounts::key(const QString& table, const QString& column, const QString& value) {
@@ -72,7 +59,7 @@ void KnownCounts::clear() {
 qint64 CountCache::count(RecordSet& query, const QString& statement, const QString& field) {
     Connection* connection = query.connection();
     KnownCounts::Mark at;
-    if (connection && connection->connected()) at = KnownCounts::mark(*connection, query.name());
+    if (connection && connection->connected()) at = KnownCounts::mark(*connection);
     if (at.known() && statement == statement_ && at == mark_) return value_;
     const QString shared = sharedKey(statement);
     std::optional<qint64> value = connection ? connection->knownCounts().find(shared, at) : std::nullopt;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/driver.h"
+
 #include <QHash>
 #include <QString>
 
@@ -18,16 +20,12 @@ class RecordSet;
 // nothing is kept or found: a rollback would take back rows a figure holds.
 class KnownCounts {
 public:
-    // Where the file stands for a connection; unknown inside a transaction
-    // or when the data version cannot be read (never throws). Taken before counting, so
-    // that a commit during the count leaves the figure stale, never wrong.
-    struct Mark {
-        qint64 dataVersion = -1;
-        qint64 changes = -1;
-        bool known() const { return dataVersion >= 0; }
-        bool operator==(const Mark&) const = default;
-    };
-    static Mark mark(const Connection& connection, const QString& owner);
+    // Where the data stands for a connection (see driver::Mark); unknown
+    // inside a transaction or when it cannot be read (never throws). Taken
+    // before counting, so that a commit during the count leaves the figure
+    // stale, never wrong.
+    using Mark = driver::Mark;
+    static Mark mark(const Connection& connection);
 
     // The key of table.column = value, or empty when the parts are not a
     // plain column equal to a whole number.

@@ -1,11 +1,10 @@
 #include "storage/database_file.h"
 
 #include "storage/errors.h"
+#include "storage/sqlite/file_db.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <sqlite3.h>
 
 namespace storage {
 
@@ -57,19 +56,6 @@ bool isAccessDatabase(const QString& path) {
 
 const char* schemaSql() { return kSchemaSql; }
 
-void createDatabase(const QString& path) {
-    if (QFileInfo::exists(path)) throw Error(QStringLiteral("\"%1\" already exists").arg(path));
-    sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    char* message = nullptr;
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, &message);
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchemaSql, nullptr, nullptr, &message);
-    if (rc == SQLITE_OK) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message);
-    QString text;
-    if (rc != SQLITE_OK) text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
-    sqlite3_free(message);
-    sqlite3_close(db);
-    if (rc != SQLITE_OK) throw Error(QStringLiteral("Cannot create \"%1\": %2").arg(path, text));
-}
+void createDatabase(const QString& path) { sqlite::createFile(path, kSchemaSql); }
 
 }  // namespace storage

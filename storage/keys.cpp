@@ -68,12 +68,14 @@ qint64 nextKey(RecordSet& q, sql::OrderingKey key) {
 
     // max() orders text and bytes above every number: the largest key is
     // not a number. Name the row that holds it.
+    const driver::Database& db = q.connection()->database();
     const ScratchRow row = readScratch(
         q, rid ? QStringLiteral("SELECT m.qgrp, g.GROUPNAME, m.rid FROM tqmaster AS m LEFT JOIN tqgroup AS g ON g.ID = m.qgrp "
-                                "WHERE typeof(m.rid) NOT IN ('integer', 'null') ORDER BY m.rid DESC LIMIT 1")
+                                "WHERE ") +
+                     db.notWholeNumber(QStringLiteral("m.rid")) + QStringLiteral(" ORDER BY m.rid DESC LIMIT 1")
                : QStringLiteral("SELECT q.group_id, g.GROUPNAME, q.qqID FROM qquestion AS q LEFT JOIN qgroup AS g "
-                                "ON g.ID = q.group_id WHERE typeof(q.qqID) NOT IN ('integer', 'null') "
-                                "ORDER BY q.qqID DESC LIMIT 1"));
+                                "ON g.ID = q.group_id WHERE ") +
+                     db.notWholeNumber(QStringLiteral("q.qqID")) + QStringLiteral(" ORDER BY q.qqID DESC LIMIT 1"));
     const QString value = row.found ? row.key : displayText(max);
     if (rid)
         throw Error(q.name() + QStringLiteral(": Yeni soruya referans numarası verilemiyor: grup no %1 (\"%2\") içindeki bir "

@@ -28,47 +28,23 @@ qint64 scalar(const Connection& connection, const QString& owner, const QString&
     return row[0].integer;
 }
 
-// A count that reads an index whole passes over thousands of pages once. Kept
-// in the page cache they would cost about as much again as reading them (a
-// fresh connection allocates each page it keeps) and push out the pages the
-// open reads next, so counts run on a cache of a few pages; the connection's
-// cache size is put back after, also when the count fails.
+// A count that reads an index whole passes over thousands of pages once;
+// the driver keeps them from pushing out the pages the open reads next.
 class PassingPages {
 public:
-    PassingPages(const Connection& connection, const QString& owner) : connection_(connection), owner_(owner) {
-        try {
-            size_ = scalar(connection, owner, QStringLiteral("PRAGMA main.cache_size"));
-            if (size_ == 0 || size_ == -1) return;  // already small, or not known
-            Statement(connection, owner, QStringLiteral("PRAGMA main.cache_size = 0")).run();
-            changed_ = true;
-        } catch (const Error&) {
-            // The count runs on the cache as it is.
-        }
-    }
-    ~PassingPages() {
-        if (!changed_) return;
-        try {
-            Statement(connection_, owner_, QStringLiteral("PRAGMA main.cache_size = ") + QString::number(size_)).run();
-        } catch (const Error&) {
-            // Setting the size takes no lock and reads nothing: it does not fail
-            // on an open connection, and a smaller cache is only slower.
-        }
-    }
+    explicit PassingPages(const Connection& connection) : db_(connection.database()) { db_.passingScan(true); }
+    ~PassingPages() { db_.passingScan(false); }
     PassingPages(const PassingPages&) = delete;
     PassingPages& operator=(const PassingPages&) = delete;
 
 private:
-    const Connection& connection_;
-    QString owner_;
-    qint64 size_ = 0;
-    bool changed_ = false;
+    driver::Database& db_;
 };
 
-// Reads a page of rows by their ids with one statement, so that the page is
-// read in one read transaction: the rows come in rowid order, each after its id.
-// A long page goes through a statement of its own that asks for more at once.
-// NOT INDEXED keeps the planner on the row ids: through an index on the
-// condition it would visit every row of the group for each page.
+// Reads a page of rows by their ids (the driver's row locators) with one
+// statement of the driver's, so that the page is read in one read
+// transaction: the rows come in any order, each after its id. A long page
+// goes through a statement of its own that asks for more at once.
 //
 // Reads ids and keys in the order (key, row id), which is the query's order
 // with ties in the order of an index on the key. Rows strictly after a row
@@ -81,18 +57,15 @@ public:
                const QString& column, int fields)
         : connection_(connection),
           owner_(owner),
+          name_(table),
           table_(quoted(table)),
           condition_(condition),
           column_(quoted(column)),
+          id_(connection.database().rowLocator()),
           st_(connection, owner, pageText(kPageIds)),
           row_(size_t(fields) + 1) {}
 
-    QString pageText(int ids) const {
-        QStringList marks;
-        for (int p = 1; p <= ids; ++p) marks << QStringLiteral("?") + QString::number(p);
-        return QStringLiteral("SELECT rowid, * FROM ") + table_ + QStringLiteral(" NOT INDEXED WHERE rowid IN (") +
-               marks.join(u',') + u')' + (condition_.isEmpty() ? QString() : QStringLiteral(" AND (") + condition_ + u')');
-    }
+    QString pageText(int ids) const { return connection_.database().blockRead(name_, condition_, ids); }
 
     // The rows strictly between the bounds, as terms of a WHERE. A bound set
     // fromKey stands for its key alone: from a low one on, every row whose key
@@ -105,19 +78,19 @@ public:
         if (lowValue && after.fromKey)
             terms << k + QStringLiteral(" >= ?1");
         else if (lowValue)
-            terms << k + QStringLiteral(" >= ?1 AND (") + k + QStringLiteral(" > ?1 OR rowid > ?2)");
+            terms << k + QStringLiteral(" >= ?1 AND (") + k + QStringLiteral(" > ?1 OR ") + id_ + QStringLiteral(" > ?2)");
         else if (after.set)
-            terms << u'(' + k + QStringLiteral(" IS NOT NULL OR rowid > ?2)");
+            terms << u'(' + k + QStringLiteral(" IS NOT NULL OR ") + id_ + QStringLiteral(" > ?2)");
         if (before.set && before.key.isValid() && before.fromKey) {
             terms << (lowValue ? k + QStringLiteral(" < ?3") : u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3)"));
         } else if (before.set && before.key.isValid()) {
             if (lowValue)
-                terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR rowid < ?4)");
+                terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR ") + id_ + QStringLiteral(" < ?4)");
             else
                 terms << u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3 OR (") + k +
-                             QStringLiteral(" = ?3 AND rowid < ?4))");
+                             QStringLiteral(" = ?3 AND ") + id_ + QStringLiteral(" < ?4))");
         } else if (before.set) {
-            terms << k + QStringLiteral(" IS NULL AND rowid < ?4");
+            terms << k + QStringLiteral(" IS NULL AND ") + id_ + QStringLiteral(" < ?4");
         }
         return terms;
     }
@@ -134,9 +107,9 @@ public:
         const QString& k = column_;
         const QStringList terms = keyTerms(after, before);
         const QString dir = descending ? QStringLiteral(" DESC") : QString();
-        return QStringLiteral("SELECT rowid, ") + k + QStringLiteral(" FROM ") + table_ +
+        return QStringLiteral("SELECT ") + id_ + QStringLiteral(", ") + k + QStringLiteral(" FROM ") + table_ +
                (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))) +
-               QStringLiteral(" ORDER BY ") + k + dir + QStringLiteral(", rowid") + dir;
+               QStringLiteral(" ORDER BY ") + k + dir + QStringLiteral(", ") + id_ + dir;
     }
 
     void fetch(std::span<const std::int64_t> ids, const Put& put) override {
@@ -191,7 +164,7 @@ public:
         const KeyBound& high = !atOrAbove && !beforeNearer ? byKey : before;
         const QStringList terms = keyTerms(low, high);
         // Stepping a long run of an index: its pages pass through the cache.
-        const PassingPages passing(connection_, owner_);
+        const PassingPages passing(connection_);
         Statement st(connection_, owner_,
                      QStringLiteral("SELECT COUNT(*) FROM ") + table_ +
                          (terms.isEmpty() ? QString() : QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "))));
@@ -202,7 +175,7 @@ public:
 
 private:
     const Connection& connection_;
-    QString owner_, table_, condition_, column_;
+    QString owner_, name_, table_, condition_, column_, id_;
     Statement st_;
     std::optional<Statement> long_;
     std::vector<RawView> row_;
@@ -223,7 +196,7 @@ QRegularExpressionMatch equalTo(const QString& condition) {
 qint64 countRows(const Connection& connection, const QString& owner, const QString& table, const QString& condition) {
     const QString from = QStringLiteral(" FROM ") + quoted(table);
     if (condition.isEmpty()) {
-        const PassingPages passing(connection, owner);
+        const PassingPages passing(connection);
         return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from);
     }
     const QString where = QStringLiteral(" WHERE ") + condition;
@@ -235,7 +208,7 @@ qint64 countRows(const Connection& connection, const QString& owner, const QStri
         if (small >= 0 && small < kSmall) return small;
     }
     // Every count from here on may read a whole index.
-    const PassingPages passing(connection, owner);
+    const PassingPages passing(connection);
     if (m.hasMatch()) {
         const QString c = quoted(m.captured(1)), v = m.captured(2);
         qint64 outside = -1;
@@ -250,16 +223,14 @@ qint64 countRows(const Connection& connection, const QString& owner, const QStri
     return scalar(connection, owner, QStringLiteral("SELECT COUNT(*)") + from + where);
 }
 
-// Whether SQLite sorts to give the rows in this order: then every block of
-// keys would cost a read of them all, and they are read at once instead.
+// Whether the database sorts to give the rows in this order: then every block
+// of keys would cost a read of them all, and they are read at once instead.
 bool sorts(const Connection& connection, const QString& owner, const QString& query) {
-    Statement plan(connection, owner, QStringLiteral("EXPLAIN QUERY PLAN ") + query);
-    std::vector<RawView> row(4);
-    bool sorting = false;
-    while (plan.readRow(row))
-        if (row[3].tag == RawView::Tag::Text && QByteArrayView(row[3].bytes, row[3].size).contains("TEMP B-TREE"))
-            sorting = true;
-    return sorting;
+    try {
+        return connection.database().sorts(query.toUtf8());
+    } catch (const driver::Failure& f) {
+        connection.fail(owner, f);
+    }
 }
 
 }  // namespace
@@ -283,26 +254,24 @@ bool openPaged(const Connection& connection, const QString& owner, const QString
     try {
         bool typed = false;
         Statement shape(connection, owner,
-                        QStringLiteral("SELECT * FROM ") + quoted(table) + QStringLiteral(" WHERE rowid = ?1") + where);
+                        QStringLiteral("SELECT * FROM ") + quoted(table) + QStringLiteral(" WHERE ") +
+                            connection.database().rowLocator() + QStringLiteral(" = ?1") + where);
         described = shape.describe(&typed);
         if (!typed || described.updateTable.compare(table, Qt::CaseInsensitive) != 0) return false;
     } catch (const Error&) {
-        return false;  // no rowid (a view, a table without one): read whole, as the query says
+        return false;  // no row locator (a view, a table without one): read whole, as the query says
     }
     int keyField = -1;
     for (int f = 0; f < int(described.fields.size()); ++f) {
         const QString& name = described.fields[size_t(f)].name;
-        if (name.compare(QLatin1String("rowid"), Qt::CaseInsensitive) == 0 ||
-            name.compare(QLatin1String("oid"), Qt::CaseInsensitive) == 0 ||
-            name.compare(QLatin1String("_rowid_"), Qt::CaseInsensitive) == 0)
-            return false;  // a column by that name hides the row id
+        if (connection.database().hidesRowLocator(name)) return false;  // a column by that name hides the row id
         if (name.compare(column, Qt::CaseInsensitive) == 0) keyField = f;
     }
     if (keyField < 0) return false;
 
     // The rows are counted now, unless the same rows were counted since the
     // file last changed; their ids and keys are read as they are reached.
-    const KnownCounts::Mark at = KnownCounts::mark(connection, owner);
+    const KnownCounts::Mark at = KnownCounts::mark(connection);
     const QRegularExpressionMatch equal = equalTo(condition);
     const QString known = equal.hasMatch() ? KnownCounts::key(table, equal.captured(1), equal.captured(2)) : QString();
     qint64 count = connection.knownCounts().find(known, at).value_or(-1);

@@ -1,5 +1,6 @@
 #include "storage/statement_writer.h"
 
+#include "storage/connection.h"
 #include "storage/statement.h"
 
 #include <QStringList>
@@ -29,14 +30,17 @@ QString StatementWriter::whereRowMatches(int firstParameter, bool byId) const {
     // One row only, even when another holds the same values: by id the row
     // read, else the first the subquery finds. A scalar subquery, not IN: IN
     // would build a temporary table for its one row id on every run.
+    const driver::Database& db = connection_.database();
+    const QString same = u' ' + db.sameAs() + QStringLiteral(" ?");
+    const QString id = db.rowLocator();
     QStringList terms;
     int p = firstParameter;
-    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + QStringLiteral(" IS ?") + QString::number(p++);
+    for (const FieldDef& f : fields_) terms << quoted(f.originColumn) + same + QString::number(p++);
     if (byId)
-        return QStringLiteral(" WHERE rowid = ?") + QString::number(p) + QStringLiteral(" AND ") +
+        return QStringLiteral(" WHERE ") + id + QStringLiteral(" = ?") + QString::number(p) + QStringLiteral(" AND ") +
                terms.join(QLatin1String(" AND "));
-    return QStringLiteral(" WHERE rowid = (SELECT rowid FROM ") + quoted(table_) + QStringLiteral(" WHERE ") +
-           terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
+    return QStringLiteral(" WHERE ") + id + QStringLiteral(" = (SELECT ") + id + QStringLiteral(" FROM ") + quoted(table_) +
+           QStringLiteral(" WHERE ") + terms.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT 1)");
 }
 
 bool StatementWriter::change(const QString& text, const std::vector<QVariant>* leading, const std::vector<bool>* changed,
@@ -49,7 +53,8 @@ bool StatementWriter::change(const QString& text, const std::vector<QVariant>* l
     if (leading)
         for (size_t f = 0; f < fields_.size(); ++f)
             if ((*changed)[f]) st.bind(p++, (*leading)[f]);
-    for (const RawView& stored : original) st.bind(p++, stored);
+    st.bind(p, original);
+    p += int(original.size());
     if (rowid != 0) st.bind(p, RawView{.tag = RawView::Tag::Int, .integer = rowid});
     st.run();
     return st.changes() != 0;
@@ -113,15 +118,15 @@ std::vector<int> StatementWriter::identityFields() const {
     };
     for (size_t f = 0; f < fields_.size(); ++f)
         if (fields_[f].kind == FieldKind::AutoNumber) return {int(f)};
-    Statement indexes(connection_, owner_, QStringLiteral("SELECT name FROM pragma_index_list(?1) WHERE \"unique\""));
-    indexes.bind(1, table_);
-    const QueryResult unique = indexes.readAll();
-    for (int i = 0; i < unique.rows.size(); ++i) {
-        Statement info(connection_, owner_, QStringLiteral("SELECT name FROM pragma_index_info(?1)"));
-        info.bind(1, unique.rows.value(i, 0));
-        const QueryResult columns = info.readAll();
+    std::vector<QStringList> keys;
+    try {
+        keys = connection_.database().uniqueKeys(table_);
+    } catch (const driver::Failure& f) {
+        connection_.fail(owner_, f);
+    }
+    for (const QStringList& columns : keys) {
         std::vector<int> key;
-        for (int c = 0; c < columns.rows.size(); ++c) key.push_back(fieldOf(columns.rows.value(c, 0).toString()));
+        for (const QString& column : columns) key.push_back(fieldOf(column));
         if (!key.empty() && std::find(key.begin(), key.end(), -1) == key.end()) return key;
     }
     return {};

@@ -31,7 +31,8 @@ public:
     // The fields are the record set's own and must outlive the writer.
     StatementWriter(const Connection& connection, QString owner, QString table, const std::vector<FieldDef>& fields);
 
-    // Writes the fields that are not read-only; returns the new row's rowid.
+    // Writes the fields that are not read-only; returns the key the database
+    // gave the new row (its row locator).
     qint64 insert(const std::vector<QVariant>& row);
     // Writes the changed fields of updated (the others are not looked at) to
     // the row that still holds original, the row's values as stored (see

@@ -3,19 +3,16 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 
-#include <sqlite3.h>
-
 namespace storage {
 
 namespace {
-const char* const kSavepoint = "SAVEPOINT quorvel_unit";
-const char* const kRelease = "RELEASE quorvel_unit";
-const char* const kRollbackToSavepoint = "ROLLBACK TO quorvel_unit";
+const QByteArray kUnit = QByteArrayLiteral("quorvel_unit");
 }  // namespace
 
 Transaction::Transaction(Connection& connection) : connection_(connection) {
-    nested_ = sqlite3_get_autocommit(connection_.handle()) == 0;
-    run(nested_ ? kSavepoint : "BEGIN IMMEDIATE");
+    driver::Database& db = connection_.database();
+    nested_ = db.inTransaction();
+    run([&] { nested_ ? db.savepoint(kUnit) : db.begin(); });
     open_ = true;
     ++connection_.unitDepth_;
 }
@@ -31,31 +28,24 @@ bool Transaction::rollback() noexcept {
     if (!open_) return false;
     leave();
     if (!connection_.connected()) return false;
-    // The unit is undone as far as SQLite can, and the error that brought us
-    // here is the one the user reads.
-    sqlite3* db = connection_.db_;
-    bool undone = false;
-    if (nested_) {
-        undone = sqlite3_exec(db, kRollbackToSavepoint, nullptr, nullptr, nullptr) == SQLITE_OK;
-        undone = sqlite3_exec(db, kRelease, nullptr, nullptr, nullptr) == SQLITE_OK && undone;
-    } else {
-        // SQLite may already have rolled back after some errors (a full disk).
-        if (sqlite3_get_autocommit(db) == 0) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        undone = sqlite3_get_autocommit(db) != 0;
-    }
-    connection_.lockWaitOver();
-    return undone;
+    // The unit is undone as far as the database can, and the error that
+    // brought us here is the one the user reads.
+    driver::Database& db = *connection_.database_;
+    return nested_ ? db.rollbackTo(kUnit) : db.rollback();
 }
 
 void Transaction::commit() {
-    run(nested_ ? kRelease : "COMMIT");
+    driver::Database& db = connection_.database();
+    run([&] { nested_ ? db.release(kUnit) : db.commit(); });
     leave();
 }
 
-void Transaction::run(const char* statement) const {
-    const int rc = sqlite3_exec(connection_.handle(), statement, nullptr, nullptr, nullptr);
-    connection_.lockWaitOver();
-    if (rc != SQLITE_OK) connection_.fail(rc);
+void Transaction::run(const std::function<void()>& step) const {
+    try {
+        step();
+    } catch (const driver::Failure& f) {
+        connection_.fail(f);
+    }
 }
 
 void atomically(Connection& connection, const std::function<void()>& work) {

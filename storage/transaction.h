@@ -28,7 +28,8 @@ public:
     bool nested() const { return nested_; }
 
 private:
-    void run(const char* statement) const;
+    // Runs a step of the unit; a failure throws with the connection's text.
+    void run(const std::function<void()>& step) const;
     void leave();
 
     Connection& connection_;

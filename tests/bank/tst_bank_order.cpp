@@ -6,6 +6,7 @@
 #include "grid/datagrid.h"
 #include "grid/richcell.h"
 #include "storage/session.h"
+#include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
 #include "tests/support/box_script.h"
 #include "tests/support/entry_fixture.h"
@@ -35,7 +36,7 @@ const QString kSeed = QStringLiteral(
 // The change statements the program sends, as sent.
 class ChangeLog {
 public:
-    explicit ChangeLog(storage::Session& s) : db_(s.ADOConnection1.handle()) {
+    explicit ChangeLog(storage::Session& s) : db_(storage::sqlite::handleOf(s.ADOConnection1)) {
         sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, &ChangeLog::onStatement, this);
     }
     ~ChangeLog() { sqlite3_trace_v2(db_, 0, nullptr, nullptr); }

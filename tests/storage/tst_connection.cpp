@@ -2,6 +2,7 @@
 #include "storage/database_file.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "storage/sqlite/sqlite_database.h"
 #include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
@@ -329,7 +330,8 @@ private slots:
         QCOMPARE(db.connection().journalMode(), QStringLiteral("delete"));
         QCOMPARE(headerBytes(db.path()), QByteArray("\x01\x01"));
         sqlite3_stmt* st = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(db.connection().handle(), "PRAGMA synchronous", -1, &st, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_prepare_v2(storage::sqlite::handleOf(db.connection()), "PRAGMA synchronous", -1, &st, nullptr),
+                 SQLITE_OK);
         QCOMPARE(sqlite3_step(st), SQLITE_ROW);
         QCOMPARE(sqlite3_column_int(st, 0), 2);  // FULL
         sqlite3_finalize(st);

@@ -1,5 +1,6 @@
 #include "storage/count_cache.h"
 #include "storage/recordset.h"
+#include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
 #include "storage/transaction.h"
 #include "tests/support/temp_db.h"
@@ -17,7 +18,7 @@ namespace {
 // How many statements counting questions a connection runs.
 class CountLog {
 public:
-    explicit CountLog(Connection& connection) : db_(connection.handle()) {
+    explicit CountLog(Connection& connection) : db_(storage::sqlite::handleOf(connection)) {
         sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, &CountLog::onStatement, this);
     }
     ~CountLog() { sqlite3_trace_v2(db_, 0, nullptr, nullptr); }

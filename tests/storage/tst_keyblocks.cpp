@@ -5,6 +5,7 @@
 // list that is in order, holds no row twice and keeps its count.
 #include "storage/connection.h"
 #include "storage/recordset.h"
+#include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
 #include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
@@ -170,7 +171,7 @@ private slots:
     void countKeepsTheCacheSize() {
         TempDb db;
         db.exec(numbered(20500) + QStringLiteral("INSERT INTO tqmaster (rid, qgrp) SELECT i, 1 FROM n"));
-        sqlite3* mine = db.connection().handle();
+        sqlite3* mine = storage::sqlite::handleOf(db.connection());
         QCOMPARE(sqlite3_exec(mine, "PRAGMA cache_size = -1234", nullptr, nullptr, nullptr), SQLITE_OK);
         const auto cacheSize = [&] {
             sqlite3_stmt* st = nullptr;

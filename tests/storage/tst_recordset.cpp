@@ -9,8 +9,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <sqlite3.h>
-
 using namespace storage;
 
 namespace {

@@ -7,15 +7,17 @@
 
 #include <memory>
 
-// A fresh database file from the program's schema in a folder of its own,
-// with a connection open on it. Seed it with SQL; the statements run through
-// a second handle, as another program would.
+// A fresh database from the program's schema (a file in a folder of its own
+// with the driver under test, see test_drivers.h), with a connection open on
+// it. Seed it with SQL; the statements run through a second link, as another
+// program would.
 class TempDb {
 public:
     TempDb();
     QString folder() const { return dir_.path() + QLatin1Char('/'); }
     QString path() const { return path_; }
     storage::Connection& connection() { return *connection_; }
+    const QString& connectionString() const { return connectionString_; }
     // Runs SQL on the file through a separate handle (like another program).
     void exec(const QString& sql) const;
     // One integer from a query run through a separate handle.
@@ -26,5 +28,6 @@ public:
 private:
     QTemporaryDir dir_;
     QString path_;
+    QString connectionString_;
     std::unique_ptr<storage::Connection> connection_;
 };
