@@ -1400,6 +1400,23 @@ private slots:
         box.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&box));
         QCOMPARE(h.rs.recordCount(), 3);
+        box.close();
+        // Text typed and then left for another window (the grid's own window
+        // may be closed from there) is written into the field; the row and
+        // its editor stay, nothing is posted.
+        h.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.grid->setFocus();
+        h.type(QStringLiteral("yeni"));
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.field(QStringLiteral("answer2")).asString(), QStringLiteral("yeni"));
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqmaster")), 2);  // the "cevap" row
     }
 
     void refusedPostStopsEveryMoveKey_data() {
