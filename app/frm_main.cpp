@@ -60,9 +60,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     : QWidget(parent), session_(session), forms_(forms), executablePath_(QCoreApplication::applicationFilePath()) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("MQ"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(ui::programFont());
 
     auto& tgrp = session_.tgrp;
     auto& tsinav = session_.tsinav;

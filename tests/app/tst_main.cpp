@@ -20,7 +20,11 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QLabel>
 #include <QLayout>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -62,6 +66,43 @@ public:
 private:
     std::function<void()> onPaint_;
 };
+
+
+// The captions of a window's visible labels and buttons that do not fit
+// their controls in the font they are drawn with (cut off at the right or
+// at the bottom), as "window.control: caption".
+QStringList clippedCaptions(QWidget* window) {
+    QStringList out;
+    const auto report = [&](QWidget* w, const QString& text) {
+        out << window->objectName() + u'.' + w->objectName() + QStringLiteral(": ") + text;
+    };
+    const auto shown = [](QString text) { return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&'); };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || qobject_cast<grid::DataGrid*>(w->parentWidget())) continue;
+        const QFontMetrics fm(w->font());
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty() || label->wordWrap() || Qt::mightBeRichText(label->text())) continue;
+            const QString text = label->buddy() ? shown(label->text()) : label->text();
+            const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
+            if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height()) report(w, text);
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+            if (button->text().isEmpty()) continue;
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            // Text that reaches the edge of the contents touches the frame, and reads as cut.
+            const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            const QString text = shown(button->text());
+            if (fm.horizontalAdvance(text) + 6 > room.width() || fm.height() > room.height()) report(w, text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (button->text().isEmpty() || (qobject_cast<QToolButton*>(w) && w->objectName().startsWith(QStringLiteral("qt_"))))
+                continue;
+            const QSize need = button->sizeHint();
+            if (need.width() > button->width() || fm.height() > button->height()) report(w, shown(button->text()));
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -173,6 +214,41 @@ private slots:
         QCOMPARE(g->columnPixelWidth(0), 49 * 6 + 4);
         QVERIFY(!g->horizontalScrollBar()->isVisible());
         a.forms().grpx->hide();
+    }
+
+    // Every caption a window shows can be read whole in the font the window
+    // draws it with; the add-questions counter also once it has two digits.
+    void everyCaptionFitsItsControl() {
+        QString seed = QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik');"
+                                      "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);");
+        for (int rid = 1; rid <= 49; ++rid)
+            seed += QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (%1,'s',1,0);").arg(rid);
+        App a(seed);
+        a.show();
+        const app::Forms& f = a.forms();
+        a.session->ADOTable1.setCommandText(QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
+        a.session->ADOTable1.open();
+        QStringList clipped;
+        for (QWidget* w : QList<QWidget*>{f.main, f.grpx, f.sgrpx, f.yeni_sinav, f.sinav_soru_ekle, f.soru_detay, f.qeditx,
+                                          f.qimport, f.soru_gir}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            for (int tab = 0; tab < (w == f.main ? 2 : 1); ++tab) {
+                if (w == f.main) a.main->PageControl1->setCurrentIndex(tab);
+                clipped << clippedCaptions(w);
+            }
+            if (w == f.sinav_soru_ekle) {
+                BoxScript boxes;
+                boxes.expect(Button::Yes);
+                f.sinav_soru_ekle->RzButton1Click();
+                QCOMPARE(f.sinav_soru_ekle->added(), 49);
+                clipped << clippedCaptions(w);
+            }
+            if (w != f.main) w->hide();
+        }
+        a.session->ADOTable1.close();
+        clipped.removeDuplicates();
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("\n"))));
     }
 
     void tabUnderTheMouseLightsUp() {
