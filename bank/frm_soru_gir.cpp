@@ -106,7 +106,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     BtnDown = addButton(QStringLiteral("BtnDown"), QStringLiteral("aşağıya taşı"));
     ToolBar1->addSeparator();
     BtnImport = addButton(QStringLiteral("BtnImport"), QStringLiteral("veri al"));
-    BtnImport->setText(QStringLiteral("Veri al"));
+    BtnImport->setText(QStringLiteral("&Veri al"));  // Alt+V
     BtnImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const std::pair<QToolButton*, ui::Glyph> glyphs[] = {
         {BtnMoveAllLeft, ui::Glyph::First}, {BtnMoveLeft, ui::Glyph::Prior}, {BtnMoveRight, ui::Glyph::Next},
@@ -117,7 +117,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
 
     MenuButton1 = new QToolButton(ToolBar1);
     MenuButton1->setObjectName(QStringLiteral("MenuButton1"));
-    MenuButton1->setText(QStringLiteral("Soru İşlemleri"));
+    MenuButton1->setText(QStringLiteral("&Soru İşlemleri"));  // Alt+S opens the menu
     MenuButton1->setFixedWidth(88);
     MenuButton1->setAutoRaise(true);  // hot-tracking
     MenuButton1->setPopupMode(QToolButton::InstantPopup);

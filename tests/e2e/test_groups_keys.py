@@ -1,5 +1,5 @@
 """The groups dialog, the keyboard's reach and the small things around the bank's commands, on a real desktop."""
-from desk import (Desk, button, check, click, close_window, extents, find, grab, keys, menu_pick, name, role, settle,
+from desk import (Desk, button, check, click, close_window, extents, find, find_all, grab, keys, menu_pick, name, role, settle,
                   showing, type_text, walk)
 
 
@@ -79,3 +79,37 @@ def test_captions_fit_their_controls(d):
     click(find(entry, roles=('push button',), pred=lambda n: name(n).lower() == 'veri al'))
     importer = app.window('Data Import')
     check(not cut_captions(importer), f'cut captions in "Data Import": {cut_captions(importer)}')
+
+
+def test_commands_are_reached_with_alt_and_a_letter(d):
+    d.bank(groups=['Matematik'], questions=Desk.questions(1, 2), exams=[('Vize', '', 0)])
+    app = d.start()
+    # Screen readers hear the caption as it reads, without the mnemonic's mark.
+    for label in ('Sorular', 'Grup İşlemleri', 'Sınava Soru Ekle', 'Yazdır'):
+        check(find_all(d.main, roles=('push button',), pred=lambda n, label=label: name(n) == label),
+              f'no command named exactly {label!r}')
+    # Bank tab: the entry window, and in it the import window; then the groups dialog through its menu.
+    keys('alt+s')
+    entry = app.window('Soru Gir')
+    keys('alt+v')
+    app.window('Data Import')
+    close_window()
+    app.no_window('Data Import')
+    close_window()
+    app.no_window('Soru Gir')
+    keys('alt+g')
+    menu_pick(1)
+    app.window('Soru Grupları')
+    close_window()
+    app.no_window('Soru Grupları')
+    # Exam tab: a new exam, then the add-questions window.
+    keys('ctrl+Tab')
+    keys('alt+n')
+    new_exam = app.window('Yeni Sınav')
+    click(button(new_exam, 'Vazgeç'))
+    app.no_window('Yeni Sınav')
+    keys('alt+e')
+    app.window('Soru Ekle')
+    close_window()
+    app.no_window('Soru Ekle')
+    check(entry is not None, 'entry window')
