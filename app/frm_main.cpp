@@ -346,6 +346,9 @@ void Tmain::ToolButton24Click() {
     if (session_.tgrp.recordCount() <= 0) {
         msgbox::warning(QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
         forms_.grpx->exec();
+        // The caption last counted inside the dialog, on a group that had
+        // neither a name nor a number yet.
+        UpdateCaption();
         return;
     }
     session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
@@ -381,13 +384,18 @@ void Tmain::setAllCancelled(bool cancelled) {
     count.open();
     const qint64 questions = count.field(QStringLiteral("RCX")).asInteger();
     const qint64 groups = count.field(QStringLiteral("GRP")).asInteger();
+    // Questions left behind by a deleted group change too, but belong to no group.
+    const qint64 orphans = count.field(QStringLiteral("ORP")).asInteger();
     count.close();
-    if (questions == 0) {
+    if (questions + orphans == 0) {
         msgbox::information(cancelled ? QStringLiteral("\r\nPasif yapılacak soru yok: bütün sorular zaten pasif.")
                                       : QStringLiteral("\r\nAktif yapılacak soru yok: bütün sorular zaten aktif."));
         return;
     }
-    const QString what = QStringLiteral("\r\n%1 gruptaki %2 soru ").arg(groups).arg(questions);
+    const QString left = QStringLiteral("silinmiş gruplarda kalan %1 soru ").arg(orphans);
+    const QString what = groups == 0 ? QStringLiteral("\r\nS") + left.mid(1)
+                                     : QStringLiteral("\r\n%1 gruptaki %2 soru ").arg(groups).arg(questions) +
+                                           (orphans > 0 ? QStringLiteral("ve ") + left : QString());
     const QString text = cancelled ? what + QStringLiteral(
                                                 "pasif (iptal) yapılacak.\r\nBu işlem bankadaki bütün soruları etkiler ve "
                                                 "geri alınamaz.\r\n\r\nDevam edilsin mi?")

@@ -269,6 +269,10 @@ void DataGrid::setCurrentColumn(int c) {
     asSetter([&] { selectColumn(c); });
 }
 
+void DataGrid::writeTypedText() {
+    asSetter([&] { writePending(); });
+}
+
 DataGrid::ViewHold::ViewHold(DataGrid& grid) : grid_(grid) { ++grid_.viewHolds_; }
 
 DataGrid::ViewHold::~ViewHold() {

@@ -1,6 +1,9 @@
 """The groups dialog, the keyboard's reach and the small things around the bank's commands, on a real desktop."""
-from desk import (Desk, button, check, click, close_window, extents, find, find_all, grab, keys, menu_pick, name, role, settle,
-                  showing, type_text, walk)
+import os
+import subprocess
+
+from desk import (Desk, button, check, click, close_window, describe, extents, find, find_all, grab, keys, menu_pick, name,
+                  role, settle, showing, type_text, wait_until, walk)
 
 
 def open_groups_dialog(d, app):
@@ -113,3 +116,90 @@ def test_commands_are_reached_with_alt_and_a_letter(d):
     close_window()
     app.no_window('Soru Ekle')
     check(entry is not None, 'entry window')
+
+
+def test_bulk_passive_counts_groups_that_exist(d):
+    # Two questions of a group, three left behind by a deleted group: all five change, in one group.
+    d.bank(groups=['Matematik'], questions=Desk.questions(1, 2) + Desk.questions(2, 3, first_rid=3))
+    d.start()
+    click(button(d.main, 'Grup İşlemleri'))
+    menu_pick(2)  # "Tüm Sorular Pasif"
+    _, texts = d.app.answer('No')
+    text = ' '.join(texts)
+    check('1 gruptaki 2 soru' in text and '3 soru' in text, f'the question says: {text!r}')
+
+
+def test_caption_after_groups_are_added_to_an_empty_bank(d):
+    d.bank()
+    app = d.start()
+    click(button(d.main, 'Sorular'))
+    app.answer('OK', expect_text='Tanımlı Grup Bulunamadı.')
+    dialog = app.window('Soru Grupları')
+    click(button(dialog, 'Yeni Grup'))
+    type_text('Fizik')
+    click(button(dialog, 'Kaydet'))
+    wait_until(lambda: d.q('SELECT GROUPNAME FROM tqgroup') == [('Fizik',)], 'the group was not saved')
+    close_window()
+    app.no_window('Soru Grupları')
+    wait_until(lambda: '"Fizik" Soru Sayısı : 0' in name(d.main),
+               lambda: f'the caption reads {name(d.main)!r}')
+
+
+def test_shift_tab_on_the_first_cell_goes_to_the_last_cell_of_the_row_above(d):
+    d.bank(groups=['Matematik'], questions=Desk.questions(1, 2))
+    app = d.start()
+    click(button(d.main, 'Sorular'))
+    entry = app.window('Soru Gir')
+    grid = find(entry, 'Sorular', ('table',))
+    click(find(grid, 'Soru 2 a', ('table cell',)))
+    keys('shift+Tab')  # the first cell of the row: its question
+    keys('shift+Tab')
+    # The last cell of the first row is its cancelled mark; Space there ticks it, and posting keeps it.
+    keys('space', 'F5')
+    wait_until(lambda: d.q('SELECT rid, sts FROM tqmaster ORDER BY rid') == [(1, 1), (2, 0)],
+               lambda: f'marks: {d.q("SELECT rid, sts FROM tqmaster ORDER BY rid")}; focus: {describe(app.focused())}')
+
+
+def test_text_editor_outer_size(d):
+    d.bank(groups=['Matematik'], questions=Desk.questions(1, 1))
+    app = d.start()
+    click(button(d.main, 'Sorular'))
+    entry = app.window('Soru Gir')
+    cell = find(find(entry, 'Sorular', ('table',)), 'Soru 1', ('table cell',))
+    click(cell)
+    click(cell, double=True)
+    app.window('Text')
+    ids = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', '^Text$'], capture_output=True,
+                         text=True).stdout.split()
+    check(len(ids) == 1, f'windows named Text: {ids}')
+    geometry = subprocess.run(['xdotool', 'getwindowgeometry', '--shell', ids[0]], capture_output=True,
+                              text=True).stdout
+    size = dict(line.split('=') for line in geometry.split())
+    extents_line = subprocess.run(['xprop', '-id', ids[0], '_NET_FRAME_EXTENTS'], capture_output=True,
+                                  text=True).stdout
+    left, right, top, bottom = (int(v) for v in extents_line.split('=')[1].split(','))
+    outer = (int(size['WIDTH']) + left + right, int(size['HEIGHT']) + top + bottom)
+    check(outer == (610, 455), f'the editor is {outer} with its frame ({size["WIDTH"]} x {size["HEIGHT"]} inside)')
+
+
+TOOLS = ('quorvel-mkdb', 'quorvel-migrate', 'quorvel-rtf-text', 'quorvel-screenshot')
+
+
+def test_tools_print_their_usage_and_take_no_option_for_a_file(d):
+    # No program window: the command-line tools alone, in an empty folder.
+    for tool in TOOLS:
+        exe = os.path.join(d.build, tool)
+        if not os.path.exists(exe):
+            continue
+        for args, usage_ok in ((['--help'], True), (['-h'], True), (['--helpp'], False), (['-x', 'b.mdb'], False),
+                               (['--sample', '--help'], True)):
+            run = subprocess.run([exe, *args], cwd=d.folder, capture_output=True, text=True, timeout=60,
+                                 env={**os.environ, 'QT_QPA_PLATFORM': 'offscreen'})
+            made = sorted(set(os.listdir(d.folder)) - {'app.log'})
+            check(not made, f'{tool} {args} made {made}')
+            if usage_ok:
+                check(run.returncode == 0 and tool in run.stdout,
+                      f'{tool} {args}: {run.returncode}, out {run.stdout!r}, err {run.stderr!r}')
+            else:
+                check(run.returncode != 0 and tool in run.stderr,
+                      f'{tool} {args}: {run.returncode}, out {run.stdout!r}, err {run.stderr!r}')
