@@ -181,7 +181,7 @@ QString Connection::failureText(int rc) const {
         case SQLITE_LOCKED:
         case SQLITE_READONLY:
         case SQLITE_FULL:
-            return text + u' ' + nothingChangedText();
+            return withSentence(text, nothingChangedText());
         default:
             return text;
     }
