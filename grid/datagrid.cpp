@@ -92,6 +92,8 @@ void DataGrid::applyLook() {
     setLineWidth(1);
     setFont(look.CellFont);
     editor_->setFont(look.CellFont);
+    // The editor keeps one pixel above its line, the painted cell two.
+    editor_->setTextMargins(0, cellTextRect(QRect(0, 0, 10, 10)).top() - 1, 0, 0);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, look.GridColor);
     pal.setColor(QPalette::Window, look.GridColor);

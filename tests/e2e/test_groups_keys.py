@@ -203,3 +203,37 @@ def test_tools_print_their_usage_and_take_no_option_for_a_file(d):
             else:
                 check(run.returncode != 0 and tool in run.stderr,
                       f'{tool} {args}: {run.returncode}, out {run.stdout!r}, err {run.stderr!r}')
+
+
+def ink_box(pixels):
+    """Where the text lies in a grabbed cell: (left, top) of the pixels far from the cell's most common colour,
+    leaving out the caret (the rightmost columns of ink)."""
+    counts = {}
+    for row in pixels:
+        for p in row:
+            counts[p] = counts.get(p, 0) + 1
+    ground = max(counts, key=counts.get)
+    ink = [(x, y) for y, row in enumerate(pixels) for x, p in enumerate(row)
+           if sum(abs(a - b) for a, b in zip(p, ground)) > 200]
+    if not ink:
+        return None
+    right = max(x for x, _ in ink)
+    glyphs = [(x, y) for x, y in ink if x < right - 2]
+    return min(x for x, _ in glyphs), min(y for _, y in glyphs)
+
+
+def test_answer_editor_draws_its_text_where_the_cell_did(d):
+    d.bank(groups=['Matematik'], questions=Desk.questions(1, 1))
+    app = d.start()
+    click(button(d.main, 'Sorular'))
+    entry = app.window('Soru Gir')
+    grid = find(entry, 'Sorular', ('table',))
+    cell = find(grid, 'Soru 1 a', ('table cell',))
+    click(find(grid, 'Soru 1 b', ('table cell',)))
+    x, y, w, h = extents(cell)
+    painted = ink_box(grab(x, y, w, h))
+    keys('shift+Tab', 'End')  # the answer's editor, its text no longer selected
+    wait_until(lambda: "'Soru 1 a'" in describe(app.focused()), lambda: f'focus: {describe(app.focused())}')
+    settle(0.5)
+    edited = ink_box(grab(x, y, w, h))
+    check(painted is not None and edited == painted, f'text at {painted} in the cell, at {edited} in its editor')
