@@ -22,12 +22,12 @@
 #include <QFontInfo>
 #include <QKeySequence>
 #include <QLabel>
-#include <QMap>
 #include <QLayout>
+#include <QMap>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
-#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -69,7 +69,6 @@ private:
     std::function<void()> onPaint_;
 };
 
-
 // The captions of a window's visible labels and buttons that do not fit
 // their controls in the font they are drawn with (cut off at the right or
 // at the bottom), as "window.control: caption".
@@ -78,14 +77,17 @@ QStringList clippedCaptions(QWidget* window) {
     const auto report = [&](QWidget* w, const QString& text) {
         out << window->objectName() + u'.' + w->objectName() + QStringLiteral(": ") + text;
     };
-    const auto shown = [](QString text) { return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&'); };
+    const auto shown = [](QString text) {
+        return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+    };
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisibleTo(window) || qobject_cast<grid::DataGrid*>(w->parentWidget())) continue;
         const QFontMetrics fm(w->font());
         if (auto* label = qobject_cast<QLabel*>(w)) {
             if (label->text().isEmpty() || label->wordWrap() || Qt::mightBeRichText(label->text())) continue;
             const QString text = label->buddy() ? shown(label->text()) : label->text();
-            const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
+            const QRect room =
+                label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
             if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height()) report(w, text);
         } else if (auto* button = qobject_cast<QPushButton*>(w)) {
             if (button->text().isEmpty()) continue;
@@ -243,8 +245,9 @@ private slots:
     // Every caption a window shows can be read whole in the font the window
     // draws it with; the add-questions counter also once it has two digits.
     void everyCaptionFitsItsControl() {
-        QString seed = QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik');"
-                                      "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);");
+        QString seed = QStringLiteral(
+            "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik');"
+            "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);");
         for (int rid = 1; rid <= 49; ++rid)
             seed += QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (%1,'s',1,0);").arg(rid);
         App a(seed);
@@ -542,8 +545,7 @@ private slots:
         // Question 5 was left behind by a deleted group: it changes, but is no group.
         QTest::newRow("Pasif, No") << true << Button::No << "\r\n2 gruptaki 3 soru ve silinmiş gruplarda kalan 1 soru pasif"
                                    << "0,1,0,0,0";
-        QTest::newRow("Pasif, Yes") << true << Button::Yes
-                                    << "\r\n2 gruptaki 3 soru ve silinmiş gruplarda kalan 1 soru pasif"
+        QTest::newRow("Pasif, Yes") << true << Button::Yes << "\r\n2 gruptaki 3 soru ve silinmiş gruplarda kalan 1 soru pasif"
                                     << "1,1,1,1,1";
         QTest::newRow("Aktif, No") << false << Button::No << "\r\n1 gruptaki 1 soru aktif"
                                    << "0,1,0,0,0";
