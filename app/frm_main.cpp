@@ -60,9 +60,7 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     : QWidget(parent), session_(session), forms_(forms), executablePath_(QCoreApplication::applicationFilePath()) {
     setObjectName(QStringLiteral("main"));
     setWindowTitle(QStringLiteral("MQ"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSize(8);
-    setFont(font);
+    setFont(ui::programFont());
 
     auto& tgrp = session_.tgrp;
     auto& tsinav = session_.tsinav;
@@ -92,13 +90,16 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     bank->setContentsMargins(0, 0, 0, 0);
     bank->setSpacing(0);
     ToolBar1 = makeToolBar();
-    ToolButton1 = addButton(ToolBar1, QStringLiteral("ToolButton1"), QStringLiteral("Grup İşlemleri"));
+    // Each captioned command has its own Alt+letter within the window (both
+    // tabs counted), so the keyboard reaches it without leaving the grid's
+    // own Tab order; letters without Turkish forms, which every layout types.
+    ToolButton1 = addButton(ToolBar1, QStringLiteral("ToolButton1"), QStringLiteral("&Grup İşlemleri"));
     addSeparator(ToolBar1);
-    ToolButton24 = addButton(ToolBar1, QStringLiteral("ToolButton24"), QStringLiteral("Sorular"));
+    ToolButton24 = addButton(ToolBar1, QStringLiteral("ToolButton24"), QStringLiteral("&Sorular"));
     addSeparator(ToolBar1);
-    SpeedButton5 = addButton(ToolBar1, QStringLiteral("SpeedButton5"), QStringLiteral("Yardım?"));
+    SpeedButton5 = addButton(ToolBar1, QStringLiteral("SpeedButton5"), QStringLiteral("Ya&rdım?"));
     addSeparator(ToolBar1);
-    ToolButton9 = addButton(ToolBar1, QStringLiteral("ToolButton9"), QStringLiteral("Hakkında"));
+    ToolButton9 = addButton(ToolBar1, QStringLiteral("ToolButton9"), QStringLiteral("&Hakkında"));
     bank->addWidget(ToolBar1);
     bank->addWidget(makeStrip());
     wwDBGrid1 = new grid::DataGrid(TabSheet1);
@@ -131,24 +132,24 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     exams->setContentsMargins(0, 0, 0, 0);
     exams->setSpacing(0);
     ToolBar2 = makeToolBar();
-    ToolButton2 = addButton(ToolBar2, QStringLiteral("ToolButton2"), QStringLiteral("Yeni Sınav"));
+    ToolButton2 = addButton(ToolBar2, QStringLiteral("ToolButton2"), QStringLiteral("Ye&ni Sınav"));
     ToolButton2->setToolTip(QStringLiteral("F2"));  // shown only: F2 is bound to nothing here
-    ToolButton23 = addButton(ToolBar2, QStringLiteral("ToolButton23"), QStringLiteral("Sınav Sil"));
-    ToolButton6 = addButton(ToolBar2, QStringLiteral("ToolButton6"), QStringLiteral("Sınav Şifresi Değiştir"));
+    ToolButton23 = addButton(ToolBar2, QStringLiteral("ToolButton23"), QStringLiteral("Sınav Si&l"));
+    ToolButton6 = addButton(ToolBar2, QStringLiteral("ToolButton6"), QStringLiteral("Sınav Şi&fresi Değiştir"));
     addSeparator(ToolBar2);
-    ToolButton19 = addButton(ToolBar2, QStringLiteral("ToolButton19"), QStringLiteral("Sınava Soru Ekle"));
-    ToolButton22 = addButton(ToolBar2, QStringLiteral("ToolButton22"), QStringLiteral("Soru Detay"));
-    ToolButton5 = addButton(ToolBar2, QStringLiteral("ToolButton5"), QStringLiteral("Soru Sil"));
+    ToolButton19 = addButton(ToolBar2, QStringLiteral("ToolButton19"), QStringLiteral("Sınava Soru &Ekle"));
+    ToolButton22 = addButton(ToolBar2, QStringLiteral("ToolButton22"), QStringLiteral("Soru &Detay"));
+    ToolButton5 = addButton(ToolBar2, QStringLiteral("ToolButton5"), QStringLiteral("Soru S&il"));
     addSeparator(ToolBar2);
-    ToolButton16 = addButton(ToolBar2, QStringLiteral("ToolButton16"), QStringLiteral("Aşağıya Taşı"));
-    ToolButton17 = addButton(ToolBar2, QStringLiteral("ToolButton17"), QStringLiteral("Yukarıya Taşı"));
+    ToolButton16 = addButton(ToolBar2, QStringLiteral("ToolButton16"), QStringLiteral("&Aşağıya Taşı"));
+    ToolButton17 = addButton(ToolBar2, QStringLiteral("ToolButton17"), QStringLiteral("Yu&karıya Taşı"));
     addSeparator(ToolBar2);
     ToolButton8 = addButton(ToolBar2, QStringLiteral("ToolButton8"), QStringLiteral("<"));
     ToolButton11 = addButton(ToolBar2, QStringLiteral("ToolButton11"), QStringLiteral("<<"));
     ToolButton12 = addButton(ToolBar2, QStringLiteral("ToolButton12"), QStringLiteral(">>"));
     ToolButton14 = addButton(ToolBar2, QStringLiteral("ToolButton14"), QStringLiteral(">"));
     addSeparator(ToolBar2);
-    ToolButton25 = addButton(ToolBar2, QStringLiteral("ToolButton25"), QStringLiteral("Yazdır"));
+    ToolButton25 = addButton(ToolBar2, QStringLiteral("ToolButton25"), QStringLiteral("&Yazdır"));
     exams->addWidget(ToolBar2);
     exams->addWidget(makeStrip());
     wwDBGrid3 = new grid::DataGrid(TabSheet2);
@@ -345,6 +346,9 @@ void Tmain::ToolButton24Click() {
     if (session_.tgrp.recordCount() <= 0) {
         msgbox::warning(QStringLiteral("\r\nTanımlı Grup Bulunamadı."));
         forms_.grpx->exec();
+        // The caption last counted inside the dialog, on a group that had
+        // neither a name nor a number yet.
+        UpdateCaption();
         return;
     }
     session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
@@ -382,13 +386,18 @@ void Tmain::setAllCancelled(bool cancelled) {
     count.open();
     const qint64 questions = count.field(QStringLiteral("RCX")).asInteger();
     const qint64 groups = count.field(QStringLiteral("GRP")).asInteger();
+    // Questions left behind by a deleted group change too, but belong to no group.
+    const qint64 orphans = count.field(QStringLiteral("ORP")).asInteger();
     count.close();
-    if (questions == 0) {
+    if (questions + orphans == 0) {
         msgbox::information(cancelled ? QStringLiteral("\r\nPasif yapılacak soru yok: bütün sorular zaten pasif.")
                                       : QStringLiteral("\r\nAktif yapılacak soru yok: bütün sorular zaten aktif."));
         return;
     }
-    const QString what = QStringLiteral("\r\n%1 gruptaki %2 soru ").arg(groups).arg(questions);
+    const QString left = QStringLiteral("silinmiş gruplarda kalan %1 soru ").arg(orphans);
+    const QString what = groups == 0 ? QStringLiteral("\r\nS") + left.mid(1)
+                                     : QStringLiteral("\r\n%1 gruptaki %2 soru ").arg(groups).arg(questions) +
+                                           (orphans > 0 ? QStringLiteral("ve ") + left : QString());
     const QString text = cancelled ? what + QStringLiteral(
                                                 "pasif (iptal) yapılacak.\r\nBu işlem bankadaki bütün soruları etkiler ve "
                                                 "geri alınamaz.\r\n\r\nDevam edilsin mi?")

@@ -2,11 +2,13 @@
 
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
+#include "storage/recordset.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 
+#include <QCloseEvent>
 #include <QPushButton>
 
 Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
@@ -71,4 +73,15 @@ void Tgrpx::keyPressEvent(QKeyEvent* event) {
     // The close box is the only way out: Esc and Enter close nothing here.
     if (isDialogCloseKey(event)) return event->accept();
     QDialog::keyPressEvent(event);
+}
+
+void Tgrpx::closeEvent(QCloseEvent* event) {
+    // The name typed last is the group's, however the window closes; a group
+    // added and left without a name is dropped, as leaving the grid drops it.
+    msgbox::guard([this] {
+        wwDBGrid1->writeTypedText();
+        auto& tgrp = session_.tgrp;
+        if (tgrp.active() && tgrp.state() == storage::RecordState::Insert && !tgrp.modified()) tgrp.cancel();
+    });
+    QDialog::closeEvent(event);
 }

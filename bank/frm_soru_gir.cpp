@@ -107,7 +107,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     BtnDown = addButton(QStringLiteral("BtnDown"), QStringLiteral("aşağıya taşı"));
     ToolBar1->addSeparator();
     BtnImport = addButton(QStringLiteral("BtnImport"), QStringLiteral("veri al"));
-    BtnImport->setText(QStringLiteral("Veri al"));
+    BtnImport->setText(QStringLiteral("&Veri al"));  // Alt+V
     BtnImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     BtnImport->setAccessibleName(QString());  // it shows its caption: named by that, as it reads on screen
     const std::pair<QToolButton*, ui::Glyph> glyphs[] = {
@@ -119,7 +119,7 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
 
     MenuButton1 = new QToolButton(ToolBar1);
     MenuButton1->setObjectName(QStringLiteral("MenuButton1"));
-    MenuButton1->setText(QStringLiteral("Soru İşlemleri"));
+    MenuButton1->setText(QStringLiteral("&Soru İşlemleri"));  // Alt+S opens the menu
     MenuButton1->setFixedWidth(88);
     MenuButton1->setAutoRaise(true);  // hot-tracking
     MenuButton1->setPopupMode(QToolButton::InstantPopup);

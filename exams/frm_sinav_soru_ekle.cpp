@@ -40,7 +40,8 @@ QLabel* boldLabel(const QString& text, QWidget* parent, int left, int top, const
 QPushButton* boldButton(const QString& text, const QString& name, QWidget* parent, int top) {
     auto* button = new QPushButton(text, parent);
     button->setObjectName(name);
-    button->setGeometry(224, top, 100, 31);
+    // Wider than drawn: "Aktif Soruyu Aktar" in bold would touch its frame.
+    button->setGeometry(224, top, 112, 31);
     QFont f = button->font();
     f.setBold(true);
     button->setFont(f);
@@ -137,7 +138,10 @@ void Tsinav_soru_ekle::FormShow() {
     Memo1->clear();
 }
 
-void Tsinav_soru_ekle::showCounter() { Label4->setText(QString::number(added_) + QStringLiteral(" Soru Eklendi")); }
+void Tsinav_soru_ekle::showCounter() {
+    Label4->setText(QString::number(added_) + QStringLiteral(" Soru Eklendi"));
+    Label4->adjustSize();  // the count grows by digits
+}
 
 void Tsinav_soru_ekle::showProgress(bool busy) {
     wwDBGrid2->setVisible(!busy);

@@ -92,6 +92,8 @@ void DataGrid::applyLook() {
     setLineWidth(1);
     setFont(look.CellFont);
     editor_->setFont(look.CellFont);
+    // The editor keeps one pixel above its line, the painted cell two.
+    editor_->setTextMargins(0, cellTextRect(QRect(0, 0, 10, 10)).top() - 1, 0, 0);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, look.GridColor);
     pal.setColor(QPalette::Window, look.GridColor);
@@ -278,6 +280,10 @@ void DataGrid::setCurrentColumn(int c) {
     asSetter([&] { selectColumn(c); });
 }
 
+void DataGrid::writeTypedText() {
+    asSetter([&] { writePending(); });
+}
+
 DataGrid::ViewHold::ViewHold(DataGrid& grid) : grid_(grid) { ++grid_.viewHolds_; }
 
 DataGrid::ViewHold::~ViewHold() {
@@ -383,8 +389,21 @@ void DataGrid::focusChanged(QWidget* old, QWidget* now) {
     if (wasOurs == isOursNow) return;
     viewport()->update();
     if (isOursNow) return atEntry([&] { placeOverlays(); });
-    // Focus going to a message box or another window is not leaving the grid.
-    if (!now || now->window() != window()) return;
+    if (!now || now->window() != window()) {
+        // Focus going to a message box or another window is not leaving the
+        // grid: the row and the editor stay as they are. But the window may be
+        // closed from there (its close box, the program's end), so what was
+        // typed reaches the field now. Text the field refuses stays pending,
+        // without a box: the user did not ask for it to be written, and the
+        // refusal shows when the grid itself moves on. A cell control's own
+        // popup is no other window.
+        if (now && now->window()->windowType() == Qt::Popup) return;
+        try {
+            writePending();
+        } catch (const std::exception&) {
+        }
+        return;
+    }
     atEntry([&] { leaveGrid(); });
 }
 

@@ -132,6 +132,10 @@ public:
     void setCurrentColumn(int column);
     // Makes the first column current.
     void setFirstColumnCurrent() { setCurrentColumn(0); }
+    // Writes the text typed into the current cell (or its control) into the
+    // field, as leaving the grid does; nothing is posted. A text the field
+    // refuses is thrown and stays in the cell.
+    void writeTypedText();
 
     // --- sizes, measured on the profile's fonts -------------------------
     // (height of "W" in the cell font + 3) x RowHeightPercent / 100.

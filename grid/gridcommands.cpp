@@ -26,6 +26,8 @@ using storage::RecordState;
 void DataGrid::loadEditor() {
     if (!column(currentColumn_) || currentRow() < 0) return;
     editor_->setMaxLength(model_->maxLength(currentColumn_));
+    // The text stays where the cell showed it: at the top, on the cell's side.
+    editor_->setAlignment(model_->alignment(currentColumn_));
     editor_->setText(model_->fieldText(currentRow(), currentColumn_));
     editorColumn_ = currentColumn_;
     editor_->setModified(false);

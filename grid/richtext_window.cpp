@@ -54,8 +54,9 @@ RichTextWindow::RichTextWindow(const QTextDocument& content, int caret, const QF
     layout->addWidget(editor_, 1);
     layout->addWidget(StatusBar);
 
+    // The designed size is the window's outer size, its frame included.
     const qreal scale = logicalDpiX() / 96.0;
-    resize(qRound(610 * scale), qRound(455 * scale));
+    ui::setOuterSize(this, QSize(qRound(610 * scale), qRound(455 * scale)));
     ui::centreOnScreen(this);
     editor_->setFocus();
 }

@@ -62,7 +62,7 @@ QString Connection::failureText(const driver::Failure& failure) const {
         case FailureKind::Busy:
         case FailureKind::ReadOnly:
         case FailureKind::DiskFull:
-            return text + u' ' + nothingChangedText();
+            return withSentence(text, nothingChangedText());
         default:
             return text;
     }

@@ -20,6 +20,16 @@ private:
     std::string utf8_;
 };
 
+// A message followed by a further sentence: the message is closed with a full
+// stop first when it ends without one (the database's own texts do).
+inline QString withSentence(QString message, const QString& sentence) {
+    while (!message.isEmpty() && message.back().isSpace()) message.chop(1);
+    if (message.isEmpty()) return sentence;
+    const QChar last = message.back();
+    if (last != u'.' && last != u'!' && last != u'?') message += u'.';
+    return message + u' ' + sentence;
+}
+
 // A rule that has already told the user why it refuses an operation throws this
 // to abandon the operation without a second box.
 class SilentAbort : public std::exception {

@@ -44,8 +44,10 @@ QString deleteExamEntry(qint64 qqId) { return QStringLiteral("Delete from qquest
 QString deleteExamEntries(qint64 exam) { return QStringLiteral("Delete from qquestion where group_id = ") + n(exam); }
 QString deleteExam(qint64 exam) { return QStringLiteral("Delete from qgroup where ID = ") + n(exam); }
 QString countToSetCancelled(bool cancelled) {
-    return QStringLiteral("select count(*) as RCX, count(distinct qgrp) as GRP from tqmaster where ") +
-           (cancelled ? QStringLiteral("not coalesce(sts, 0)") : QStringLiteral("coalesce(sts, 0)"));
+    return QStringLiteral(
+               "select count(g.ID) as RCX, count(distinct g.ID) as GRP, count(*) - count(g.ID) as ORP "
+               "from tqmaster m left join tqgroup g on g.ID = m.qgrp where ") +
+           (cancelled ? QStringLiteral("not coalesce(m.sts, 0)") : QStringLiteral("coalesce(m.sts, 0)"));
 }
 QString setAllCancelled(bool cancelled) {
     return cancelled ? QStringLiteral("Update tqmaster set sts = true") : QStringLiteral("Update tqmaster set sts = false");

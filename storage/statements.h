@@ -14,9 +14,9 @@ class RecordSet;
 // value that completes a statement is an integer by type.
 namespace sql {
 
-QString questionsOfGroup(qint64 group);              // bank questions of a group by rid
-QString groupQuestionCount(qint64 group);            // RCX
-QString examQuestionCount(qint64 exam);              // RCX
+QString questionsOfGroup(qint64 group);    // bank questions of a group by rid
+QString groupQuestionCount(qint64 group);  // RCX
+QString examQuestionCount(qint64 exam);    // RCX
 // An exam's entries with their bank questions, in exam order (for printing).
 QString examQuestionsInOrder(qint64 exam);
 QString maxRid();                                    // MRI
@@ -31,7 +31,8 @@ QString deleteExamEntries(qint64 exam);
 QString deleteExam(qint64 exam);
 QString setAllCancelled(bool cancelled);
 // How many questions (RCX) of how many groups (GRP) setAllCancelled(cancelled)
-// would change: those whose mark is not yet what it sets.
+// would change, those whose mark is not yet what it sets; and how many
+// questions of deleted groups (ORP) it changes besides.
 QString countToSetCancelled(bool cancelled);
 
 // The program's own table, beside the web site's four: answer orders the

@@ -57,9 +57,10 @@ void atomically(Connection& connection, const std::function<void()>& work) {
         const bool undone = unit.rollback();
         // Only the outermost unit knows that the file is as it was.
         if (unit.nested()) throw;
-        if (undone) throw Error(e.message() + u' ' + Connection::nothingChangedText());
-        throw Error(e.message() + u' ' +
-                    QStringLiteral("Yapılan değişiklikler geri alınamadı; dosyayı yeniden açıp son durumu denetleyin."));
+        if (undone) throw Error(withSentence(e.message(), Connection::nothingChangedText()));
+        throw Error(
+            withSentence(e.message(), QStringLiteral("Yapılan değişiklikler geri alınamadı; dosyayı yeniden açıp son durumu "
+                                                     "denetleyin.")));
     }
 }
 

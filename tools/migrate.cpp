@@ -3,6 +3,7 @@
 // Usage: quorvel-migrate ACCESS_FILE NEW_FILE
 #include "storage/access_migration.h"
 #include "storage/errors.h"
+#include "tools/command_line.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -13,10 +14,13 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
+    const char* const usage =
+        "Kullanım: quorvel-migrate ACCESS_DOSYASI YENI_DOSYA\n"
+        "Access dosyasındaki soru bankasını (soru grupları, sorular, sınavlar ve sınav soruları; bütün\n"
+        "numaralarıyla) bu programın biçiminde yeni bir dosyaya taşır. Var olan bir dosyanın üzerine yazmaz.\n";
+    if (const auto end = tools::checkArguments(args.mid(1), usage)) return *end;
     if (args.size() != 3) {
-        err << "Kullanım: quorvel-migrate ACCESS_DOSYASI YENI_DOSYA\n"
-               "Access dosyasındaki soru bankasını (soru grupları, sorular, sınavlar ve sınav soruları; bütün\n"
-               "numaralarıyla) bu programın biçiminde yeni bir dosyaya taşır. Var olan bir dosyanın üzerine yazmaz.\n";
+        err << usage;
         return 2;
     }
     QElapsedTimer sinceLast;

@@ -5,6 +5,7 @@
 #include "storage/database_file.h"
 #include "storage/errors.h"
 #include "text/sample_bank.h"
+#include "tools/command_line.h"
 
 #include <QGuiApplication>
 #include <QTextStream>
@@ -16,9 +17,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     const QStringList args = app.arguments();
+    const char* const usage = "usage: quorvel-mkdb PATH\n       quorvel-mkdb --sample PATH\n";
+    if (const auto end = tools::checkArguments(args.mid(1), usage, {QStringLiteral("--sample")})) return *end;
     const bool sample = args.size() == 3 && args.at(1) == QLatin1String("--sample");
-    if (args.size() != 2 && !sample) {
-        err << "usage: quorvel-mkdb PATH\n       quorvel-mkdb --sample PATH\n";
+    if ((args.size() != 2 || args.at(1) == QLatin1String("--sample")) && !sample) {
+        err << usage;
         return 2;
     }
     try {

@@ -5,6 +5,7 @@
 // byte. With --document the text comes through the editor's path: the memo is
 // read into a text document and the document's text is printed.
 #include "text/rtf.h"
+#include "tools/command_line.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -17,9 +18,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
+    const char* const usage = "usage: quorvel-rtf-text [--document] FILE\n";
+    if (const auto end = tools::checkArguments(args, usage, {QStringLiteral("--document")})) return *end;
     const bool document = args.removeAll(QStringLiteral("--document")) > 0;
-    if (args.size() != 1 || args.first().startsWith(QLatin1String("--"))) {
-        err << "usage: quorvel-rtf-text [--document] FILE\n";
+    if (args.size() != 1) {
+        err << usage;
         return 2;
     }
     QFile file(args.first());

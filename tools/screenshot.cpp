@@ -6,6 +6,7 @@
 #include "bank/frm_soru_gir.h"
 #include "exams/exam_question_list.h"
 #include "text/sample_bank.h"
+#include "tools/command_line.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,8 +50,14 @@ void settle() {
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    if (argc < 2) return 2;
-    outDir = QString::fromLocal8Bit(argv[1]);
+    const char* const usage = "usage: quorvel-screenshot OUTDIR\n";
+    const QStringList args = application.arguments().mid(1);
+    if (const auto end = tools::checkArguments(args, usage)) return *end;
+    if (args.size() != 1) {
+        QTextStream(stderr) << usage;
+        return 2;
+    }
+    outDir = args.first();
     QDir().mkpath(outDir);
     QTemporaryDir dir;
     samplebank::write(samplebank::parse(samplebank::text()), dir.filePath(QStringLiteral("Quorvel.mdb")));

@@ -20,8 +20,14 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QKeySequence>
+#include <QLabel>
 #include <QLayout>
+#include <QMap>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -63,6 +69,45 @@ private:
     std::function<void()> onPaint_;
 };
 
+// The captions of a window's visible labels and buttons that do not fit
+// their controls in the font they are drawn with (cut off at the right or
+// at the bottom), as "window.control: caption".
+QStringList clippedCaptions(QWidget* window) {
+    QStringList out;
+    const auto report = [&](QWidget* w, const QString& text) {
+        out << window->objectName() + u'.' + w->objectName() + QStringLiteral(": ") + text;
+    };
+    const auto shown = [](QString text) {
+        return text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || qobject_cast<grid::DataGrid*>(w->parentWidget())) continue;
+        const QFontMetrics fm(w->font());
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty() || label->wordWrap() || Qt::mightBeRichText(label->text())) continue;
+            const QString text = label->buddy() ? shown(label->text()) : label->text();
+            const QRect room =
+                label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
+            if (fm.horizontalAdvance(text) > room.width() || fm.height() > room.height()) report(w, text);
+        } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+            if (button->text().isEmpty()) continue;
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            // Text that reaches the edge of the contents touches the frame, and reads as cut.
+            const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+            const QString text = shown(button->text());
+            if (fm.horizontalAdvance(text) + 6 > room.width() || fm.height() > room.height()) report(w, text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (button->text().isEmpty() || (qobject_cast<QToolButton*>(w) && w->objectName().startsWith(QStringLiteral("qt_"))))
+                continue;
+            const QSize need = button->sizeHint();
+            if (need.width() > button->width() || fm.height() > button->height()) report(w, shown(button->text()));
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 class TestMain : public QObject {
@@ -95,7 +140,7 @@ private slots:
                                a.main->ToolButton2, a.main->ToolButton19, a.main->ToolButton8}) {
             QAccessibleInterface* i = QAccessible::queryAccessibleInterface(b);
             QVERIFY(i);
-            QCOMPARE(i->text(QAccessible::Name), b->text());
+            QCOMPARE(i->text(QAccessible::Name), QString(b->text()).remove(u'&'));
         }
         QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(a.main->PageControl1->tabBar());
         QVERIFY(tabs);
@@ -103,6 +148,28 @@ private slots:
         for (int c = 0; c < tabs->childCount(); ++c) names << tabs->child(c)->text(QAccessible::Name);
         QVERIFY(names.contains(QStringLiteral("Soru Bankası")));
         QVERIFY(names.contains(QStringLiteral("Sınav İşlemleri")));
+    }
+
+    // Every command with a caption in the main window and in the entry window
+    // has an Alt+letter of its own there; a screen reader hears no mark of it.
+    void commandsHaveTheirOwnMnemonics() {
+        App a(kSeed);
+        for (QWidget* window : QList<QWidget*>{a.main, a.forms().soru_gir}) {
+            QMap<QKeySequence, QString> taken;
+            for (QToolButton* b : window->findChildren<QToolButton*>()) {
+                if (b->text().isEmpty() || b->toolButtonStyle() == Qt::ToolButtonIconOnly ||
+                    b->objectName().startsWith(QStringLiteral("qt_")) || qobject_cast<grid::DataGrid*>(b->parentWidget()))
+                    continue;
+                const QString caption = QString(b->text()).remove(u'&');
+                if (caption.size() <= 2) continue;  // "<", ">>": no letter to underline
+                const QKeySequence key = QKeySequence::mnemonic(b->text());
+                QVERIFY2(!key.isEmpty(), qPrintable(caption));
+                QVERIFY2(!taken.contains(key), qPrintable(caption + QStringLiteral(" / ") + taken.value(key)));
+                taken.insert(key, caption);
+                QVERIFY2(!QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name).contains(u'&'), qPrintable(caption));
+            }
+            QVERIFY(taken.size() >= 2);
+        }
     }
 
     // What a screen reader meets in the nine windows: the main window is a
@@ -173,6 +240,42 @@ private slots:
         QCOMPARE(g->columnPixelWidth(0), 49 * 6 + 4);
         QVERIFY(!g->horizontalScrollBar()->isVisible());
         a.forms().grpx->hide();
+    }
+
+    // Every caption a window shows can be read whole in the font the window
+    // draws it with; the add-questions counter also once it has two digits.
+    void everyCaptionFitsItsControl() {
+        QString seed = QStringLiteral(
+            "INSERT INTO tqgroup (GROUPNAME) VALUES ('Matematik');"
+            "INSERT INTO qgroup (GROUPNAME, DRM) VALUES ('Vize', 0);");
+        for (int rid = 1; rid <= 49; ++rid)
+            seed += QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (%1,'s',1,0);").arg(rid);
+        App a(seed);
+        a.show();
+        const app::Forms& f = a.forms();
+        a.session->ADOTable1.setCommandText(QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
+        a.session->ADOTable1.open();
+        QStringList clipped;
+        for (QWidget* w : QList<QWidget*>{f.main, f.grpx, f.sgrpx, f.yeni_sinav, f.sinav_soru_ekle, f.soru_detay, f.qeditx,
+                                          f.qimport, f.soru_gir}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            for (int tab = 0; tab < (w == f.main ? 2 : 1); ++tab) {
+                if (w == f.main) a.main->PageControl1->setCurrentIndex(tab);
+                clipped << clippedCaptions(w);
+            }
+            if (w == f.sinav_soru_ekle) {
+                BoxScript boxes;
+                boxes.expect(Button::Yes);
+                f.sinav_soru_ekle->RzButton1Click();
+                QCOMPARE(f.sinav_soru_ekle->added(), 49);
+                clipped << clippedCaptions(w);
+            }
+            if (w != f.main) w->hide();
+        }
+        a.session->ADOTable1.close();
+        clipped.removeDuplicates();
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("\n"))));
     }
 
     void tabUnderTheMouseLightsUp() {
@@ -440,21 +543,22 @@ private slots:
         QTest::addColumn<Button>("answer");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("flags");  // sts by rid after the command
-        QTest::newRow("Pasif, No") << true << Button::No << "\r\n2 gruptaki 3 soru pasif"
-                                   << "0,1,0,0";
-        QTest::newRow("Pasif, Yes") << true << Button::Yes << "\r\n2 gruptaki 3 soru pasif"
-                                    << "1,1,1,1";
+        // Question 5 was left behind by a deleted group: it changes, but is no group.
+        QTest::newRow("Pasif, No") << true << Button::No << "\r\n2 gruptaki 3 soru ve silinmiş gruplarda kalan 1 soru pasif"
+                                   << "0,1,0,0,0";
+        QTest::newRow("Pasif, Yes") << true << Button::Yes << "\r\n2 gruptaki 3 soru ve silinmiş gruplarda kalan 1 soru pasif"
+                                    << "1,1,1,1,1";
         QTest::newRow("Aktif, No") << false << Button::No << "\r\n1 gruptaki 1 soru aktif"
-                                   << "0,1,0,0";
+                                   << "0,1,0,0,0";
         QTest::newRow("Aktif, Yes") << false << Button::Yes << "\r\n1 gruptaki 1 soru aktif"
-                                    << "0,0,0,0";
+                                    << "0,0,0,0,0";
     }
     void bulkCancelCommandsAsk() {
         QFETCH(bool, pasif);
         QFETCH(Button, answer);
         QFETCH(QString, text);
         QFETCH(QString, flags);
-        App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (4,'d',2,0);"));
+        App a(kSeed + QStringLiteral("INSERT INTO tqmaster (rid, question, qgrp, sts) VALUES (4,'d',2,0),(5,'e',9,0);"));
         a.show();
         // The expanded exam list shows the marks too, and follows the command.
         a.clickTab(1);

@@ -9,6 +9,7 @@
 #include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -68,6 +69,26 @@ private slots:
         QVERIFY(a.dialog->isVisible());
         a.dialog->close();
         QVERIFY(!a.dialog->isVisible());
+    }
+
+    // Closed with its close box: the name typed last is the group's (saved
+    // when the program ends), a group added and left without a name is gone.
+    void closeBoxKeepsTypedNameAndDropsEmptyNewGroup() {
+        App a(kSeed);
+        a.showDialog();
+        a.click(a.dialog->RzButton1);
+        typeText(a.dialog->wwDBGrid1, QStringLiteral("Fizik"));
+        a.dialog->close();
+        QCOMPARE(a.tgrp().state(), RecordState::Insert);
+        QCOMPARE(a.tgrp().field(QStringLiteral("GROUPNAME")).asString(), QStringLiteral("Fizik"));
+        a.tgrp().post();
+        a.showDialog();
+        a.click(a.dialog->RzButton1);
+        QCOMPARE(a.tgrp().recordCount(), 4);
+        a.dialog->close();
+        QCOMPARE(a.tgrp().state(), RecordState::Browse);
+        QCOMPARE(a.tgrp().recordCount(), 3);
+        QCOMPARE(a.groupsInFile(), 3);
     }
 
     // "Yeni Grup", type a name, "Kaydet": the name arrives intact, quotes and all.

@@ -186,6 +186,43 @@ def menu_pick(position):
     keys(*(['Down'] * position), 'Return')
 
 
+# --- the screen --------------------------------------------------------------------------------------------
+
+def grab(x, y, w, h):
+    """The screen's pixels in a rectangle (desktop coordinates), as rows of (r, g, b)."""
+    import ctypes
+    import ctypes.util
+    xlib = ctypes.cdll.LoadLibrary(ctypes.util.find_library('X11'))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XGetImage.restype = ctypes.c_void_p
+    xlib.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                               ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+    xlib.XGetPixel.restype = ctypes.c_ulong
+    xlib.XGetPixel.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int]
+    xlib.XDestroyImage.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = xlib.XOpenDisplay(os.environ['DISPLAY'].encode())
+    check(display, 'cannot open the display')
+    try:
+        image = xlib.XGetImage(display, xlib.XDefaultRootWindow(display), x, y, w, h, 0xFFFFFFFF, 2)  # ZPixmap
+        check(image, f'cannot read the screen at {x, y, w, h}')
+        try:
+            rows = []
+            for j in range(h):
+                row = []
+                for i in range(w):
+                    p = xlib.XGetPixel(image, i, j)
+                    row.append(((p >> 16) & 255, (p >> 8) & 255, p & 255))
+                rows.append(row)
+            return rows
+        finally:
+            xlib.XDestroyImage(image)
+    finally:
+        xlib.XCloseDisplay(display)
+
+
 # --- the program and its bank -----------------------------------------------------------------------------
 
 SANITIZER_MARKS = ('ERROR: AddressSanitizer', 'runtime error:', 'ERROR: LeakSanitizer', 'AddressSanitizer:DEADLYSIGNAL')

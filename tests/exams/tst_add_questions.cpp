@@ -99,8 +99,8 @@ private slots:
             QVERIFY(a.w->Memo1->isReadOnly());
             QCOMPARE(a.w->wwDBGrid1->geometry(), QRect(8, 24, 209, 137));
             QCOMPARE(a.w->wwDBGrid3->geometry(), QRect(344, 24, 209, 137));
-            QCOMPARE(a.w->RzButton1->geometry(), QRect(224, 32, 100, 31));
-            QCOMPARE(a.w->RzButton2->geometry(), QRect(224, 68, 100, 31));
+            QCOMPARE(a.w->RzButton1->geometry(), QRect(224, 32, 112, 31));
+            QCOMPARE(a.w->RzButton2->geometry(), QRect(224, 68, 112, 31));
             QCOMPARE(a.session->ADOTable1.commandText(), QStringLiteral("Select * from tqmaster Where qgrp = 1 Order By rid"));
             // The stored digit, not a letter: this window has no answer picker.
             QCOMPARE(a.w->wwDBGrid2->cellText(2, a.w->wwDBGrid2->columnCount() - 1), QStringLiteral("2"));

@@ -1369,6 +1369,37 @@ private slots:
         QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqgroup")), 2);
     }
 
+    // The cell editor draws a cell's text where the painted cell drew it:
+    // opening it does not make the text jump.
+    void editorTextStaysWhereTheCellShowedIt() {
+        GridHarness h;
+        h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
+        QVERIFY(h.start(entry()));
+        h.db.exec(QStringLiteral("update tqmaster set answer1 = 'Tam'"));
+        h.rs.refresh();
+        // The top left of the text's dark pixels in the cell, the caret's columns left out.
+        const auto textAt = [&](const QRect& cell) {
+            const QImage image = h.grid->viewport()->grab().toImage().copy(cell);
+            QPoint topLeft(image.width(), image.height());
+            int right = -1;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (qGray(image.pixel(x, y)) < 100) right = std::max(right, x);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < right - 2; ++x)
+                    if (qGray(image.pixel(x, y)) < 100) topLeft = QPoint(std::min(topLeft.x(), x), std::min(topLeft.y(), y));
+            return topLeft;
+        };
+        h.click(0, 2);
+        const QRect cell = h.grid->cellRect(0, 1);
+        const QPoint painted = textAt(cell);
+        QVERIFY(painted.y() < cell.height() / 2);
+        h.key(Qt::Key_Backtab);
+        QVERIFY(h.grid->editorVisible());
+        h.key(Qt::Key_End);  // the text no longer selected
+        QCOMPARE(textAt(cell), painted);
+    }
+
     void leavingTheGrid() {
         GridHarness h;
         h.questions({{QStringLiteral("'1'"), QStringLiteral("0")}});
@@ -1401,6 +1432,23 @@ private slots:
         box.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&box));
         QCOMPARE(h.rs.recordCount(), 3);
+        box.close();
+        // Text typed and then left for another window (the grid's own window
+        // may be closed from there) is written into the field; the row and
+        // its editor stay, nothing is posted.
+        h.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.grid->setFocus();
+        h.type(QStringLiteral("yeni"));
+        QWidget elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        QCOMPARE(h.rs.state(), RecordState::Insert);
+        QCOMPARE(h.rs.recordCount(), 3);
+        QCOMPARE(h.rs.field(QStringLiteral("answer2")).asString(), QStringLiteral("yeni"));
+        QVERIFY(h.grid->editorVisible());
+        QCOMPARE(h.db.scalar(QStringLiteral("select count(*) from tqmaster")), 2);  // the "cevap" row
     }
 
     void refusedPostStopsEveryMoveKey_data() {

@@ -44,6 +44,31 @@ struct Bank {
 class TestHardening : public QObject {
     Q_OBJECT
 private slots:
+    // A unit that fails says so in sentences of their own, whatever the
+    // failure's text ends with.
+    void undoneUnitAddsItsOwnSentence_data() {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("database text") << QStringLiteral("ADOQuery2: UNIQUE constraint failed: qquestion.qqID")
+                                       << QStringLiteral("ADOQuery2: UNIQUE constraint failed: qquestion.qqID. ") +
+                                              kNothingChanged;
+        QTest::newRow("a sentence") << QStringLiteral("Disk dolu.") << QStringLiteral("Disk dolu. ") + kNothingChanged;
+        QTest::newRow("a question, a blank") << QStringLiteral("Neden? ") << QStringLiteral("Neden? ") + kNothingChanged;
+    }
+    void undoneUnitAddsItsOwnSentence() {
+        QFETCH(QString, failure);
+        QFETCH(QString, message);
+        Bank b(QStringLiteral("INSERT INTO qquestion VALUES (1,1,1);"));
+        QCOMPARE(errorOf([&] {
+                     atomically(b.db.connection(), [&] {
+                         sql::executeChange(b.change, sql::deleteExamEntry(1));
+                         throw Error(failure);
+                     });
+                 }),
+                 message);
+        QCOMPARE(b.inFile(QStringLiteral("select count(*) from qquestion")), QStringLiteral("1"));
+    }
+
     // An INTEGER column may hold anything another program put there. A key
     // that completes a statement is a whole number or is refused, by name,
     // before any statement goes out.
