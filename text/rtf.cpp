@@ -41,8 +41,8 @@ QString closeGaps(QStringView text) {
             out.append(u' ');
         else if (blankLeft && !lineEnd && isBlank(right))
             ++i;
-        else if (lineEnd && !lineStart && isBlank(out.back()))
-            out.chop(1);
+        else if (!lineStart && isBlank(out.back()) && (lineEnd || !blankAfterObject(right)))
+            out.chop(1);  // before the end of the line or punctuation
     }
     return out;
 }
@@ -135,7 +135,7 @@ void removePlaceholders(QTextDocument& doc) {
             c.insertText(QStringLiteral(" "));
         } else if (blankLeft && !lineEnd && blank(text[inBlock])) {
             c.deleteChar();
-        } else if (lineEnd && !lineStart && blank(text[inBlock - 1])) {
+        } else if (!lineStart && blank(text[inBlock - 1]) && (lineEnd || !detail::blankAfterObject(text[inBlock]))) {
             c.deletePreviousChar();
         }
     }

@@ -197,8 +197,9 @@ inline bool blankAfterObject(QChar next) { return next.isLetterOrNumber(); }
 // Where an object's placeholder stood in text that leaves placeholders out.
 constexpr char16_t PlaceholderGap = 0xFFFC;
 // Resolves the gaps in text: a gap between two words leaves one blank, a gap
-// next to a blank takes one blank with it, so words neither stick together
-// nor drift apart where an object was left out.
+// next to a blank takes one blank with it (the one before it when the line
+// or a sentence ends after it), so words neither stick together nor drift
+// apart where an object was left out.
 QString closeGaps(QStringView text);
 
 // A single pass over the input with an explicit group stack: no recursion, no
