@@ -20,6 +20,7 @@ CASES = [
     ('objects.rtf', 'Şekil: bitti.\r\nFormül: ve ile.\r\nKutu: \r\niç metin\r\n ve  son.'),
     ('footnotes-caps.rtf', 'Osmanlı Devleti1 ve Selçuklui, Bizans2\r\nATATÜRK ISMET İNENÜ I, Küçük\r\n€\teuro€ğ x'),
     ('mac-turkish.rtf', 'ĞğİıŞş Äö'),
+    ('nested-table.rtf', 'düğme\tiç\taynı\r\nson'),
 ]
 
 
