@@ -360,8 +360,7 @@ void Reader::word(const Word& w) {
         case Kw::Fldrslt:
             // A SYMBOL field's instruction gave its character; the result
             // repeats it at best, or is empty.
-            if (symbolFieldDepth_ > 0 && qsizetype(stack_.size()) - 1 == symbolFieldDepth_ && overflow_ == 0)
-                skipDestination();
+            if (symbolFieldDepth_ > 0 && qsizetype(stack_.size()) - 1 == symbolFieldDepth_ && overflow_ == 0) skipDestination();
             break;
         case Kw::Shptxt:
             if (st.dest == Dest::Shape && !shapes_.empty() && overflow_ == 0) {

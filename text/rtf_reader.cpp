@@ -536,8 +536,9 @@ void Reader::unit(char16_t u) {
             return;
         case 0xF0B7:  // Symbol's bullet where a font maps its glyphs to U+F0xx,
             // however it came: \uN, raw, or decoded from a code page
-            u = symbolFont() == codepage::SymbolFont::Wingdings ? codepage::decodeSymbolByte(codepage::SymbolFont::Wingdings, 0xB7)
-                                                                  : char16_t(0x2022);
+            u = symbolFont() == codepage::SymbolFont::Wingdings
+                    ? codepage::decodeSymbolByte(codepage::SymbolFont::Wingdings, 0xB7)
+                    : char16_t(0x2022);
             break;
         default:
             // A symbol font's byte as private use U+F020-U+F0FF: its character.

@@ -63,7 +63,7 @@ struct CharProps {
     Vertical vertical = Vertical::Baseline;
     int font = -1;  // -1: the default font (\deff)
     int halfPoints = DefaultHalfPoints;
-    int color = 0;  // 0: automatic
+    int color = 0;       // 0: automatic
     bool scaps = false;  // small capitals: drawn so, the letters stay as written
     bool operator==(const CharProps&) const = default;
 };
@@ -72,7 +72,7 @@ struct State {
     CharProps chr;
     Align align = Align::Left;
     Dest dest = Dest::Text;
-    int uc = 1;  // fallback characters after \uN; scoped to the group
+    int uc = 1;            // fallback characters after \uN; scoped to the group
     bool deleted = false;  // \deleted: a tracked deletion, not part of the text
     bool caps = false;     // \caps: shown, and so read, in capitals
     int lang = -1;         // \lang; -1: \deflang

@@ -100,8 +100,10 @@ public:
     // at the end of the paragraph before, out of sight, until visible text comes.
     void text(const QChar* s, qsizetype n, const State& st) override {
         if (n == 0) return;
-        if (!st.chr.hidden) breakIfPending();
-        else markHiddenAfterBreak();
+        if (!st.chr.hidden)
+            breakIfPending();
+        else
+            markHiddenAfterBreak();
         if (!run_.isEmpty() && !(st.chr == runProps_)) flushRun();
         runProps_ = st.chr;
         if (!st.chr.hidden) {
@@ -270,7 +272,7 @@ private:
     bool pending_ = false;
     bool blankAfterObject_ = false;
     int hiddenFrom_ = -1;  // where hidden text after a pending paragraph mark begins
-    QChar lastShown_;  // the last visible character of the paragraph
+    QChar lastShown_;      // the last visible character of the paragraph
 };
 
 QStringView limited(const QString& content, Limit limit) {

@@ -223,7 +223,8 @@ void TestRtf::reader_data() {
     // Symbol fonts: their bytes, raw or escaped or as U+F0xx, are their characters.
     const QString symbolFonts = QStringLiteral(
         "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
-        "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fnil Symbol;}{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil\\fcharset2 MT Extra;}}");
+        "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fnil Symbol;}{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil\\fcharset2 MT "
+        "Extra;}}");
     QTest::newRow("Symbol by charset") << symbolFonts + "{\\f1 pr, a, D\\'b3\\'b9\\'b4\\'d6}}" << u"πρ, α, Δ≥≠×√"_qs;
     QTest::newRow("Symbol by name") << symbolFonts + "{\\f2 b S W}}" << u"β Σ Ω"_qs;
     QTest::newRow("Symbol as private use") << symbolFonts + "{\\f1\\u-3984?\\u-3917?}x\\u-3913?}" << u"π≥x•"_qs;
@@ -237,11 +238,13 @@ void TestRtf::reader_data() {
 
     // Fields: SYMBOL stands for a character, others show their result.
     const auto field = [&](const char* inst, const char* result) {
-        return symbolFonts + QStringLiteral("a{\\field{\\*\\fldinst %1}{\\fldrslt %2}}b}").arg(QLatin1StringView(inst), QLatin1StringView(result));
+        return symbolFonts + QStringLiteral("a{\\field{\\*\\fldinst %1}{\\fldrslt %2}}b}")
+                                 .arg(QLatin1StringView(inst), QLatin1StringView(result));
     };
     QTest::newRow("SYMBOL in Symbol") << field("SYMBOL 112 \\\\f \"Symbol\" \\\\s 12", "") << u"aπb"_qs;
     QTest::newRow("SYMBOL in hex, bare font name") << field("SYMBOL 0xB3 \\\\f Symbol", "") << u"a≥b"_qs;
-    QTest::newRow("SYMBOL in Wingdings, result ignored") << field("{SYMBOL 252 \\\\f \"Wingdings\"}", "{\\f3 \\'fc}") << u"a✓b"_qs;
+    QTest::newRow("SYMBOL in Wingdings, result ignored")
+        << field("{SYMBOL 252 \\\\f \"Wingdings\"}", "{\\f3 \\'fc}") << u"a✓b"_qs;
     QTest::newRow("SYMBOL in a Unicode font") << field("SYMBOL 8730 \\\\f \"Cambria Math\" \\\\u", "") << u"a√b"_qs;
     QTest::newRow("SYMBOL in a text font") << field("SYMBOL 253 \\\\f \"Times New Roman\"", "") << u"aıb"_qs;
     QTest::newRow("SYMBOL in quotes of Word") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
@@ -255,15 +258,18 @@ void TestRtf::reader_data() {
     QTest::newRow("deleted objects and cells") << rtfDoc("{\\deleted {\\pict 00}\\cell}a\\cell b") << u"a\tb"_qs;
 
     // Text boxes: the text of a shape is a paragraph of its own where it stands.
-    QTest::newRow("text box") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 202}}{\\shptxt I.\\par II.}}{\\shprslt{\\pict 00}}}b")
-                              << u"a\r\nI.\r\nII.\r\nb"_qs;
+    QTest::newRow("text box")
+        << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 202}}{\\shptxt I.\\par II.}}{\\shprslt{\\pict 00}}}b")
+        << u"a\r\nI.\r\nII.\r\nb"_qs;
     QTest::newRow("text box at a paragraph start") << rtfDoc("{\\shp{\\*\\shpinst{\\shptxt x\\par}}}b") << u"x\r\nb"_qs;
     QTest::newRow("shape without text") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}}}.") << u"a [şekil]."_qs;
 
     // Notes, capitals, old code pages.
-    QTest::newRow("footnote and endnote marks") << rtfDoc("a{\\super\\chftn}{\\footnote{\\super\\chftn} n}b{\\chftn}{\\footnote\\ftnalt e}"
-                                                          "c{\\chftn}{\\footnote x}d")
-                                                << u"a1bic2d"_qs;
+    QTest::newRow("footnote and endnote marks")
+        << rtfDoc(
+               "a{\\super\\chftn}{\\footnote{\\super\\chftn} n}b{\\chftn}{\\footnote\\ftnalt e}"
+               "c{\\chftn}{\\footnote x}d")
+        << u"a1bic2d"_qs;
     QTest::newRow("arabic endnotes") << rtfDoc("\\aftnnar a{\\chftn}{\\footnote \\ftnalt e}") << u"a1"_qs;
     QTest::newRow("caps, Turkish") << rtfDoc("\\deflang1055{\\caps i\\'fd\\'fe}") << u"İIŞ"_qs;
     QTest::newRow("caps, other language") << rtfDoc("{\\lang1033\\caps i}{\\caps\\caps0 i}") << u"Ii"_qs;
@@ -445,7 +451,8 @@ void TestRtf::pastedDocuments_data() {
     QTest::newRow("objects as placeholders")
         << "objects.rtf"
         << u"Şekil: [resim] bitti.\r\nFormül: [denklem] ve [denklem] ile [denklem].\r\nKutu: \r\niç metin\r\n ve [resim]  son [şekil]."_qs;
-    QTest::newRow("Symbol letters") << "symbol-letters.rtf" << u"Dairenin alanı πr2, α = 45°, Δx ≥ 2\r\nβ ≠ Σ, 3×2, √λ\r\npω ∴ {}"_qs;
+    QTest::newRow("Symbol letters") << "symbol-letters.rtf"
+                                    << u"Dairenin alanı πr2, α = 45°, Δx ≥ 2\r\nβ ≠ Σ, 3×2, √λ\r\npω ∴ {}"_qs;
     QTest::newRow("SYMBOL fields") << "symbol-field.rtf" << u"Çevre = 2πr\r\nDoğru ✓, kök √2, ±1, bağ"_qs;
     QTest::newRow("Wingdings bullets and marks")
         << "wingdings.rtf" << u"▪\tMadde\r\n➢\tOk\r\n✓ doğru ✗ yanlış ☑☒ kutu\r\n☞\uFFFD \uFFFD"_qs;
@@ -598,7 +605,8 @@ void TestRtf::symbolFontsInTheEditor() {
     rtf::readDocument(doc, readFixture(u"symbol-letters.rtf"_qs));
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
         for (auto it = b.begin(); !it.atEnd(); ++it)
-            QVERIFY2(!it.fragment().charFormat().fontFamilies().toStringList().contains(u"Symbol"_qs), qPrintable(it.fragment().text()));
+            QVERIFY2(!it.fragment().charFormat().fontFamilies().toStringList().contains(u"Symbol"_qs),
+                     qPrintable(it.fragment().text()));
 
     for (const QString& family : {u"Symbol"_qs, u"Wingdings"_qs}) {
         QTextDocument typed;
