@@ -104,6 +104,7 @@ constexpr Keyword Keywords[] = {
     {"scaps", Kw::Scaps},
     {"sect", Kw::Par},
     {"shp", Kw::Shape},
+    {"shpgrp", Kw::Shape},
     {"shpinst", Kw::Shpinst},
     {"shppict", Kw::Picture},
     {"shprslt", Kw::Skip},

@@ -149,7 +149,8 @@ void Reader::closeGroup() {
     if (shapeEnds) {
         const ShapeFrame shape = shapes_.back();
         shapes_.pop_back();
-        if (!shape.hasText) {
+        if (!shapes_.empty() && shape.hasText) shapes_.back().hasText = true;  // a box inside a group shape
+        if (!shape.hasText && top().dest == Dest::Text) {
             const QStringView raw(shape.start, p_);
             emitObject(objectPlaceholder(Kw::Shape, raw), raw, top());
         }
@@ -348,7 +349,8 @@ void Reader::emitObject(const QString& placeholder, QStringView raw, const State
 // text of its own paragraph where the shape stands. A shape without text
 // shows as an object placeholder when its group ends.
 void Reader::shapeGroup(bool opensGroup) {
-    if (!opensGroup || depth() <= 1 || top().dest != Dest::Text || overflow_ > 0 || stack_.size() < 2) {
+    const bool inShape = top().dest == Dest::Shape;  // a shape of a group shape
+    if (!opensGroup || depth() <= 1 || (top().dest != Dest::Text && !inShape) || overflow_ > 0 || stack_.size() < 2) {
         objectGroup(Kw::Shape, opensGroup);
         return;
     }
@@ -363,13 +365,13 @@ void Reader::fieldInstruction() {
     fieldInst_.clear();
     static const QLatin1StringView symbol("SYMBOL ");
     if (!inst.startsWith(symbol, Qt::CaseInsensitive)) return;
-    symbolFieldDepth_ = qsizetype(stack_.size());
     const QStringList parts = inst.mid(symbol.size()).split(u' ');
     bool ok = false;
     const QString number = parts.value(0);
     qint64 code = number.startsWith(QLatin1StringView("0x"), Qt::CaseInsensitive) ? number.mid(2).toLongLong(&ok, 16)
                                                                                   : number.toLongLong(&ok, 10);
-    if (!ok || code <= 0 || code > 0x10FFFF) return;
+    if (!ok || code <= 0 || code > 0x10FFFF) return;  // the result, if any, shows
+    symbolFieldDepth_ = qsizetype(stack_.size());
     QString fontName;
     bool unicodeSwitch = false;
     for (qsizetype i = 1; i < parts.size(); ++i) {

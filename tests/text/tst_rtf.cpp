@@ -248,7 +248,7 @@ void TestRtf::reader_data() {
     QTest::newRow("SYMBOL in a Unicode font") << field("SYMBOL 8730 \\\\f \"Cambria Math\" \\\\u", "") << u"a√b"_qs;
     QTest::newRow("SYMBOL in a text font") << field("SYMBOL 253 \\\\f \"Times New Roman\"", "") << u"aıb"_qs;
     QTest::newRow("SYMBOL in quotes of Word") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
-    QTest::newRow("SYMBOL without a number") << field("SYMBOL \\\\f Symbol", "x") << u"ab"_qs;
+    QTest::newRow("SYMBOL without a number shows its result") << field("SYMBOL \\\\f Symbol", "x") << u"axb"_qs;
     QTest::newRow("other fields show their result") << field("HYPERLINK \"x\"", "ba\\'f0") << u"abağb"_qs;
 
     // Revisions: deleted text is not part of the text, inserted text is.
@@ -262,6 +262,11 @@ void TestRtf::reader_data() {
         << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 202}}{\\shptxt I.\\par II.}}{\\shprslt{\\pict 00}}}b")
         << u"a\r\nI.\r\nII.\r\nb"_qs;
     QTest::newRow("text box at a paragraph start") << rtfDoc("{\\shp{\\*\\shpinst{\\shptxt x\\par}}}b") << u"x\r\nb"_qs;
+    QTest::newRow("text boxes in a group shape")
+        << rtfDoc("a{\\shpgrp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}{\\shp{\\*\\shpinst{\\shptxt I.}}}{\\shp{\\*\\shpinst}}"
+                  "{\\shp{\\*\\shpinst{\\shptxt II.}}}}}b")
+        << u"a\r\nI.\r\nII.\r\nb"_qs;
+    QTest::newRow("group shape without text") << rtfDoc("a{\\shpgrp{\\shp{\\*\\shpinst}}{\\shp{\\*\\shpinst}}} b") << u"a [şekil] b"_qs;
     QTest::newRow("shape without text") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}}}.") << u"a [şekil]."_qs;
 
     // Notes, capitals, old code pages.
