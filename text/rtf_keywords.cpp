@@ -35,6 +35,8 @@ constexpr Keyword Keywords[] = {
     {"deflang", Kw::Deflang},
     {"deleted", Kw::Deleted},
     {"dn", Kw::Dn},
+    {"do", Kw::Shape},  // a drawing object of old word processors
+    {"dptxbxtext", Kw::Shptxt},
     {"emdash", Kw::Char, 0x2014},
     {"emspace", Kw::Char, 0x2003},
     {"endash", Kw::Char, 0x2013},

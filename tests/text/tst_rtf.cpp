@@ -263,10 +263,14 @@ void TestRtf::reader_data() {
         << u"a\r\nI.\r\nII.\r\nb"_qs;
     QTest::newRow("text box at a paragraph start") << rtfDoc("{\\shp{\\*\\shpinst{\\shptxt x\\par}}}b") << u"x\r\nb"_qs;
     QTest::newRow("text boxes in a group shape")
-        << rtfDoc("a{\\shpgrp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}{\\shp{\\*\\shpinst{\\shptxt I.}}}{\\shp{\\*\\shpinst}}"
-                  "{\\shp{\\*\\shpinst{\\shptxt II.}}}}}b")
+        << rtfDoc(
+               "a{\\shpgrp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}{\\shp{\\*\\shpinst{\\shptxt I.}}}{\\shp{\\*\\shpinst}}"
+               "{\\shp{\\*\\shpinst{\\shptxt II.}}}}}b")
         << u"a\r\nI.\r\nII.\r\nb"_qs;
-    QTest::newRow("group shape without text") << rtfDoc("a{\\shpgrp{\\shp{\\*\\shpinst}}{\\shp{\\*\\shpinst}}} b") << u"a [şekil] b"_qs;
+    QTest::newRow("group shape without text")
+        << rtfDoc("a{\\shpgrp{\\shp{\\*\\shpinst}}{\\shp{\\*\\shpinst}}} b") << u"a [şekil] b"_qs;
+    QTest::newRow("old drawing objects") << rtfDoc("a{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard x\\par}}{\\*\\do\\dpline}b")
+                                         << u"a\r\nx\r\n[şekil] b"_qs;
     QTest::newRow("shape without text") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}}}.") << u"a [şekil]."_qs;
 
     // Notes, capitals, old code pages.
