@@ -9,7 +9,7 @@ FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'fixtu
 # byte) and the text a save must store for it: every character the teacher
 # wrote, none that she did not.
 CASES = [
-    ('word-question.rtf',
+    ('processor-question.rtf',
      'Dairenin alanı πr2, çevresi 2πr; α = 45° ve Δx ≥ 2 ise ✓ doğru.\r\nCevap C şıkkıdır1.\r\n'
      'Buna göre,\r\nI. Sayı çifttir.\r\nII. Sayı asaldır.\r\nhangileri doğrudur?'),
     ('symbol-letters.rtf', 'Dairenin alanı πr2, α = 45°, Δx ≥ 2\r\nβ ≠ Σ, 3×2, √λ\r\npω ∴ {}'),

@@ -247,7 +247,7 @@ void TestRtf::reader_data() {
         << field("{SYMBOL 252 \\\\f \"Wingdings\"}", "{\\f3 \\'fc}") << u"a✓b"_qs;
     QTest::newRow("SYMBOL in a Unicode font") << field("SYMBOL 8730 \\\\f \"Cambria Math\" \\\\u", "") << u"a√b"_qs;
     QTest::newRow("SYMBOL in a text font") << field("SYMBOL 253 \\\\f \"Times New Roman\"", "") << u"aıb"_qs;
-    QTest::newRow("SYMBOL in quotes of Word") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
+    QTest::newRow("SYMBOL in typographic quotes") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
     QTest::newRow("SYMBOL without a number shows its result") << field("SYMBOL \\\\f Symbol", "x") << u"axb"_qs;
     QTest::newRow("other fields show their result") << field("HYPERLINK \"x\"", "ba\\'f0") << u"abağb"_qs;
 
