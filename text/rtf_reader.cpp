@@ -389,10 +389,12 @@ void Reader::fieldInstruction() {
         fontName = name;
     }
     std::optional<codepage::SymbolFont> font = fontName.isEmpty() ? symbolFont() : symbolEncoding(fontName, -1);
-    if (font && code >= 0xF000 && code <= 0xF0FF) code -= 0xF000;  // the font's bytes as Unicode's private use
+    // The font's bytes, by number or as Unicode's private use U+F0xx; the
+    // switch \u asks for the Unicode character of the number instead.
+    const bool privateUse = code >= 0xF000 && code <= 0xF0FF;
     char16_t c = 0;
-    if (font && code < 0x100) {
-        c = codepage::decodeSymbolByte(*font, quint8(code));
+    if (font && (privateUse || (!unicodeSwitch && code < 0x100))) {
+        c = codepage::decodeSymbolByte(*font, quint8(code & 0xFF));
     } else if (unicodeSwitch || code >= 0x100) {
         unicode(int(code));
         return;

@@ -114,7 +114,6 @@ public:
             blankAfterObject_ = false;
             lastShown_ = s[n - 1];
         }
-        runProps_ = st.chr;
         run_.append(s, n);
     }
     void lineBreak(const State& st) override {

@@ -246,6 +246,8 @@ void TestRtf::reader_data() {
     QTest::newRow("SYMBOL in Wingdings, result ignored")
         << field("{SYMBOL 252 \\\\f \"Wingdings\"}", "{\\f3 \\'fc}") << u"a✓b"_qs;
     QTest::newRow("SYMBOL in a Unicode font") << field("SYMBOL 8730 \\\\f \"Cambria Math\" \\\\u", "") << u"a√b"_qs;
+    QTest::newRow("SYMBOL by Unicode in Symbol") << field("SYMBOL 112 \\\\f Symbol \\\\u", "") << u"apb"_qs;
+    QTest::newRow("SYMBOL as private use") << field("SYMBOL 61692 \\\\f Wingdings \\\\u", "") << u"a✓b"_qs;
     QTest::newRow("SYMBOL in a text font") << field("SYMBOL 253 \\\\f \"Times New Roman\"", "") << u"aıb"_qs;
     QTest::newRow("SYMBOL in typographic quotes") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
     QTest::newRow("SYMBOL without a number shows its result") << field("SYMBOL \\\\f Symbol", "x") << u"axb"_qs;
