@@ -205,6 +205,25 @@ void Reader::word(const Word& w) {
     }
     flushBytes();
     State& st = top();
+    if (st.dest == Dest::Shape) {
+        // A shape's properties and stand-ins mean nothing to the text: no
+        // word there may change the fonts, code pages or state of the
+        // document, whose RTF of a shape without text is written back as it
+        // came, into another document.
+        switch (kw) {
+            case Kw::Shptxt:
+            case Kw::Shape:
+            case Kw::Bin:
+            case Kw::Skip:
+            case Kw::Footnote:
+            case Kw::Object:
+            case Kw::Picture:
+            case Kw::Equation:
+                break;
+            default:
+                return;
+        }
+    }
     const bool on = !w.hasParam || w.param != 0;
     switch (kw) {
         case Kw::Unknown:

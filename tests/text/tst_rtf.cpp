@@ -273,6 +273,11 @@ void TestRtf::reader_data() {
         << rtfDoc("a{\\shpgrp{\\shp{\\*\\shpinst}}{\\shp{\\*\\shpinst}}} b") << u"a [şekil] b"_qs;
     QTest::newRow("old drawing objects") << rtfDoc("a{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard x\\par}}{\\*\\do\\dpline}b")
                                          << u"a\r\nx\r\n[şekil] b"_qs;
+    QTest::newRow("a shape's insides change nothing outside it")
+        << rtfDoc(
+               "a{\\shp{\\*\\shpinst\\ansicpg936\\b{\\fonttbl{\\f0\\fcharset134 X;}}\\uc0{\\sp{\\sn t}{\\sv \\u1046\\par}}}} "
+               "\\'fd\\'fd")
+        << u"a [şekil] ıı"_qs;
     QTest::newRow("shape without text") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}}}.") << u"a [şekil]."_qs;
 
     // Notes, capitals, old code pages.
