@@ -14,7 +14,7 @@ qint64 nextRid(storage::Session& session) { return storage::nextKey(session.ADOQ
 void questionBeforePost(storage::Session& session) {
     storage::RecordSet& questions = session.ADOTable1;
     const storage::Field question = questions.field(QStringLiteral("question"));
-    question.setAsString(session.questionText ? session.questionText->questionText() : rtf::plainText(question.asString()));
+    question.setAsString(session.questionText ? session.questionText->questionText() : rtf::questionText(question.asString()));
 
     if (questions.field(QStringLiteral("true_answer")).asString().isEmpty()) {
         msgbox::errorBox(QStringLiteral("\r\nDoğru cevabı giriniz..."));

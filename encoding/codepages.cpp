@@ -35,6 +35,24 @@ const char16_t* upperHalf(int codePage) {
             return tables::cp1257;
         case 1258:
             return tables::cp1258;
+        case 437:
+            return tables::cp437;
+        case 850:
+            return tables::cp850;
+        case 857:
+            return tables::cp857;
+        case 10000:
+            return tables::cp10000;
+        case 10006:
+            return tables::cp10006;
+        case 10007:
+            return tables::cp10007;
+        case 10029:
+            return tables::cp10029;
+        case 10079:
+            return tables::cp10079;
+        case 10081:
+            return tables::cp10081;
         default:
             return nullptr;
     }
@@ -114,6 +132,8 @@ int fromCharset(int charset) {
             return 1252;  // ANSI
         case 2:
             return 1252;  // Symbol
+        case 77:
+            return 10000;  // Macintosh
         case 128:
             return 932;  // Shift-JIS
         case 129:
@@ -150,6 +170,10 @@ char16_t decodeByte(int codePage, unsigned char byte) {
     const char16_t* table = upperHalf(codePage);
     if (!table) table = tables::cp1252;
     return table[byte - 0x80];
+}
+
+char16_t decodeSymbolByte(SymbolFont font, unsigned char byte) {
+    return (font == SymbolFont::Wingdings ? tables::wingdings : tables::symbol)[byte];
 }
 
 QString decode(int codePage, const unsigned char* bytes, qsizetype length) {

@@ -12,7 +12,13 @@ namespace codepage {
 inline constexpr int Turkish = 1254;
 inline constexpr int Western = 1252;
 
-// Single-byte pages with a table: 874, 1250-1258.
+// Pages of the old Macintosh system that RTF names with \mac or \ansicpg.
+inline constexpr int MacRoman = 10000;
+inline constexpr int MacTurkish = 10081;
+
+// Single-byte pages with a table: 874, 1250-1258, the DOS pages 437, 850 and
+// 857, the Macintosh pages 10000 (Roman), 10006, 10007, 10029, 10079 and 10081
+// (Turkish).
 bool isSingleByte(int codePage);
 // 932 (Japanese), 936 (Simplified Chinese), 949 (Korean), 950 (Traditional Chinese).
 bool isDoubleByte(int codePage);
@@ -30,6 +36,14 @@ int fromCharset(int charset);
 // One byte of a single-byte page (or of 1252 when the page has no table).
 // Undefined bytes give U+FFFD.
 char16_t decodeByte(int codePage, unsigned char byte);
+
+// Fonts that put characters of their own on the bytes: Symbol (Greek letters
+// and mathematical signs) and Wingdings (check marks, boxes, arrows, hands).
+enum class SymbolFont { Symbol, Wingdings };
+
+// The character a byte stands for in such a font. Bytes without a standard
+// character give U+FFFD, never a private-use character; control bytes stay.
+char16_t decodeSymbolByte(SymbolFont font, unsigned char byte);
 
 // A run of bytes. Double-byte pages are decoded as a whole so that lead and
 // trail bytes pair up; bytes that form no character (a lone lead byte, an

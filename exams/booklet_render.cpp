@@ -169,6 +169,7 @@ void Renderer::addQuestionText(QTextDocument& doc, const Item& item, int number)
     if (rtf::isValidRichText(item.content)) {
         QTextDocument source;
         rtf::readDocument(source, item.content);
+        rtf::removePlaceholders(source);  // an object we cannot draw leaves no text on paper
         for (const QString& name : shown) {
             for (QTextCursor found = source.find(QLatin1Char('{') + name + QLatin1Char('}')); !found.isNull();
                  found = source.find(QLatin1Char('{') + name + QLatin1Char('}'), found))

@@ -94,7 +94,7 @@ QString RichCell::questionText() const {
 }
 
 QString RichCell::questionTextOf(const QTextDocument& document) {
-    QString text = rtf::plainText(document);
+    QString text = rtf::questionText(document);
     // A picture pasted or typed in with the text is an object character
     // here; a plain question has no place for it.
     text.remove(QChar::ObjectReplacementCharacter);

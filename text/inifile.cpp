@@ -1,7 +1,7 @@
 #include "text/inifile.h"
 
-#include "storage/errors.h"
 #include "encoding/codepages.h"
+#include "storage/errors.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -35,6 +35,19 @@ QString plainText(const QString& content, Limit limit = Limit::Full);
 // objects as their placeholders.
 QString plainText(const QTextDocument& doc);
 
+// The text a question keeps of the memo or of the document read from it:
+// what plainText gives, but without the placeholders shown for objects (a
+// picture, a shape, an equation): nothing enters the stored text that the
+// teacher did not type. Where a placeholder stood between two words one
+// blank stays, so the words do not run together.
+QString questionText(const QString& content);
+QString questionText(const QTextDocument& doc);
+
+// Takes the placeholders out of a document read by readDocument, closing
+// the gaps as questionText does: for printing, where an object we cannot
+// draw leaves no text behind.
+void removePlaceholders(QTextDocument& doc);
+
 // Replaces doc's content with the memo: paragraphs, alignment, bold, italic,
 // underline, superscript and subscript, font face and size, colour. Hidden
 // text is kept out of sight, objects without text we can show ("[resim]",

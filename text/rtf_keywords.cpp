@@ -12,6 +12,8 @@ constexpr int MaxWordLetters = 32;
 
 // Sorted by name (checked below) for a binary search.
 constexpr Keyword Keywords[] = {
+    {"aftnnar", Kw::AftnNar},
+    {"aftnnrlc", Kw::AftnNrlc},
     {"annotation", Kw::Skip},
     {"ansicpg", Kw::Ansicpg},
     {"atnauthor", Kw::Skip},
@@ -22,14 +24,19 @@ constexpr Keyword Keywords[] = {
     {"bkmkstart", Kw::Skip},
     {"blue", Kw::Blue},
     {"bullet", Kw::Char, 0x2022},
-    {"cell", Kw::Tab},
+    {"caps", Kw::Caps},
+    {"cell", Kw::Cell},
     {"cf", Kw::Cf},
+    {"chftn", Kw::Chftn},
     {"colortbl", Kw::Colortbl},
     {"cpg", Kw::Cpg},
     {"datastore", Kw::Skip},
     {"deff", Kw::Deff},
     {"deflang", Kw::Deflang},
+    {"deleted", Kw::Deleted},
     {"dn", Kw::Dn},
+    {"do", Kw::Shape},  // a drawing object of old word processors
+    {"dptxbxtext", Kw::Shptxt},
     {"emdash", Kw::Char, 0x2014},
     {"emspace", Kw::Char, 0x2003},
     {"endash", Kw::Char, 0x2013},
@@ -37,14 +44,15 @@ constexpr Keyword Keywords[] = {
     {"f", Kw::F},
     {"fcharset", Kw::Fcharset},
     {"filetbl", Kw::Skip},
-    {"fldinst", Kw::Skip},
+    {"fldinst", Kw::Fldinst},
+    {"fldrslt", Kw::Fldrslt},
     {"fname", Kw::Fname},
     {"fonttbl", Kw::Fonttbl},
     {"footer", Kw::Skip},
     {"footerf", Kw::Skip},
     {"footerl", Kw::Skip},
     {"footerr", Kw::Skip},
-    {"footnote", Kw::Skip},
+    {"footnote", Kw::Footnote},
     {"fs", Kw::Fs},
     {"generator", Kw::Skip},
     {"green", Kw::Green},
@@ -54,6 +62,7 @@ constexpr Keyword Keywords[] = {
     {"headerr", Kw::Skip},
     {"i", Kw::I},
     {"info", Kw::Skip},
+    {"lang", Kw::Lang},
     {"latentstyles", Kw::Skip},
     {"ldblquote", Kw::Char, 0x201C},
     {"levelnumbers", Kw::Skip},
@@ -63,10 +72,12 @@ constexpr Keyword Keywords[] = {
     {"listoverridetable", Kw::Skip},
     {"listtable", Kw::Skip},
     {"lquote", Kw::Char, 0x2018},
+    {"mac", Kw::Mac},
     {"mmath", Kw::Equation},
     {"mmathPara", Kw::Equation},
-    {"nestcell", Kw::Tab},
-    {"nestrow", Kw::Par},
+    {"nestcell", Kw::Cell},
+    {"nestrow", Kw::Row},
+    {"nesttableprops", Kw::Nesttableprops},
     {"nonesttables", Kw::Skip},
     {"nonshppict", Kw::Skip},
     {"nosupersub", Kw::NoSuperSub},
@@ -75,6 +86,8 @@ constexpr Keyword Keywords[] = {
     {"page", Kw::Par},
     {"par", Kw::Par},
     {"pard", Kw::Pard},
+    {"pc", Kw::Pc},
+    {"pca", Kw::Pca},
     {"pict", Kw::Picture},
     {"plain", Kw::Plain},
     {"pntxta", Kw::Skip},
@@ -87,12 +100,17 @@ constexpr Keyword Keywords[] = {
     {"rdblquote", Kw::Char, 0x201D},
     {"red", Kw::Red},
     {"revtbl", Kw::Skip},
-    {"row", Kw::Par},
+    {"row", Kw::Row},
     {"rquote", Kw::Char, 0x2019},
     {"rsidtbl", Kw::Skip},
+    {"scaps", Kw::Scaps},
     {"sect", Kw::Par},
     {"shp", Kw::Shape},
+    {"shpgrp", Kw::Shape},
+    {"shpinst", Kw::Shpinst},
     {"shppict", Kw::Picture},
+    {"shprslt", Kw::Skip},
+    {"shptxt", Kw::Shptxt},
     {"stylesheet", Kw::Skip},
     {"sub", Kw::Sub},
     {"super", Kw::Super},
@@ -164,12 +182,48 @@ void Reader::word(const Word& w) {
     const Keyword* k = findKeyword(w.letters, w.count);
     const Kw kw = k ? k->kw : Kw::Unknown;
     if (ucSkip_ > 0) {
-        --ucSkip_;  // a fallback may be any control word; \bin with its data counts as one
-        if (kw == Kw::Bin) skipBinary(w);
-        return;
+        switch (kw) {
+            case Kw::Bin:  // \bin with its data counts as one fallback character
+                --ucSkip_;
+                skipBinary(w);
+                return;
+            case Kw::Char:
+            case Kw::Par:
+            case Kw::Line:
+            case Kw::Tab:
+            case Kw::Cell:
+            case Kw::Row:
+            case Kw::U:
+            case Kw::Chftn:
+                // A word that stands for text is no fallback: a writer that
+                // gives none (\u8364\tab) would lose it. The skip ends here.
+                ucSkip_ = 0;
+                break;
+            default:
+                break;  // formatting between \uN and its fallback: done, not counted
+        }
     }
     flushBytes();
     State& st = top();
+    if (st.dest == Dest::Shape) {
+        // A shape's properties and stand-ins mean nothing to the text: no
+        // word there may change the fonts, code pages or state of the
+        // document, whose RTF of a shape without text is written back as it
+        // came, into another document.
+        switch (kw) {
+            case Kw::Shptxt:
+            case Kw::Shape:
+            case Kw::Bin:
+            case Kw::Skip:
+            case Kw::Footnote:
+            case Kw::Object:
+            case Kw::Picture:
+            case Kw::Equation:
+                break;
+            default:
+                return;
+        }
+    }
     const bool on = !w.hasParam || w.param != 0;
     switch (kw) {
         case Kw::Unknown:
@@ -243,6 +297,13 @@ void Reader::word(const Word& w) {
         case Kw::Tab:
             unit('\t');
             break;
+        case Kw::Cell:
+            if (st.dest == Dest::Text && !st.deleted && !st.chr.hidden) ++cellsPending_;
+            break;
+        case Kw::Row:
+            if (st.dest == Dest::Text && !st.deleted) cellsPending_ = 0;  // no TAB after a row's last cell
+            paragraph();
+            break;
         case Kw::B:
             st.chr.bold = on;
             break;
@@ -278,6 +339,61 @@ void Reader::word(const Word& w) {
             break;
         case Kw::Plain:
             st.chr = CharProps{};
+            st.deleted = false;
+            st.caps = false;
+            break;
+        case Kw::Deleted:
+            st.deleted = on;
+            break;
+        case Kw::Caps:
+            st.caps = on;
+            break;
+        case Kw::Scaps:
+            st.chr.scaps = on;
+            break;
+        case Kw::Lang:
+            st.lang = w.param;
+            break;
+        case Kw::Mac:
+        case Kw::Pc:
+        case Kw::Pca:
+            macPage_ = kw == Kw::Mac ? codepage::MacRoman : kw == Kw::Pc ? 437 : 850;
+            ++fontsVersion_;
+            break;
+        case Kw::AftnNar:
+        case Kw::AftnNrlc:
+            endnotesArabic_ = kw == Kw::AftnNar;
+            break;
+        case Kw::Chftn:
+            footnoteMark();
+            break;
+        case Kw::Footnote:
+            skipDestination();
+            break;
+        case Kw::Fldinst:
+            if (st.dest == Dest::Text && depth() > 1 && stack_.size() > 1 && overflow_ == 0) {
+                st.dest = Dest::FieldInst;
+                fieldInst_.clear();
+                fieldInstDepth_ = qsizetype(stack_.size());
+            } else {
+                skipDestination();
+            }
+            break;
+        case Kw::Fldrslt:
+            // A SYMBOL field's instruction gave its character; the result
+            // repeats it at best, or is empty.
+            if (symbolFieldDepth_ > 0 && qsizetype(stack_.size()) - 1 == symbolFieldDepth_ && overflow_ == 0) skipDestination();
+            break;
+        case Kw::Shptxt:
+            if (st.dest == Dest::Shape && !shapes_.empty() && overflow_ == 0) {
+                st.dest = Dest::Text;
+                softParagraph();
+                shapes_.back().hasText = true;
+                shapes_.back().textDepth = qsizetype(stack_.size());
+            }
+            break;
+        case Kw::Shpinst:
+        case Kw::Nesttableprops:
             break;
         case Kw::U:
             unicode(w.param);
@@ -316,8 +432,10 @@ void Reader::word(const Word& w) {
         case Kw::Object:
         case Kw::Picture:
         case Kw::Equation:
-        case Kw::Shape:
             objectGroup(kw, w.letters - 1 == groupStart_);
+            break;
+        case Kw::Shape:
+            shapeGroup(w.letters - 1 == groupStart_);
             break;
     }
 }

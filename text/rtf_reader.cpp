@@ -32,6 +32,9 @@ void Reader::run() {
     while (!done_ && p_ < end_) step();
     flushBytes();
     flushHighSurrogate();
+    // A shape cut off before its end still shows, as a shape whose text we did not reach.
+    if (!shapes_.empty() && std::none_of(shapes_.begin(), shapes_.end(), [](const ShapeFrame& f) { return f.hasText; }))
+        emitObject(objectPlaceholder(Kw::Shape, {}), {}, stack_[size_t(shapes_.front().depth - 2)]);
     sink_.finish(stack_.back());
 }
 
@@ -88,7 +91,13 @@ void Reader::asciiRun() {
         ++p_;
     }
     if (p_ != start) {
-        out(reinterpret_cast<const QChar*>(start), p_ - start);
+        if (const auto font = symbolFont()) {
+            QString mapped(p_ - start, Qt::Uninitialized);
+            for (qsizetype i = 0; i < mapped.size(); ++i) mapped[i] = QChar(codepage::decodeSymbolByte(*font, quint8(start[i])));
+            out(mapped.constData(), mapped.size());
+        } else {
+            out(reinterpret_cast<const QChar*>(start), p_ - start);
+        }
         return;
     }
     // A control character: a TAB is a tab, the rest carry nothing.
@@ -123,7 +132,29 @@ void Reader::closeGroup() {
         done_ = true;  // the root group is closed; anything after it is not part of the document
         return;
     }
+    const qsizetype size = qsizetype(stack_.size());
+    const bool fieldInstEnds = size == fieldInstDepth_;
+    const bool shapeTextEnds = !shapes_.empty() && shapes_.back().textDepth == size;
+    const bool shapeEnds = !shapes_.empty() && shapes_.back().depth == size;
     stack_.pop_back();
+    if (symbolFieldDepth_ >= size) symbolFieldDepth_ = 0;
+    if (fieldInstEnds) {
+        fieldInstDepth_ = 0;
+        fieldInstruction();
+    }
+    if (shapeTextEnds) {
+        shapes_.back().textDepth = 0;
+        softParagraph();
+    }
+    if (shapeEnds) {
+        const ShapeFrame shape = shapes_.back();
+        shapes_.pop_back();
+        if (!shapes_.empty() && shape.hasText) shapes_.back().hasText = true;  // a box inside a group shape
+        if (!shape.hasText && top().dest == Dest::Text) {
+            const QStringView raw(shape.start, p_);
+            emitObject(objectPlaceholder(Kw::Shape, raw), raw, top());
+        }
+    }
 }
 
 // True when the group just opened is "{\*\ud", the Unicode half of \upr.
@@ -211,7 +242,7 @@ void Reader::control() {
         case '}':
         case '\\':
             // Inside a double-byte run these may be trail bytes.
-            if (!bytes_.empty())
+            if (!bytes_.empty() || symbolFont())
                 byte(quint8(c));
             else
                 unit(c);
@@ -262,9 +293,19 @@ void Reader::ignorableDestination() {
             const Dest dest = top().dest;
             if (k && k->kw == Kw::Fname && dest == Dest::FontTable) return;
             if (k && k->kw == Kw::Ud && dest == Dest::Upr) return;
-            if (k && dest == Dest::Text && (k->kw == Kw::Picture || k->kw == Kw::Equation || k->kw == Kw::Shape)) {
+            // Read on: a field's instruction, a shape's insides, the
+            // properties of a nested table row (with its row end).
+            if (k && k->kw == Kw::Fldinst && dest == Dest::Text) return;
+            if (k && k->kw == Kw::Shpinst && dest == Dest::Shape) return;
+            if (k && k->kw == Kw::Nesttableprops && dest == Dest::Text) return;
+            if (k && dest == Dest::Text && (k->kw == Kw::Picture || k->kw == Kw::Equation)) {
                 p_ = q;
                 objectGroup(k->kw, true);
+                return;
+            }
+            if (k && dest == Dest::Text && k->kw == Kw::Shape) {
+                p_ = q;
+                shapeGroup(true);
                 return;
             }
         }
@@ -287,11 +328,111 @@ void Reader::objectGroup(Kw kind, bool opensGroup) {
     }
     const char16_t* start = groupStart_ - 1;  // its '{'
     if (!skipGroupBody(true)) {
-        sink_.object(objectPlaceholder(kind, {}), {}, top());
+        emitObject(objectPlaceholder(kind, {}), {}, top());
         return;
     }
     const QStringView raw = opensGroup ? QStringView(start, p_) : QStringView();
-    sink_.object(objectPlaceholder(kind, raw), raw, top());
+    emitObject(objectPlaceholder(kind, raw), raw, top());
+}
+
+void Reader::emitObject(const QString& placeholder, QStringView raw, const State& st) {
+    if (st.deleted) return;
+    if (!st.chr.hidden) {
+        flushCells();
+        paraHasText_ = true;
+    }
+    sink_.object(placeholder, raw, st);
+}
+
+// A shape is read as it comes: its properties and the picture or drawing
+// that stands in for it are skipped, the text of a text box (\shptxt) is
+// text of its own paragraph where the shape stands. A shape without text
+// shows as an object placeholder when its group ends.
+void Reader::shapeGroup(bool opensGroup) {
+    const bool inShape = top().dest == Dest::Shape;  // a shape of a group shape
+    if (!opensGroup || depth() <= 1 || (top().dest != Dest::Text && !inShape) || overflow_ > 0 || stack_.size() < 2) {
+        objectGroup(Kw::Shape, opensGroup);
+        return;
+    }
+    shapes_.push_back(ShapeFrame{groupStart_ - 1, qsizetype(stack_.size())});
+    top().dest = Dest::Shape;
+}
+
+// "SYMBOL 112 \f "Symbol"": a character by its number in a font, with an
+// empty or stale result. Other fields show their result.
+void Reader::fieldInstruction() {
+    const QString inst = fieldInst_.simplified();
+    fieldInst_.clear();
+    static const QLatin1StringView symbol("SYMBOL ");
+    if (!inst.startsWith(symbol, Qt::CaseInsensitive)) return;
+    const QStringList parts = inst.mid(symbol.size()).split(u' ');
+    bool ok = false;
+    const QString number = parts.value(0);
+    qint64 code = number.startsWith(QLatin1StringView("0x"), Qt::CaseInsensitive) ? number.mid(2).toLongLong(&ok, 16)
+                                                                                  : number.toLongLong(&ok, 10);
+    if (!ok || code <= 0 || code > 0x10FFFF) return;  // the result, if any, shows
+    symbolFieldDepth_ = qsizetype(stack_.size());
+    QString fontName;
+    bool unicodeSwitch = false;
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        if (part.compare(QLatin1StringView("\\u"), Qt::CaseInsensitive) == 0) unicodeSwitch = true;
+        if (part.compare(QLatin1StringView("\\f"), Qt::CaseInsensitive) != 0 || i + 1 == parts.size()) continue;
+        // The name, quoted when it has blanks: "Symbol", \ldblquote Wingdings\rdblquote, or bare.
+        QString name = parts[++i];
+        static const QString quotes = QStringLiteral("\"\u201C\u201D");
+        if (!name.isEmpty() && quotes.contains(name.front())) {
+            while (!quotes.contains(name.back()) && i + 1 < parts.size()) name += u' ' + parts[++i];
+            if (name.size() > 1 && quotes.contains(name.back())) name.chop(1);
+            name.remove(0, 1);
+        }
+        fontName = name;
+    }
+    std::optional<codepage::SymbolFont> font = fontName.isEmpty() ? symbolFont() : symbolEncoding(fontName, -1);
+    // The font's bytes, by number or as Unicode's private use U+F0xx; the
+    // switch \u asks for the Unicode character of the number instead.
+    const bool privateUse = code >= 0xF000 && code <= 0xF0FF;
+    char16_t c = 0;
+    if (font && (privateUse || (!unicodeSwitch && code < 0x100))) {
+        c = codepage::decodeSymbolByte(*font, quint8(code & 0xFF));
+    } else if (unicodeSwitch || code >= 0x100) {
+        unicode(int(code));
+        return;
+    } else {
+        c = codepage::decodeByte(codePage(), quint8(code));
+    }
+    unit(c);
+}
+
+// \chftn: the number of the footnote or endnote whose group follows. The
+// note itself is not part of the question; its mark stays in the text.
+void Reader::footnoteMark() {
+    if (top().dest != Dest::Text) return;
+    static constexpr char16_t footnote[] = u"\\footnote";
+    static constexpr char16_t endnote[] = u"\\ftnalt";
+    const qsizetype footnoteLength = 9, endnoteLength = 7;
+    // The note group comes right after the mark, within its own formatting.
+    const char16_t* const limit = p_ + std::min<qsizetype>(end_ - p_, 512);
+    bool isEndnote = false;
+    const char16_t* found = std::search(p_, limit, footnote, footnote + footnoteLength);
+    if (found != limit && limit - found > footnoteLength && !isLetter(found[footnoteLength])) {
+        const char16_t* after = found + footnoteLength;
+        while (after < limit && *after == ' ') ++after;
+        isEndnote = limit - after >= endnoteLength + 1 && std::equal(endnote, endnote + endnoteLength, after) &&
+                    !isLetter(after[endnoteLength]);
+    }
+    QString mark;
+    if (isEndnote && !endnotesArabic_) {
+        static const char* const ones[] = {"", "i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix"};
+        static const char* const tens[] = {"", "x", "xx", "xxx", "xl", "l", "lx", "lxx", "lxxx", "xc"};
+        int n = ++endnotes_;
+        mark = QString(qsizetype(n / 100), u'c');
+        mark += QLatin1StringView(tens[(n / 10) % 10]);
+        mark += QLatin1StringView(ones[n % 10]);
+    } else {
+        mark = QString::number(isEndnote ? ++endnotes_ : ++footnotes_);
+    }
+    out(mark.constData(), mark.size());
 }
 
 // Skips the rest of the current group without pushing states: braces are
@@ -330,9 +471,9 @@ bool Reader::skipGroupBody(bool closeAtEnd) {
 // first, so that lead and trail bytes pair up.
 void Reader::byte(quint8 b) {
     const int cp = codePage();
-    if (b == 0xB7 && symbolFont()) {  // the bullet of Symbol-encoded fonts
+    if (const auto font = symbolFont()) {  // Greek letters, signs, check marks: a font's own bytes
         flushBytes();
-        unit(0x2022);
+        unit(codepage::decodeSymbolByte(*font, b));
         return;
     }
     if (codepage::isMultiByte(cp)) {
@@ -397,10 +538,17 @@ void Reader::unit(char16_t u) {
         case 0xFDD1:
         case 0xFFFC:  // object replacement: we carry no objects
             return;
-        case 0xF0B7:     // Symbol's bullet where a font maps its glyphs to U+F0xx,
-            u = 0x2022;  // however it came: \uN, raw, or decoded from a code page
+        case 0xF0B7:  // Symbol's bullet where a font maps its glyphs to U+F0xx,
+            // however it came: \uN, raw, or decoded from a code page
+            u = symbolFont() == codepage::SymbolFont::Wingdings
+                    ? codepage::decodeSymbolByte(codepage::SymbolFont::Wingdings, 0xB7)
+                    : char16_t(0x2022);
             break;
         default:
+            // A symbol font's byte as private use U+F020-U+F0FF: its character.
+            if (u >= 0xF020 && u <= 0xF0FF) {
+                if (const auto font = symbolFont()) u = codepage::decodeSymbolByte(*font, quint8(u - 0xF000));
+            }
             break;
     }
     const QChar ch(u);
@@ -418,8 +566,27 @@ void Reader::out(const QChar* s, qsizetype n) {
     flushHighSurrogate();
     State& st = stack_.back();
     switch (st.dest) {
-        case Dest::Text:
-            sink_.text(s, n, st);
+        case Dest::Text: {
+            if (st.deleted) return;
+            if (!st.chr.hidden) {
+                flushCells();
+                paraHasText_ = true;
+            }
+            if (!st.caps) {
+                sink_.text(s, n, st);
+                return;
+            }
+            QString upper = QStringView(s, n).toString();
+            constexpr int TurkishLanguage = 1055;
+            if ((st.lang < 0 ? deflang_ : st.lang) == TurkishLanguage) upper.replace(u'i', u'\u0130');
+            upper = upper.toUpper();
+            sink_.text(upper.constData(), upper.size(), st);
+            return;
+        }
+        case Dest::FieldInst:
+            if (fieldInst_.size() < 256) fieldInst_.append(s, std::min(n, 256 - fieldInst_.size()));
+            return;
+        case Dest::Shape:
             return;
         case Dest::FontTable:
         case Dest::FontAltName:
@@ -437,12 +604,39 @@ void Reader::out(const QChar* s, qsizetype n) {
 
 void Reader::paragraph() {
     flushHighSurrogate();
-    if (top().dest == Dest::Text) sink_.paragraph(top());
+    // A deleted paragraph mark joins the paragraphs around it.
+    if (top().dest != Dest::Text || top().deleted) return;
+    flushCells();
+    paraHasText_ = false;
+    sink_.paragraph(top());
 }
 
 void Reader::lineBreak() {
     flushHighSurrogate();
-    if (top().dest == Dest::Text) sink_.lineBreak(top());
+    if (top().dest != Dest::Text || top().deleted) return;
+    flushCells();
+    if (!top().chr.hidden) paraHasText_ = true;
+    sink_.lineBreak(top());
+}
+
+// Ends the paragraph unless it is still empty: around a text box's text,
+// so also where the group in force reads no text of its own.
+void Reader::softParagraph() {
+    if (!paraHasText_ || top().deleted) return;
+    flushCells();
+    paraHasText_ = false;
+    State st = top();
+    st.dest = Dest::Text;
+    sink_.paragraph(st);
+}
+
+// The TABs between the cells that ended: written when the row goes on, not
+// after its last cell.
+void Reader::flushCells() {
+    if (cellsPending_ == 0) return;
+    const QString tabs(cellsPending_, u'\t');
+    cellsPending_ = 0;
+    sink_.text(tabs.constData(), tabs.size(), top());
 }
 
 }  // namespace rtf::detail

@@ -27,6 +27,9 @@ constexpr int HiddenTextObject = QTextFormat::UserObject + 0x5254;
 constexpr int HiddenTextProperty = QTextFormat::UserProperty + 0x5254;
 constexpr int ObjectRtfProperty = QTextFormat::UserProperty + 0x5255;
 constexpr int ObjectPlaceholderProperty = QTextFormat::UserProperty + 0x5256;
+// A blank the reader put between a placeholder and a word; it goes with the
+// placeholder from the text a question keeps.
+constexpr int SeparatorProperty = QTextFormat::UserProperty + 0x5257;
 
 constexpr int DefaultHalfPoints = 24;
 // The largest \fs the reader keeps and the writer writes.
@@ -46,6 +49,8 @@ enum class Dest : quint8 {
     FontAltName,  // {\*\fname Real family;} inside a font entry
     ColorTable,   // {\colortbl ;\red255\green0\blue0;}
     Upr,          // {\upr{ANSI text}{\*\ud{Unicode text}}}: only the \ud part is read
+    FieldInst,    // {\*\fldinst SYMBOL 112 \f "Symbol"}: read for the fields that stand for a character
+    Shape,        // a shape with a text box: only the box's text (\shptxt) is read
 };
 
 enum class Vertical : quint8 { Baseline, Super, Sub };
@@ -58,7 +63,8 @@ struct CharProps {
     Vertical vertical = Vertical::Baseline;
     int font = -1;  // -1: the default font (\deff)
     int halfPoints = DefaultHalfPoints;
-    int color = 0;  // 0: automatic
+    int color = 0;       // 0: automatic
+    bool scaps = false;  // small capitals: drawn so, the letters stay as written
     bool operator==(const CharProps&) const = default;
 };
 
@@ -66,7 +72,10 @@ struct State {
     CharProps chr;
     Align align = Align::Left;
     Dest dest = Dest::Text;
-    int uc = 1;  // fallback characters after \uN; scoped to the group
+    int uc = 1;            // fallback characters after \uN; scoped to the group
+    bool deleted = false;  // \deleted: a tracked deletion, not part of the text
+    bool caps = false;     // \caps: shown, and so read, in capitals
+    int lang = -1;         // \lang; -1: \deflang
 };
 
 struct Font {
@@ -125,11 +134,32 @@ enum class Kw : quint8 {
     Picture,   // \pict, \shppict
     Equation,  // \mmath, \mmathPara
     Shape,     // \shp: drawings and text boxes
+    Fldinst,
+    Fldrslt,
+    Shptxt,
+    Shpinst,
+    Deleted,
+    Caps,
+    Scaps,
+    Lang,
+    Mac,
+    Pc,
+    Pca,
+    Chftn,
+    Footnote,  // \footnote: skipped; \chftn before it shows its number
+    Cell,      // \cell, \nestcell: a TAB between cells, none after the last
+    Row,       // \row, \nestrow
+    Nesttableprops,
+    AftnNar,
+    AftnNrlc,
 };
 
-// Whether a face name is Symbol's or OpenSymbol's, where the reader reads
-// byte 0xB7 as a bullet.
+// Whether a face name is Symbol's or OpenSymbol's, whose bytes stand for
+// Greek letters and mathematical signs.
 bool isSymbolFace(const QString& faceName);
+// The symbol encoding of a font with this face name and \fcharset: Symbol
+// and charset 2 (symbol) read as Symbol, Wingdings as Wingdings.
+std::optional<codepage::SymbolFont> symbolEncoding(const QString& faceName, int charset);
 
 // What the reader shows for an object that carries no text it can show.
 QString objectPlaceholder(Kw kind, QStringView raw);
@@ -156,6 +186,22 @@ public:
     virtual void object(const QString& placeholder, QStringView raw, const State& st) = 0;
 };
 
+// A placeholder stands apart from a word before it (not from an opening
+// bracket or quote) and from a word after it (not from punctuation).
+inline bool blankBeforeObject(QChar previous) {
+    return !previous.isNull() && !previous.isSpace() && previous.category() != QChar::Punctuation_Open &&
+           previous.category() != QChar::Punctuation_InitialQuote;
+}
+inline bool blankAfterObject(QChar next) { return next.isLetterOrNumber(); }
+
+// Where an object's placeholder stood in text that leaves placeholders out.
+constexpr char16_t PlaceholderGap = 0xFFFC;
+// Resolves the gaps in text: a gap between two words leaves one blank, a gap
+// next to a blank takes one blank with it (the one before it when the line
+// or a sentence ends after it), so words neither stick together nor drift
+// apart where an object was left out.
+QString closeGaps(QStringView text);
+
 // A single pass over the input with an explicit group stack: no recursion, no
 // look-behind, every loop advances the position. A QString goes in as it comes
 // from the database: characters up to U+00FF are the bytes of the RTF stream,
@@ -172,6 +218,9 @@ public:
 
     // The family to show for a \f number (-1: the default font).
     QString family(int fontNumber) const;
+    // Whether the font puts characters of its own on its bytes; such text is
+    // read as Unicode, so it needs no such font to show.
+    bool symbolic(int fontNumber) const;
     // The colour table entry for a \cf index; nothing for "automatic".
     std::optional<QRgb> color(int index) const;
 
@@ -199,6 +248,12 @@ private:
     void skipDestination();
     bool skipGroupBody(bool closeAtEnd);
     void objectGroup(Kw kind, bool opensGroup);
+    void shapeGroup(bool opensGroup);
+    void emitObject(const QString& placeholder, QStringView raw, const State& st);
+    void fieldInstruction();
+    void footnoteMark();
+    void flushCells();
+    void softParagraph();
 
     // --- control words -----------------------------------------------------
     void word(const Word& w);
@@ -217,7 +272,7 @@ private:
     const Font* findFont(int number) const;
     const Font* shownFont(int fontNumber) const;
     static int fontCodePage(const Font* font);
-    bool symbolFont() const;
+    std::optional<codepage::SymbolFont> symbolFont();
     int documentCodePage() const;
     int codePage();
     void selectFontEntry(int number);
@@ -249,6 +304,26 @@ private:
     int cpCacheFont_ = INT_MIN;
     quint32 cpCacheVersion_ = 0;
     int cpCache_ = codepage::Western;
+    int symbolCacheFont_ = INT_MIN;
+    quint32 symbolCacheVersion_ = 0;
+    std::optional<codepage::SymbolFont> symbolCache_;
+    int macPage_ = 0;  // \mac, \pc, \pca: the page when \ansicpg names none
+
+    QString fieldInst_;               // the instruction of the field being read
+    qsizetype fieldInstDepth_ = 0;    // the stack size of its group
+    qsizetype symbolFieldDepth_ = 0;  // a SYMBOL field's group: its result is not read
+    struct ShapeFrame {
+        const char16_t* start;    // the shape group's '{'
+        qsizetype depth;          // the stack size of the shape group
+        qsizetype textDepth = 0;  // the stack size of its \shptxt group, while read
+        bool hasText = false;
+    };
+    std::vector<ShapeFrame> shapes_;  // the shapes being read, innermost last
+    bool paraHasText_ = false;        // visible text since the last paragraph mark
+    int cellsPending_ = 0;            // cells ended, their TABs not yet written
+    int footnotes_ = 0;
+    int endnotes_ = 0;
+    bool endnotesArabic_ = false;
 
     std::vector<std::optional<QRgb>> colors_;
     int red_ = 0, green_ = 0, blue_ = 0;

@@ -67,20 +67,36 @@ int Reader::fontCodePage(const Font* font) {
 int Reader::documentCodePage() const {
     if (const int cp = fontCodePage(findFont(deff_))) return cp;
     if (codepage::isSupported(ansicpg_)) return ansicpg_;
+    if (macPage_) return macPage_;
     // What the rich-edit control of a Turkish system assumes for a document
     // that names neither a page nor a charset.
     constexpr int TurkishLanguage = 1055;
     return deflang_ == TurkishLanguage ? codepage::Turkish : codepage::Western;
 }
 
-// Symbol and OpenSymbol put their glyphs on bytes of their own: 0xB7 is a
-// bullet there, not a middle dot. The font is the one the text shows in.
-bool Reader::symbolFont() const {
+std::optional<codepage::SymbolFont> symbolEncoding(const QString& faceName, int charset) {
+    const QString name = familyFromFaceName(faceName);
+    if (name.startsWith(QLatin1StringView("Wingdings"), Qt::CaseInsensitive)) return codepage::SymbolFont::Wingdings;
+    if (charset == 2 || isSymbolFace(name)) return codepage::SymbolFont::Symbol;
+    return std::nullopt;
+}
+
+bool Reader::symbolic(int fontNumber) const {
+    const Font* font = shownFont(fontNumber);
+    return font && symbolEncoding(family(font->number), font->charset).has_value();
+}
+
+// Symbol and Wingdings put their characters on bytes of their own: 0x70 is
+// a pi there, 0xFC a check mark. The font is the one the text shows in.
+std::optional<codepage::SymbolFont> Reader::symbolFont() {
     const State& st = stack_.back();
-    if (st.dest != Dest::Text) return false;
+    if (st.dest != Dest::Text) return std::nullopt;
+    if (st.chr.font == symbolCacheFont_ && fontsVersion_ == symbolCacheVersion_) return symbolCache_;
     const Font* font = shownFont(st.chr.font);
-    if (!font) return false;
-    return font->charset == 2 || isSymbolFace(family(font->number));
+    symbolCache_ = font ? symbolEncoding(family(font->number), font->charset) : std::nullopt;
+    symbolCacheFont_ = st.chr.font;
+    symbolCacheVersion_ = fontsVersion_;
+    return symbolCache_;
 }
 
 // The current font's code page, else the default font's, else \ansicpg, else 1252.
@@ -128,6 +144,7 @@ void Reader::fontName(const QChar* s, qsizetype n, bool alt) {
         else if (s[i].unicode() >= 0x20)
             name.append(s[i]);
     }
+    ++fontsVersion_;  // the name decides whether the font is a symbol font
 }
 
 void Reader::resetColorComponents() {

@@ -30,15 +30,26 @@ void appendSigned16(QString& out, char16_t u) {
 
 enum class TextIn : quint8 {
     Body,
-    SymbolFont,  // body text in a font where the reader takes \'b7 for a bullet
+    Symbol,     // body text in a font whose bytes the reader takes as Symbol's
+    Wingdings,  // or as Wingdings'
     FontName,
 };
 
 // Text in code page 1254: ASCII as is, other 1254 characters as \'hh,
 // everything else as \uN with '?' as the fallback for readers without Unicode.
 void appendText(QString& out, QStringView text, bool& needDelimiter, TextIn in = TextIn::Body) {
+    const bool symbolic = in == TextIn::Symbol || in == TextIn::Wingdings;
+    const auto font = in == TextIn::Wingdings ? codepage::SymbolFont::Wingdings : codepage::SymbolFont::Symbol;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
+        // In a symbol font a byte stands for the font's character: anything
+        // else, a Latin "p" that would come back as a pi, goes as \uN.
+        if (symbolic && c >= 0x20 && c != 0x2028 && c != 0x2029 && !QChar::isSurrogate(c) && c != 0xFDD0 && c != 0xFDD1 &&
+            c != 0xFFFC && (c >= 0x7F || codepage::decodeSymbolByte(font, quint8(c)) != c)) {
+            appendSigned16(out, c);
+            needDelimiter = false;
+            continue;
+        }
         switch (c) {
             case '\\':
             case '{':
@@ -84,9 +95,7 @@ void appendText(QString& out, QStringView text, bool& needDelimiter, TextIn in =
         }
         needDelimiter = false;
         const int b = codepage::encodeByte(codepage::Turkish, c);
-        if (b == 0xB7 && in == TextIn::SymbolFont) {
-            appendSigned16(out, c);  // a middle dot, not the font's bullet
-        } else if (b >= 0) {
+        if (b >= 0) {
             static const char hex[] = "0123456789abcdef";
             out.append(QLatin1StringView("\\'"));
             out.append(QLatin1Char(hex[b >> 4]));
@@ -167,13 +176,14 @@ void appendFragment(QString& out, const QTextFragment& fragment, TextIn in, bool
     appendText(out, QStringView(text).sliced(from), needDelimiter, in);
 }
 
-// Whether the reader will take the font named family, as the header writes
-// its name, for one that has a bullet at 0xB7.
-bool symbolFace(const QString& family) {
+// How the reader will take the bytes of text in the font named family, as
+// the header writes its name.
+TextIn textIn(const QString& family) {
     QString written = family;
     written.removeIf(
         [](QChar c) { return c.unicode() < 0x20 || c == u';' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator; });
-    return detail::isSymbolFace(written);
+    const auto font = detail::symbolEncoding(written, 162);
+    return !font ? TextIn::Body : *font == codepage::SymbolFont::Wingdings ? TextIn::Wingdings : TextIn::Symbol;
 }
 
 int halfPointsOf(qreal points) { return std::clamp(int(std::lround(points * 2)), 1, MaxHalfPoints); }
@@ -201,19 +211,21 @@ QString toRtf(const QTextDocument& doc) {
         bool bold = false;
         bool italic = false;
         bool underline = false;
+        bool scaps = false;
         int vertical = QTextCharFormat::AlignNormal;
         int font = 0;
         int halfPoints = 0;
         int color = 0;
     };
     QStringList fonts{baseFamily};
-    std::vector<bool> symbolFonts{symbolFace(baseFamily)};
+    std::vector<TextIn> textIns{textIn(baseFamily)};
     std::vector<QRgb> colors;
     auto propsOf = [&](const QTextCharFormat& f) {
         Props p;
         p.bold = f.fontWeight() >= QFont::DemiBold;
         p.italic = f.fontItalic();
         p.underline = f.fontUnderline() || f.underlineStyle() != QTextCharFormat::NoUnderline;
+        p.scaps = f.fontCapitalization() == QFont::SmallCaps;
         p.vertical = f.verticalAlignment() == QTextCharFormat::AlignSuperScript ? QTextCharFormat::AlignSuperScript
                      : f.verticalAlignment() == QTextCharFormat::AlignSubScript ? QTextCharFormat::AlignSubScript
                                                                                 : QTextCharFormat::AlignNormal;
@@ -223,7 +235,7 @@ QString toRtf(const QTextDocument& doc) {
             if (p.font < 0) {
                 p.font = int(fonts.size());
                 fonts.append(family);
-                symbolFonts.push_back(symbolFace(family));
+                textIns.push_back(textIn(family));
             }
         }
         p.halfPoints =
@@ -267,6 +279,7 @@ QString toRtf(const QTextDocument& doc) {
             if (p.italic != cur.italic) appendWord(body, QLatin1StringView(p.italic ? "\\i" : "\\i0"), needDelimiter);
             if (p.underline != cur.underline)
                 appendWord(body, QLatin1StringView(p.underline ? "\\ul" : "\\ulnone"), needDelimiter);
+            if (p.scaps != cur.scaps) appendWord(body, QLatin1StringView(p.scaps ? "\\scaps" : "\\scaps0"), needDelimiter);
             if (p.font != cur.font) appendWord(body, QLatin1StringView("\\f"), p.font, needDelimiter);
             if (p.halfPoints != cur.halfPoints) appendWord(body, QLatin1StringView("\\fs"), p.halfPoints, needDelimiter);
             if (p.vertical != cur.vertical) {
@@ -277,7 +290,7 @@ QString toRtf(const QTextDocument& doc) {
                            needDelimiter);
             }
             cur = p;
-            appendFragment(body, fragment, symbolFonts[size_t(p.font)] ? TextIn::SymbolFont : TextIn::Body, needDelimiter);
+            appendFragment(body, fragment, textIns[size_t(p.font)], needDelimiter);
         }
         body.append(QLatin1StringView("\\par\r\n"));
         needDelimiter = false;
@@ -301,7 +314,7 @@ QString plainTextToRtf(const QString& text, const QString& fontFace, qreal point
     appendWord(out, QLatin1StringView("\\f"), 0, needDelimiter);
     appendWord(out, QLatin1StringView("\\fs"), halfPointsOf(pointSize > 0 ? pointSize : 10), needDelimiter);
     const QStringView view(text);
-    const TextIn in = symbolFace(face) ? TextIn::SymbolFont : TextIn::Body;
+    const TextIn in = textIn(face);
     qsizetype start = 0;
     for (qsizetype i = 0; i <= view.size(); ++i) {
         if (i < view.size() && view[i] != QLatin1Char('\r') && view[i] != QLatin1Char('\n')) continue;

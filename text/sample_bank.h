@@ -10,10 +10,10 @@
 namespace samplebank {
 
 struct Question {
-    qint64 rid = 0;           // the reference number, in file order from 1
-    QString text;             // as stored; rich text already written as RTF
-    QStringList answers;      // A to D
-    QString correct;          // "1".."4", as the post rule stores it
+    qint64 rid = 0;       // the reference number, in file order from 1
+    QString text;         // as stored; rich text already written as RTF
+    QStringList answers;  // A to D
+    QString correct;      // "1".."4", as the post rule stores it
     bool cancelled = false;
 };
 

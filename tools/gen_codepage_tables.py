@@ -1,22 +1,81 @@
 #!/usr/bin/env python3
 """Writes encoding/codepage_tables.cpp: the upper halves (bytes 0x80-0xFF) of the
-single-byte Windows code pages the rich-text reader decodes.
+single-byte code pages the rich-text reader decodes (Windows, DOS and the old
+Macintosh pages), and the two symbol fonts whose bytes stand for characters of
+their own (Symbol and Wingdings).
 
-Python's codecs carry the Unicode mappings of these pages; bytes a page leaves
-undefined become U+FFFD so that a reader shows them instead of dropping them.
+Python's codecs carry the Unicode mappings of the code pages; bytes a page
+leaves undefined become U+FFFD so that a reader shows them instead of dropping
+them. The symbol fonts are listed here: Symbol's published mapping, with
+standard characters where that mapping uses private-use ones, and the
+Wingdings characters that have a standard character; every other byte of a
+symbol font is U+FFFD, never a private-use character.
 Run from the repository root:  python3 tools/gen_codepage_tables.py
 """
 import codecs
 import pathlib
 
 PAGES = [874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258]
+# DOS and Macintosh pages, with the codec Python names them by.
+OTHER_PAGES = {
+    437: "cp437",
+    850: "cp850",
+    857: "cp857",
+    10000: "mac_roman",
+    10006: "mac_greek",
+    10007: "mac_cyrillic",
+    10029: "mac_latin2",
+    10079: "mac_iceland",
+    10081: "mac_turkish",
+}
+
+SYMBOL = {
+    0x20: " !\u2200#\u2203%&\u220B()\u2217+,\u2212./0123456789:;<=>?",
+    0x40: "\u2245\u0391\u0392\u03A7\u0394\u0395\u03A6\u0393\u0397\u0399\u03D1\u039A\u039B\u039C\u039D\u039F"
+          "\u03A0\u0398\u03A1\u03A3\u03A4\u03A5\u03C2\u03A9\u039E\u03A8\u0396[\u2234]\u22A5_",
+    0x60: "\u203E\u03B1\u03B2\u03C7\u03B4\u03B5\u03C6\u03B3\u03B7\u03B9\u03D5\u03BA\u03BB\u03BC\u03BD\u03BF"
+          "\u03C0\u03B8\u03C1\u03C3\u03C4\u03C5\u03D6\u03C9\u03BE\u03C8\u03B6{|}\u223C",
+    0xA0: "\u20AC\u03D2\u2032\u2264\u2044\u221E\u0192\u2663\u2666\u2665\u2660\u2194\u2190\u2191\u2192\u2193"
+          "\u00B0\u00B1\u2033\u2265\u00D7\u221D\u2202\u2022\u00F7\u2260\u2261\u2248\u2026\u23D0\u23AF\u21B5"
+          "\u2135\u2111\u211C\u2118\u2297\u2295\u2205\u2229\u222A\u2283\u2287\u2284\u2282\u2286\u2208\u2209"
+          "\u2220\u2207\u00AE\u00A9\u2122\u220F\u221A\u22C5\u00AC\u2227\u2228\u21D4\u21D0\u21D1\u21D2\u21D3"
+          "\u22C4\u2329\u00AE\u00A9\u2122\u2211\u239B\u239C\u239D\u23A1\u23A2\u23A3\u23A7\u23A8\u23A9\u23AA"
+          "\uFFFD\u232A\u222B\u2320\u23AE\u2321\u239E\u239F\u23A0\u23A4\u23A5\u23A6\u23AB\u23AC\u23AD\uFFFD",
+}
+
+WINGDINGS = {
+    0x20: " \u270F\u2702\u2701", 0x28: "\u260E\u2706\u2709", 0x36: "\u231B\u2328", 0x3F: "\u270D",
+    0x41: "\u270C", 0x45: "\u261C\u261E\u261D\u261F\u270B\u263A", 0x4C: "\u2639", 0x4E: "\u2620",
+    0x51: "\u2708\u263C", 0x54: "\u2744", 0x56: "\u271E", 0x58: "\u2720\u2721\u262A\u262F", 0x5D: "\u2638",
+    0x5E: "".join(chr(c) for c in range(0x2648, 0x2654)),
+    0x6C: "\u25CF\u274D\u25A0\u25A1\u25A1\u2751\u2752\u2B27\u29EB\u25C6\u2756\u2B25\u2327", 0x7A: "\u2318",
+    0x80: "\u24EA" + "".join(chr(c) for c in range(0x2460, 0x246A)) + "\u24FF" + "".join(chr(c) for c in range(0x2776, 0x2780)),
+    0x9E: "\u00B7\u2022\u25AA\u25CB", 0xA4: "\u25C9\u25CE", 0xA7: "\u25AA\u25FB",
+    0xAA: "\u2726\u2605\u2736\u2734\u2739\u2735", 0xB1: "\u2316\u27E1\u2311", 0xB5: "\u272A\u2730",
+    0xD5: "\u232B\u2326", 0xD8: "\u27A2",
+    0xDF: "\u2190\u2192\u2191\u2193\u2196\u2197\u2199\u2198\u2B05\u27A1\u2B06\u2B07\u2B09\u2B08\u2B0B\u2B0A"
+          "\u21E6\u21E8\u21E7\u21E9\u2B04\u21F3\u2B00\u2B01\u2B03\u2B02\u25AD\u25AB\u2717\u2713\u2612\u2611",
+}
+
+
+def symbol_table(runs):
+    """Bytes 0x00-0xFF of a symbol font; control bytes stay as they are."""
+    out = list(range(0x20)) + [0xFFFD] * 0xE0
+    for start, chars in runs.items():
+        for i, ch in enumerate(chars):
+            assert out[start + i] == 0xFFFD, hex(start + i)
+            out[start + i] = ord(ch)
+    for v in out:
+        assert not 0xE000 <= v <= 0xF8FF, hex(v)
+    return out
 
 
 def upper_half(page):
+    codec = OTHER_PAGES.get(page, f"cp{page}")
     out = []
     for b in range(0x80, 0x100):
         try:
-            s = bytes([b]).decode(f"cp{page}")
+            s = bytes([b]).decode(codec)
         except UnicodeDecodeError:
             s = "\ufffd"
         assert len(s) == 1, (page, b, s)
@@ -25,12 +84,16 @@ def upper_half(page):
 
 
 def main():
-    for page in PAGES:  # every page must agree with ASCII below 0x80
+    pages = PAGES + list(OTHER_PAGES)
+    for page in PAGES:  # every Windows page must agree with ASCII below 0x80
         assert bytes(range(0x80)).decode(f"cp{page}") == "".join(map(chr, range(0x80)))
+    for page, codec in OTHER_PAGES.items():  # the others in the letters and digits at least
+        low = bytes(range(0x20, 0x7F)).decode(codec)
+        assert all(low[i] == chr(0x20 + i) for i in range(0x5F) if chr(0x20 + i).isalnum()), page
     lines = [
         "// Generated by tools/gen_codepage_tables.py - do not edit by hand.",
-        "// Upper halves (bytes 0x80-0xFF) of single-byte Windows code pages;",
-        "// U+FFFD marks a byte the page leaves undefined.",
+        "// Upper halves (bytes 0x80-0xFF) of single-byte code pages, and the",
+        "// symbol fonts' bytes; U+FFFD marks a byte the page leaves undefined.",
         "",
         '#include "encoding/codepage_tables.h"',
         "",
@@ -38,14 +101,18 @@ def main():
         "",
         "// clang-format off",
     ]
-    for page in PAGES:
-        lines.append(f"const char16_t cp{page}[128] = {{")
-        values = upper_half(page)
-        for row in range(0, 128, 8):
+    def table(name, values):
+        lines.append(f"const char16_t {name}[{len(values)}] = {{")
+        for row in range(0, len(values), 8):
             cells = ", ".join(f"0x{v:04X}" for v in values[row:row + 8])
             lines.append(f"    {cells},")
         lines.append("};")
         lines.append("")
+
+    for page in pages:
+        table(f"cp{page}", upper_half(page))
+    table("symbol", symbol_table(SYMBOL))
+    table("wingdings", symbol_table(WINGDINGS))
     lines.append("// clang-format on")
     lines.append("")
     lines.append("}  // namespace codepage::tables")

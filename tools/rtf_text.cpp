@@ -1,9 +1,10 @@
 // Prints the plain text the program shows for a stored RTF memo.
-// Usage: quorvel-rtf-text [--document] FILE
+// Usage: quorvel-rtf-text [--document] [--stored] FILE
 //
 // The file's bytes go in as the database hands a memo over, one character per
 // byte. With --document the text comes through the editor's path: the memo is
-// read into a text document and the document's text is printed.
+// read into a text document and the document's text is printed. With --stored
+// the text is the one a save keeps: without the placeholders of objects.
 #include "text/rtf.h"
 #include "tools/command_line.h"
 
@@ -18,9 +19,11 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
     QStringList args = app.arguments().mid(1);
-    const char* const usage = "usage: quorvel-rtf-text [--document] FILE\n";
-    if (const auto end = tools::checkArguments(args, usage, {QStringLiteral("--document")})) return *end;
+    const char* const usage = "usage: quorvel-rtf-text [--document] [--stored] FILE\n";
+    if (const auto end = tools::checkArguments(args, usage, {QStringLiteral("--document"), QStringLiteral("--stored")}))
+        return *end;
     const bool document = args.removeAll(QStringLiteral("--document")) > 0;
+    const bool stored = args.removeAll(QStringLiteral("--stored")) > 0;
     if (args.size() != 1) {
         err << usage;
         return 2;
@@ -35,9 +38,9 @@ int main(int argc, char** argv) {
     if (document) {
         QTextDocument doc;
         rtf::readDocument(doc, content);
-        text = rtf::plainText(doc);
+        text = stored ? rtf::questionText(doc) : rtf::plainText(doc);
     } else {
-        text = rtf::plainText(content);
+        text = stored ? rtf::questionText(content) : rtf::plainText(content);
     }
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);

@@ -1,9 +1,10 @@
 // libFuzzer target for the rich-text reader and writer.
 //
-// Besides surviving the input, three properties must hold for any document:
-// the editor's document shows the text the plain read gives, what the writer
-// makes of the document reads back as the same text, and so does the plain
-// text written back as RTF.
+// Besides surviving the input, four properties must hold for any document:
+// the editor's document shows the text the plain read gives, and keeps the
+// text a save stores that the plain read keeps, what the writer makes of the
+// document reads back as the same text, and so does the plain text written
+// back as RTF.
 #include "text/rtf.h"
 
 #include <QString>
@@ -33,6 +34,9 @@ void check(const QString& input) {
     rtf::readDocument(doc, rich);
     const QString shown = rtf::plainText(doc);
     if (shown != text) fail("the document shows other text than the plain read", text, shown);
+    const QString stored = rtf::questionText(rich);
+    const QString storedFromDoc = rtf::questionText(doc);
+    if (storedFromDoc != stored) fail("the document keeps other text than the plain read", stored, storedFromDoc);
     const QString written = rtf::toRtf(doc);
     const QString again = rtf::plainText(written);
     if (again != text) fail("document written back reads differently", text, again);

@@ -89,6 +89,11 @@ private slots:
     void pastedDocuments_data();
     void pastedDocuments();
     void keptThroughTheEditor();
+    void storedText_data();
+    void storedText();
+    void printedWithoutPlaceholders();
+    void symbolFontsInTheEditor();
+    void manyFontsKeepFewFormats();
     void partialReading_data();
     void partialReading();
     void writerEncoding_data();
@@ -164,7 +169,9 @@ void TestRtf::reader_data() {
     QTest::newRow("uc2 skips two escapes") << rtfDoc("\\uc2\\u1046\\'3f\\'3fx") << u"Жx"_qs;
     QTest::newRow("uc is scoped to its group") << rtfDoc("{\\uc2\\u1046??}\\u1047?x") << u"ЖЗx"_qs;
     QTest::newRow("brace ends the skip") << rtfDoc("\\uc3\\u1046{x}y") << u"Жxy"_qs;
-    QTest::newRow("fallback may be a control word") << rtfDoc("\\u1046\\par x") << u"Жx"_qs;
+    QTest::newRow("a word that stands for text ends the fallback") << rtfDoc("\\u1046\\par x") << u"Ж\r\nx"_qs;
+    QTest::newRow("a tab after a character without fallback") << rtfDoc("\\u8364\\tab x") << u"€\tx"_qs;
+    QTest::newRow("formatting inside the fallback is not counted") << rtfDoc("\\uc2\\u287\\b\\'3f\\'3fx") << u"ğx"_qs;
     QTest::newRow("bin counts as one fallback") << rtfDoc("\\u1046\\bin3 a{}b") << u"Жb"_qs;
     QTest::newRow("negative u") << rtfDoc("\\u-3?") << u"\uFFFD"_qs;
     QTest::newRow("surrogate pair, signed") << rtfDoc("\\u-10179?\\u-8704?") << u"\U0001F600"_qs;
@@ -186,7 +193,7 @@ void TestRtf::reader_data() {
     QTest::newRow("starred unknown destination") << rtfDoc("a{\\*\\bilinmeyen gizli}b") << "ab";
     QTest::newRow("starred generator") << rtfDoc("a{\\*\\generator Riched20 10.0;}b") << "ab";
     QTest::newRow("escapes and bin inside an object") << "{\\rtf1 x{\\pict a{b}\\}\\{\\bin2 }}c}d}"
-                                                      << "x[resim]d";
+                                                      << "x [resim] d";
     QTest::newRow("fldrslt kept") << rtfDoc("{\\field{\\*\\fldinst HYPERLINK \"http://x\"}{\\fldrslt ba\\'f0lant\\'fd}} son")
                                   << u"bağlantı son"_qs;
 
@@ -201,14 +208,93 @@ void TestRtf::reader_data() {
     QTest::newRow("empty last paragraph kept") << rtfDoc("a\\par\\par") << "a\r\n";
     QTest::newRow("leading empty paragraph") << rtfDoc("\\par a") << "\r\na";
     QTest::newRow("typographic words") << rtfDoc("\\lquote a\\rquote\\emdash\\bullet") << u"‘a’—•"_qs;
-    QTest::newRow("table cells") << rtfDoc("a\\cell b\\cell\\row c") << "a\tb\t\r\nc";
+    QTest::newRow("table cells, no TAB after a row") << rtfDoc("a\\cell b\\cell\\row c") << "a\tb\r\nc";
+    QTest::newRow("empty cells") << rtfDoc("\\cell\\cell x\\cell\\row") << "\t\tx";
+    QTest::newRow("nested row in its property block")
+        << rtfDoc("a\\nestcell b\\nestcell{\\*\\nesttableprops\\trowd\\cellx100 c\\nestrow}d") << "a\tb\tc\r\nd";
     QTest::newRow("long control word is ignored") << rtfDoc(QStringLiteral("a\\") + QString(40, u'x') + " b") << "ab";
     QTest::newRow("malformed hex escape") << rtfDoc("a\\'zzb") << "azzb";
     QTest::newRow("malformed hex escape as fallback") << rtfDoc("\\u287\\'x y") << u"ğx y"_qs;
     QTest::newRow("Symbol bullet mapped to U+F0B7") << rtfDoc("\\u-3913?\\tab madde") << u"•\tmadde"_qs;
     QTest::newRow("Symbol bullet in a font the table lacks")
-        << "{\\rtf1\\deff0{\\fonttbl{\\f0\\fnil Symbol;}}\\f1 \\'b7 madde}" << u"• madde"_qs;
-    QTest::newRow("middle dot as unicode in Symbol") << "{\\rtf1{\\fonttbl{\\f0\\fnil Symbol;}}\\f0 a\\u183?b}" << u"a·b"_qs;
+        << "{\\rtf1\\deff0{\\fonttbl{\\f0\\fnil Symbol;}}\\f1 \\'b7 12}" << u"• 12"_qs;
+    QTest::newRow("middle dot as unicode in Symbol") << "{\\rtf1{\\fonttbl{\\f0\\fnil Symbol;}}\\f0 2\\u183?3}" << u"2·3"_qs;
+
+    // Symbol fonts: their bytes, raw or escaped or as U+F0xx, are their characters.
+    const QString symbolFonts = QStringLiteral(
+        "{\\rtf1\\ansi\\ansicpg1254\\deff0\\deflang1055{\\fonttbl{\\f0\\fnil\\fcharset162 Tahoma;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fnil Symbol;}{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil\\fcharset2 MT "
+        "Extra;}}");
+    QTest::newRow("Symbol by charset") << symbolFonts + "{\\f1 pr, a, D\\'b3\\'b9\\'b4\\'d6}}" << u"πρ, α, Δ≥≠×√"_qs;
+    QTest::newRow("Symbol by name") << symbolFonts + "{\\f2 b S W}}" << u"β Σ Ω"_qs;
+    QTest::newRow("Symbol as private use") << symbolFonts + "{\\f1\\u-3984?\\u-3917?}x\\u-3913?}" << u"π≥x•"_qs;
+    QTest::newRow("Symbol escapes") << symbolFonts + "{\\f1 \\\\\\{\\}}}" << u"∴{}"_qs;
+    QTest::newRow("Symbol bytes without a character") << symbolFonts + "{\\f1\\'f0\\'80}}" << u"\uFFFD\uFFFD"_qs;
+    QTest::newRow("other charset 2 fonts as Symbol") << symbolFonts + "{\\f4 p}}" << u"π"_qs;
+    QTest::newRow("Wingdings") << symbolFonts + "{\\f3\\'fc\\'fb\\'a7\\'d8\\'fe\\'6f\\u-3844?}}" << u"✓✗▪➢☑□✓"_qs;
+    QTest::newRow("Wingdings without a character is visible") << symbolFonts + "{\\f3 C\\'ff}}" << u"\uFFFD\uFFFD"_qs;
+    QTest::newRow("unicode in a symbol font stays") << symbolFonts + "{\\f1\\u960?\\u112?}}" << u"πp"_qs;
+    QTest::newRow("symbol font in the header only") << symbolFonts + "p\\'b3}" << u"p³"_qs;
+
+    // Fields: SYMBOL stands for a character, others show their result.
+    const auto field = [&](const char* inst, const char* result) {
+        return symbolFonts + QStringLiteral("a{\\field{\\*\\fldinst %1}{\\fldrslt %2}}b}")
+                                 .arg(QLatin1StringView(inst), QLatin1StringView(result));
+    };
+    QTest::newRow("SYMBOL in Symbol") << field("SYMBOL 112 \\\\f \"Symbol\" \\\\s 12", "") << u"aπb"_qs;
+    QTest::newRow("SYMBOL in hex, bare font name") << field("SYMBOL 0xB3 \\\\f Symbol", "") << u"a≥b"_qs;
+    QTest::newRow("SYMBOL in Wingdings, result ignored")
+        << field("{SYMBOL 252 \\\\f \"Wingdings\"}", "{\\f3 \\'fc}") << u"a✓b"_qs;
+    QTest::newRow("SYMBOL in a Unicode font") << field("SYMBOL 8730 \\\\f \"Cambria Math\" \\\\u", "") << u"a√b"_qs;
+    QTest::newRow("SYMBOL by Unicode in Symbol") << field("SYMBOL 112 \\\\f Symbol \\\\u", "") << u"apb"_qs;
+    QTest::newRow("SYMBOL as private use") << field("SYMBOL 61692 \\\\f Wingdings \\\\u", "") << u"a✓b"_qs;
+    QTest::newRow("SYMBOL in a text font") << field("SYMBOL 253 \\\\f \"Times New Roman\"", "") << u"aıb"_qs;
+    QTest::newRow("SYMBOL in typographic quotes") << field("SYMBOL 97 \\\\f \\ldblquote Symbol\\rdblquote", "") << u"aαb"_qs;
+    QTest::newRow("SYMBOL without a number shows its result") << field("SYMBOL \\\\f Symbol", "x") << u"axb"_qs;
+    QTest::newRow("other fields show their result") << field("HYPERLINK \"x\"", "ba\\'f0") << u"abağb"_qs;
+
+    // Revisions: deleted text is not part of the text, inserted text is.
+    QTest::newRow("deleted and inserted") << rtfDoc("Cevap {\\deleted B}{\\revised C} d\\'fdr") << u"Cevap C dır"_qs;
+    QTest::newRow("deleted paragraph mark joins") << rtfDoc("a{\\deleted x\\par}b\\par c") << u"ab\r\nc"_qs;
+    QTest::newRow("deleted0 and plain end it") << rtfDoc("{\\deleted x\\deleted0 a\\deleted y\\plain b}") << u"ab"_qs;
+    QTest::newRow("deleted objects and cells") << rtfDoc("{\\deleted {\\pict 00}\\cell}a\\cell b") << u"a\tb"_qs;
+
+    // Text boxes: the text of a shape is a paragraph of its own where it stands.
+    QTest::newRow("text box")
+        << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 202}}{\\shptxt I.\\par II.}}{\\shprslt{\\pict 00}}}b")
+        << u"a\r\nI.\r\nII.\r\nb"_qs;
+    QTest::newRow("text box at a paragraph start") << rtfDoc("{\\shp{\\*\\shpinst{\\shptxt x\\par}}}b") << u"x\r\nb"_qs;
+    QTest::newRow("text boxes in a group shape")
+        << rtfDoc(
+               "a{\\shpgrp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}{\\shp{\\*\\shpinst{\\shptxt I.}}}{\\shp{\\*\\shpinst}}"
+               "{\\shp{\\*\\shpinst{\\shptxt II.}}}}}b")
+        << u"a\r\nI.\r\nII.\r\nb"_qs;
+    QTest::newRow("group shape without text")
+        << rtfDoc("a{\\shpgrp{\\shp{\\*\\shpinst}}{\\shp{\\*\\shpinst}}} b") << u"a [şekil] b"_qs;
+    QTest::newRow("old drawing objects") << rtfDoc("a{\\*\\do\\dobxcolumn\\dptxbx{\\dptxbxtext\\pard x\\par}}{\\*\\do\\dpline}b")
+                                         << u"a\r\nx\r\n[şekil] b"_qs;
+    QTest::newRow("a shape's insides change nothing outside it")
+        << rtfDoc(
+               "a{\\shp{\\*\\shpinst\\ansicpg936\\b{\\fonttbl{\\f0\\fcharset134 X;}}\\uc0{\\sp{\\sn t}{\\sv \\u1046\\par}}}} "
+               "\\'fd\\'fd")
+        << u"a [şekil] ıı"_qs;
+    QTest::newRow("shape without text") << rtfDoc("a{\\shp{\\*\\shpinst{\\sp{\\sn t}{\\sv 1}}}}.") << u"a [şekil]."_qs;
+
+    // Notes, capitals, old code pages.
+    QTest::newRow("footnote and endnote marks")
+        << rtfDoc(
+               "a{\\super\\chftn}{\\footnote{\\super\\chftn} n}b{\\chftn}{\\footnote\\ftnalt e}"
+               "c{\\chftn}{\\footnote x}d")
+        << u"a1bic2d"_qs;
+    QTest::newRow("arabic endnotes") << rtfDoc("\\aftnnar a{\\chftn}{\\footnote \\ftnalt e}") << u"a1"_qs;
+    QTest::newRow("caps, Turkish") << rtfDoc("\\deflang1055{\\caps i\\'fd\\'fe}") << u"İIŞ"_qs;
+    QTest::newRow("caps, other language") << rtfDoc("{\\lang1033\\caps i}{\\caps\\caps0 i}") << u"Ii"_qs;
+    QTest::newRow("small caps keep the letters") << rtfDoc("{\\scaps K\\'fc\\'e7\\'fck}") << u"Küçük"_qs;
+    QTest::newRow("mac") << "{\\rtf1\\mac \\'8e\\'d2\\'a5}" << u"é“•"_qs;
+    QTest::newRow("ansicpg10000") << "{\\rtf1\\ansi\\ansicpg10000 \\'8e}" << u"é"_qs;
+    QTest::newRow("ansicpg10081") << "{\\rtf1\\ansi\\ansicpg10081 \\'da\\'db\\'dc\\'dd\\'de\\'df}" << u"ĞğİıŞş"_qs;
+    QTest::newRow("ansicpg wins over mac") << "{\\rtf1\\mac\\ansicpg1254 \\'fd}" << u"ı"_qs;
+    QTest::newRow("pc") << "{\\rtf1\\pc \\'87}" << u"ç"_qs;
 
     // Damaged input.
     QTest::newRow("extra closing brace") << "{\\rtf1 a}}b"
@@ -232,7 +318,11 @@ void TestRtf::reader_data() {
     QTest::newRow("cut in skipped group") << "{\\rtf1 abc{\\info 0123"
                                           << "abc";
     QTest::newRow("cut in an object") << "{\\rtf1 abc{\\pict 0123"
-                                      << "abc[resim]";
+                                      << "abc [resim]";
+    QTest::newRow("cut in a shape") << "{\\rtf1 abc{\\shp{\\*\\shpinst 0123"
+                                    << "abc [şekil]";
+    QTest::newRow("cut in a text box") << "{\\rtf1 abc{\\shp{\\*\\shpinst{\\shptxt x"
+                                       << "abc\r\nx";
     QTest::newRow("cut in bin data") << "{\\rtf1 abc\\bin10 xy"
                                      << "abc";
     const QString digits30(30, u'9');
@@ -371,12 +461,24 @@ void TestRtf::pastedDocuments_data() {
     QTest::newRow("scripts read as text") << "scripts.rtf" << u"x2 + y3 = 10-3 ve H2O, ai."_qs;
     QTest::newRow("list labels and symbol bullets")
         << "numbered-answers.rtf" << u"Hangisi doğrudur?\r\nA)\tBir\r\nB)\tğ çift\r\n•\tmadde\r\n•\tikinci\r\nson"_qs;
-    QTest::newRow("nested table cells") << "nested-table.rtf" << u"düğme\tiç\taynı\tson\t"_qs;
+    QTest::newRow("nested table cells") << "nested-table.rtf" << u"düğme\tiç\taynı\r\nson"_qs;
     QTest::newRow("Turkish language without a code page") << "turkish-without-codepage.rtf" << u"İşğ Şığ "_qs;
     QTest::newRow("font in UTF-8") << "utf8-font.rtf" << u"ğş gı"_qs;
     QTest::newRow("objects as placeholders")
         << "objects.rtf"
-        << u"Şekil: [resim] bitti.\r\nFormül: [denklem] ve [denklem] ile [denklem].\r\nKutu: [şekil] ve [resim]  son."_qs;
+        << u"Şekil: [resim] bitti.\r\nFormül: [denklem] ve [denklem] ile [denklem].\r\nKutu: \r\niç metin\r\n ve [resim]  son [şekil]."_qs;
+    QTest::newRow("Symbol letters") << "symbol-letters.rtf"
+                                    << u"Dairenin alanı πr2, α = 45°, Δx ≥ 2\r\nβ ≠ Σ, 3×2, √λ\r\npω ∴ {}"_qs;
+    QTest::newRow("SYMBOL fields") << "symbol-field.rtf" << u"Çevre = 2πr\r\nDoğru ✓, kök √2, ±1, bağ"_qs;
+    QTest::newRow("Wingdings bullets and marks")
+        << "wingdings.rtf" << u"▪\tMadde\r\n➢\tOk\r\n✓ doğru ✗ yanlış ☑☒ kutu\r\n☞\uFFFD \uFFFD"_qs;
+    QTest::newRow("tracked changes") << "tracked-changes.rtf" << u"Cevap C şıkkıdır.\r\nBirinci satır devamı.\r\nSon."_qs;
+    QTest::newRow("text box") << "text-box.rtf"
+                              << u"Buna göre,\r\nI. Sayı çifttir.\r\nII. Sayı asaldır.\r\nhangileri doğrudur? [şekil]"_qs;
+    QTest::newRow("note marks, capitals, a character without fallback")
+        << "footnotes-caps.rtf" << u"Osmanlı Devleti1 ve Selçuklui, Bizans2\r\nATATÜRK ISMET İNENÜ I, Küçük\r\n€\teuro€ğ x"_qs;
+    QTest::newRow("Mac Roman") << "mac-roman.rtf" << u"Café “t” ş"_qs;
+    QTest::newRow("Mac Turkish") << "mac-turkish.rtf" << u"ĞğİıŞş Äö"_qs;
 }
 
 void TestRtf::pastedDocuments() {
@@ -412,6 +514,12 @@ void TestRtf::keptThroughTheEditor() {
     rtf::readDocument(withHidden, rtfDoc(u"a{\\v uzun gizli cevap}b"_qs));
     // It takes no room on screen (the break in the run may change the shaping a little).
     QVERIFY2(qAbs(withHidden.idealWidth() - shown.idealWidth()) < 2, qPrintable(QString::number(withHidden.idealWidth())));
+
+    // A paragraph of hidden text goes back as a paragraph of its own.
+    QTextDocument hiddenParagraph;
+    rtf::readDocument(hiddenParagraph, rtfDoc(u"a\\par {\\v gizli}\\par b\\par {\\v son}"_qs));
+    const QString hiddenWritten = rtf::toRtf(hiddenParagraph);
+    QVERIFY2(hiddenWritten.contains(u" a\\par\r\n{\\v gizli}\\par\r\nb{\\v son}\\par"_qs), qPrintable(hiddenWritten));
 
     const QString hidden = throughEditor(u"hidden-answer.rtf"_qs);
     QVERIFY2(hidden.contains(u"{\\v  Cevap: C}"_qs) && hidden.contains(u"{\\v do\\'f0ru de\\'f0il}"_qs), qPrintable(hidden));
@@ -449,6 +557,104 @@ void TestRtf::keptThroughTheEditor() {
     QVERIFY(edited.contains(u"89504e470d0a1a0a}}!"_qs));
     QVERIFY(!edited.contains(u"shpinst"_qs));
     QVERIFY(rtf::plainText(edited).contains(u"Şekil: [resim]! bitti."_qs));
+}
+
+// What a save keeps: no placeholders, one blank where one stood between
+// words; the same from the memo and from the document read from it, also
+// after the editor's copy and a round through the writer.
+void TestRtf::storedText_data() {
+    QTest::addColumn<QString>("content");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("between words") << rtfDoc("a{\\pict 00}b") << "a b";
+    QTest::newRow("next to blanks") << rtfDoc("a {\\pict 00} b") << "a b";
+    QTest::newRow("blank on one side") << rtfDoc("a {\\pict 00}b c{\\pict 00} d") << "a b c d";
+    QTest::newRow("before punctuation") << rtfDoc("ve{\\pict 00}.") << "ve.";
+    QTest::newRow("in brackets") << rtfDoc("({\\pict 00}) a") << "() a";
+    QTest::newRow("at the ends of lines") << rtfDoc("{\\pict 00} a {\\pict 00}\\par b{\\pict 00}") << "a\r\nb";
+    QTest::newRow("two in a row") << rtfDoc("a{\\pict 00}{\\object 00} {\\shp{\\*\\shpinst}}b") << "a b";
+    QTest::newRow("alone") << rtfDoc("{\\pict 00}") << "";
+    QTest::newRow("hidden text stays out") << rtfDoc("a{\\v gizli}{\\pict 00}b") << "a b";
+    QTest::newRow("objects fixture") << readFixture(u"objects.rtf"_qs)
+                                     << u"Şekil: bitti.\r\nFormül: ve ile.\r\nKutu: \r\niç metin\r\n ve  son."_qs;
+    QTest::newRow("text box fixture") << readFixture(u"text-box.rtf"_qs)
+                                      << u"Buna göre,\r\nI. Sayı çifttir.\r\nII. Sayı asaldır.\r\nhangileri doğrudur?"_qs;
+    QTest::newRow("plain content as it is") << u"a [resim] b"_qs << u"a [resim] b"_qs;
+}
+
+void TestRtf::storedText() {
+    QFETCH(QString, content);
+    QFETCH(QString, stored);
+    QCOMPARE(rtf::questionText(content), stored);
+    QTextDocument doc;
+    rtf::readDocument(doc, content);
+    QCOMPARE(rtf::questionText(doc), stored);
+    QTextDocument copy;
+    QTextCursor(&copy).insertFragment(QTextDocumentFragment(&doc));
+    QCOMPARE(rtf::questionText(copy), stored);
+    QTextDocument again;
+    rtf::readDocument(again, rtf::toRtf(copy));
+    QCOMPARE(rtf::questionText(again), stored);
+    // A word typed right after a placeholder is the teacher's and stays.
+    QTextCursor typed(&doc);
+    const qsizetype at = doc.toPlainText().indexOf(u"[resim]"_qs);
+    if (at >= 0) {
+        typed.setPosition(int(at + 7));
+        typed.insertText(u"X"_qs);
+        QVERIFY2(rtf::questionText(doc).contains(u'X'), qPrintable(rtf::questionText(doc)));
+    }
+}
+
+// The booklet draws the document without the placeholders, formatting kept.
+void TestRtf::printedWithoutPlaceholders() {
+    QTextDocument doc;
+    rtf::readDocument(doc, rtfDoc("{\\b Soru}{\\pict 00}metni {\\pict 00}.\\par{\\object 00} son{\\v  gizli}"));
+    rtf::removePlaceholders(doc);
+    QCOMPARE(doc.toPlainText(), u"Soru metni.\nson\uFFFC"_qs);
+    QCOMPARE(describe(doc).first(), u"left:[Soru ]{b Tahoma 12 auto}[metni.]{- Tahoma 12 auto}"_qs);
+}
+
+// Symbol and Wingdings text is Unicode in the document, shown in the text
+// font; a Latin letter set in Symbol in the editor stays a Latin letter;
+// small capitals are drawn so and written back.
+void TestRtf::symbolFontsInTheEditor() {
+    QTextDocument doc;
+    rtf::readDocument(doc, readFixture(u"symbol-letters.rtf"_qs));
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            QVERIFY2(!it.fragment().charFormat().fontFamilies().toStringList().contains(u"Symbol"_qs),
+                     qPrintable(it.fragment().text()));
+
+    for (const QString& family : {u"Symbol"_qs, u"Wingdings"_qs}) {
+        QTextDocument typed;
+        QTextCharFormat f;
+        f.setFontFamilies({family});
+        QTextCursor(&typed).insertText(u"pa \\{}ü2 π✓"_qs, f);
+        QCOMPARE(rtf::plainText(rtf::toRtf(typed)), u"pa \\{}ü2 π✓"_qs);
+    }
+
+    QTextDocument caps;
+    rtf::readDocument(caps, rtfDoc("a{\\scaps b}"));
+    QTextDocument again;
+    rtf::readDocument(again, rtf::toRtf(caps));
+    QCOMPARE(again.begin().begin().fragment().charFormat().fontCapitalization(), QFont::MixedCase);
+    QCOMPARE((++again.begin().begin()).fragment().charFormat().fontCapitalization(), QFont::SmallCaps);
+}
+
+// Tens of thousands of fonts or sizes must not mean as many formats: Qt
+// hashes formats differing only in family alike, and the read took minutes.
+void TestRtf::manyFontsKeepFewFormats() {
+    QString fonts, body;
+    for (int i = 0; i < 20000; ++i) {
+        fonts += QStringLiteral("{\\f%1\\fnil Font%1;}").arg(i);
+        body += QStringLiteral("\\f%1\\fs%2 x").arg(i).arg(2 + i % 3000);
+    }
+    QTextDocument doc;
+    QElapsedTimer timer;
+    timer.start();
+    rtf::readDocument(doc, u"{\\rtf1{\\fonttbl"_qs + fonts + u"}"_qs + body + u"}"_qs);
+    QCOMPARE(doc.characterCount(), 20001);
+    QVERIFY2(doc.allFormats().size() < 1000, qPrintable(QString::number(doc.allFormats().size())));
+    QVERIFY2(timer.elapsed() < 20000, qPrintable(QString::number(timer.elapsed())));
 }
 
 void TestRtf::partialReading_data() {
@@ -622,6 +828,10 @@ void TestRtf::codePageTables_data() {
     QTest::newRow("1257 E0") << 1257 << 0xE0 << 0x0105;
     QTest::newRow("1258 CC") << 1258 << 0xCC << 0x0300;
     QTest::newRow("874 A1") << 874 << 0xA1 << 0x0E01;
+    QTest::newRow("857 8D") << 857 << 0x8D << 0x0131;
+    QTest::newRow("10000 8E") << 10000 << 0x8E << 0x00E9;
+    QTest::newRow("10081 DA") << 10081 << 0xDA << 0x011E;
+    QTest::newRow("10081 DD") << 10081 << 0xDD << 0x0131;
 }
 
 void TestRtf::codePageTables() {
