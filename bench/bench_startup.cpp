@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     if (std::find(sizes.begin(), sizes.end(), 0) == sizes.end()) sizes.insert(sizes.begin(), 0);
 
     const QString exe = qEnvironmentVariableIsSet("QUORVEL_STARTUP_EXE") ? qEnvironmentVariable("QUORVEL_STARTUP_EXE")
-                                                                        : QStringLiteral(QUORVEL_EXE);
+                                                                         : QStringLiteral(QUORVEL_EXE);
     std::printf("program %s\n", qPrintable(exe));
     // A program folder per size under the temporary folder.
     const QString root = QDir::tempPath() + QStringLiteral("/quorvel-startup-%1/").arg(getpid());
@@ -118,8 +118,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot set up %s\n", qPrintable(folder));
             return 1;
         }
-        QFile::setPermissions(folder + QStringLiteral("Quorvel.exe"),
-                              QFile::permissions(exe) | QFile::ExeOwner);
+        QFile::setPermissions(folder + QStringLiteral("Quorvel.exe"), QFile::permissions(exe) | QFile::ExeOwner);
         folders[size] = folder;
         std::printf("bank of %d questions: %.0f MB\n", size, double(QFile(bank).size()) / 1048576.0);
     }

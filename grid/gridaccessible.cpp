@@ -195,7 +195,8 @@ public:
             const QString name = model().headerData(section(), orientation(), Qt::AccessibleTextRole).toString();
             return name.isEmpty() ? model().headerData(section(), orientation(), Qt::DisplayRole).toString() : name;
         }
-        if (t == QAccessible::Description) return model().headerData(section(), orientation(), Qt::AccessibleDescriptionRole).toString();
+        if (t == QAccessible::Description)
+            return model().headerData(section(), orientation(), Qt::AccessibleDescriptionRole).toString();
         return {};
     }
 
@@ -211,8 +212,9 @@ public:
         const QHeaderView* header = orientation() == Qt::Horizontal ? grid_->horizontalHeader() : grid_->verticalHeader();
         if (!header->isVisible()) return {};
         const int at = header->sectionViewportPosition(section()), size = header->sectionSize(section());
-        const QRect r = (orientation() == Qt::Horizontal ? QRect(at, 0, size, header->height()) : QRect(0, at, header->width(), size))
-                            .intersected(header->viewport()->rect());
+        const QRect r =
+            (orientation() == Qt::Horizontal ? QRect(at, 0, size, header->height()) : QRect(0, at, header->width(), size))
+                .intersected(header->viewport()->rect());
         return r.isEmpty() ? QRect() : r.translated(header->viewport()->mapToGlobal(QPoint(0, 0)));
     }
 
@@ -262,8 +264,9 @@ public:
         const quint64 key = (quint64(quint32(row + 1)) << 32) | quint32(column + 1);
         if (const auto found = parts_.constFind(key); found != parts_.cend())
             if (QAccessibleInterface* known = QAccessible::accessibleInterface(*found)) return known;
-        QAccessibleInterface* made = row >= 0 && column >= 0 ? static_cast<QAccessibleInterface*>(new CellPart(grid(), row, column))
-                                                             : new HeaderPart(grid(), row, column);
+        QAccessibleInterface* made = row >= 0 && column >= 0
+                                         ? static_cast<QAccessibleInterface*>(new CellPart(grid(), row, column))
+                                         : new HeaderPart(grid(), row, column);
         parts_.insert(key, QAccessible::registerAccessibleInterface(made));
         return made;
     }
@@ -330,7 +333,9 @@ public:
             for (const QModelIndex& index : grid()->selectionModel()->selectedRows()) rows << index.row();
         return rows;
     }
-    bool isColumnSelected(int column) const override { return isValid() && grid()->selectionModel()->isColumnSelected(column, {}); }
+    bool isColumnSelected(int column) const override {
+        return isValid() && grid()->selectionModel()->isColumnSelected(column, {});
+    }
     bool isRowSelected(int row) const override { return isValid() && grid()->selectionModel()->isRowSelected(row, {}); }
     // The selection is the current row (or cell) of the record set: selecting
     // moves there, as a click does, and nothing can be unselected.

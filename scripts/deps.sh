@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need on Debian 12.
 set -euo pipefail
-packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev libsqlite3-dev sqlite3 mdbtools-dev libmdb3 pkg-config clang libclang-rt-14-dev
+packages=(build-essential cmake ninja-build clang-format qt6-base-dev libgl-dev libsqlite3-dev sqlite3 mdbtools-dev libmdb3 pkg-config clang libclang-rt-14-dev
           xvfb xauth fonts-dejavu-core fonts-liberation2 poppler-utils qt6-translations-l10n
           openbox xdotool x11-utils dbus dbus-x11 at-spi2-core python3-pyatspi)
 missing=()

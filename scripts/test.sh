@@ -6,6 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
+# House rules a machine can check before anything is built: formatting, and
+# (as part of the build) that includes point down the layers.
+bash scripts/check-format.sh
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
 cmake --build build/test -j"$(nproc)"
 # A short fuzzing run of the rich-text reader; a finding fails the run.

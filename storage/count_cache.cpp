@@ -16,7 +16,8 @@ constexpr int kKept = 64;  // figures kept at most; more are dropped together
 // not null in any of them).
 QString sharedKey(const QString& statement) {
     static const QRegularExpression count(
-        QStringLiteral(R"(^\s*select\s+count\s*\(\s*(\w+)\s*\)\s+as\s+\w+\s+from\s+(\w+)\s+where\s+(\w+)\s*=\s*(-?\d{1,18})\s*;?\s*$)"),
+        QStringLiteral(
+            R"(^\s*select\s+count\s*\(\s*(\w+)\s*\)\s+as\s+\w+\s+from\s+(\w+)\s+where\s+(\w+)\s*=\s*(-?\d{1,18})\s*;?\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = count.match(statement);
     if (!m.hasMatch() || m.captured(1).compare(m.captured(3), Qt::CaseInsensitive) != 0) return {};

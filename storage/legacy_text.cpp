@@ -60,7 +60,7 @@ constexpr PackTable kPack = makePackTable();
 // than 17 bytes are left; the caller goes on from there. Needs SSSE3 and
 // POPCNT (both came into x86-64 processors together).
 __attribute__((target("ssse3,popcnt"))) void decodeTwoByteBlocks(const unsigned char*& from, const unsigned char* end,
-                                                                  char16_t*& to) {
+                                                                 char16_t*& to) {
     const unsigned char* p = from;
     char16_t* o = to;
     const __m128i zero = _mm_setzero_si128();

@@ -19,8 +19,7 @@ namespace {
 constexpr int kPageIds = 64;   // ids a page statement asks for at once
 constexpr int kLongIds = 512;  // the same for a long page (rows read in order)
 
-qint64 scalar(const Connection& connection, const QString& owner, const QString& sql, int columns = 1,
-              qint64* second = nullptr) {
+qint64 scalar(const Connection& connection, const QString& owner, const QString& sql, int columns = 1, qint64* second = nullptr) {
     Statement st(connection, owner, sql);
     std::vector<RawView> row(size_t(columns), RawView{});
     if (!st.readRow(row) || row[0].tag != RawView::Tag::Int) return -1;
@@ -82,7 +81,8 @@ public:
         else if (after.set)
             terms << u'(' + k + QStringLiteral(" IS NOT NULL OR ") + id_ + QStringLiteral(" > ?2)");
         if (before.set && before.key.isValid() && before.fromKey) {
-            terms << (lowValue ? k + QStringLiteral(" < ?3") : u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3)"));
+            terms << (lowValue ? k + QStringLiteral(" < ?3")
+                               : u'(' + k + QStringLiteral(" IS NULL OR ") + k + QStringLiteral(" < ?3)"));
         } else if (before.set && before.key.isValid()) {
             if (lowValue)
                 terms << k + QStringLiteral(" <= ?3 AND (") + k + QStringLiteral(" < ?3 OR ") + id_ + QStringLiteral(" < ?4)");
@@ -204,7 +204,8 @@ qint64 countRows(const Connection& connection, const QString& owner, const QStri
     constexpr int kSmall = 20000, kOutside = 200000;
     if (m.hasMatch()) {
         const qint64 small =
-            scalar(connection, owner, QStringLiteral("SELECT COUNT(*) FROM (SELECT 1") + from + where + QStringLiteral(" LIMIT %1)").arg(kSmall));
+            scalar(connection, owner,
+                   QStringLiteral("SELECT COUNT(*) FROM (SELECT 1") + from + where + QStringLiteral(" LIMIT %1)").arg(kSmall));
         if (small >= 0 && small < kSmall) return small;
     }
     // Every count from here on may read a whole index.
@@ -213,10 +214,10 @@ qint64 countRows(const Connection& connection, const QString& owner, const QStri
         const QString c = quoted(m.captured(1)), v = m.captured(2);
         qint64 outside = -1;
         const qint64 total = scalar(connection, owner,
-                                    QStringLiteral("SELECT (SELECT COUNT(*)") + from + QStringLiteral("), (SELECT COUNT(*) FROM (SELECT 1") +
-                                        from + QStringLiteral(" WHERE ") + c + QStringLiteral(" < ") + v + QStringLiteral(" OR ") + c +
-                                        QStringLiteral(" > ") + v + QStringLiteral(" OR ") + c +
-                                        QStringLiteral(" IS NULL LIMIT %1))").arg(kOutside),
+                                    QStringLiteral("SELECT (SELECT COUNT(*)") + from +
+                                        QStringLiteral("), (SELECT COUNT(*) FROM (SELECT 1") + from + QStringLiteral(" WHERE ") +
+                                        c + QStringLiteral(" < ") + v + QStringLiteral(" OR ") + c + QStringLiteral(" > ") + v +
+                                        QStringLiteral(" OR ") + c + QStringLiteral(" IS NULL LIMIT %1))").arg(kOutside),
                                     2, &outside);
         if (total >= 0 && outside >= 0 && outside < kOutside) return total - outside;
     }

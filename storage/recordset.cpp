@@ -506,7 +506,8 @@ void RecordSet::rereadAfterConflict(bool findRow) {
                        stale[size_t(identity[0])].typeId() == QMetaType::LongLong;
     const int keyed = byKey ? rows_.findKey(stale[size_t(identity[0])].toLongLong()) : RowStore::kNoKeySearch;
     if (keyed != RowStore::kNoKeySearch) found = keyed;
-    for (int row = 0; keyed == RowStore::kNoKeySearch && row < rows_.size() && found < 0 && !identity.empty() && !stale.empty(); ++row) {
+    for (int row = 0; keyed == RowStore::kNoKeySearch && row < rows_.size() && found < 0 && !identity.empty() && !stale.empty();
+         ++row) {
         bool same = true;
         for (int f : identity) same = same && sameRaw(rows_.value(row, f), stale[size_t(f)]);
         if (same) found = row;

@@ -25,8 +25,8 @@ using Tag = RawView::Tag;
 constexpr size_t kBlock = size_t(1) << 22;
 constexpr size_t kFirstBlock = size_t(1) << 20;  // all a small store takes
 constexpr size_t kHugePage = size_t(1) << 21;
-constexpr int kPage = 64;        // rows whose values are read at a time
-constexpr int kLongPage = 512;   // the same for rows read in order
+constexpr int kPage = 64;       // rows whose values are read at a time
+constexpr int kLongPage = 512;  // the same for rows read in order
 constexpr int kKeyBlock = 256;  // ids and keys read at least at a time
 
 // Markers of a paged store's rows that hold no bytes.
@@ -500,7 +500,8 @@ void RowStore::fetch(int row) const {
         end = std::min(size(), row + walkPage_);
         // Their ids and keys in one block from the start's side, when that is where they lie.
         const auto next = std::upper_bound(gaps_.begin(), gaps_.end(), row, [](int r, const Gap& g) { return r < g.start; });
-        if (next != gaps_.end() && next->start < end) readKeys(size_t(next - gaps_.begin()), false, end - next->start + kKeyBlock);
+        if (next != gaps_.end() && next->start < end)
+            readKeys(size_t(next - gaps_.begin()), false, end - next->start + kKeyBlock);
     } else {
         walkPage_ = kPage;
     }

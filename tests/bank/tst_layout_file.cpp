@@ -1,10 +1,10 @@
 #include "app/frm_main.h"
 #include "bank/frm_soru_gir.h"
+#include "encoding/codepages.h"
 #include "grid/datagrid.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/program_fixture.h"
-#include "encoding/codepages.h"
 
 #include <QFile>
 #include <QTest>

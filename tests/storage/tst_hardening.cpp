@@ -2,6 +2,7 @@
 // banks: these tests put into it what another program may leave there, and
 // fail the file under a post, and check that the storage layer neither widens
 // a statement, nor loses a row, nor says what is not true.
+#include "encoding/codepages.h"
 #include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/keys.h"
@@ -12,7 +13,6 @@
 #include "tests/support/error_of.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/temp_db.h"
-#include "encoding/codepages.h"
 
 #include <QTest>
 
@@ -166,16 +166,36 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("theirs");
-        QTest::newRow("text in an integer column") << "qgrp" << "'7b'" << "'7c'";
-        QTest::newRow("foreign text in an integer column") << "qgrp" << "CAST(X'4AF0' AS TEXT)" << "CAST(X'4AF1' AS TEXT)";
-        QTest::newRow("real in an integer column") << "qgrp" << "2.5" << "2.25";
-        QTest::newRow("largest integer") << "rid" << "9223372036854775807" << "9223372036854775806";
-        QTest::newRow("null") << "question" << "NULL" << "''";
-        QTest::newRow("empty text") << "question" << "''" << "NULL";
-        QTest::newRow("foreign text") << "question" << "CAST(X'446FF07275' AS TEXT)" << "CAST(X'446FF07276' AS TEXT)";
-        QTest::newRow("text holding a zero byte") << "question" << "CAST(X'610062' AS TEXT)" << "CAST(X'610063' AS TEXT)";
-        QTest::newRow("blob") << "answer4" << "X'00FF'" << "X'00FE'";
-        QTest::newRow("blob, then text of its bytes") << "answer4" << "X'6162'" << "'ab'";
+        QTest::newRow("text in an integer column") << "qgrp"
+                                                   << "'7b'"
+                                                   << "'7c'";
+        QTest::newRow("foreign text in an integer column") << "qgrp"
+                                                           << "CAST(X'4AF0' AS TEXT)"
+                                                           << "CAST(X'4AF1' AS TEXT)";
+        QTest::newRow("real in an integer column") << "qgrp"
+                                                   << "2.5"
+                                                   << "2.25";
+        QTest::newRow("largest integer") << "rid"
+                                         << "9223372036854775807"
+                                         << "9223372036854775806";
+        QTest::newRow("null") << "question"
+                              << "NULL"
+                              << "''";
+        QTest::newRow("empty text") << "question"
+                                    << "''"
+                                    << "NULL";
+        QTest::newRow("foreign text") << "question"
+                                      << "CAST(X'446FF07275' AS TEXT)"
+                                      << "CAST(X'446FF07276' AS TEXT)";
+        QTest::newRow("text holding a zero byte") << "question"
+                                                  << "CAST(X'610062' AS TEXT)"
+                                                  << "CAST(X'610063' AS TEXT)";
+        QTest::newRow("blob") << "answer4"
+                              << "X'00FF'"
+                              << "X'00FE'";
+        QTest::newRow("blob, then text of its bytes") << "answer4"
+                                                      << "X'6162'"
+                                                      << "'ab'";
     }
     void postFindsRowByStoredValues() {
         QFETCH(QString, column);

@@ -84,7 +84,8 @@ QList<qint64> shownKeys(Bank& b, int* gone) {
 
 QList<qint64> fileKeys(const TempDb& db) {
     QList<qint64> keys;
-    const QString all = db.text(QStringLiteral("select group_concat(rid) from (select rid from tqmaster where qgrp = 1 order by rid)"));
+    const QString all =
+        db.text(QStringLiteral("select group_concat(rid) from (select rid from tqmaster where qgrp = 1 order by rid)"));
     for (const QString& k : all.split(u',', Qt::SkipEmptyParts)) keys << k.toLongLong();
     return keys;
 }
@@ -104,13 +105,22 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<QList<Step>>("steps");
         const auto locate = [](QVariant v) { return Step([v](RecordSet& r) { r.locate(QStringLiteral("rid"), v); }); };
-        const QList<Step> fromEnd{Step([](RecordSet& r) { r.last(); }), Step([](RecordSet& r) { r.moveBy(-3); }),
-                                  Step([](RecordSet& r) { r.setRecNo(kRows / 2); }), Step([](RecordSet& r) { r.moveBy(300); }),
-                                  Step([](RecordSet& r) { r.moveBy(-900); }), locate(12370), locate(70),
-                                  Step([](RecordSet& r) { r.first(); }), Step([](RecordSet& r) { r.moveBy(kRows); })};
-        const QList<Step> searchFirst{locate(12370), locate(19950), locate(12345), locate(70),
+        const QList<Step> fromEnd{Step([](RecordSet& r) { r.last(); }),
+                                  Step([](RecordSet& r) { r.moveBy(-3); }),
+                                  Step([](RecordSet& r) { r.setRecNo(kRows / 2); }),
+                                  Step([](RecordSet& r) { r.moveBy(300); }),
+                                  Step([](RecordSet& r) { r.moveBy(-900); }),
+                                  locate(12370),
+                                  locate(70),
+                                  Step([](RecordSet& r) { r.first(); }),
+                                  Step([](RecordSet& r) { r.moveBy(kRows); })};
+        const QList<Step> searchFirst{locate(12370),
+                                      locate(19950),
+                                      locate(12345),
+                                      locate(70),
                                       Step([](RecordSet& r) { r.locate(QStringLiteral("answer1"), QStringLiteral("cevap 77")); }),
-                                      Step([](RecordSet& r) { r.last(); }), Step([](RecordSet& r) { r.moveBy(-kRows - 5); })};
+                                      Step([](RecordSet& r) { r.last(); }),
+                                      Step([](RecordSet& r) { r.moveBy(-kRows - 5); })};
         for (const char* keys : {kWhole, kMixed}) {
             const QString name = keys == kWhole ? QStringLiteral("whole numbers") : QStringLiteral("mixed");
             QTest::newRow(qPrintable(name + QStringLiteral(", from the end"))) << QString::fromLatin1(keys) << fromEnd;
@@ -118,10 +128,18 @@ private slots:
         }
         // Searches and moves into the middle place blocks there, between
         // blocks placed before; the rest is read around them.
-        const QList<Step> placed{locate(1237), Step([](RecordSet& r) { r.moveBy(-3); }), locate(700), locate(1238),
-                                 Step([](RecordSet& r) { r.setRecNo(1500); }), Step([](RecordSet& r) { r.moveBy(300); }),
-                                 locate(1999), locate(1100), locate(5000), locate(1),
-                                 Step([](RecordSet& r) { r.setRecNo(900); }), Step([](RecordSet& r) { r.last(); }),
+        const QList<Step> placed{locate(1237),
+                                 Step([](RecordSet& r) { r.moveBy(-3); }),
+                                 locate(700),
+                                 locate(1238),
+                                 Step([](RecordSet& r) { r.setRecNo(1500); }),
+                                 Step([](RecordSet& r) { r.moveBy(300); }),
+                                 locate(1999),
+                                 locate(1100),
+                                 locate(5000),
+                                 locate(1),
+                                 Step([](RecordSet& r) { r.setRecNo(900); }),
+                                 Step([](RecordSet& r) { r.last(); }),
                                  Step([](RecordSet& r) { r.moveBy(-kRows - 5); })};
         QTest::newRow("dense, placed by key") << QString::fromLatin1(kDense) << placed;
         QTest::newRow("dense, from the end") << QString::fromLatin1(kDense) << fromEnd;
@@ -254,11 +272,11 @@ private slots:
         QTest::newRow("a number missing") << QStringLiteral("DELETE FROM tqmaster WHERE rid = 1000") << QString() << true;
         QTest::newRow("a real among them") << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (1000.5, 1)") << QString()
                                            << true;
-        QTest::newRow("a real for a number") << QStringLiteral("UPDATE tqmaster SET rid = 1200.5 WHERE rid = 1200") << QString()
-                                             << true;
+        QTest::newRow("a real for a number")
+            << QStringLiteral("UPDATE tqmaster SET rid = 1200.5 WHERE rid = 1200") << QString() << true;
         QTest::newRow("a real for a number far off")
-            << QStringLiteral("DELETE FROM tqmaster WHERE rid = 400; INSERT INTO tqmaster (rid, qgrp) VALUES (1650.5, 1)") << QString()
-            << true;
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid = 400; INSERT INTO tqmaster (rid, qgrp) VALUES (1650.5, 1)")
+            << QString() << true;
         QTest::newRow("a text key") << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES ('k', 1)") << QString() << true;
         QTest::newRow("a parked key") << QStringLiteral("UPDATE tqmaster SET rid = -1237 WHERE rid = 1237") << QString() << true;
         QTest::newRow("deleted where placed") << QString() << QStringLiteral("DELETE FROM tqmaster WHERE rid = 1230") << true;
@@ -300,8 +318,9 @@ private slots:
         }
         for (int i = 1; i < shown.size(); ++i) QVERIFY2(shown[i - 1] < shown[i], qPrintable(QString::number(shown[i])));
         QSet<qint64> inFile;  // the whole-number keys
-        for (const QString& k : db.text(QStringLiteral("select group_concat(rid) from tqmaster where qgrp = 1 and typeof(rid) = 'integer'"))
-                                    .split(u',', Qt::SkipEmptyParts))
+        for (const QString& k :
+             db.text(QStringLiteral("select group_concat(rid) from tqmaster where qgrp = 1 and typeof(rid) = 'integer'"))
+                 .split(u',', Qt::SkipEmptyParts))
             inFile << k.toLongLong();
         for (qint64 k : shown) QVERIFY(inFile.contains(k));
         if (everyRowShown) QCOMPARE(QSet<qint64>(shown.begin(), shown.end()), inFile);
@@ -340,16 +359,16 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("gone");  // -1: all
         QTest::addColumn<bool>("everyRowShown");
-        QTest::newRow("deleted in the middle") << QStringLiteral("DELETE FROM tqmaster WHERE rid BETWEEN 10000 AND 10490") << 50
-                                               << true;
+        QTest::newRow("deleted in the middle")
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid BETWEEN 10000 AND 10490") << 50 << true;
         QTest::newRow("added in the middle")
             << numbered(9) + QStringLiteral("INSERT INTO tqmaster (rid, qgrp) SELECT 10001 + i, 1 FROM n") << 0 << false;
-        QTest::newRow("deleted and added")
-            << QStringLiteral("DELETE FROM tqmaster WHERE rid BETWEEN 8000 AND 8090; "
-                              "INSERT INTO tqmaster (rid, qgrp) VALUES (15001, 1), (15002, 1), (15003, 1)")
-            << 7 << true;
-        QTest::newRow("added at the end")
-            << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (90001, 1), (90002, 1)") << 0 << false;
+        QTest::newRow("deleted and added") << QStringLiteral(
+                                                  "DELETE FROM tqmaster WHERE rid BETWEEN 8000 AND 8090; "
+                                                  "INSERT INTO tqmaster (rid, qgrp) VALUES (15001, 1), (15002, 1), (15003, 1)")
+                                           << 7 << true;
+        QTest::newRow("added at the end") << QStringLiteral("INSERT INTO tqmaster (rid, qgrp) VALUES (90001, 1), (90002, 1)") << 0
+                                          << false;
         QTest::newRow("all deleted") << QStringLiteral("DELETE FROM tqmaster") << -1 << true;
     }
     void anotherProgramBetweenBlocks() {

@@ -159,10 +159,10 @@ private slots:
     void walkInOrderMeetsRowsGoneMeanwhile_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QList<qint64>>("gone");
-        QTest::newRow("deleted in later pages") << QStringLiteral("DELETE FROM tqmaster WHERE rid IN (65, 100, 250, 300)")
-                                                << QList<qint64>{65, 100, 250, 300};
-        QTest::newRow("deleted before its key was read") << QStringLiteral("DELETE FROM tqmaster WHERE rid = 290")
-                                                         << QList<qint64>{290};
+        QTest::newRow("deleted in later pages")
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid IN (65, 100, 250, 300)") << QList<qint64>{65, 100, 250, 300};
+        QTest::newRow("deleted before its key was read")
+            << QStringLiteral("DELETE FROM tqmaster WHERE rid = 290") << QList<qint64>{290};
         QTest::newRow("moved away") << QStringLiteral("UPDATE tqmaster SET qgrp = 2 WHERE rid = 150") << QList<qint64>{150};
         QTest::newRow("renumbered") << QStringLiteral("UPDATE tqmaster SET rid = 9999 WHERE rid = 120") << QList<qint64>{120};
     }

@@ -140,7 +140,8 @@ private slots:
 
         // Only some fields changed: the others keep what the row held, not
         // what values says for them.
-        const std::vector<QVariant> partly{QVariant(qint64(7)), QVariant(QStringLiteral("yok sayılır")), QVariant(pattern(3, 40))};
+        const std::vector<QVariant> partly{QVariant(qint64(7)), QVariant(QStringLiteral("yok sayılır")),
+                                           QVariant(pattern(3, 40))};
         store.replace(2, partly, {true, false, true});
         expected[2] = {partly[0], longer[1], partly[2]};
         compareRows(store, expected);
@@ -237,18 +238,9 @@ private slots:
     // every kind of sequence, valid or not, placed at every offset around
     // the 8- and 16-byte steps and followed by short and long tails.
     void storedTextCheckedAtEveryStep() {
-        const std::vector<QByteArray> sequences = {"",
-                                                   "\xC3\xA7",
-                                                   "\xC4\xB1\xC5\x9F",
-                                                   "\xE2\x82\xAC",
-                                                   "\xF0\x9F\x98\x80",
-                                                   "\x80",
-                                                   "\xC3",
-                                                   "\xE2\x82",
-                                                   "\xED\xA0\x80",
-                                                   "\xC0\xAF",
-                                                   "\xFF",
-                                                   QByteArray("\0", 1)};
+        const std::vector<QByteArray> sequences = {
+            "",         "\xC3\xA7",     "\xC4\xB1\xC5\x9F", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\x80", "\xC3",
+            "\xE2\x82", "\xED\xA0\x80", "\xC0\xAF",         "\xFF",         QByteArray("\0", 1)};
         std::vector<QByteArray> cases;
         for (const QByteArray& sequence : sequences)
             for (int offset = 0; offset <= 34; ++offset)
@@ -262,7 +254,8 @@ private slots:
                 cases.push_back(QByteArray(14, 'a') + QByteArray(pair, 4) + QByteArray(20, 'b'));
                 cases.push_back(QByteArray(31, 'a') + QByteArray(pair, 2) + QByteArray(17, 'b'));
             }
-        const QByteArray turkish = QStringLiteral("Aşağıdakilerden hangisi doğrudur? Üçgenin iç açıları, ĞÜŞİÖÇ ğüşıöç. ").toUtf8();
+        const QByteArray turkish =
+            QStringLiteral("Aşağıdakilerden hangisi doğrudur? Üçgenin iç açıları, ĞÜŞİÖÇ ğüşıöç. ").toUtf8();
         for (int cut = 0; cut <= turkish.size(); ++cut) cases.push_back(turkish.left(cut) + turkish + turkish.mid(cut));
         for (const QByteArray& bytes : cases)
             for (const auto path : {storage::Utf8Path::Fastest, storage::Utf8Path::AsciiBlocks, storage::Utf8Path::Portable}) {

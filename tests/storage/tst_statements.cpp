@@ -139,8 +139,9 @@ private slots:
     void failedSwapChangesNothing() {
         TempDb db;
         seed(db);
-        db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tqmaster WHEN OLD.rid < 0 "
-                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        db.exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON tqmaster WHEN OLD.rid < 0 "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
         RecordSet q2(QStringLiteral("ADOQuery2"), &db.connection());
         try {
             sql::negatedKeySwap(q2, sql::OrderingKey::Rid, 8, 20);

@@ -39,8 +39,7 @@ private slots:
         c.open();  // the opening checks that it is a question bank
         const QStringList groups = column(c, QStringLiteral("SELECT GROUPNAME FROM tqgroup ORDER BY ID"));
         QVERIFY(groups.size() >= 3 && groups.size() <= 4);
-        for (const QString& count :
-             column(c, QStringLiteral("SELECT count(*) FROM tqmaster GROUP BY qgrp ORDER BY qgrp")))
+        for (const QString& count : column(c, QStringLiteral("SELECT count(*) FROM tqmaster GROUP BY qgrp ORDER BY qgrp")))
             QVERIFY2(count.toInt() >= 10 && count.toInt() <= 14, qPrintable(count));
         QCOMPARE(column(c, QStringLiteral("SELECT count(DISTINCT qgrp) FROM tqmaster WHERE question LIKE '<?>%'")),
                  QStringList{QString::number(groups.size())});
@@ -77,12 +76,18 @@ private slots:
     void faultsNameTheirLine_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("message");
-        QTest::newRow("question before a group") << "soru: x\ncevap: A" << "satır 1";
-        QTest::newRow("no correct answer") << "grup: g\n\nsoru: x\nA: 1" << "satır 3";
-        QTest::newRow("correct answer E") << "grup: g\nsoru: x\ncevap: E" << "satır 3";
-        QTest::newRow("unknown line") << "grup: g\nsoru: x\ncevap: A\nyanlış satır" << "satır 4";
-        QTest::newRow("exam names no question") << "grup: g\nsoru: x\ncevap: A\n\nsınav: s\nsorular: 1 2" << "satır 6";
-        QTest::newRow("password outside an exam") << "şifre: 1" << "satır 1";
+        QTest::newRow("question before a group") << "soru: x\ncevap: A"
+                                                 << "satır 1";
+        QTest::newRow("no correct answer") << "grup: g\n\nsoru: x\nA: 1"
+                                           << "satır 3";
+        QTest::newRow("correct answer E") << "grup: g\nsoru: x\ncevap: E"
+                                          << "satır 3";
+        QTest::newRow("unknown line") << "grup: g\nsoru: x\ncevap: A\nyanlış satır"
+                                      << "satır 4";
+        QTest::newRow("exam names no question") << "grup: g\nsoru: x\ncevap: A\n\nsınav: s\nsorular: 1 2"
+                                                << "satır 6";
+        QTest::newRow("password outside an exam") << "şifre: 1"
+                                                  << "satır 1";
     }
     void faultsNameTheirLine() {
         QFETCH(QString, text);
