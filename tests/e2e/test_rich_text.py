@@ -53,3 +53,23 @@ def test_saving_a_word_question_stores_its_characters(d):
         saved[rid] = question
     wrong = {rid: (saved[rid], expected[rid]) for rid in saved if saved[rid] != expected[rid]}
     check(not wrong and len(saved) == len(CASES), f'saved wrong (stored, expected): {wrong}; saved rows {sorted(saved)}')
+
+
+def test_printing_a_word_question_keeps_its_characters(d):
+    from test_print import exam_bank, open_print, pdf_text, save_pdf, set_booklets
+    exam_bank(d, [(1, stored_rtf('processor-question.rtf'), ('a', 'b', 'c', 'd'), '1')])
+    app = d.start()
+    w = open_print(d, app)
+    set_booklets(w, 1)
+    out = os.path.join(d.folder, 'cikti')
+    os.makedirs(out)
+    save_pdf(app, w, os.path.join(out, 'Deneme.pdf'))
+    app.answer('OK')
+    printed = ' '.join(pdf_text(os.path.join(out, 'Deneme_A.pdf')).split())
+    # Symbol letters, the SYMBOL field's π, the check mark and the text box's premises print; the tracked
+    # deletion and the shapes' placeholders do not.
+    for part in ('πr2', '2πr', 'α = 45°', 'Δx ≥ 2', '✓ doğru', 'Cevap C şıkkıdır', 'I. Sayı çifttir.',
+                 'II. Sayı asaldır.'):
+        check(part in printed, f'{part!r} is not printed: {printed!r}')
+    for part in ('B şıkkı', '[şekil]', '[resim]'):
+        check(part not in printed, f'{part!r} is printed: {printed!r}')
