@@ -1,11 +1,11 @@
 #include "exams/frm_yazdir.h"
 
-#include "bank/pictures.h"
-#include "exams/booklet_render.h"
+#include "booklet/render.h"
 #include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "text/inifile.h"
+#include "text/pictures.h"
 #include "text/rtf.h"
 #include "ui/filedialog.h"
 #include "ui/input_swallower.h"
@@ -36,7 +36,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-using namespace exams::booklet;
+using namespace booklet;
 
 namespace {
 
@@ -204,8 +204,8 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     for (const Item& item : content_.items) {
         headings += item.heading ? 1 : 0;
         const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
-        for (const QString& name : bank::pictureReferences(plain))
-            if (!missing.contains(name) && bank::locatePicture(pictures, name).status != bank::PictureFile::Status::Found)
+        for (const QString& name : picture::references(plain))
+            if (!missing.contains(name) && picture::locate(pictures, name).status != picture::File::Status::Found)
                 missing.append(name);
     }
     QString info = QStringLiteral("%1 soru").arg(content_.questionCount());

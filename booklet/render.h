@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exams/booklet_plan.h"
+#include "booklet/plan.h"
 
 #include <QHash>
 #include <QImage>
@@ -21,7 +21,7 @@ class QTextDocument;
 // seed in small print at its foot. A question, with its pictures and answers,
 // never breaks across pages (only one taller than a whole page must), and a
 // heading never stands alone at the foot of a page.
-namespace exams::booklet {
+namespace booklet {
 
 struct Header {
     QString school;
@@ -86,4 +86,4 @@ private:
     int total_ = 0;
 };
 
-}  // namespace exams::booklet
+}  // namespace booklet
