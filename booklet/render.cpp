@@ -155,6 +155,17 @@ std::unique_ptr<QTextDocument> Renderer::headerDocument(QPagedPaintDevice& devic
     return doc;
 }
 
+QStringList absentPictures(const ExamContent& content, const QString& picturesFolder) {
+    QStringList absent;
+    for (const Item& item : content.items) {
+        const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
+        for (const QString& name : picture::references(plain))
+            if (!absent.contains(name) && picture::locate(picturesFolder, name).status != picture::File::Status::Found)
+                absent.append(name);
+    }
+    return absent;
+}
+
 void Renderer::addQuestionText(QTextDocument& doc, const Item& item, int number) {
     QTextCursor c(&doc);
     const QTextCharFormat plain;

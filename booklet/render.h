@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -33,6 +34,11 @@ struct Header {
 
 // Called after each question or key page is placed: done of total.
 using Progress = std::function<void(int done, int total)>;
+
+// The pictures the exam's questions refer to that are not found in
+// picturesFolder (missing, or refused as outside it), each once, in the order
+// they are first referred to.
+QStringList absentPictures(const ExamContent& content, const QString& picturesFolder);
 
 class Renderer {
 public:

@@ -5,8 +5,6 @@
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "text/inifile.h"
-#include "text/pictures.h"
-#include "text/rtf.h"
 #include "ui/filedialog.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
@@ -199,15 +197,8 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
 
     // What goes on paper and what stays out.
     int headings = 0;
-    QStringList missing;
-    const QString pictures = programFolder_ + QStringLiteral("Pictures");
-    for (const Item& item : content_.items) {
-        headings += item.heading ? 1 : 0;
-        const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
-        for (const QString& name : picture::references(plain))
-            if (!missing.contains(name) && picture::locate(pictures, name).status != picture::File::Status::Found)
-                missing.append(name);
-    }
+    for (const Item& item : content_.items) headings += item.heading ? 1 : 0;
+    const QStringList missing = absentPictures(content_, programFolder_ + QStringLiteral("Pictures"));
     QString info = QStringLiteral("%1 soru").arg(content_.questionCount());
     if (headings > 0) info += QStringLiteral(", %1 başlık").arg(headings);
     info += QStringLiteral(

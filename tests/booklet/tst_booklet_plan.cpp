@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace booklet;
@@ -58,6 +59,7 @@ private slots:
     void keptOrdersBelongToTheAnswers();
     void pdfPrintsEveryQuestionOnceInOrderWithKeys();
     void tallQuestionsStartOnANewPage();
+    void absentPicturesAreNamedOnce();
 };
 
 void TestBookletPlan::splitmixIsTheReferenceGenerator() {
@@ -455,6 +457,20 @@ void TestBookletPlan::tallQuestionsStartOnANewPage() {
         for (auto it = end.globalMatch(page); it.hasNext();) ends.append(it.next().captured(1).toInt());
         QCOMPARE(ends, starts);
     }
+}
+
+void TestBookletPlan::absentPicturesAreNamedOnce() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Pictures")));
+    writePng(dir.filePath(QStringLiteral("Pictures/r1.png")), QSize(4, 4));
+    writePng(dir.filePath(QStringLiteral("x.png")), QSize(4, 4));
+    const std::array<QString, 4> answers{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+    ExamContent content;
+    for (const QString& text : {QStringLiteral("{r1.png} {yok.jpg}"), QStringLiteral("{../x.png} ve {yok.jpg}"),
+                                QStringLiteral("{\\rtf1\\ansi Resim \\{zengin.png\\}\\par}")})
+        content.items.push_back(makeItem(1, text, answers, QStringLiteral("1")));
+    QCOMPARE(absentPictures(content, dir.filePath(QStringLiteral("Pictures"))),
+             (QStringList{QStringLiteral("yok.jpg"), QStringLiteral("../x.png"), QStringLiteral("zengin.png")}));
 }
 
 QTEST_MAIN(TestBookletPlan)
