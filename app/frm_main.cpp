@@ -1,6 +1,7 @@
 #include "app/frm_main.h"
 
 #include "app/forms.h"
+#include "app/frm_main_grids.h"
 #include "bank/frm_grp.h"
 #include "bank/frm_soru_gir.h"
 #include "bank/question_rules.h"
@@ -10,7 +11,6 @@
 #include "exams/frm_yazdir.h"
 #include "grid/datagrid.h"
 #include "grid/expandbutton.h"
-#include "grid/profiles.h"
 #include "storage/database_file.h"
 #include "storage/session.h"
 #include "storage/statements.h"
@@ -102,11 +102,8 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     ToolButton9 = addButton(ToolBar1, QStringLiteral("ToolButton9"), QStringLiteral("&Hakkında"));
     bank->addWidget(ToolBar1);
     bank->addWidget(makeStrip());
-    wwDBGrid1 = new grid::DataGrid(TabSheet1);
-    wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), TabSheet1, app::mainGroupsGrid(), session_.dgrp.dataSet);
     wwDBGrid1->setAccessibleName(QStringLiteral("Soru Grupları"));
-    grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
-    wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
     bank->addWidget(wwDBGrid1, 1);
     PageControl1->addTab(TabSheet1, QStringLiteral("Soru Bankası"));
 
@@ -152,19 +149,14 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     ToolButton25 = addButton(ToolBar2, QStringLiteral("ToolButton25"), QStringLiteral("&Yazdır"));
     exams->addWidget(ToolBar2);
     exams->addWidget(makeStrip());
-    wwDBGrid3 = new grid::DataGrid(TabSheet2);
-    wwDBGrid3->setObjectName(QStringLiteral("wwDBGrid3"));
+    wwDBGrid3 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid3"), TabSheet2, app::mainExamsGrid(), session_.dsinav.dataSet);
     wwDBGrid3->setAccessibleName(QStringLiteral("Sınavlar"));
-    grid::profiles::apply(*wwDBGrid3, grid::profiles::mainExamsGrid());
-    wwDBGrid3->setRecordSet(session_.dsinav.dataSet);
     exams->addWidget(wwDBGrid3, 1);
     // The exam question grid lies over the exam grid, under the expanded row,
     // and is hidden until an exam is expanded.
-    wwDBGrid4 = new grid::DataGrid(wwDBGrid3);
-    wwDBGrid4->setObjectName(QStringLiteral("wwDBGrid4"));
+    wwDBGrid4 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid4"), wwDBGrid3, app::mainExamQuestionsGrid(),
+                                         session_.dQuestions.dataSet);
     wwDBGrid4->setAccessibleName(QStringLiteral("Sınav Soruları"));
-    grid::profiles::apply(*wwDBGrid4, grid::profiles::mainExamQuestionsGrid());
-    wwDBGrid4->setRecordSet(session_.dQuestions.dataSet);
     wwDBGrid4->resize(805, 153);
     wwDBGrid4->hide();
     PageControl1->addTab(TabSheet2, QStringLiteral("Sınav İşlemleri"));

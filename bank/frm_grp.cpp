@@ -1,7 +1,7 @@
 #include "bank/frm_grp.h"
 
+#include "bank/frm_grp_grids.h"
 #include "grid/datagrid.h"
-#include "grid/profiles.h"
 #include "storage/recordset.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
@@ -20,12 +20,9 @@ Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
     setFixedSize(340, 247);
     ui::fillBackground(this, QColor(0xD9, 0xD6, 0xC5));
 
-    wwDBGrid1 = new grid::DataGrid(this);
-    wwDBGrid1->setObjectName(QStringLiteral("wwDBGrid1"));
+    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), this, bank::groupsDialogGrid(), session_.dgrp.dataSet);
     wwDBGrid1->setAccessibleName(windowTitle());
     wwDBGrid1->setGeometry(7, 7, 329, 202);
-    grid::profiles::apply(*wwDBGrid1, grid::profiles::groupsDialogGrid());
-    wwDBGrid1->setRecordSet(session_.dgrp.dataSet);
 
     const QStringList captions{QStringLiteral("Yeni Grup"), QStringLiteral("Kaydet"), QStringLiteral("İptal"),
                                QStringLiteral("Sil")};

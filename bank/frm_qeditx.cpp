@@ -1,8 +1,8 @@
 #include "bank/frm_qeditx.h"
 
-#include "bank/pictures.h"
 #include "grid/fieldlink.h"
 #include "storage/session.h"
+#include "text/pictures.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -106,7 +106,7 @@ void Tqeditx::showEvent(QShowEvent* event) {
 }
 
 void Tqeditx::showPictures() {
-    const QStringList names = bank::pictureReferences(Memo1->toPlainText());
+    const QStringList names = picture::references(Memo1->toPlainText());
     const QString folder = (programFolder_ ? programFolder_() : QString()) + QStringLiteral("Pictures");
     if (names == pictures_ && folder == picturesFolder_) return;
     pictures_ = names;
@@ -120,15 +120,15 @@ void Tqeditx::showPictures() {
         entry->setObjectName(name);
         entry->setAlignment(Qt::AlignCenter);
         entry->setWordWrap(true);
-        const bank::PictureFile file = bank::locatePicture(folder, name);
+        const picture::File file = picture::locate(folder, name);
         QImage image;
-        if (file.status == bank::PictureFile::Status::Found) image = bank::loadPicture(file.path, kPictureBox);
+        if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureBox);
         if (!image.isNull()) {
             entry->setPixmap(QPixmap::fromImage(image));
             entry->setToolTip(name);
-        } else if (file.status == bank::PictureFile::Status::Refused) {
+        } else if (file.status == picture::File::Status::Refused) {
             entry->setText(name + QStringLiteral(" gösterilmez: yalnızca Pictures klasöründeki dosyalar okunur"));
-        } else if (file.status == bank::PictureFile::Status::Missing) {
+        } else if (file.status == picture::File::Status::Missing) {
             entry->setText(name + QStringLiteral(" bulunamadı"));
         } else {
             entry->setText(name + QStringLiteral(" okunamadı"));

@@ -1,7 +1,7 @@
 #include "bank/frm_qimport.h"
 
+#include "bank/frm_qimport_grids.h"
 #include "grid/datagrid.h"
-#include "grid/profiles.h"
 #include "grid/richcell.h"
 #include "storage/database_file.h"
 #include "ui/filedialog.h"
@@ -41,11 +41,11 @@ Tqimport::Tqimport(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->move(6, 6);
     Label1->adjustSize();
-    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), this, grid::profiles::importGroupsGrid(), &tgrp);
+    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), this, bank::importGroupsGrid(), &tgrp);
     wwDBGrid1->setGeometry(6, 22, 320, 209);
     Button1 = button(QStringLiteral("Dosya Belirle"), QStringLiteral("Button1"), this, 334);
     Button2 = button(QStringLiteral("Aktar"), QStringLiteral("Button2"), this, 414);
-    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::importQuestionsGrid(), &ADOTable1);
+    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, bank::importQuestionsGrid(), &ADOTable1);
     wwDBGrid2->setGeometry(6, 238, 882, 305);
     wwDBRichEdit1 = new grid::RichCell(this);
     wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));

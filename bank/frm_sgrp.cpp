@@ -1,7 +1,7 @@
 #include "bank/frm_sgrp.h"
 
+#include "bank/frm_sgrp_grids.h"
 #include "grid/datagrid.h"
-#include "grid/profiles.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
 
@@ -12,12 +12,9 @@ Tsgrpx::Tsgrpx(storage::Session& session, QWidget* parent) : QDialog(parent), se
     setWindowTitle(QStringLiteral("Grup Seç"));
     setFixedSize(288, 268);
 
-    DBGrid1 = new grid::DataGrid(this);
-    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1 = grid::profiles::makeGrid(QStringLiteral("DBGrid1"), this, bank::groupPickerGrid(), session_.dgrp.dataSet);
     DBGrid1->setAccessibleName(QStringLiteral("Soru Grupları"));
     DBGrid1->setGeometry(8, 8, 271, 209);
-    grid::profiles::apply(*DBGrid1, grid::profiles::groupPickerGrid());
-    DBGrid1->setRecordSet(session_.dgrp.dataSet);
 
     Button1 = new QPushButton(QStringLiteral("Tamam"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

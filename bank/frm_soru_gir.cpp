@@ -3,10 +3,10 @@
 #include "bank/frm_qeditx.h"
 #include "bank/frm_qimport.h"
 #include "bank/frm_sgrp.h"
+#include "bank/frm_soru_gir_grids.h"
 #include "grid/datagrid.h"
 #include "grid/gridprofile.h"
 #include "grid/mappedcombo.h"
-#include "grid/profiles.h"
 #include "grid/richcell.h"
 #include "storage/errors.h"
 #include "storage/session.h"
@@ -127,8 +127,8 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     ToolBar1->addWidget(MenuButton1);
     buildMenu();
 
-    wwDBGrid2 = new grid::DataGrid(this);
-    wwDBGrid2->setObjectName(QStringLiteral("wwDBGrid2"));
+    // Bound to its record set below, once its layout file is known.
+    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, bank::questionEntryGrid(), nullptr);
     wwDBGrid2->setAccessibleName(QStringLiteral("Sorular"));
     layout->addWidget(wwDBGrid2, 1);
     ProgressBar1 = new QProgressBar(this);
@@ -144,7 +144,6 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     wwDBRichEdit1 = new grid::RichCell(this);
     wwDBRichEdit1->setObjectName(QStringLiteral("wwDBRichEdit1"));
     wwDBRichEdit1->hide();
-    grid::profiles::apply(*wwDBGrid2, grid::profiles::questionEntryGrid());
     // The entry grid keeps its columns in the layout file; the file's name is
     // known once the window shows.
     grid::IniAttributes layoutFile;

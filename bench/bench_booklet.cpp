@@ -2,8 +2,8 @@
 // the entries, planning the booklets and drawing every booklet and the keys
 // into PDF files, as "PDF olarak kaydet" does. Not part of ctest; run it from
 // a release build: QT_QPA_PLATFORM=offscreen bench_booklet [questions] [runs]
-#include "exams/booklet_plan.h"
-#include "exams/booklet_render.h"
+#include "booklet/plan.h"
+#include "booklet/render.h"
 #include "tests/support/temp_db.h"
 
 #include <QDir>
@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
-using namespace exams::booklet;
+using namespace booklet;
 
 namespace {
 

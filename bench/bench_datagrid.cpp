@@ -4,6 +4,7 @@
 //
 // Not part of ctest. Run it from a release build, for instance:
 //   QT_QPA_PLATFORM=offscreen bench_datagrid -minimumvalue 50
+#include "bank/frm_soru_gir_grids.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 #include "storage/recordset.h"
@@ -62,7 +63,7 @@ void BenchDataGrid::initTestCase() {
     layout->addWidget(grid_);
     auto* richEdit = new QTextEdit(window_.get());
     richEdit->setObjectName(QStringLiteral("wwDBRichEdit1"));
-    profiles::apply(*grid_, profiles::questionEntryGrid());
+    profiles::apply(*grid_, bank::questionEntryGrid());
     grid_->adoptControls();
     window_->show();
     QVERIFY(QTest::qWaitForWindowExposed(window_.get()));

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-using namespace exams::booklet;
+using namespace booklet;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exams/booklet_plan.h"
+#include "booklet/plan.h"
 
 #include <QDialog>
 
@@ -17,7 +17,7 @@ class QPushButton;
 class Tsik_sirasi : public QDialog {
     Q_OBJECT
 public:
-    explicit Tsik_sirasi(const exams::booklet::ExamContent& content, QWidget* parent = nullptr);
+    explicit Tsik_sirasi(const booklet::ExamContent& content, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QListWidget* ListBox1 = nullptr;  // one row per question, in exam order
@@ -29,6 +29,6 @@ public:
     QList<qint64> released() const;
 
 private:
-    const exams::booklet::ExamContent& content_;
+    const booklet::ExamContent& content_;
     std::vector<int> items_;  // row -> index into content_.items
 };

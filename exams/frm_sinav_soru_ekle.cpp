@@ -1,7 +1,7 @@
 #include "exams/frm_sinav_soru_ekle.h"
 
+#include "exams/frm_sinav_soru_ekle_grids.h"
 #include "grid/datagrid.h"
-#include "grid/profiles.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/look.h"
@@ -68,8 +68,7 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     top->setObjectName(QStringLiteral("Panel2"));
     top->setFixedHeight(169);
     QLabel* groupsLabel = boldLabel(QStringLiteral("Soru Bankası Soru Grubu"), top, 8, 8, kNavy);
-    wwDBGrid1 =
-        grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), top, grid::profiles::addGroupsGrid(), session_.dgrp.dataSet);
+    wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), top, exams::addGroupsGrid(), session_.dgrp.dataSet);
     wwDBGrid1->setAccessibleName(groupsLabel->text());
     wwDBGrid1->setGeometry(8, 24, 209, 137);
     RzButton1 = boldButton(QStringLiteral("Grubu Aktar"), QStringLiteral("RzButton1"), top, 32);
@@ -79,14 +78,13 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     Label4->setToolTip(QStringLiteral("sıfırlamak için çift tıklayınız"));
     Label4->installEventFilter(this);
     QLabel* examsLabel = boldLabel(QStringLiteral("Soru Eklenecek Sınavı Seçiniz"), top, 344, 8, kNavy);
-    wwDBGrid3 =
-        grid::profiles::makeGrid(QStringLiteral("wwDBGrid3"), top, grid::profiles::addExamsGrid(), session_.dsinav.dataSet);
+    wwDBGrid3 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid3"), top, exams::addExamsGrid(), session_.dsinav.dataSet);
     wwDBGrid3->setAccessibleName(examsLabel->text());
     wwDBGrid3->setGeometry(344, 24, 209, 137);
     layout->addWidget(top);
 
-    wwDBGrid2 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, grid::profiles::addQuestionsGrid(),
-                                         session_.DataSource1.dataSet);
+    wwDBGrid2 =
+        grid::profiles::makeGrid(QStringLiteral("wwDBGrid2"), this, exams::addQuestionsGrid(), session_.DataSource1.dataSet);
     wwDBGrid2->setToolTip(QStringLiteral("Soruyu eklemek için çift tıklayınız..."));
     wwDBGrid2->setAccessibleName(QStringLiteral("Bankadaki Sorular"));
     layout->addWidget(wwDBGrid2, 1);

@@ -1,12 +1,10 @@
 #include "exams/frm_yazdir.h"
 
-#include "bank/pictures.h"
-#include "exams/booklet_render.h"
+#include "booklet/render.h"
 #include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
 #include "storage/session.h"
 #include "text/inifile.h"
-#include "text/rtf.h"
 #include "ui/filedialog.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
@@ -36,7 +34,7 @@
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
-using namespace exams::booklet;
+using namespace booklet;
 
 namespace {
 
@@ -199,15 +197,8 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
 
     // What goes on paper and what stays out.
     int headings = 0;
-    QStringList missing;
-    const QString pictures = programFolder_ + QStringLiteral("Pictures");
-    for (const Item& item : content_.items) {
-        headings += item.heading ? 1 : 0;
-        const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
-        for (const QString& name : bank::pictureReferences(plain))
-            if (!missing.contains(name) && bank::locatePicture(pictures, name).status != bank::PictureFile::Status::Found)
-                missing.append(name);
-    }
+    for (const Item& item : content_.items) headings += item.heading ? 1 : 0;
+    const QStringList missing = absentPictures(content_, programFolder_ + QStringLiteral("Pictures"));
     QString info = QStringLiteral("%1 soru").arg(content_.questionCount());
     if (headings > 0) info += QStringLiteral(", %1 başlık").arg(headings);
     info += QStringLiteral(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exams/booklet_plan.h"
+#include "booklet/plan.h"
 
 #include <QDialog>
 
@@ -18,10 +18,10 @@ class QSpinBox;
 namespace storage {
 class Session;
 }
-namespace exams::booklet {
+namespace booklet {
 class Renderer;
 struct Header;
-}  // namespace exams::booklet
+}  // namespace booklet
 
 namespace exams {
 // "Yazdır" on the exam tab: the print dialog for the current exam, or a
@@ -58,9 +58,9 @@ public:
     QPushButton* ButtonYazdir = nullptr;  // "Yazıcıya Gönder", only where a printer is installed
     QPushButton* ButtonKapat = nullptr;   // "Kapat"
 
-    const exams::booklet::ExamContent& content() const { return content_; }
+    const booklet::ExamContent& content() const { return content_; }
     // The plan the fields give now.
-    std::vector<exams::booklet::Variant> currentPlan() const;
+    std::vector<booklet::Variant> currentPlan() const;
 
     // The commands behind the buttons.
     void previewClick();
@@ -75,16 +75,16 @@ protected:
     void done(int result) override;
 
 private:
-    exams::booklet::Header header() const;
-    exams::booklet::Options options() const;
+    booklet::Header header() const;
+    booklet::Options options() const;
     void showKeptInPlace();
     void loadChoices();
     void saveChoices() const;
     // Renders with the progress bar shown and the buttons off; input that
     // arrives meanwhile is dropped.
-    void render(const std::function<void(exams::booklet::Renderer&)>& draw, int steps);
+    void render(const std::function<void(booklet::Renderer&)>& draw, int steps);
 
-    exams::booklet::ExamContent content_;
+    booklet::ExamContent content_;
     storage::Session& session_;
     qint64 examId_;
     QString programFolder_;

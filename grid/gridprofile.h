@@ -51,8 +51,8 @@ enum EditControlOption : unsigned {
 Q_DECLARE_FLAGS(EditControlOptionSet, EditControlOption)
 Q_DECLARE_OPERATORS_FOR_FLAGS(EditControlOptionSet)
 
-// Every per-grid setting. Ready-made profiles of the program's grids are in
-// grid/profiles.h.
+// Every per-grid setting. The profiles the program's grids are made from are in
+// grid/profiles.h; each window declares its grids beside itself.
 struct GridProfile {
     GridOptions Options =
         GridOptions(dgEditing | dgTitles | dgColumnResize | dgTabs | dgConfirmDelete | dgCancelOnExit | dgWordWrap);

@@ -4,31 +4,15 @@
 
 #include <QStringList>
 
-// The grids of the program: their profiles, and their designed column and
-// cell control lists. Windows take a declaration and apply it to their grid:
+// How a window declares a grid: its profile, its column list and its cell
+// control list, and the profiles that the program's grids are made from. Each
+// window declares its grids beside itself (frm_<word>_grids.h) and builds them
+// with makeGrid:
 //
-//     grid::profiles::apply(*wwDBGrid1, grid::profiles::mainGroupsGrid());
+//     wwDBGrid1 = grid::profiles::makeGrid(QStringLiteral("wwDBGrid1"), this, groupsDialogGrid(), recordSet);
 //
-// Profiles need a running application (the import grids use system colours).
+// Profiles need a running application (some take the system colours).
 namespace grid::profiles {
-
-// Tmain: groups (row select), exams (edited in place), exam questions (read-only).
-GridProfile mainGroups();
-GridProfile mainExams();
-GridProfile mainExamQuestions();
-// Tgrpx: the groups dialog (edits, inserts, deletes).
-GridProfile groupsDialog();
-// Tsinav_soru_ekle: groups, exams, the current group's questions (read-only).
-GridProfile addGroups();
-GridProfile addExams();
-GridProfile addQuestions();
-// Tqimport: the other file's groups and questions (field-definition mode).
-GridProfile importGroups();
-GridProfile importQuestions();
-// Tsoru_gir: question entry (always in edit mode, inserts, deletes).
-GridProfile questionEntry();
-// Tsgrpx: the group picker's plain grid (whole rows; deletes only, after asking).
-GridProfile groupPicker();
 
 struct GridDeclaration {
     GridProfile profile;
@@ -36,22 +20,26 @@ struct GridDeclaration {
     QStringList controlType;  // cell control list
 };
 
-GridDeclaration mainGroupsGrid();         // Tmain wwDBGrid1 over tgrp
-GridDeclaration mainExamsGrid();          // Tmain wwDBGrid3 over tsinav
-GridDeclaration mainExamQuestionsGrid();  // Tmain wwDBGrid4 over tQuestions
-GridDeclaration groupsDialogGrid();       // Tgrpx wwDBGrid1 over tgrp
-GridDeclaration groupPickerGrid();        // Tsgrpx's plain grid over tgrp
-GridDeclaration addGroupsGrid();          // Tsinav_soru_ekle wwDBGrid1
-GridDeclaration addExamsGrid();           // Tsinav_soru_ekle wwDBGrid3
-GridDeclaration addQuestionsGrid();       // Tsinav_soru_ekle wwDBGrid2 over ADOTable1
-GridDeclaration importGroupsGrid();       // Tqimport wwDBGrid1
-GridDeclaration importQuestionsGrid();    // Tqimport wwDBGrid2
-GridDeclaration questionEntryGrid();      // Tsoru_gir wwDBGrid2 over ADOTable1
+// A column list line: field, width in characters, title, read-only flag.
+QString line(const char* field, int width, const QString& title, const char* flag = "F");
+
+// What the grids of the program share: titles, resizable columns, word wrap,
+// the house colours.
+GridProfile common();
+// Group and exam lists: navy titles on the left, rows 125 %; whole rows or cells.
+GridProfile nameList(bool rowSelect);
+// Question lists: dark blue centred titles, flat, rich text loaded.
+GridProfile questionList();
+// A question list to read: whole rows, rows 120 %, memos shown, not edited.
+GridProfile readOnlyQuestions();
+// Another file's rows: system colours, lines, no cell hints, field definitions.
+GridProfile importList();
 
 // Profile first, then control list, then column list.
 void apply(DataGrid& grid, const GridDeclaration& declaration);
 
-// A grid of a window: named, declared and bound to its record set.
+// A grid of a window: named, declared and bound to its record set (none yet
+// when recordSet is null).
 DataGrid* makeGrid(const QString& name, QWidget* parent, const GridDeclaration& declaration, storage::RecordSet* recordSet);
 
 }  // namespace grid::profiles

@@ -1,3 +1,9 @@
+#include "app/frm_main_grids.h"
+#include "bank/frm_grp_grids.h"
+#include "bank/frm_qimport_grids.h"
+#include "bank/frm_sgrp_grids.h"
+#include "bank/frm_soru_gir_grids.h"
+#include "exams/frm_sinav_soru_ekle_grids.h"
 #include "grid/columnlist.h"
 #include "grid/datagrid.h"
 #include "grid/fieldlink.h"
@@ -36,7 +42,7 @@ QString line(const QString& field, int width, const QString& title, const QStrin
 }
 
 // The entry grid's column widths and titles without the window around it.
-profiles::GridDeclaration entry() { return profiles::questionEntryGrid(); }
+profiles::GridDeclaration entry() { return bank::questionEntryGrid(); }
 
 const QString kCannotShow = QStringLiteral("Alan gösterilemiyor");
 
@@ -69,7 +75,7 @@ private slots:
         GridHarness h;
         h.groups(2);
         QSignalSpy changed(h.grid, &DataGrid::selectedChanged);
-        profiles::GridDeclaration d = profiles::groupsDialogGrid();
+        profiles::GridDeclaration d = bank::groupsDialogGrid();
         d.selected = {line(QStringLiteral("NOPE"), 5, QStringLiteral("Yok")),
                       line(QStringLiteral("GROUPNAME"), 49, QStringLiteral("Grup Adı"))};
         h.apply(d);
@@ -89,7 +95,7 @@ private slots:
     void fieldNamesMatchIgnoringCase() {
         GridHarness h;
         h.groups(1);
-        profiles::GridDeclaration d = profiles::groupsDialogGrid();
+        profiles::GridDeclaration d = bank::groupsDialogGrid();
         d.selected = {line(QStringLiteral("groupname"), 10, QStringLiteral("Ad"), QStringLiteral("F\tkept"))};
         h.open(d);
         QCOMPARE(h.grid->columnCount(), 1);
@@ -140,9 +146,9 @@ private slots:
         QTest::addColumn<int>("percent");
         QTest::addColumn<int>("titleLines");
         QTest::newRow("entry 260 %") << entry() << 260 << 2;
-        QTest::newRow("groups 125 %") << profiles::mainGroupsGrid() << 125 << 1;
-        QTest::newRow("exam questions 120 %") << profiles::mainExamQuestionsGrid() << 120 << 1;
-        QTest::newRow("groups dialog 100 %") << profiles::groupsDialogGrid() << 100 << 1;
+        QTest::newRow("groups 125 %") << app::mainGroupsGrid() << 125 << 1;
+        QTest::newRow("exam questions 120 %") << app::mainExamQuestionsGrid() << 120 << 1;
+        QTest::newRow("groups dialog 100 %") << bank::groupsDialogGrid() << 100 << 1;
     }
     void rowAndTitleHeightsFollowTheFont() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -165,7 +171,7 @@ private slots:
     // The design font gives the designed sizes on every machine; any other
     // font is measured.
     void sizesOfTheDesignFontAndOfOthers() {
-        GridProfile p = profiles::questionEntry();
+        GridProfile p = bank::questionEntryGrid().profile;
         DataGrid grid;
         grid.setProfile(p);
         QCOMPARE(grid.zeroWidth(), 6);
@@ -189,7 +195,7 @@ private slots:
     void widthThatIsNotANumberIsAConversionError() {
         GridHarness h;
         h.groups(1);
-        h.open(profiles::groupsDialogGrid());
+        h.open(bank::groupsDialogGrid());
         const QStringList before = h.grid->selected();
         QString message;
         try {
@@ -323,7 +329,7 @@ private slots:
     void modelStaysAValidItemModel() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)"), QStringLiteral("('Bütünleme', 0)")});
-        h.apply(profiles::mainExamsGrid());
+        h.apply(app::mainExamsGrid());
         QAbstractItemModel* model = h.grid->model();
         QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         h.rs.open();
@@ -360,7 +366,7 @@ private slots:
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (7, 'Uzun soru', 'x', NULL, NULL, NULL, '3', 1, 1)"));
         h.db.exec(QStringLiteral("INSERT INTO tqmaster VALUES (8, NULL, NULL, NULL, NULL, NULL, '9', 0, 1)"));
         h.rs.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
-        profiles::GridDeclaration d = profiles::importQuestionsGrid();
+        profiles::GridDeclaration d = bank::importQuestionsGrid();
         d.profile.UseTFields = false;
         h.open(d);
         // rid, question, answer1..4, true_answer, sts, qgrp
@@ -400,7 +406,7 @@ private slots:
     void checkBoxCells() {
         GridHarness h;
         h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 1)"), QStringLiteral("('C', 0)")});
-        h.open(profiles::mainExamsGrid());
+        h.open(app::mainExamsGrid());
         QVERIFY(!h.grid->isChecked(0, 2));
         QVERIFY(h.grid->isChecked(1, 2));
         QVERIFY(!h.grid->isChecked(2, 2));
@@ -413,7 +419,7 @@ private slots:
     void rowColoursAlternateAndStayWithTheRow() {
         GridHarness h;
         h.groups(60);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         // Well right of the text, inside the cell.
         auto sample = [&](int row) {
             const QRect r = h.grid->cellRect(row, 0);
@@ -433,7 +439,7 @@ private slots:
     void titleRowKeepsItsColourRightOfTheLastColumn() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)")});
-        const profiles::GridDeclaration d = profiles::mainExamsGrid();
+        const profiles::GridDeclaration d = app::mainExamsGrid();
         QVERIFY(h.start(d));
         QHeaderView* titles = h.grid->horizontalHeader();
         const int end = titles->length();
@@ -447,9 +453,9 @@ private slots:
         QTest::addColumn<profiles::GridDeclaration>("declaration");
         QTest::addColumn<bool>("otherCellHighlighted");  // row select
         QTest::addColumn<bool>("highlightedWithoutFocus");
-        QTest::newRow("row select, always shown") << profiles::mainGroupsGrid() << true << true;
-        QTest::newRow("cells, always shown") << profiles::mainExamsGrid() << false << true;
-        QTest::newRow("cells, only with focus") << profiles::groupsDialogGrid() << false << false;
+        QTest::newRow("row select, always shown") << app::mainGroupsGrid() << true << true;
+        QTest::newRow("cells, always shown") << app::mainExamsGrid() << false << true;
+        QTest::newRow("cells, only with focus") << bank::groupsDialogGrid() << false << false;
     }
     void selectionColours() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -479,7 +485,7 @@ private slots:
     void indicatorMarksTheRowState() {
         GridHarness h;
         h.groups(2);
-        h.open(profiles::groupsDialogGrid());
+        h.open(bank::groupsDialogGrid());
         QVERIFY(h.grid->verticalHeader()->isVisibleTo(h.grid));
         auto mark = [&](int row) { return h.grid->model()->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(); };
         QCOMPARE(mark(0), QStringLiteral(">"));
@@ -490,7 +496,7 @@ private slots:
         h.rs.append();
         QCOMPARE(mark(2), QStringLiteral("*"));
         // Grids without the indicator have none.
-        h.grid->setProfile(profiles::mainGroups());
+        h.grid->setProfile(app::mainGroupsGrid().profile);
         QVERIFY(!h.grid->verticalHeader()->isVisibleTo(h.grid));
     }
 
@@ -498,7 +504,7 @@ private slots:
         GridHarness h;
         h.db.exec(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('kısa'), ('%1')").arg(QString(60, u'w')));
         h.rs.setTableName(QStringLiteral("tqgroup"));
-        profiles::GridDeclaration d = profiles::mainGroupsGrid();
+        profiles::GridDeclaration d = app::mainGroupsGrid();
         d.selected = {line(QStringLiteral("GROUPNAME"), 10, QStringLiteral("Ad"))};
         QVERIFY(h.start(d));
         auto hintAt = [&](int row) {
@@ -511,14 +517,14 @@ private slots:
         };
         QCOMPARE(hintAt(0), QString());
         QCOMPARE(hintAt(1), QString(60, u'w'));
-        h.grid->setProfile(profiles::groupsDialog());  // no cell hints there
+        h.grid->setProfile(bank::groupsDialogGrid().profile);  // no cell hints there
         QCOMPARE(hintAt(1), QString());
     }
 
     void accessibleCellsReportTextAndState() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         QAccessibleInterface* table = QAccessible::queryAccessibleInterface(h.grid);
         QVERIFY(table && table->tableInterface());
         QAccessibleTableInterface* t = table->tableInterface();
@@ -566,7 +572,7 @@ private slots:
         QFETCH(QString, expected);
         GridHarness h;
         h.exams({QStringLiteral("('A', NULL)"), QStringLiteral("('B', 0)")});
-        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        profiles::GridDeclaration d = app::mainExamsGrid();
         if (!singleClick) d.profile.EditControlOptions &= ~EditControlOptionSet(ecoCheckboxSingleClick);
         QVERIFY(h.start(d));
         QSignalSpy dbl(h.grid, &DataGrid::dblClicked);
@@ -586,7 +592,7 @@ private slots:
     void checkBoxClickThenSpace() {
         GridHarness h;
         h.exams({QStringLiteral("('A', 1)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         h.click(0, 2);
         QCOMPARE(h.rs.field(QStringLiteral("DRM")).asString(), QStringLiteral("False"));
         QTest::keyClick(h.grid, Qt::Key_Space);
@@ -603,7 +609,7 @@ private slots:
         QTest::addColumn<bool>("exams");
         QTest::addColumn<int>("rowsAfter");
         QTest::newRow("entry grid inserts") << entry() << false << 1;
-        QTest::newRow("exam grid does not") << profiles::mainExamsGrid() << true << 0;
+        QTest::newRow("exam grid does not") << app::mainExamsGrid() << true << 0;
     }
     void spaceInAnEmptySet() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -636,7 +642,7 @@ private slots:
         QFETCH(int, variant);
         GridHarness h;
         h.exams({QStringLiteral("('A', 0)")});
-        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        profiles::GridDeclaration d = app::mainExamsGrid();
         if (variant == 0) d.profile.ReadOnly = true;
         if (variant == 1) d.profile.Options &= ~GridOptions(dgEditing);
         if (variant == 2) d.selected.last().replace(QStringLiteral("\tF"), QStringLiteral("\tT"));
@@ -654,7 +660,7 @@ private slots:
     void examNameEditedInPlaceAndPostedWhenTheRowIsLeft() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         h.click(0, 1);
         h.type(QStringLiteral("Ara"));
         QVERIFY(h.grid->editorVisible());
@@ -674,7 +680,7 @@ private slots:
     void editorTakesAtMostTheFieldSize() {
         GridHarness h;
         h.groups(1);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         h.click(0, 0);
         h.type(QString(60, u'k'));
         QCOMPARE(h.grid->cellEditor()->text(), QString(50, u'k'));
@@ -685,7 +691,7 @@ private slots:
         h.groups(2);
         auto* control = new QLineEdit(&h.window);
         control->setObjectName(QStringLiteral("wwExpandButton1"));
-        h.open(profiles::mainGroupsGrid());
+        h.open(app::mainGroupsGrid());
         h.grid->adoptControls();
         QVERIFY(h.show());
         QCOMPARE(h.grid->cellControl(0), control);
@@ -815,7 +821,7 @@ private slots:
     void answerColumnShowsTheDigitWithoutThePicker() {
         GridHarness h;
         h.questions({{QStringLiteral("'3'"), QStringLiteral("1")}});
-        h.open(profiles::addQuestionsGrid());
+        h.open(exams::addQuestionsGrid());
         h.grid->adoptControls();
         QCOMPARE(h.grid->columnField(6), QStringLiteral("true_answer"));
         QVERIFY(!h.grid->cellControl(6));
@@ -899,9 +905,9 @@ private slots:
         QTest::addColumn<profiles::GridDeclaration>("declaration");
         QTest::addColumn<QString>("table");
         QTest::addColumn<bool>("move");
-        QTest::newRow("exam grid, resize") << profiles::mainExamsGrid() << "qgroup" << false;
-        QTest::newRow("exam grid, move the typed column") << profiles::mainExamsGrid() << "qgroup" << true;
-        QTest::newRow("groups dialog, last cell of the last row") << profiles::groupsDialogGrid() << "tqgroup" << false;
+        QTest::newRow("exam grid, resize") << app::mainExamsGrid() << "qgroup" << false;
+        QTest::newRow("exam grid, move the typed column") << app::mainExamsGrid() << "qgroup" << true;
+        QTest::newRow("groups dialog, last cell of the last row") << bank::groupsDialogGrid() << "tqgroup" << false;
     }
     void typedTextSurvivesATitleGesture() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -946,7 +952,7 @@ private slots:
     void fieldDefinitionModeShowsTheListedFieldsInListOrder() {
         GridHarness h;
         h.questions({{QStringLiteral("'2'"), QStringLiteral("1")}});
-        profiles::GridDeclaration d = profiles::importQuestionsGrid();
+        profiles::GridDeclaration d = bank::importQuestionsGrid();
         d.selected = {line(QStringLiteral("answer2"), 10, QStringLiteral("B")),
                       line(QStringLiteral("nope"), 5, QStringLiteral("X")), line(QStringLiteral("rid"), 4, QStringLiteral("No"))};
         h.open(d);
@@ -984,10 +990,10 @@ private slots:
     void downOnTheLastRowAppendsOnlyWhereAllowed_data() {
         QTest::addColumn<profiles::GridDeclaration>("declaration");
         QTest::addColumn<int>("rowsAfter");
-        QTest::newRow("groups dialog") << profiles::groupsDialogGrid() << 3;
-        QTest::newRow("exam grid: no insert key option") << profiles::mainExamsGrid() << 2;
-        QTest::newRow("row select") << profiles::mainGroupsGrid() << 2;
-        QTest::newRow("group picker") << profiles::GridDeclaration{profiles::groupPicker(), {}, {}} << 2;
+        QTest::newRow("groups dialog") << bank::groupsDialogGrid() << 3;
+        QTest::newRow("exam grid: no insert key option") << app::mainExamsGrid() << 2;
+        QTest::newRow("row select") << app::mainGroupsGrid() << 2;
+        QTest::newRow("group picker") << profiles::GridDeclaration{bank::groupPickerGrid().profile, {}, {}} << 2;
     }
     void downOnTheLastRowAppendsOnlyWhereAllowed() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -1007,7 +1013,7 @@ private slots:
     void insertAddsARowBeforeTheCurrentOne() {
         GridHarness h;
         h.groups(3);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         h.click(1, 0);
         h.key(Qt::Key_Insert);
         QCOMPARE(h.rs.recordCount(), 4);
@@ -1080,7 +1086,7 @@ private slots:
     void tabSkipsReadOnlyColumns() {
         GridHarness h;
         h.exams({QStringLiteral("('A', 0)"), QStringLiteral("('B', 0)")});
-        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        profiles::GridDeclaration d = app::mainExamsGrid();
         d.selected.append(line(QStringLiteral("GROUPPASS"), 5, QStringLiteral("Şifre"), QStringLiteral("T")));
         QVERIFY(h.start(d));
         h.click(0, 2);
@@ -1109,7 +1115,7 @@ private slots:
     void enterWithoutEnterToTabSwitchesTheEditor() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         h.click(0, 1);
         QVERIFY(!h.grid->editorVisible());
         h.key(Qt::Key_Return);
@@ -1155,7 +1161,7 @@ private slots:
         BoxScript boxes;
         GridHarness h;
         h.groups(4);
-        QVERIFY(h.start(profiles::mainGroupsGrid()));
+        QVERIFY(h.start(app::mainGroupsGrid()));
         h.click(1, 1);
         h.key(Qt::Key_Right);
         QCOMPARE(h.rs.currentRow(), 2);
@@ -1178,7 +1184,7 @@ private slots:
     void pagesAndVisibleRows() {
         GridHarness h;
         h.groups(80);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         h.click(0, 0);
         const int top = h.grid->rowAt(0);
         const int bottomShown = h.grid->rowAt(h.grid->viewport()->height() - 1);
@@ -1242,13 +1248,13 @@ private slots:
         QTest::addColumn<bool>("asks");
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("rowsAfter");
-        QTest::newRow("groups dialog, OK") << profiles::groupsDialogGrid() << true << int(msgbox::Button::OK) << 2;
-        QTest::newRow("groups dialog, Cancel") << profiles::groupsDialogGrid() << true << int(msgbox::Button::Cancel) << 3;
-        QTest::newRow("group picker, OK") << profiles::GridDeclaration{profiles::groupPicker(), {}, {}} << true
+        QTest::newRow("groups dialog, OK") << bank::groupsDialogGrid() << true << int(msgbox::Button::OK) << 2;
+        QTest::newRow("groups dialog, Cancel") << bank::groupsDialogGrid() << true << int(msgbox::Button::Cancel) << 3;
+        QTest::newRow("group picker, OK") << profiles::GridDeclaration{bank::groupPickerGrid().profile, {}, {}} << true
                                           << int(msgbox::Button::OK) << 2;
-        QTest::newRow("exam grid") << profiles::mainExamsGrid() << false << 0 << 3;
-        QTest::newRow("row select") << profiles::mainGroupsGrid() << false << 0 << 3;
-        QTest::newRow("read-only") << profiles::mainExamQuestionsGrid() << false << 0 << 3;
+        QTest::newRow("exam grid") << app::mainExamsGrid() << false << 0 << 3;
+        QTest::newRow("row select") << app::mainGroupsGrid() << false << 0 << 3;
+        QTest::newRow("read-only") << app::mainExamQuestionsGrid() << false << 0 << 3;
     }
     void ctrlDelete() {
         QFETCH(profiles::GridDeclaration, declaration);
@@ -1295,7 +1301,7 @@ private slots:
         BoxScript boxes;
         GridHarness h;
         h.groups(2);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         h.click(0, 0);
         // 1. Text typed and not yet written: the cell shows the field again.
         h.type(QStringLiteral("Yeni ad"));
@@ -1351,7 +1357,7 @@ private slots:
         QFETCH(int, answer);
         GridHarness h;
         h.groups(2);
-        QVERIFY(h.start(profiles::groupsDialogGrid()));
+        QVERIFY(h.start(bank::groupsDialogGrid()));
         h.click(0, 0);
         h.type(QStringLiteral("Yeni"));
         h.key(Qt::Key_Return);
@@ -1594,7 +1600,7 @@ private slots:
     void endAfterF2ExtendsTheExamName() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 0)"), QStringLiteral("('Final', 0)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         h.click(0, 1);
         h.key(Qt::Key_F2);
         QVERIFY(h.grid->editorVisible());
@@ -1736,7 +1742,7 @@ private slots:
     void closedSetShowsOnlyTitles() {
         GridHarness h;
         h.groups(3);
-        h.open(profiles::groupsDialogGrid());
+        h.open(bank::groupsDialogGrid());
         QCOMPARE(h.grid->model()->rowCount(), 3);
         h.rs.close();
         QCOMPARE(h.grid->model()->rowCount(), 0);

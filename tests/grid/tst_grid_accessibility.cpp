@@ -1,3 +1,5 @@
+#include "app/frm_main_grids.h"
+#include "bank/frm_soru_gir_grids.h"
 #include "grid/datagrid.h"
 #include "grid/mappedcombo.h"
 #include "grid/profiles.h"
@@ -61,7 +63,7 @@ private slots:
     void lineEditorIsInTheTreeWhileEditing() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         QAccessibleInterface* table = interfaceOf(h.grid);
         QLineEdit* editor = h.grid->cellEditor();
         const int children = table->childCount();
@@ -96,7 +98,7 @@ private slots:
         h.questions({{QStringLiteral("'3'"), QStringLiteral("0")}});
         auto* box = h.answerBox();
         h.window.layout()->addWidget(box);
-        h.open(profiles::questionEntryGrid());
+        h.open(bank::questionEntryGrid());
         h.grid->adoptControls();
         QVERIFY(h.show());
         QAccessibleInterface* table = interfaceOf(h.grid);
@@ -125,7 +127,7 @@ private slots:
     void checkBoxCellIsACheckBox() {
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)")});
-        QVERIFY(h.start(profiles::mainExamsGrid()));
+        QVERIFY(h.start(app::mainExamsGrid()));
         QAccessibleTableInterface* t = interfaceOf(h.grid)->tableInterface();
         QAccessibleInterface* ticked = t->cellAt(0, 2);
         QCOMPARE(ticked->role(), QAccessible::CheckBox);
@@ -147,7 +149,7 @@ private slots:
         QVERIFY(!t->cellAt(1, 2)->state().checked);
 
         // A read-only grid offers no toggle.
-        GridProfile readOnly = profiles::mainExams();
+        GridProfile readOnly = app::mainExamsGrid().profile;
         readOnly.ReadOnly = true;
         h.grid->setProfile(readOnly);
         QVERIFY(!t->cellAt(0, 2)->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
@@ -165,7 +167,7 @@ private slots:
         QFETCH(bool, indicator);
         GridHarness h;
         h.exams({QStringLiteral("('Vize', 1)"), QStringLiteral("('Final', NULL)"), QStringLiteral("('Büt', 0)")});
-        profiles::GridDeclaration d = profiles::mainExamsGrid();
+        profiles::GridDeclaration d = app::mainExamsGrid();
         d.profile.Options.setFlag(dgIndicator, indicator);
         QVERIFY(h.start(d));
         QCOMPARE(h.grid->verticalHeader()->isVisible(), indicator);

@@ -1,4 +1,4 @@
-#include "exams/booklet_plan.h"
+#include "booklet/plan.h"
 
 #include "storage/errors.h"
 #include "storage/fields.h"
@@ -14,7 +14,7 @@
 
 #include <numeric>
 
-namespace exams::booklet {
+namespace booklet {
 
 namespace {
 
@@ -301,4 +301,4 @@ QByteArray keysCsv(const std::vector<Variant>& variants) {
     return QByteArray("\xEF\xBB\xBF") + csv.toUtf8();
 }
 
-}  // namespace exams::booklet
+}  // namespace booklet

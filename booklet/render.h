@@ -1,10 +1,11 @@
 #pragma once
 
-#include "exams/booklet_plan.h"
+#include "booklet/plan.h"
 
 #include <QHash>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -21,7 +22,7 @@ class QTextDocument;
 // seed in small print at its foot. A question, with its pictures and answers,
 // never breaks across pages (only one taller than a whole page must), and a
 // heading never stands alone at the foot of a page.
-namespace exams::booklet {
+namespace booklet {
 
 struct Header {
     QString school;
@@ -33,6 +34,11 @@ struct Header {
 
 // Called after each question or key page is placed: done of total.
 using Progress = std::function<void(int done, int total)>;
+
+// The pictures the exam's questions refer to that are not found in
+// picturesFolder (missing, or refused as outside it), each once, in the order
+// they are first referred to.
+QStringList absentPictures(const ExamContent& content, const QString& picturesFolder);
 
 class Renderer {
 public:
@@ -86,4 +92,4 @@ private:
     int total_ = 0;
 };
 
-}  // namespace exams::booklet
+}  // namespace booklet

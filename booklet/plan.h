@@ -15,7 +15,7 @@ class Connection;
 // exam order, the variants (booklets A to D) with their question and answer
 // orders, and the answer keys. No widgets and no painting here, so that the
 // same plan feeds the preview, the printer, the PDF files and the tests.
-namespace exams::booklet {
+namespace booklet {
 
 // One exam entry as printed: a question, or a heading ("<?>" at the start of
 // its text) that titles the questions after it.
@@ -147,4 +147,4 @@ QByteArray keysCsv(const std::vector<Variant>& variants);
 // A fresh seed for a new print: six digits, easy to type back.
 std::uint64_t freshSeed();
 
-}  // namespace exams::booklet
+}  // namespace booklet

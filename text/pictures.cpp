@@ -1,17 +1,17 @@
-#include "bank/pictures.h"
+#include "text/pictures.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
 
-namespace bank {
+namespace picture {
 
 namespace {
 constexpr qint64 kMaxPixels = 40'000'000;
 }
 
-QStringList pictureReferences(const QString& question) {
+QStringList references(const QString& question) {
     static const QRegularExpression reference(QStringLiteral(R"(\{([^{}\r\n]+\.[^{}\r\n.\s]+)\})"));
     QStringList names;
     for (auto it = reference.globalMatch(question); it.hasNext();) {
@@ -21,14 +21,14 @@ QStringList pictureReferences(const QString& question) {
     return names;
 }
 
-PictureFile locatePicture(const QString& picturesFolder, const QString& name) {
-    PictureFile file;
+File locate(const QString& picturesFolder, const QString& name) {
+    File file;
     QString relative = name;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     const bool driveLetter = relative.size() > 1 && relative.at(1) == QLatin1Char(':');
     if (relative.contains(QLatin1String("..")) || relative.startsWith(QLatin1Char('/')) || driveLetter ||
         QDir::isAbsolutePath(relative)) {
-        file.status = PictureFile::Status::Refused;
+        file.status = File::Status::Refused;
         return file;
     }
     const QString folder = QFileInfo(picturesFolder).canonicalFilePath();
@@ -37,16 +37,16 @@ PictureFile locatePicture(const QString& picturesFolder, const QString& name) {
     // A link, or a folder that is a link, may lead anywhere: what counts is where it ends.
     const QString real = info.canonicalFilePath();
     if (real.isEmpty() || !real.startsWith(folder + QLatin1Char('/'))) {
-        file.status = PictureFile::Status::Refused;
+        file.status = File::Status::Refused;
         return file;
     }
     if (!QFileInfo(real).isFile()) return file;
-    file.status = PictureFile::Status::Found;
+    file.status = File::Status::Found;
     file.path = real;
     return file;
 }
 
-QImage loadPicture(const QString& path, const QSize& box) {
+QImage load(const QString& path, const QSize& box) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
@@ -55,4 +55,4 @@ QImage loadPicture(const QString& path, const QSize& box) {
     return reader.read();
 }
 
-}  // namespace bank
+}  // namespace picture

@@ -9,12 +9,12 @@
 // between braces, "{r1.jpg}", naming a file in the folder "Pictures" under
 // the program's folder. The exam site shows the picture; the plain-text
 // question window shows it too, so that the teacher sees what students see.
-namespace bank {
+namespace picture {
 
 // The names referred to, in order of first appearance, each once.
-QStringList pictureReferences(const QString& question);
+QStringList references(const QString& question);
 
-struct PictureFile {
+struct File {
     enum class Status {
         Found,    // path names a readable file inside the folder
         Missing,  // no such file
@@ -26,10 +26,10 @@ struct PictureFile {
 
 // Where a referred picture lies. Only files inside picturesFolder are ever
 // named: ".." anywhere, absolute names and links that resolve outside are refused.
-PictureFile locatePicture(const QString& picturesFolder, const QString& name);
+File locate(const QString& picturesFolder, const QString& name);
 
 // The picture scaled down to fit `box` (never up). Null when it cannot be read
 // or is too large to decode safely (more than 40 million pixels).
-QImage loadPicture(const QString& path, const QSize& box);
+QImage load(const QString& path, const QSize& box);
 
-}  // namespace bank
+}  // namespace picture

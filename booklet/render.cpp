@@ -1,6 +1,6 @@
-#include "exams/booklet_render.h"
+#include "booklet/render.h"
 
-#include "bank/pictures.h"
+#include "text/pictures.h"
 #include "text/rtf.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -20,7 +20,7 @@
 // The resolution Qt's text layout takes format lengths in (exported by Qt's GUI library).
 Q_GUI_EXPORT int qt_defaultDpiY();
 
-namespace exams::booklet {
+namespace booklet {
 
 namespace {
 
@@ -155,6 +155,17 @@ std::unique_ptr<QTextDocument> Renderer::headerDocument(QPagedPaintDevice& devic
     return doc;
 }
 
+QStringList absentPictures(const ExamContent& content, const QString& picturesFolder) {
+    QStringList absent;
+    for (const Item& item : content.items) {
+        const QString plain = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
+        for (const QString& name : picture::references(plain))
+            if (!absent.contains(name) && picture::locate(picturesFolder, name).status != picture::File::Status::Found)
+                absent.append(name);
+    }
+    return absent;
+}
+
 void Renderer::addQuestionText(QTextDocument& doc, const Item& item, int number) {
     QTextCursor c(&doc);
     const QTextCharFormat plain;
@@ -162,7 +173,7 @@ void Renderer::addQuestionText(QTextDocument& doc, const Item& item, int number)
     bold.setFontWeight(QFont::Bold);
     const QString plainText = rtf::isRichText(item.content) ? rtf::plainText(item.content) : item.content;
     QStringList shown;
-    for (const QString& name : bank::pictureReferences(plainText))
+    for (const QString& name : picture::references(plainText))
         if (!picture(name).isNull()) shown.append(name);
 
     c.insertText(QString::number(number) + QStringLiteral(". "), bold);
@@ -230,8 +241,8 @@ QImage Renderer::picture(const QString& name) {
     const auto found = pictures_.constFind(name);
     if (found != pictures_.constEnd()) return *found;
     QImage image;
-    const bank::PictureFile file = bank::locatePicture(picturesFolder_, name);
-    if (file.status == bank::PictureFile::Status::Found) image = bank::loadPicture(file.path, kPictureReadBox);
+    const picture::File file = picture::locate(picturesFolder_, name);
+    if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureReadBox);
     if (image.isNull()) missing_.append(name);
     pictures_.insert(name, image);
     return image;
@@ -474,4 +485,4 @@ void Renderer::drawAll(QPainter& painter, QPagedPaintDevice& device, const std::
     drawKeys(painter, device, variants, !variants.empty());
 }
 
-}  // namespace exams::booklet
+}  // namespace booklet
