@@ -380,15 +380,13 @@ void Tmain::GRUPTANIMLARI1Click() {
 // to a later opposite command: a misclick must not cost a teacher that work,
 // so the command says what will change and asks first.
 void Tmain::setAllCancelled(bool cancelled) {
-    storage::RecordSet& count = session_.rcxxx;
-    count.close();
-    count.setCommandText(storage::sql::countToSetCancelled(cancelled));
-    count.open();
-    const qint64 questions = count.field(QStringLiteral("RCX")).asInteger();
-    const qint64 groups = count.field(QStringLiteral("GRP")).asInteger();
+    const std::vector<qint64> counts =
+        storage::sql::numbers(session_.rcxxx, storage::sql::countToSetCancelled(cancelled),
+                              {QStringLiteral("RCX"), QStringLiteral("GRP"), QStringLiteral("ORP")});
+    const qint64 questions = counts[0];
+    const qint64 groups = counts[1];
     // Questions left behind by a deleted group change too, but belong to no group.
-    const qint64 orphans = count.field(QStringLiteral("ORP")).asInteger();
-    count.close();
+    const qint64 orphans = counts[2];
     if (questions + orphans == 0) {
         msgbox::information(cancelled ? QStringLiteral("\r\nPasif yapılacak soru yok: bütün sorular zaten pasif.")
                                       : QStringLiteral("\r\nAktif yapılacak soru yok: bütün sorular zaten aktif."));
@@ -434,7 +432,7 @@ void Tmain::ToolButton19Click() {
     }
     storage::RecordSet& questions = session_.ADOTable1;
     questions.close();
-    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
     questions.open();
     forms_.sinav_soru_ekle->exec();
     session_.tQuestions.close();

@@ -159,15 +159,8 @@ bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
     namespace sql = storage::sql;
     storage::RecordSet& question = session_.ADOTable1;
     storage::RecordSet& query = session_.ADOQuery1;
-    const qint64 rid = question.field(QStringLiteral("rid")).asInteger();
-    const auto scalar = [&query](const QString& statement) {
-        query.close();
-        query.setCommandText(statement);
-        query.open();
-        const qint64 value = query.field(QStringLiteral("MRI")).asInteger();
-        query.close();
-        return value;
-    };
+    const qint64 rid = question.field(QStringLiteral("rid")).asKey();
+    const auto scalar = [&query](const QString& statement) { return sql::scalar(query, statement, QStringLiteral("MRI")); };
     bool inserted = false;
     if (scalar(sql::examHoldsQuestion(exam.id, rid)) > 0) {
         log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
