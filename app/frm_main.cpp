@@ -15,6 +15,7 @@
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/busy.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -180,32 +181,27 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(&tsinav, &storage::RecordSet::stateChanged, this,
             [this] { msgbox::guard([this] { examQuestions_->examStateChanged(); }); });
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { msgbox::guard([this] { PageControl1Change(); }); });
-    connect(ToolButton24, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton24Click(); }); });
-    connect(wwDBGrid1, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid1DblClick(); }); });
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { msgbox::guard([this] { SpeedButton5Click(); }); });
-    connect(ToolButton9, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton9Click(); }); });
-    connect(GRUPTANIMLARI1, &QAction::triggered, this, [this] { msgbox::guard([this] { GRUPTANIMLARI1Click(); }); });
-    connect(MPASF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MPASF1Click(); }); });
-    connect(MAKTF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MAKTF1Click(); }); });
-    connect(ToolButton2, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton2Click(); }); });
-    connect(ToolButton23, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton23Click(); }); });
-    connect(ToolButton6, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton6Click(); }); });
-    connect(ToolButton19, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton19Click(); }); });
-    connect(ToolButton25, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton25Click(); }); });
+    ui::onSignal(PageControl1, &QTabWidget::currentChanged, this, &Tmain::PageControl1Change);
+    ui::onClick(ToolButton24, this, &Tmain::ToolButton24Click);
+    ui::onSignal(wwDBGrid1, &grid::DataGrid::dblClicked, this, &Tmain::wwDBGrid1DblClick);
+    ui::onClick(SpeedButton5, this, &Tmain::SpeedButton5Click);
+    ui::onClick(ToolButton9, this, &Tmain::ToolButton9Click);
+    ui::onClick(GRUPTANIMLARI1, this, &Tmain::GRUPTANIMLARI1Click);
+    ui::onClick(MPASF1, this, &Tmain::MPASF1Click);
+    ui::onClick(MAKTF1, this, &Tmain::MAKTF1Click);
+    ui::onClick(ToolButton2, this, &Tmain::ToolButton2Click);
+    ui::onClick(ToolButton23, this, &Tmain::ToolButton23Click);
+    ui::onClick(ToolButton6, this, &Tmain::ToolButton6Click);
+    ui::onClick(ToolButton19, this, &Tmain::ToolButton19Click);
+    ui::onClick(ToolButton25, this, &Tmain::ToolButton25Click);
     // The exam question list's commands.
-    const auto onClick = [this](QToolButton* button, void (*command)(ExamQuestionList&)) {
-        connect(button, &QToolButton::clicked, this, [this, command] { msgbox::guard([&] { command(*examQuestions_); }); });
-    };
-    onClick(ToolButton8, [](ExamQuestionList& l) { l.first(); });
-    onClick(ToolButton11, [](ExamQuestionList& l) { l.prior(); });
-    onClick(ToolButton12, [](ExamQuestionList& l) { l.next(); });
-    onClick(ToolButton14, [](ExamQuestionList& l) { l.last(); });
-    onClick(ToolButton17, [](ExamQuestionList& l) { l.moveUp(); });
-    onClick(ToolButton16, [](ExamQuestionList& l) { l.moveDown(); });
-    onClick(ToolButton5, [](ExamQuestionList& l) { l.remove(); });
-    onClick(ToolButton22, [](ExamQuestionList& l) { l.showDetail(); });
-    connect(wwDBGrid4, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { examQuestions_->showDetail(); }); });
+    const std::pair<QToolButton*, void (ExamQuestionList::*)()> listCommands[] = {
+        {ToolButton8, &ExamQuestionList::first},   {ToolButton11, &ExamQuestionList::prior},
+        {ToolButton12, &ExamQuestionList::next},   {ToolButton14, &ExamQuestionList::last},
+        {ToolButton17, &ExamQuestionList::moveUp}, {ToolButton16, &ExamQuestionList::moveDown},
+        {ToolButton5, &ExamQuestionList::remove},  {ToolButton22, &ExamQuestionList::showDetail}};
+    for (const auto& [button, command] : listCommands) ui::onClick(button, examQuestions_, command);
+    ui::onSignal(wwDBGrid4, &grid::DataGrid::dblClicked, examQuestions_, &ExamQuestionList::showDetail);
 
     ui::setOuterSize(this, QSize(1026, 623));
     ui::centreOnScreen(this);

@@ -5,6 +5,7 @@
 #include "grid/richcell.h"
 #include "storage/database_file.h"
 #include "ui/filedialog.h"
+#include "ui/guarded.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -57,8 +58,8 @@ Tqimport::Tqimport(QWidget* parent)
     wwDBGrid1->adoptControls();
     wwDBGrid2->adoptControls();
 
-    connect(Button1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button2Click(); }); });
+    ui::onClick(Button1, this, &Tqimport::Button1Click);
+    ui::onClick(Button2, this, &Tqimport::Button2Click);
     ui::centreOnScreen(this);
 }
 

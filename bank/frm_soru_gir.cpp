@@ -11,6 +11,7 @@
 #include "grid/richcell.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
+#include "ui/guarded.h"
 #include "ui/icons.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
@@ -30,10 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void connectGuarded(QToolButton* button, Tsoru_gir* window, void (Tsoru_gir::*command)()) {
-    QObject::connect(button, &QToolButton::clicked, window, [window, command] { msgbox::guard([&] { (window->*command)(); }); });
-}
 
 // Keeps the window painted and its progress bar current during a long copy
 // without letting any input in: typing into the row being copied would go
@@ -153,13 +150,13 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     wwDBGrid2->adoptControls();
     session_.questionText = wwDBRichEdit1;
 
-    connectGuarded(BtnMoveAllLeft, this, &Tsoru_gir::BtnMoveAllLeftClick);
-    connectGuarded(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
-    connectGuarded(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
-    connectGuarded(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
-    connectGuarded(BtnUp, this, &Tsoru_gir::BtnUpClick);
-    connectGuarded(BtnDown, this, &Tsoru_gir::BtnDownClick);
-    connectGuarded(BtnImport, this, &Tsoru_gir::BtnImportClick);
+    ui::onClick(BtnMoveAllLeft, this, &Tsoru_gir::BtnMoveAllLeftClick);
+    ui::onClick(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
+    ui::onClick(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
+    ui::onClick(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
+    ui::onClick(BtnUp, this, &Tsoru_gir::BtnUpClick);
+    ui::onClick(BtnDown, this, &Tsoru_gir::BtnDownClick);
+    ui::onClick(BtnImport, this, &Tsoru_gir::BtnImportClick);
 
     ui::setOuterSize(this, QSize(870, 500));  // frame included
     move(313, 96);
@@ -215,8 +212,7 @@ void Tsoru_gir::buildMenu() {
         {SoruSil1, &Tsoru_gir::SoruSil1Click},       {DegisiklikIptali1, &Tsoru_gir::DegisiklikIptali1Click},
         {SoruGoster1, &Tsoru_gir::SoruGoster1Click}, {SoruTasi1, &Tsoru_gir::SoruTasi1Click},
         {ReferansNo1, &Tsoru_gir::ReferansNo1Click}, {ReferansNoGit1, &Tsoru_gir::ReferansNoGit1Click}};
-    for (const auto& [action, command] : commands)
-        connect(action, &QAction::triggered, this, [this, command = command] { msgbox::guard([&] { (this->*command)(); }); });
+    for (const auto& [action, command] : commands) ui::onClick(action, this, command);
     MenuButton1->setMenu(mnques);
 }
 

@@ -4,6 +4,7 @@
 #include "grid/profiles.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -115,9 +116,9 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     wwDBGrid3->adoptControls();
     wwDBGrid2->adoptControls();
 
-    connect(RzButton1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton1Click(); }); });
-    connect(RzButton2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton2Click(); }); });
-    connect(wwDBGrid2, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid2DblClick(); }); });
+    ui::onClick(RzButton1, this, &Tsinav_soru_ekle::RzButton1Click);
+    ui::onClick(RzButton2, this, &Tsinav_soru_ekle::RzButton2Click);
+    ui::onSignal(wwDBGrid2, &grid::DataGrid::dblClicked, this, &Tsinav_soru_ekle::wwDBGrid2DblClick);
 
     resize(810, 649);
     ui::centreOnScreen(this);

@@ -8,6 +8,7 @@
 #include "text/inifile.h"
 #include "text/rtf.h"
 #include "ui/filedialog.h"
+#include "ui/guarded.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -225,11 +226,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     EditTohum->setText(QString::number(freshSeed()));
     loadChoices();
 
-    connect(ButtonSira, &QPushButton::clicked, this, [this] { msgbox::guard([this] { siraClick(); }); });
+    ui::onClick(ButtonSira, this, &Tyazdir::siraClick);
     connect(ButtonTohum, &QPushButton::clicked, this, [this] { EditTohum->setText(QString::number(freshSeed())); });
-    connect(ButtonOnizle, &QPushButton::clicked, this, [this] { msgbox::guard([this] { previewClick(); }); });
-    connect(ButtonPdf, &QPushButton::clicked, this, [this] { msgbox::guard([this] { pdfClick(); }); });
-    connect(ButtonYazdir, &QPushButton::clicked, this, [this] { msgbox::guard([this] { printClick(); }); });
+    ui::onClick(ButtonOnizle, this, &Tyazdir::previewClick);
+    ui::onClick(ButtonPdf, this, &Tyazdir::pdfClick);
+    ui::onClick(ButtonYazdir, this, &Tyazdir::printClick);
     connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::reject);
     resize(520, sizeHint().height());
     ui::centreOnScreen(this);
