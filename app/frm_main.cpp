@@ -12,6 +12,7 @@
 #include "grid/expandbutton.h"
 #include "grid/profiles.h"
 #include "storage/database_file.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/busy.h"
@@ -305,15 +306,15 @@ void Tmain::UpdateCaption() {
         setWindowTitle(kCaptionPrefix);
         return;
     }
-    const storage::Field id = rs.field(QStringLiteral("ID"));
+    const storage::Field id = rs.field(storage::fields::kId);
     qint64 count = 0;
     // A row that has no ID yet (a new group or exam not yet posted) holds no
     // questions; counting it would send a statement without its number.
     if (!id.isNull())
         count = session_.captionCount.count(
             session_.rcxxx, bankTab ? storage::sql::groupQuestionCount(id.asKey()) : storage::sql::examQuestionCount(id.asKey()),
-            QStringLiteral("RCX"));
-    setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(QStringLiteral("GROUPNAME")).asString() +
+            storage::fields::kRcx);
+    setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(storage::fields::kGroupName).asString() +
                    QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
 }
 
@@ -331,7 +332,7 @@ void Tmain::tgrpAfterScroll() {
     UpdateCaption();
     if (session_.isAddQuestionsShown()) {
         session_.ADOTable1.close();
-        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
+        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
         session_.ADOTable1.open();
     }
 }
@@ -347,7 +348,7 @@ void Tmain::ToolButton24Click() {
         UpdateCaption();
         return;
     }
-    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
+    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
     forms_.soru_gir->exec();
     session_.ADOTable1.close();
     // The questions entered or deleted there change the count the caption shows.
@@ -378,7 +379,7 @@ void Tmain::GRUPTANIMLARI1Click() {
 void Tmain::setAllCancelled(bool cancelled) {
     const std::vector<qint64> counts =
         storage::sql::numbers(session_.rcxxx, storage::sql::countToSetCancelled(cancelled),
-                              {QStringLiteral("RCX"), QStringLiteral("GRP"), QStringLiteral("ORP")});
+                              {storage::fields::kRcx, storage::fields::kGrp, storage::fields::kOrp});
     const qint64 questions = counts[0];
     const qint64 groups = counts[1];
     // Questions left behind by a deleted group change too, but belong to no group.
@@ -428,7 +429,7 @@ void Tmain::ToolButton19Click() {
     }
     storage::RecordSet& questions = session_.ADOTable1;
     questions.close();
-    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
+    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
     questions.open();
     forms_.sinav_soru_ekle->exec();
     session_.tQuestions.close();

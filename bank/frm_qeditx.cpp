@@ -2,6 +2,7 @@
 
 #include "bank/pictures.h"
 #include "grid/fieldlink.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "ui/guarded.h"
 #include "ui/msgbox.h"
@@ -83,7 +84,7 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
     link_->storeOnFocusOut(Memo1);
     connect(Memo1, &QPlainTextEdit::textChanged, link_, &grid::FieldLink::noteUserEdit);
     ui::onSignal(Memo1, &QPlainTextEdit::textChanged, this, &Tqeditx::showPictures);
-    link_->bind(session_.DataSource1.dataSet, QStringLiteral("question"));
+    link_->bind(session_.DataSource1.dataSet, storage::fields::kQuestion);
 
     ui::onClick(BitBtn1, this, &Tqeditx::BitBtn1Click);
     ui::onClick(BitBtn2, this, &Tqeditx::BitBtn2Click);

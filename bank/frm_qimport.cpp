@@ -4,6 +4,7 @@
 #include "grid/profiles.h"
 #include "grid/richcell.h"
 #include "storage/database_file.h"
+#include "storage/field_names.h"
 #include "ui/filedialog.h"
 #include "ui/guarded.h"
 #include "ui/msgbox.h"
@@ -35,8 +36,8 @@ Tqimport::Tqimport(QWidget* parent)
     ADOConnection1.setReadsAccessFiles(true);  // old banks are Access files
     tgrp.setTableName(QStringLiteral("tqgroup"));
     ADOTable1.setTableName(QStringLiteral("tqmaster"));
-    ADOTable1.setSort(QStringLiteral("qgrp"));
-    ADOTable1.setMaster(&tgrp, QStringLiteral("ID"), QStringLiteral("qgrp"));
+    ADOTable1.setSort(storage::fields::kQgrp);
+    ADOTable1.setMaster(&tgrp, storage::fields::kId, storage::fields::kQgrp);
 
     Label1 = new QLabel(QStringLiteral("Aktarmak İstediğiniz Soru Grubunu Seçiniz:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -1,5 +1,6 @@
 #include "bank/question_commands.h"
 
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/msgbox.h"
@@ -23,11 +24,11 @@ void moveToGroup(storage::Session& session, const std::function<bool()>& pickGro
     qint64 rid = 0;
     qint64 group = 0;
     if (!(wasNew && questions.recordCount() < rows) && !questions.isEmpty()) {
-        rid = questions.field(QStringLiteral("rid")).asKeyOr(0);
-        group = questions.field(QStringLiteral("qgrp")).asKeyOr(0);
+        rid = questions.field(storage::fields::kRid).asKeyOr(0);
+        group = questions.field(storage::fields::kQgrp).asKeyOr(0);
     }
     if (!pickGroup()) return;
-    const qint64 target = session.tgrp.field(QStringLiteral("ID")).asKeyOr(0);
+    const qint64 target = session.tgrp.field(storage::fields::kId).asKeyOr(0);
     if (target == group) {
         msgbox::warning(QStringLiteral("\r\nAynı gruba veri taşınamaz."));
         return;
@@ -41,7 +42,7 @@ void moveToGroup(storage::Session& session, const std::function<bool()>& pickGro
 void showReferenceNumber(storage::Session& session) {
     if (session.tgrp.recordCount() <= 0) return;
     auto& questions = session.ADOTable1;
-    const QString rid = questions.active() ? questions.field(QStringLiteral("rid")).asString() : QString();
+    const QString rid = questions.active() ? questions.field(storage::fields::kRid).asString() : QString();
     msgbox::information(QStringLiteral("\r\nReferans Numarası : ") + rid);
 }
 
@@ -53,15 +54,13 @@ void goToReferenceNumber(storage::Session& session, QWidget* owner) {
     bool whole = false;
     const qint64 rid = input.text.trimmed().toLongLong(&whole);
     if (!whole || rid == -1) return;
-    session.ADOTable1.locate(QStringLiteral("rid"), rid);
+    session.ADOTable1.locate(storage::fields::kRid, rid);
 }
 
 void copyQuestions(storage::Session& session, storage::RecordSet& source, const std::function<void(int copied)>& step) {
     auto& questions = session.ADOTable1;
-    static const QString kTexts[] = {QStringLiteral("answer1"), QStringLiteral("answer2"), QStringLiteral("answer3"),
-                                     QStringLiteral("answer4"), QStringLiteral("true_answer")};
-    static const QString kQuestion = QStringLiteral("question");
-    static const QString kCancelled = QStringLiteral("sts");
+    namespace f = storage::fields;
+    static const QString kTexts[] = {f::kAnswer1, f::kAnswer2, f::kAnswer3, f::kAnswer4, f::kTrueAnswer};
     const storage::RecordSet::ControlsHold holdQuestions(questions);
     const storage::RecordSet::ControlsHold holdSource(source);
     int copied = 0;
@@ -70,9 +69,9 @@ void copyQuestions(storage::Session& session, storage::RecordSet& source, const 
         questions.edit();
         // The post rule takes the question from the rich-text control, which
         // reads the field as it would read it on screen.
-        questions.field(kQuestion).setAsString(source.field(kQuestion).asString());
+        questions.field(f::kQuestion).setAsString(source.field(f::kQuestion).asString());
         for (const QString& name : kTexts) questions.field(name).setAsString(source.field(name).asString());
-        questions.field(kCancelled).setAsBoolean(source.field(kCancelled).asBoolean());
+        questions.field(f::kSts).setAsBoolean(source.field(f::kSts).asBoolean());
         questions.post();
         if (step) step(++copied);
     }

@@ -3,6 +3,7 @@
 #include "exams/frm_soru_detay.h"
 #include "grid/datagrid.h"
 #include "grid/expandbutton.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/msgbox.h"
@@ -158,7 +159,7 @@ void ExamQuestionList::remove() {
     }
     if (entries.isEmpty()) return;
     if (!msgbox::confirm(owner_, QStringLiteral("\r\nAktif soru Aktif Sınavdan Kaldırılacak. işleme devam edilsin mi?"))) return;
-    const qint64 entry = entries.field(QStringLiteral("qqID")).asKey();
+    const qint64 entry = entries.field(storage::fields::kQqId).asKey();
     storage::sql::executeChange(session_.ADOQuery2, storage::sql::deleteExamEntry(entry));
     entries.close();
     entries.open();

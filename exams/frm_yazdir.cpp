@@ -4,6 +4,7 @@
 #include "exams/booklet_render.h"
 #include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "text/rtf.h"
@@ -112,8 +113,8 @@ void printCurrentExam(storage::Session& session, const QString& programFolder, Q
         return;
     }
     // A new exam that is not yet posted has no number and no questions.
-    const qint64 id = tsinav.field(QStringLiteral("ID")).asKeyOr(0);
-    Tyazdir dialog(session, id, tsinav.field(QStringLiteral("GROUPNAME")).asString(), programFolder, owner);
+    const qint64 id = tsinav.field(storage::fields::kId).asKeyOr(0);
+    Tyazdir dialog(session, id, tsinav.field(storage::fields::kGroupName).asString(), programFolder, owner);
     if (dialog.content().questionCount() == 0) {
         QString text = QStringLiteral("\r\nBu sınavda basılacak soru yok.");
         if (dialog.content().cancelled > 0)

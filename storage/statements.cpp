@@ -1,6 +1,7 @@
 #include "storage/statements.h"
 
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/recordset.h"
 #include "storage/transaction.h"
 
@@ -104,7 +105,7 @@ void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key,
     list.checkBrowseMode();
     if (list.isEmpty()) return;
     if (direction < 0 ? list.recNo() == 1 : list.recNo() == list.recordCount()) return;
-    const QString name = key == OrderingKey::Rid ? QStringLiteral("rid") : QStringLiteral("qqID");
+    const QString name = key == OrderingKey::Rid ? fields::kRid : fields::kQqId;
     const qint64 current = list.field(name).asKey();
     list.moveBy(direction);
     try {
