@@ -12,9 +12,11 @@
 #include "grid/datagrid.h"
 #include "grid/expandbutton.h"
 #include "storage/database_file.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/busy.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -172,32 +174,27 @@ Tmain::Tmain(storage::Session& session, const app::Forms& forms, QWidget* parent
     connect(&tsinav, &storage::RecordSet::stateChanged, this,
             [this] { msgbox::guard([this] { examQuestions_->examStateChanged(); }); });
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] { msgbox::guard([this] { PageControl1Change(); }); });
-    connect(ToolButton24, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton24Click(); }); });
-    connect(wwDBGrid1, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid1DblClick(); }); });
-    connect(SpeedButton5, &QToolButton::clicked, this, [this] { msgbox::guard([this] { SpeedButton5Click(); }); });
-    connect(ToolButton9, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton9Click(); }); });
-    connect(GRUPTANIMLARI1, &QAction::triggered, this, [this] { msgbox::guard([this] { GRUPTANIMLARI1Click(); }); });
-    connect(MPASF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MPASF1Click(); }); });
-    connect(MAKTF1, &QAction::triggered, this, [this] { msgbox::guard([this] { MAKTF1Click(); }); });
-    connect(ToolButton2, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton2Click(); }); });
-    connect(ToolButton23, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton23Click(); }); });
-    connect(ToolButton6, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton6Click(); }); });
-    connect(ToolButton19, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton19Click(); }); });
-    connect(ToolButton25, &QToolButton::clicked, this, [this] { msgbox::guard([this] { ToolButton25Click(); }); });
+    ui::onSignal(PageControl1, &QTabWidget::currentChanged, this, &Tmain::PageControl1Change);
+    ui::onClick(ToolButton24, this, &Tmain::ToolButton24Click);
+    ui::onSignal(wwDBGrid1, &grid::DataGrid::dblClicked, this, &Tmain::wwDBGrid1DblClick);
+    ui::onClick(SpeedButton5, this, &Tmain::SpeedButton5Click);
+    ui::onClick(ToolButton9, this, &Tmain::ToolButton9Click);
+    ui::onClick(GRUPTANIMLARI1, this, &Tmain::GRUPTANIMLARI1Click);
+    ui::onClick(MPASF1, this, &Tmain::MPASF1Click);
+    ui::onClick(MAKTF1, this, &Tmain::MAKTF1Click);
+    ui::onClick(ToolButton2, this, &Tmain::ToolButton2Click);
+    ui::onClick(ToolButton23, this, &Tmain::ToolButton23Click);
+    ui::onClick(ToolButton6, this, &Tmain::ToolButton6Click);
+    ui::onClick(ToolButton19, this, &Tmain::ToolButton19Click);
+    ui::onClick(ToolButton25, this, &Tmain::ToolButton25Click);
     // The exam question list's commands.
-    const auto onClick = [this](QToolButton* button, void (*command)(ExamQuestionList&)) {
-        connect(button, &QToolButton::clicked, this, [this, command] { msgbox::guard([&] { command(*examQuestions_); }); });
-    };
-    onClick(ToolButton8, [](ExamQuestionList& l) { l.first(); });
-    onClick(ToolButton11, [](ExamQuestionList& l) { l.prior(); });
-    onClick(ToolButton12, [](ExamQuestionList& l) { l.next(); });
-    onClick(ToolButton14, [](ExamQuestionList& l) { l.last(); });
-    onClick(ToolButton17, [](ExamQuestionList& l) { l.moveUp(); });
-    onClick(ToolButton16, [](ExamQuestionList& l) { l.moveDown(); });
-    onClick(ToolButton5, [](ExamQuestionList& l) { l.remove(); });
-    onClick(ToolButton22, [](ExamQuestionList& l) { l.showDetail(); });
-    connect(wwDBGrid4, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { examQuestions_->showDetail(); }); });
+    const std::pair<QToolButton*, void (ExamQuestionList::*)()> listCommands[] = {
+        {ToolButton8, &ExamQuestionList::first},   {ToolButton11, &ExamQuestionList::prior},
+        {ToolButton12, &ExamQuestionList::next},   {ToolButton14, &ExamQuestionList::last},
+        {ToolButton17, &ExamQuestionList::moveUp}, {ToolButton16, &ExamQuestionList::moveDown},
+        {ToolButton5, &ExamQuestionList::remove},  {ToolButton22, &ExamQuestionList::showDetail}};
+    for (const auto& [button, command] : listCommands) ui::onClick(button, examQuestions_, command);
+    ui::onSignal(wwDBGrid4, &grid::DataGrid::dblClicked, examQuestions_, &ExamQuestionList::showDetail);
 
     ui::setOuterSize(this, QSize(1026, 623));
     ui::centreOnScreen(this);
@@ -301,15 +298,15 @@ void Tmain::UpdateCaption() {
         setWindowTitle(kCaptionPrefix);
         return;
     }
-    const storage::Field id = rs.field(QStringLiteral("ID"));
+    const storage::Field id = rs.field(storage::fields::kId);
     qint64 count = 0;
     // A row that has no ID yet (a new group or exam not yet posted) holds no
     // questions; counting it would send a statement without its number.
     if (!id.isNull())
         count = session_.captionCount.count(
             session_.rcxxx, bankTab ? storage::sql::groupQuestionCount(id.asKey()) : storage::sql::examQuestionCount(id.asKey()),
-            QStringLiteral("RCX"));
-    setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(QStringLiteral("GROUPNAME")).asString() +
+            storage::fields::kRcx);
+    setWindowTitle(kCaptionPrefix + QStringLiteral(" [ \"") + rs.field(storage::fields::kGroupName).asString() +
                    QStringLiteral("\" Soru Sayısı : ") + QString::number(count) + QStringLiteral(" ]"));
 }
 
@@ -327,7 +324,7 @@ void Tmain::tgrpAfterScroll() {
     UpdateCaption();
     if (session_.isAddQuestionsShown()) {
         session_.ADOTable1.close();
-        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
+        session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
         session_.ADOTable1.open();
     }
 }
@@ -343,7 +340,7 @@ void Tmain::ToolButton24Click() {
         UpdateCaption();
         return;
     }
-    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0)));
+    session_.ADOTable1.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
     forms_.soru_gir->exec();
     session_.ADOTable1.close();
     // The questions entered or deleted there change the count the caption shows.
@@ -372,15 +369,13 @@ void Tmain::GRUPTANIMLARI1Click() {
 // to a later opposite command: a misclick must not cost a teacher that work,
 // so the command says what will change and asks first.
 void Tmain::setAllCancelled(bool cancelled) {
-    storage::RecordSet& count = session_.rcxxx;
-    count.close();
-    count.setCommandText(storage::sql::countToSetCancelled(cancelled));
-    count.open();
-    const qint64 questions = count.field(QStringLiteral("RCX")).asInteger();
-    const qint64 groups = count.field(QStringLiteral("GRP")).asInteger();
+    const std::vector<qint64> counts =
+        storage::sql::numbers(session_.rcxxx, storage::sql::countToSetCancelled(cancelled),
+                              {storage::fields::kRcx, storage::fields::kGrp, storage::fields::kOrp});
+    const qint64 questions = counts[0];
+    const qint64 groups = counts[1];
     // Questions left behind by a deleted group change too, but belong to no group.
-    const qint64 orphans = count.field(QStringLiteral("ORP")).asInteger();
-    count.close();
+    const qint64 orphans = counts[2];
     if (questions + orphans == 0) {
         msgbox::information(cancelled ? QStringLiteral("\r\nPasif yapılacak soru yok: bütün sorular zaten pasif.")
                                       : QStringLiteral("\r\nAktif yapılacak soru yok: bütün sorular zaten aktif."));
@@ -426,7 +421,7 @@ void Tmain::ToolButton19Click() {
     }
     storage::RecordSet& questions = session_.ADOTable1;
     questions.close();
-    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(QStringLiteral("ID")).asInteger()));
+    questions.setCommandText(storage::sql::questionsOfGroup(session_.tgrp.field(storage::fields::kId).asKeyOr(0)));
     questions.open();
     forms_.sinav_soru_ekle->exec();
     session_.tQuestions.close();

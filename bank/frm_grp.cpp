@@ -5,6 +5,7 @@
 #include "storage/recordset.h"
 #include "storage/session.h"
 #include "ui/dialog_keys.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 
@@ -38,10 +39,10 @@ Tgrpx::Tgrpx(storage::Session& session, QWidget* parent)
         b->setAutoDefault(false);
         *buttons[i] = b;
     }
-    connect(RzButton1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton1Click(); }); });
-    connect(RzButton2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton2Click(); }); });
-    connect(RzButton3, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton3Click(); }); });
-    connect(RzButton4, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton4Click(); }); });
+    ui::onClick(RzButton1, this, &Tgrpx::RzButton1Click);
+    ui::onClick(RzButton2, this, &Tgrpx::RzButton2Click);
+    ui::onClick(RzButton3, this, &Tgrpx::RzButton3Click);
+    ui::onClick(RzButton4, this, &Tgrpx::RzButton4Click);
     wwDBGrid1->adoptControls();
 }
 

@@ -1,8 +1,10 @@
 #include "bank/frm_qeditx.h"
 
 #include "grid/fieldlink.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "text/pictures.h"
+#include "ui/guarded.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -81,11 +83,11 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
     };
     link_->storeOnFocusOut(Memo1);
     connect(Memo1, &QPlainTextEdit::textChanged, link_, &grid::FieldLink::noteUserEdit);
-    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { msgbox::guard([this] { showPictures(); }); });
-    link_->bind(session_.DataSource1.dataSet, QStringLiteral("question"));
+    ui::onSignal(Memo1, &QPlainTextEdit::textChanged, this, &Tqeditx::showPictures);
+    link_->bind(session_.DataSource1.dataSet, storage::fields::kQuestion);
 
-    connect(BitBtn1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { BitBtn1Click(); }); });
-    connect(BitBtn2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { BitBtn2Click(); }); });
+    ui::onClick(BitBtn1, this, &Tqeditx::BitBtn1Click);
+    ui::onClick(BitBtn2, this, &Tqeditx::BitBtn2Click);
     ui::setOuterSize(this, QSize(499, 234));  // frame included
     ui::centreOnScreen(this);
 }

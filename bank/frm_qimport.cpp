@@ -4,7 +4,9 @@
 #include "grid/datagrid.h"
 #include "grid/richcell.h"
 #include "storage/database_file.h"
+#include "storage/field_names.h"
 #include "ui/filedialog.h"
+#include "ui/guarded.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
 
@@ -34,8 +36,8 @@ Tqimport::Tqimport(QWidget* parent)
     ADOConnection1.setReadsAccessFiles(true);  // old banks are Access files
     tgrp.setTableName(QStringLiteral("tqgroup"));
     ADOTable1.setTableName(QStringLiteral("tqmaster"));
-    ADOTable1.setSort(QStringLiteral("qgrp"));
-    ADOTable1.setMaster(&tgrp, QStringLiteral("ID"), QStringLiteral("qgrp"));
+    ADOTable1.setSort(storage::fields::kQgrp);
+    ADOTable1.setMaster(&tgrp, storage::fields::kId, storage::fields::kQgrp);
 
     Label1 = new QLabel(QStringLiteral("Aktarmak İstediğiniz Soru Grubunu Seçiniz:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -57,8 +59,8 @@ Tqimport::Tqimport(QWidget* parent)
     wwDBGrid1->adoptControls();
     wwDBGrid2->adoptControls();
 
-    connect(Button1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { Button2Click(); }); });
+    ui::onClick(Button1, this, &Tqimport::Button1Click);
+    ui::onClick(Button2, this, &Tqimport::Button2Click);
     ui::centreOnScreen(this);
 }
 

@@ -4,14 +4,14 @@
 #include "bank/frm_qimport.h"
 #include "bank/frm_sgrp.h"
 #include "bank/frm_soru_gir_grids.h"
+#include "bank/question_commands.h"
 #include "grid/datagrid.h"
 #include "grid/gridprofile.h"
 #include "grid/mappedcombo.h"
 #include "grid/richcell.h"
-#include "storage/errors.h"
 #include "storage/session.h"
-#include "storage/statements.h"
 #include "ui/dialog_keys.h"
+#include "ui/guarded.h"
 #include "ui/icons.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
@@ -31,10 +31,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-void connectGuarded(QToolButton* button, Tsoru_gir* window, void (Tsoru_gir::*command)()) {
-    QObject::connect(button, &QToolButton::clicked, window, [window, command] { msgbox::guard([&] { (window->*command)(); }); });
-}
 
 // Keeps the window painted and its progress bar current during a long copy
 // without letting any input in: typing into the row being copied would go
@@ -153,13 +149,13 @@ Tsoru_gir::Tsoru_gir(storage::Session& session, Tqeditx* qeditx, QDialog* groups
     wwDBGrid2->adoptControls();
     session_.questionText = wwDBRichEdit1;
 
-    connectGuarded(BtnMoveAllLeft, this, &Tsoru_gir::BtnMoveAllLeftClick);
-    connectGuarded(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
-    connectGuarded(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
-    connectGuarded(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
-    connectGuarded(BtnUp, this, &Tsoru_gir::BtnUpClick);
-    connectGuarded(BtnDown, this, &Tsoru_gir::BtnDownClick);
-    connectGuarded(BtnImport, this, &Tsoru_gir::BtnImportClick);
+    ui::onClick(BtnMoveAllLeft, this, &Tsoru_gir::BtnMoveAllLeftClick);
+    ui::onClick(BtnMoveLeft, this, &Tsoru_gir::BtnMoveLeftClick);
+    ui::onClick(BtnMoveRight, this, &Tsoru_gir::BtnMoveRightClick);
+    ui::onClick(BtnMoveAllRight, this, &Tsoru_gir::BtnMoveAllRightClick);
+    ui::onClick(BtnUp, this, &Tsoru_gir::BtnUpClick);
+    ui::onClick(BtnDown, this, &Tsoru_gir::BtnDownClick);
+    ui::onClick(BtnImport, this, &Tsoru_gir::BtnImportClick);
 
     ui::setOuterSize(this, QSize(870, 500));  // frame included
     move(313, 96);
@@ -215,8 +211,7 @@ void Tsoru_gir::buildMenu() {
         {SoruSil1, &Tsoru_gir::SoruSil1Click},       {DegisiklikIptali1, &Tsoru_gir::DegisiklikIptali1Click},
         {SoruGoster1, &Tsoru_gir::SoruGoster1Click}, {SoruTasi1, &Tsoru_gir::SoruTasi1Click},
         {ReferansNo1, &Tsoru_gir::ReferansNo1Click}, {ReferansNoGit1, &Tsoru_gir::ReferansNoGit1Click}};
-    for (const auto& [action, command] : commands)
-        connect(action, &QAction::triggered, this, [this, command = command] { msgbox::guard([&] { (this->*command)(); }); });
+    for (const auto& [action, command] : commands) ui::onClick(action, this, command);
     MenuButton1->setMenu(mnques);
 }
 
@@ -267,82 +262,15 @@ void Tsoru_gir::SoruGoster1Click() {
 
 // ------------------------------------------------- order and reference ----
 
-void Tsoru_gir::BtnUpClick() { swapWithNeighbour(-1); }
-void Tsoru_gir::BtnDownClick() { swapWithNeighbour(+1); }
-
-void Tsoru_gir::swapWithNeighbour(int direction) {
-    auto& questions = session_.ADOTable1;
-    if (!questions.active()) return;
-    // The row is saved before its number is read: a new question has none
-    // until the post rule gives it one.
-    questions.checkBrowseMode();
-    if (questions.isEmpty()) return;
-    if (direction < 0 ? questions.recNo() == 1 : questions.recNo() == questions.recordCount()) return;
-    const qint64 current = questions.field(QStringLiteral("rid")).asKey();
-    questions.moveBy(direction);
-    const qint64 neighbour = questions.field(QStringLiteral("rid")).asKey();
-    // The later row of the pair is parked at its negated number.
-    const qint64 earlier = direction < 0 ? neighbour : current;
-    const qint64 later = direction < 0 ? current : neighbour;
-    try {
-        storage::sql::negatedKeySwap(session_.ADOQuery2, storage::sql::OrderingKey::Rid, earlier, later);
-    } catch (const storage::Error&) {
-        // Nothing was exchanged: the cursor goes back to the question it was on.
-        try {
-            questions.moveBy(-direction);
-        } catch (const storage::Error&) {
-        }
-        throw;
-    }
-    // Rows are read again in rid order: the moved question is at the
-    // position the cursor now holds.
-    questions.refresh();
-}
+void Tsoru_gir::BtnUpClick() { bank::moveQuestion(session_, -1); }
+void Tsoru_gir::BtnDownClick() { bank::moveQuestion(session_, +1); }
 
 void Tsoru_gir::SoruTasi1Click() {
-    if (session_.tgrp.recordCount() <= 0) return;
-    auto& questions = session_.ADOTable1;
-    // Pending changes are saved first (a refusal ends the command), or the
-    // reopen below would lose them. A new row without changes is dropped and
-    // has neither a number nor a group.
-    const bool wasNew = questions.state() == storage::RecordState::Insert;
-    const int rows = questions.recordCount();
-    questions.checkBrowseMode();
-    qint64 rid = 0;
-    qint64 group = 0;
-    if (!(wasNew && questions.recordCount() < rows) && !questions.isEmpty()) {
-        rid = questions.field(QStringLiteral("rid")).asKeyOr(0);
-        group = questions.field(QStringLiteral("qgrp")).asKeyOr(0);
-    }
-    if (!groupPicker_ || groupPicker_->exec() != Tsgrpx::mrOk) return;
-    const qint64 target = session_.tgrp.field(QStringLiteral("ID")).asKeyOr(0);
-    if (target == group) {
-        msgbox::warning(QStringLiteral("\r\nAynı gruba veri taşınamaz."));
-        return;
-    }
-    storage::sql::executeChange(session_.ADOQuery2, storage::sql::moveQuestionToGroup(target, rid));
-    questions.close();
-    questions.open();
-    msgbox::warning(QStringLiteral("\r\nTaşındı : Referans Numarası : ") + QString::number(rid));
+    bank::moveToGroup(session_, [this] { return groupPicker_ && groupPicker_->exec() == Tsgrpx::mrOk; });
 }
 
-void Tsoru_gir::ReferansNo1Click() {
-    if (session_.tgrp.recordCount() <= 0) return;
-    auto& questions = session_.ADOTable1;
-    const QString rid = questions.active() ? questions.field(QStringLiteral("rid")).asString() : QString();
-    msgbox::information(QStringLiteral("\r\nReferans Numarası : ") + rid);
-}
-
-void Tsoru_gir::ReferansNoGit1Click() {
-    if (session_.tgrp.recordCount() <= 0) return;
-    const ui::TextInput input = ui::askText(QStringLiteral("Referans No Bul"),
-                                            QStringLiteral("Gitmek İstediğiniz Referans No yu giriniz"), QString(), this);
-    if (!input.accepted) return;
-    bool whole = false;
-    const qint64 rid = input.text.trimmed().toLongLong(&whole);
-    if (!whole || rid == -1) return;
-    session_.ADOTable1.locate(QStringLiteral("rid"), rid);
-}
+void Tsoru_gir::ReferansNo1Click() { bank::showReferenceNumber(session_); }
+void Tsoru_gir::ReferansNoGit1Click() { bank::goToReferenceNumber(session_, this); }
 
 // --------------------------------------------------------------- import ----
 
@@ -359,31 +287,14 @@ void Tsoru_gir::BtnImportClick() {
 }
 
 void Tsoru_gir::copyQuestions(storage::RecordSet& source) {
-    auto& questions = session_.ADOTable1;
-    static const QString kTexts[] = {QStringLiteral("answer1"), QStringLiteral("answer2"), QStringLiteral("answer3"),
-                                     QStringLiteral("answer4"), QStringLiteral("true_answer")};
     importing_ = true;
     const auto done = qScopeGuard([this] { importing_ = false; });
     CopyProgress progress(ProgressBar1, source.recordCount());
     // Nothing that shows either set follows the copy row by row: the grids,
     // the cell controls and the other windows catch up once at the end (the
-    // set's holds end first, while the grid still holds its view).
+    // sets' holds end first, while the grid still holds its view).
     const grid::DataGrid::ViewHold hold(*wwDBGrid2);
-    const storage::RecordSet::ControlsHold holdQuestions(questions);
-    const storage::RecordSet::ControlsHold holdSource(source);
-    static const QString kQuestion = QStringLiteral("question");
-    int copied = 0;
-    for (source.first(); !source.eof(); source.next()) {
-        questions.append();
-        questions.edit();
-        // The post rule takes the question from the rich-text control, which
-        // reads the field as it would read it on screen.
-        questions.field(kQuestion).setAsString(source.field(kQuestion).asString());
-        for (const QString& name : kTexts) questions.field(name).setAsString(source.field(name).asString());
-        questions.field(QStringLiteral("sts")).setAsBoolean(source.field(QStringLiteral("sts")).asBoolean());
-        questions.post();
-        progress.step(++copied);
-    }
+    bank::copyQuestions(session_, source, [&progress](int copied) { progress.step(copied); });
 }
 
 // ------------------------------------------------------- show and close ----

@@ -109,7 +109,6 @@ protected:
 private:
     QToolButton* addButton(const QString& name, const QString& hint);
     void buildMenu();
-    void swapWithNeighbour(int direction);
     // Copies every question of the source set into the bank question set
     // through the post rule; stops at the first copy that fails.
     void copyQuestions(storage::RecordSet& source);

@@ -1,6 +1,7 @@
 #include "bank/question_rules.h"
 
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/keys.h"
 #include "storage/session.h"
 #include "storage/statements.h"
@@ -13,22 +14,22 @@ qint64 nextRid(storage::Session& session) { return storage::nextKey(session.ADOQ
 
 void questionBeforePost(storage::Session& session) {
     storage::RecordSet& questions = session.ADOTable1;
-    const storage::Field question = questions.field(QStringLiteral("question"));
+    const storage::Field question = questions.field(storage::fields::kQuestion);
     question.setAsString(session.questionText ? session.questionText->questionText() : rtf::questionText(question.asString()));
 
-    if (questions.field(QStringLiteral("true_answer")).asString().isEmpty()) {
+    if (questions.field(storage::fields::kTrueAnswer).asString().isEmpty()) {
         msgbox::errorBox(QStringLiteral("\r\nDoğru cevabı giriniz..."));
         throw storage::SilentAbort();
     }
-    const storage::Field group = questions.field(QStringLiteral("qgrp"));
-    if (group.isNull()) group.setValue(session.tgrp.field(QStringLiteral("ID")).value());
+    const storage::Field group = questions.field(storage::fields::kQgrp);
+    if (group.isNull()) group.setValue(session.tgrp.field(storage::fields::kId).value());
     // A new question's number is read afresh at every attempt: when another
     // program took the number meanwhile, saving again takes the next one.
     if (questions.state() != storage::RecordState::Insert) return;
-    questions.field(QStringLiteral("rid")).setAsInteger(nextRid(session));
+    questions.field(storage::fields::kRid).setAsInteger(nextRid(session));
     // A yes/no field is never left null: readers that count cancelled or
     // active questions see a new one as active unless it was ticked.
-    const storage::Field cancelled = questions.field(QStringLiteral("sts"));
+    const storage::Field cancelled = questions.field(storage::fields::kSts);
     if (cancelled.isNull()) cancelled.setAsBoolean(false);
 }
 

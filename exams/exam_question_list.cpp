@@ -3,6 +3,7 @@
 #include "exams/frm_soru_detay.h"
 #include "grid/datagrid.h"
 #include "grid/expandbutton.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "ui/msgbox.h"
@@ -145,21 +146,8 @@ void ExamQuestionList::moveDown() { swapWithNeighbour(+1); }
 // Exchanges the current entry's place with the one above (-1) or below (+1)
 // and stands on the moved entry again.
 void ExamQuestionList::swapWithNeighbour(int direction) {
-    storage::RecordSet& entries = session_.tQuestions;
-    if (!expanded_ || entries.isEmpty()) return;
-    if (direction < 0 && entries.recNo() == 1) return;
-    if (direction > 0 && entries.recNo() == entries.recordCount()) return;
-    const qint64 current = entries.field(QStringLiteral("qqID")).asInteger();
-    entries.moveBy(direction);
-    const qint64 neighbour = entries.field(QStringLiteral("qqID")).asInteger();
-    const int row = entries.recNo();
-    // The earlier row keeps its place in the statements; the later one is parked.
-    const qint64 earlier = direction < 0 ? neighbour : current;
-    const qint64 later = direction < 0 ? current : neighbour;
-    storage::sql::negatedKeySwap(session_.ADOQuery2, storage::sql::OrderingKey::QqId, earlier, later);
-    entries.close();
-    entries.open();
-    entries.setRecNo(row);
+    if (!expanded_) return;
+    storage::sql::swapWithNeighbour(session_.tQuestions, session_.ADOQuery2, storage::sql::OrderingKey::QqId, direction);
     place();
 }
 
@@ -171,7 +159,7 @@ void ExamQuestionList::remove() {
     }
     if (entries.isEmpty()) return;
     if (!msgbox::confirm(owner_, QStringLiteral("\r\nAktif soru Aktif Sınavdan Kaldırılacak. işleme devam edilsin mi?"))) return;
-    const qint64 entry = entries.field(QStringLiteral("qqID")).asInteger();
+    const qint64 entry = entries.field(storage::fields::kQqId).asKey();
     storage::sql::executeChange(session_.ADOQuery2, storage::sql::deleteExamEntry(entry));
     entries.close();
     entries.open();

@@ -1,6 +1,7 @@
 #include "exams/exam_records.h"
 
 #include "exams/frm_yeni_sinav.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
 #include "storage/transaction.h"
@@ -37,9 +38,9 @@ void newExam(storage::Session& session, Tyeni_sinav& dialog, int& captionHold) {
     // freeze the caption until some unrelated command clears the hold.
     const auto release = qScopeGuard([&] { captionHold = 0; });
     tsinav.append();
-    tsinav.field(QStringLiteral("GROUPNAME")).setAsString(name);
-    tsinav.field(QStringLiteral("GROUPPASS")).setAsString(password);
-    tsinav.field(QStringLiteral("DRM")).setAsBoolean(false);
+    tsinav.field(storage::fields::kGroupName).setAsString(name);
+    tsinav.field(storage::fields::kGroupPass).setAsString(password);
+    tsinav.field(storage::fields::kDrm).setAsBoolean(false);
     tsinav.post();
 }
 
@@ -57,7 +58,7 @@ void deleteExam(storage::Session& session, QWidget* owner) {
     stop.owner = owner;
     if (msgbox::show(stop) != msgbox::Button::No) return;
 
-    const qint64 exam = tsinav.field(QStringLiteral("ID")).asKey();
+    const qint64 exam = tsinav.field(storage::fields::kId).asKey();
     // Both or neither: an exam must not lose its entries and stay behind.
     storage::atomically(session.ADOConnection1, [&] {
         storage::sql::executeChange(session.ADOQuery2, storage::sql::deleteExamEntries(exam));
@@ -77,10 +78,10 @@ void changePassword(storage::Session& session, QWidget* owner) {
     }
     const ui::TextInput input =
         ui::askText(QStringLiteral("Sınav Şifresi Değiştir"), QStringLiteral("Yeni Sınav Şifrenizi Giriniz"),
-                    tsinav.field(QStringLiteral("GROUPPASS")).asString(), owner);
+                    tsinav.field(storage::fields::kGroupPass).asString(), owner);
     if (!input.accepted) return;
     tsinav.edit();
-    tsinav.field(QStringLiteral("GROUPPASS")).setAsString(input.text);
+    tsinav.field(storage::fields::kGroupPass).setAsString(input.text);
     tsinav.post();
 }
 

@@ -2,8 +2,10 @@
 
 #include "exams/frm_sinav_soru_ekle_grids.h"
 #include "grid/datagrid.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -113,9 +115,9 @@ Tsinav_soru_ekle::Tsinav_soru_ekle(storage::Session& session, QWidget* parent)
     wwDBGrid3->adoptControls();
     wwDBGrid2->adoptControls();
 
-    connect(RzButton1, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton1Click(); }); });
-    connect(RzButton2, &QPushButton::clicked, this, [this] { msgbox::guard([this] { RzButton2Click(); }); });
-    connect(wwDBGrid2, &grid::DataGrid::dblClicked, this, [this] { msgbox::guard([this] { wwDBGrid2DblClick(); }); });
+    ui::onClick(RzButton1, this, &Tsinav_soru_ekle::RzButton1Click);
+    ui::onClick(RzButton2, this, &Tsinav_soru_ekle::RzButton2Click);
+    ui::onSignal(wwDBGrid2, &grid::DataGrid::dblClicked, this, &Tsinav_soru_ekle::wwDBGrid2DblClick);
 
     resize(810, 649);
     ui::centreOnScreen(this);
@@ -157,19 +159,12 @@ bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
     namespace sql = storage::sql;
     storage::RecordSet& question = session_.ADOTable1;
     storage::RecordSet& query = session_.ADOQuery1;
-    const qint64 rid = question.field(QStringLiteral("rid")).asInteger();
-    const auto scalar = [&query](const QString& statement) {
-        query.close();
-        query.setCommandText(statement);
-        query.open();
-        const qint64 value = query.field(QStringLiteral("MRI")).asInteger();
-        query.close();
-        return value;
-    };
+    const qint64 rid = question.field(storage::fields::kRid).asKey();
+    const auto scalar = [&query](const QString& statement) { return sql::scalar(query, statement, storage::fields::kMri); };
     bool inserted = false;
     if (scalar(sql::examHoldsQuestion(exam.id, rid)) > 0) {
         log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
-            question.field(QStringLiteral("question")).asString());
+            question.field(storage::fields::kQuestion).asString());
     } else {
         const qint64 next = scalar(sql::maxQqId()) + 1;
         sql::executeChange(session_.rcins, sql::insertExamEntry(next, exam.id, rid));
@@ -182,7 +177,7 @@ bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
 
 std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
     storage::RecordSet& exams = session_.tsinav;
-    const storage::Field id = exams.field(QStringLiteral("ID"));
+    const storage::Field id = exams.field(storage::fields::kId);
     // A new exam whose save was refused has no number yet: entries made for it
     // would belong to no exam at all.
     if (id.isNull()) {
@@ -191,7 +186,7 @@ std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
                            "Sınavı kaydedin ya da başka bir sınav seçin."));
         return std::nullopt;
     }
-    return Exam{id.asKey(), exams.field(QStringLiteral("GROUPNAME")).asString()};
+    return Exam{id.asKey(), exams.field(storage::fields::kGroupName).asString()};
 }
 
 void Tsinav_soru_ekle::RzButton2Click() {
@@ -200,7 +195,7 @@ void Tsinav_soru_ekle::RzButton2Click() {
     if (!exam) return;
     Memo1->clear();
     if (transferStep(*exam))
-        log(QStringLiteral("Soru Aktarıldı ( ") + session_.ADOTable1.field(QStringLiteral("rid")).asString() +
+        log(QStringLiteral("Soru Aktarıldı ( ") + session_.ADOTable1.field(storage::fields::kRid).asString() +
             QStringLiteral(" )"));
 }
 
@@ -211,7 +206,7 @@ void Tsinav_soru_ekle::RzButton1Click() {
     storage::RecordSet& questions = session_.ADOTable1;
     msgbox::Box ask;
     ask.caption = QStringLiteral("Dikkat");
-    ask.text = QStringLiteral("\r\n") + session_.tgrp.field(QStringLiteral("GROUPNAME")).asString() + QStringLiteral(" >> ") +
+    ask.text = QStringLiteral("\r\n") + session_.tgrp.field(storage::fields::kGroupName).asString() + QStringLiteral(" >> ") +
                exam->name + QStringLiteral("\r\r\n") + QStringLiteral("Aktarılsın mı?");
     ask.icon = msgbox::Icon::Question;
     ask.buttons = {msgbox::Button::Yes, msgbox::Button::No};

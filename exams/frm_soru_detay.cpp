@@ -1,5 +1,6 @@
 #include "exams/frm_soru_detay.h"
 
+#include "storage/field_names.h"
 #include "storage/recordset.h"
 #include "text/rtf.h"
 #include "ui/look.h"
@@ -87,15 +88,15 @@ Tsoru_detay::Tsoru_detay(QWidget* parent)
 
 void Tsoru_detay::fill(storage::RecordSet& questions) {
     // A teacher reads the question's text, never the rich-text codes it is stored in.
-    const QString question = questions.field(QStringLiteral("question")).asString();
+    const QString question = questions.field(storage::fields::kQuestion).asString();
     Memo1->setPlainText(rtf::isRichText(question) ? rtf::plainText(question) : question);
-    Memo2->setPlainText(questions.field(QStringLiteral("answer1")).asString());
-    Memo3->setPlainText(questions.field(QStringLiteral("answer2")).asString());
-    Memo4->setPlainText(questions.field(QStringLiteral("answer3")).asString());
-    Memo5->setPlainText(questions.field(QStringLiteral("answer4")).asString());
-    CheckBox1->setChecked(questions.field(QStringLiteral("sts")).asBoolean());
+    Memo2->setPlainText(questions.field(storage::fields::kAnswer1).asString());
+    Memo3->setPlainText(questions.field(storage::fields::kAnswer2).asString());
+    Memo4->setPlainText(questions.field(storage::fields::kAnswer3).asString());
+    Memo5->setPlainText(questions.field(storage::fields::kAnswer4).asString());
+    CheckBox1->setChecked(questions.field(storage::fields::kSts).asBoolean());
     static const QStringList digits{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")};
-    const int answer = int(digits.indexOf(questions.field(QStringLiteral("true_answer")).asString()));
+    const int answer = int(digits.indexOf(questions.field(storage::fields::kTrueAnswer).asString()));
     if (answer >= 0) Label7->setText(QString(QChar(u'A' + answer)));
     Label7->setAccessibleName(QStringLiteral("Doğru Cevap: ") + Label7->text());
 }

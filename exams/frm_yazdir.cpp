@@ -3,9 +3,11 @@
 #include "booklet/render.h"
 #include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "ui/filedialog.h"
+#include "ui/guarded.h"
 #include "ui/input_swallower.h"
 #include "ui/msgbox.h"
 #include "ui/placement.h"
@@ -109,8 +111,8 @@ void printCurrentExam(storage::Session& session, const QString& programFolder, Q
         return;
     }
     // A new exam that is not yet posted has no number and no questions.
-    const qint64 id = tsinav.field(QStringLiteral("ID")).asKeyOr(0);
-    Tyazdir dialog(session, id, tsinav.field(QStringLiteral("GROUPNAME")).asString(), programFolder, owner);
+    const qint64 id = tsinav.field(storage::fields::kId).asKeyOr(0);
+    Tyazdir dialog(session, id, tsinav.field(storage::fields::kGroupName).asString(), programFolder, owner);
     if (dialog.content().questionCount() == 0) {
         QString text = QStringLiteral("\r\nBu sınavda basılacak soru yok.");
         if (dialog.content().cancelled > 0)
@@ -216,11 +218,11 @@ Tyazdir::Tyazdir(storage::Session& session, qint64 examId, const QString& examNa
     EditTohum->setText(QString::number(freshSeed()));
     loadChoices();
 
-    connect(ButtonSira, &QPushButton::clicked, this, [this] { msgbox::guard([this] { siraClick(); }); });
+    ui::onClick(ButtonSira, this, &Tyazdir::siraClick);
     connect(ButtonTohum, &QPushButton::clicked, this, [this] { EditTohum->setText(QString::number(freshSeed())); });
-    connect(ButtonOnizle, &QPushButton::clicked, this, [this] { msgbox::guard([this] { previewClick(); }); });
-    connect(ButtonPdf, &QPushButton::clicked, this, [this] { msgbox::guard([this] { pdfClick(); }); });
-    connect(ButtonYazdir, &QPushButton::clicked, this, [this] { msgbox::guard([this] { printClick(); }); });
+    ui::onClick(ButtonOnizle, this, &Tyazdir::previewClick);
+    ui::onClick(ButtonPdf, this, &Tyazdir::pdfClick);
+    ui::onClick(ButtonYazdir, this, &Tyazdir::printClick);
     connect(ButtonKapat, &QPushButton::clicked, this, &QDialog::reject);
     resize(520, sizeHint().height());
     ui::centreOnScreen(this);

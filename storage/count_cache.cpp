@@ -3,6 +3,7 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/recordset.h"
+#include "storage/statements.h"
 
 #include <QRegularExpression>
 
@@ -65,11 +66,7 @@ qint64 CountCache::count(RecordSet& query, const QString& statement, const QStri
     const QString shared = sharedKey(statement);
     std::optional<qint64> value = connection ? connection->knownCounts().find(shared, at) : std::nullopt;
     if (!value) {
-        query.close();
-        query.setCommandText(statement);
-        query.open();
-        value = query.field(field).asInteger();
-        query.close();
+        value = sql::scalar(query, statement, field);
         if (connection) connection->knownCounts().keep(shared, at, *value);
     }
     statement_ = statement;

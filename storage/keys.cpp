@@ -2,6 +2,7 @@
 
 #include "storage/connection.h"
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/recordset.h"
 #include "storage/statement.h"
 
@@ -55,7 +56,7 @@ qint64 nextKey(RecordSet& q, sql::OrderingKey key) {
     QVariant max;
     {
         const auto done = qScopeGuard([&] { q.close(); });
-        max = q.field(QStringLiteral("MRI")).value();
+        max = q.field(fields::kMri).value();
     }
     if (!max.isValid() || max.isNull()) return 1;
     if (max.typeId() == QMetaType::LongLong) {

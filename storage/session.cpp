@@ -1,5 +1,7 @@
 #include "storage/session.h"
 
+#include "storage/field_names.h"
+
 namespace storage {
 
 Session::Session()
@@ -15,8 +17,8 @@ Session::Session()
     tsinav.setTableName(QStringLiteral("qgroup"));
     tQuestions.setTableName(QStringLiteral("Questions"));
     // Entries keep the view's qqID order within their exam.
-    tQuestions.setSort(QStringLiteral("group_id"));
-    tQuestions.setMaster(&tsinav, QStringLiteral("ID"), QStringLiteral("group_id"));
+    tQuestions.setSort(fields::kGroupId);
+    tQuestions.setMaster(&tsinav, fields::kId, fields::kGroupId);
 }
 
 }  // namespace storage

@@ -1,8 +1,11 @@
 #include "storage/statements.h"
 
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/recordset.h"
 #include "storage/transaction.h"
+
+#include <QScopeGuard>
 
 namespace storage::sql {
 
@@ -80,6 +83,46 @@ void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qin
     atomically(*changeQuery.connection(), [&] {
         for (const QString& statement : swapStatements(key, earlier, later)) executeChange(changeQuery, statement);
     });
+}
+
+std::vector<qint64> numbers(RecordSet& query, const QString& statement, std::initializer_list<QString> fields) {
+    query.close();
+    query.setCommandText(statement);
+    query.open();
+    const auto done = qScopeGuard([&] { query.close(); });
+    std::vector<qint64> values;
+    values.reserve(fields.size());
+    for (const QString& field : fields) values.push_back(query.field(field).asKeyOr(0));
+    return values;
+}
+
+qint64 scalar(RecordSet& query, const QString& statement, const QString& field) {
+    return numbers(query, statement, {field}).front();
+}
+
+void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key, int direction) {
+    if (!list.active()) return;
+    list.checkBrowseMode();
+    if (list.isEmpty()) return;
+    if (direction < 0 ? list.recNo() == 1 : list.recNo() == list.recordCount()) return;
+    const QString name = key == OrderingKey::Rid ? fields::kRid : fields::kQqId;
+    const qint64 current = list.field(name).asKey();
+    list.moveBy(direction);
+    try {
+        const qint64 neighbour = list.field(name).asKey();
+        // The later row of the pair is parked at its negated key.
+        negatedKeySwap(changeQuery, key, direction < 0 ? neighbour : current, direction < 0 ? current : neighbour);
+    } catch (const Error&) {
+        // Nothing was exchanged: the cursor goes back to the row it was on.
+        try {
+            list.moveBy(-direction);
+        } catch (const Error&) {
+        }
+        throw;
+    }
+    // Rows are read again in key order: the moved row is at the position the
+    // cursor now holds.
+    list.refresh();
 }
 
 }  // namespace storage::sql

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <array>
+#include <initializer_list>
+#include <vector>
 
 namespace storage {
 
@@ -58,6 +60,20 @@ void executeChange(RecordSet& changeQuery, const QString& statement);
 // Runs the three swap statements through the change query as one unit: a
 // failure leaves every key as it was, never one parked at its negative.
 void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later);
+
+// Exchanges the place of the list's current row with its neighbour above
+// (direction -1) or below (+1), by their ordering keys, and leaves the cursor
+// on the moved row, read again in key order. A changed row is posted first (a
+// new one has no key until then). Nothing happens at either end of the list.
+// A failure leaves every key as it was and the cursor on its row.
+void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key, int direction);
+
+// Runs a query that answers one row through a query set (closed before and
+// after) and reads the named fields of it as numbers: null (an empty max())
+// reads 0, anything else strictly as a key.
+std::vector<qint64> numbers(RecordSet& query, const QString& statement, std::initializer_list<QString> fields);
+// The same for one field.
+qint64 scalar(RecordSet& query, const QString& statement, const QString& field);
 
 }  // namespace sql
 }  // namespace storage

@@ -230,19 +230,31 @@ private slots:
         QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from qquestion where qqID < 0")), 0);
     }
 
-    // A swap that fails half-way leaves every key as it was.
+    // A swap that fails at any statement leaves every key as it was, none
+    // parked at its negative, and the cursor on the entry it was on. Up from
+    // the third entry (qqID 6) parks 6, gives 4 the key 6, then takes -6 to 4.
+    void failedMoveChangesNothing_data() {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("parking") << QStringLiteral("OLD.qqID = 6 AND NEW.qqID = -6");
+        QTest::newRow("middle") << QStringLiteral("OLD.qqID = 4 AND NEW.qqID = 6");
+        QTest::newRow("last") << QStringLiteral("OLD.qqID < 0");
+    }
     void failedMoveChangesNothing() {
+        QFETCH(QString, when);
         List a;
-        a.db.exec(
-            QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qquestion WHEN OLD.qqID < 0 "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        a.db.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON qquestion WHEN ") + when +
+                  QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
         a.expandByKey();
-        a.tQuestions().setRecNo(2);
+        a.tQuestions().setRecNo(3);
         BoxScript boxes;
         boxes.expect(Button::OK);
         a.click(a.main->ToolButton17);
         QVERIFY(boxes.last().text.contains(QLatin1String("refused")));
         QCOMPARE(a.order(), QStringLiteral("1@2,2@4,3@6,4@9"));
+        QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from qquestion where qqID < 0")), 0);
+        QCOMPARE(a.tQuestions().recNo(), 3);
+        QCOMPARE(a.tQuestions().field(QStringLiteral("question")).asString(), QStringLiteral("Üç"));
+        QVERIFY(a.list->isExpanded());
     }
 
     void remove() {
