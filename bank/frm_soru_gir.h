@@ -112,8 +112,8 @@ private:
     // Copies every question of the source set into the bank question set
     // through the post rule; stops at the first copy that fails.
     void copyQuestions(storage::RecordSet& source);
-    // Grid layout file hooks: reading and writing the column layout of the
-    // grid. The layout file is not kept yet; both do nothing for now.
+    // The grid's column layout, read from the layout file at each showing
+    // (when the file exists) and written back at each close that happens.
     void loadGridLayoutHook();
     void saveGridLayoutHook();
 

@@ -1,6 +1,7 @@
 #include "booklet/plan.h"
 
 #include "storage/errors.h"
+#include "storage/field_names.h"
 #include "storage/fields.h"
 #include "storage/recordset.h"
 #include "storage/statements.h"
@@ -92,9 +93,7 @@ qint64 answersKey(const std::array<QString, 4>& answers) {
 
 QList<qint64> keptOrders(storage::Connection& connection) {
     storage::RecordSet exists(QStringLiteral("Yazdir"), &connection);
-    exists.setCommandText(storage::sql::keptOrderTableExists());
-    exists.open();
-    if (exists.field(QStringLiteral("RCX")).asInteger() == 0) return {};
+    if (storage::sql::scalar(exists, storage::sql::keptOrderTableExists(), storage::fields::kRcx) == 0) return {};
     storage::RecordSet rs(QStringLiteral("Yazdir"), &connection);
     rs.setCommandText(storage::sql::keptOrderKeys());
     rs.open();
@@ -150,12 +149,13 @@ ExamContent loadExam(storage::Connection& connection, qint64 examId) {
     storage::RecordSet rs(QStringLiteral("Yazdir"), &connection);
     rs.setCommandText(storage::sql::examQuestionsInOrder(examId));
     rs.open();
-    const int question = rs.fieldIndex(QStringLiteral("question"));
-    const int trueAnswer = rs.fieldIndex(QStringLiteral("true_answer"));
-    const int sts = rs.fieldIndex(QStringLiteral("sts"));
-    const int qqId = rs.fieldIndex(QStringLiteral("qqID"));
-    std::array<int, 4> answer{};
-    for (int i = 0; i < 4; ++i) answer[size_t(i)] = rs.fieldIndex(QStringLiteral("answer%1").arg(i + 1));
+    namespace fields = storage::fields;
+    const int question = rs.fieldIndex(fields::kQuestion);
+    const int trueAnswer = rs.fieldIndex(fields::kTrueAnswer);
+    const int sts = rs.fieldIndex(fields::kSts);
+    const int qqId = rs.fieldIndex(fields::kQqId);
+    const std::array<int, 4> answer{rs.fieldIndex(fields::kAnswer1), rs.fieldIndex(fields::kAnswer2),
+                                    rs.fieldIndex(fields::kAnswer3), rs.fieldIndex(fields::kAnswer4)};
 
     const QList<qint64> kept = keptOrders(connection);
     ExamContent content;
