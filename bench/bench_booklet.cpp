@@ -2,9 +2,9 @@
 // the entries, planning the booklets and drawing every booklet and the keys
 // into PDF files, as "PDF olarak kaydet" does. Not part of ctest; run it from
 // a release build: QT_QPA_PLATFORM=offscreen bench_booklet [questions] [runs]
+#include "bench/support/scratch.h"
 #include "booklet/plan.h"
 #include "booklet/render.h"
-#include "tests/support/temp_db.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const int questions = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 200;
     const int runs = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 5;
-    TempDb db;
+    bench::ScratchBank db;
     db.exec(seed(questions));
     QDir(db.folder()).mkpath(QStringLiteral("Pictures"));
     QImage picture(800, 500, QImage::Format_RGB32);

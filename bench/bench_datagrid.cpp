@@ -5,10 +5,10 @@
 // Not part of ctest. Run it from a release build, for instance:
 //   QT_QPA_PLATFORM=offscreen bench_datagrid -minimumvalue 50
 #include "bank/frm_soru_gir_grids.h"
+#include "bench/support/scratch.h"
 #include "grid/datagrid.h"
 #include "grid/profiles.h"
 #include "storage/recordset.h"
-#include "tests/support/temp_db.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
@@ -36,14 +36,14 @@ private slots:
 private:
     void paint() { grid_->viewport()->repaint(); }
 
-    std::unique_ptr<TempDb> db_;
+    std::unique_ptr<bench::ScratchBank> db_;
     std::unique_ptr<storage::RecordSet> rs_;
     std::unique_ptr<QWidget> window_;
     DataGrid* grid_ = nullptr;
 };
 
 void BenchDataGrid::initTestCase() {
-    db_ = std::make_unique<TempDb>();
+    db_ = std::make_unique<bench::ScratchBank>();
     QString rich = QStringLiteral("{\\rtf1\\ansi\\ansicpg1254{\\fonttbl{\\f0 Tahoma;}}\\f0\\fs20 ");
     while (rich.size() < 2000) rich += QStringLiteral("Soru metni \\b kal\\'fdn\\b0  ve \\i e\\'f0ik\\i0  yaz\\'fd.\\par ");
     rich += u'}';

@@ -7,14 +7,14 @@
 #include "app/forms.h"
 #include "bank/frm_qimport.h"
 #include "bank/frm_soru_gir.h"
+#include "bench/support/scratch.h"
 #include "storage/session.h"
 #include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
-#include "tests/support/box_script.h"
-#include "tests/support/program_fixture.h"
-#include "tests/support/temp_db.h"
+#include "ui/filedialog.h"
 
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 
@@ -50,30 +50,30 @@ class BenchImport : public QObject {
     Q_OBJECT
 private slots:
     void throughTheEntryWindow() {
-        TempDb other;
+        bench::ScratchBank other;
         other.exec(sourceSeed());
-        ProgramFixture p(kBank);
+        bench::ScratchProgram p(kBank);
         p.show();
         Tsoru_gir* w = p.forms().soru_gir;
         Tqimport* imp = p.forms().qimport;
         p.session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
         w->show();
-        FileScript files;
-        files.expect(other.path());
-        whenModal([imp] {
+        filedialog::setInterceptor([&](const QString&, const QString&) { return other.path(); });
+        const auto noMoreFiles = qScopeGuard([] { filedialog::setInterceptor({}); });
+        bench::whenModal([imp] {
             QTest::mouseClick(imp->Button1, Qt::LeftButton);
             QTest::mouseClick(imp->Button2, Qt::LeftButton);
         });
         QBENCHMARK_ONCE { QTest::mouseClick(w->BtnImport, Qt::LeftButton); }
-        QCOMPARE(p.db.scalar(QStringLiteral("select count(*) from tqmaster")), kQuestions + 1);
+        QCOMPARE(p.bank.scalar(QStringLiteral("select count(*) from tqmaster")), kQuestions + 1);
         w->close();
         p.session->ADOTable1.close();
     }
 
     void bareStatements() {
-        TempDb other;
+        bench::ScratchBank other;
         other.exec(sourceSeed());
-        TempDb bank;
+        bench::ScratchBank bank;
         bank.exec(kBank);
         struct Row {
             QByteArray question, a1, a2, a3, a4, answer;

@@ -3,11 +3,11 @@
 // run it from a release build: bench_question_entry -minimumvalue 20
 #include "app/forms.h"
 #include "bank/frm_soru_gir.h"
+#include "bench/support/scratch.h"
 #include "grid/datagrid.h"
 #include "grid/richcell.h"
 #include "storage/session.h"
 #include "storage/statements.h"
-#include "tests/support/program_fixture.h"
 
 #include <QApplication>
 #include <QTest>
@@ -19,9 +19,9 @@ const QString kSeed = QStringLiteral(
     "INSERT INTO tqmaster WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000) "
     "SELECT x, 'Soru ' || x, 'a', 'b', 'c', 'd', '1', 0, 1 FROM c;");
 
-struct Big : ProgramFixture {
+struct Big : bench::ScratchProgram {
     Tsoru_gir* w;
-    Big() : ProgramFixture(kSeed), w(forms().soru_gir) {
+    Big() : bench::ScratchProgram(kSeed), w(forms().soru_gir) {
         show();
         session->ADOTable1.setCommandText(storage::sql::questionsOfGroup(1));
     }
