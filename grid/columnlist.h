@@ -34,7 +34,6 @@ public:
     QString title() const { return part(2); }
     QStringList titleLines() const { return title().split(QLatin1Char('~')); }
     bool readOnlyFlag() const { return part(3) == QLatin1String("T"); }
-    int partCount() const { return int(parts_.size()); }
 
     // The width part as a number; throws storage::Error with the standard
     // conversion message when it is not a whole number.

@@ -130,8 +130,6 @@ public:
     // Text typed into the current cell is written into its field first; when
     // it cannot be, that failure is thrown and the cell stays current.
     void setCurrentColumn(int column);
-    // Makes the first column current.
-    void setFirstColumnCurrent() { setCurrentColumn(0); }
     // Writes the text typed into the current cell (or its control) into the
     // field, as leaving the grid does; nothing is posted. A text the field
     // refuses is thrown and stays in the cell.

@@ -53,9 +53,6 @@ public:
     // text) after any due load; the content counts as changed.
     void setQuestionText(const QString& text) override;
 
-    // Whether the field is to be loaded before the content is next used.
-    bool loadPending() const { return stale_; }
-
     // Opens the "Text" editor window. On Yes its content goes into the field
     // (the row into edit state, never posted) and into this control.
     void openEditor();

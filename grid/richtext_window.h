@@ -32,7 +32,6 @@ public:
     QTextEdit* editor() const { return editor_; }
     bool applied() const { return applied_; }
 
-    QMenuBar* menuBar() const { return menuBar_; }
     QMenu* FileMenu = nullptr;
     QMenu* EditMenu = nullptr;
     QMenu* ViewMenu = nullptr;

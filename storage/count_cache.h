@@ -49,8 +49,6 @@ public:
     // Runs the statement through the query as it stands (close, set, open,
     // read the field, close) unless the last result still holds.
     qint64 count(RecordSet& query, const QString& statement, const QString& field);
-    // Forgets the result: the next count runs the statement.
-    void forget() { statement_.clear(); }
 
 private:
     QString statement_;

@@ -8,7 +8,6 @@ namespace storage {
 struct DatabaseLocation {
     QString programFolder;     // folder with its trailing separator
     QString databaseFileName;  // executable name less its last four characters, + ".mdb"
-    QString fullPath() const { return programFolder + databaseFileName; }
 };
 
 // Applies the name rule to an executable's full path. The four characters are
