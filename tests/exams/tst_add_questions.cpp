@@ -195,7 +195,7 @@ private slots:
         // The exam's list shows the new entries at its end, and the caption counts them.
         QCOMPARE(a.session->tQuestions.recordCount(), 3);
         a.session->tQuestions.last();
-        QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asInteger(), 7);
+        QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asKey(), 7);
         QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 3 ]"));
     }
 

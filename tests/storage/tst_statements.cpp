@@ -21,7 +21,7 @@ qint64 scalarThrough(RecordSet& q, const QString& statement, const QString& fiel
     q.close();
     q.setCommandText(statement);
     q.open();
-    const qint64 n = q.field(field).asInteger();
+    const qint64 n = q.field(field).asKeyOr(0);
     q.close();
     return n;
 }
