@@ -556,6 +556,12 @@ QVariant RecordSet::value(int field) const {
     return fromRaw(fields_[size_t(field)], rows_.value(current_, field));  // a page that cannot be read throws
 }
 
+bool RecordSet::currentRowGone() const {
+    if (!active() || current_ < 0 || current_ >= rows_.size() || fields_.empty() || isNewRow(current_)) return false;
+    rows_.value(current_, 0);  // reads the row's page; a page that cannot be read throws
+    return rows_.gone(current_);
+}
+
 QVariant RecordSet::storedValue(int field) const {
     requireActive();
     if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));

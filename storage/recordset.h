@@ -154,6 +154,9 @@ public:
     // is null or out of range.
     QVariant rowValue(int row, int field) const;
     int currentRow() const { return current_; }
+    // Whether the current row was gone from the file when its values were
+    // read (reading them first when they were not): every field reads null.
+    bool currentRowGone() const;
     // Whether a row (0-based) is the new row that is not yet posted.
     bool isNewRow(int row) const { return state_ == RecordState::Insert && row == current_; }
 
