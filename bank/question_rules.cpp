@@ -10,7 +10,12 @@
 
 namespace bank {
 
-qint64 nextRid(storage::Session& session) { return storage::nextKey(session.ADOQuery1, storage::sql::OrderingKey::Rid); }
+qint64 nextRid(storage::Session& session) {
+    QString unusable;
+    const qint64 rid = storage::nextKey(session.ADOQuery1, storage::sql::OrderingKey::Rid, &unusable);
+    if (!unusable.isEmpty() && session.firstTimeTold(unusable)) msgbox::warning(QStringLiteral("\r\n") + unusable);
+    return rid;
+}
 
 void questionBeforePost(storage::Session& session) {
     storage::RecordSet& questions = session.ADOTable1;

@@ -21,7 +21,9 @@ namespace bank {
 //    and is not cancelled (`sts` false) unless it was ticked or copied so.
 void questionBeforePost(storage::Session& session);
 
-// The largest rid of the whole bank plus one; 1 for an empty bank.
+// The largest whole-number rid of the whole bank plus one; 1 when there is
+// none. A reference number another program stored that is no whole number
+// is passed over; a warning box names its question, once in the run.
 qint64 nextRid(storage::Session& session);
 
 }  // namespace bank

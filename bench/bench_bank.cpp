@@ -171,7 +171,7 @@ void captionCount(const QString& path, int size) {
         rcx.close();
         rcx.setCommandText(storage::sql::groupQuestionCount(1));
         rcx.open();
-        const qint64 n = rcx.field(QStringLiteral("RCX")).asInteger();
+        const qint64 n = rcx.field(QStringLiteral("RCX")).asKey();
         rcx.close();
         a.push_back(ms(t));
         t.restart();
@@ -303,7 +303,7 @@ void firstLocate(const QString& path, int size) {
             t.start();
             const bool found = rs.locate(QStringLiteral("rid"), rid);
             a.push_back(ms(t));
-            if (!found || rs.field(QStringLiteral("rid")).asInteger() != rid) std::printf("rid %lld not found\n", rid);
+            if (!found || rs.field(QStringLiteral("rid")).asKey() != rid) std::printf("rid %lld not found\n", rid);
         }
         sqlite3* db = bareOpen(path);
         Clock t;
@@ -332,7 +332,7 @@ void addAndImport(const QString& path, int size) {
                 q.close();
                 q.setCommandText(s);
                 q.open();
-                const qint64 v = q.field(QStringLiteral("MRI")).asInteger();
+                const qint64 v = q.field(QStringLiteral("MRI")).asKeyOr(0);
                 q.close();
                 return v;
             };

@@ -98,7 +98,9 @@ QList<qint64> keptOrders(storage::Connection& connection) {
     rs.setCommandText(storage::sql::keptOrderKeys());
     rs.open();
     QList<qint64> keys;
-    for (int row = 0; row < rs.recordCount(); ++row) keys.append(rs.rowValue(row, 0).toLongLong());
+    // Keys go back into statements (setKeptOrders): read strictly.
+    for (int row = 0; row < rs.recordCount(); ++row)
+        keys.append(storage::keyOf(rs.rowValue(row, 0), rs.name(), rs.fieldDef(0).name));
     return keys;
 }
 

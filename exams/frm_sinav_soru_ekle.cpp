@@ -2,9 +2,13 @@
 
 #include "exams/frm_sinav_soru_ekle_grids.h"
 #include "grid/datagrid.h"
+#include "storage/errors.h"
 #include "storage/field_names.h"
+#include "storage/fields.h"
+#include "storage/keys.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "storage/transaction.h"
 #include "ui/guarded.h"
 #include "ui/look.h"
 #include "ui/msgbox.h"
@@ -155,22 +159,82 @@ bool Tsinav_soru_ekle::haveRows() const {
     return session_.tsinav.recordCount() > 0 && session_.tgrp.recordCount() > 0 && session_.ADOTable1.recordCount() > 0;
 }
 
-bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
+Tsinav_soru_ekle::Added Tsinav_soru_ekle::addEntry(const Exam& exam, qint64 rid) {
     namespace sql = storage::sql;
-    storage::RecordSet& question = session_.ADOTable1;
     storage::RecordSet& query = session_.ADOQuery1;
-    const qint64 rid = question.field(storage::fields::kRid).asKey();
     const auto scalar = [&query](const QString& statement) { return sql::scalar(query, statement, storage::fields::kMri); };
-    bool inserted = false;
-    if (scalar(sql::examHoldsQuestion(exam.id, rid)) > 0) {
-        log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
-            question.field(storage::fields::kQuestion).asString());
-    } else {
-        const qint64 next = scalar(sql::maxQqId()) + 1;
-        sql::executeChange(session_.rcins, sql::insertExamEntry(next, exam.id, rid));
-        ++added_;
-        inserted = true;
-    }
+    // One unit, which holds the write lock from its start: no other program
+    // can add the question meanwhile, delete it, or take the entry's number.
+    Added added = Added::NumberTaken;
+    QString unusable;
+    storage::atomically(session_.ADOConnection1, [&] {
+        if (scalar(sql::examHoldsQuestion(exam.id, rid)) > 0) {
+            added = Added::Present;
+            return;
+        }
+        if (scalar(sql::bankHoldsQuestion(rid)) == 0) {
+            added = Added::Gone;
+            return;
+        }
+        const qint64 next = storage::nextKey(query, sql::OrderingKey::QqId, &unusable);
+        try {
+            sql::executeChange(session_.rcins, sql::insertExamEntry(next, exam.id, rid));
+            added = Added::Inserted;
+        } catch (const storage::KeyTaken&) {
+            // The failed insert changed nothing; the unit ends, and the
+            // caller reads the number afresh.
+        }
+    });
+    if (!unusable.isEmpty() && session_.firstTimeTold(unusable)) msgbox::warning(QStringLiteral("\r\n") + unusable);
+    return added;
+}
+
+bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
+    storage::RecordSet& question = session_.ADOTable1;
+    const QString gone = QStringLiteral("Soru bu arada bankadan silinmiş; aktarılmadı ( ");
+    const auto step = [&] {
+        // A question the web site deleted before its row was read reads all
+        // null; it is no question, and least of all question 0.
+        if (question.currentRowGone()) {
+            log(gone + QStringLiteral("listede %1. soru )").arg(question.recNo()));
+            return false;
+        }
+        const storage::Field ridField = question.field(storage::fields::kRid);
+        const QVariant stored = ridField.storedValue();  // a file that cannot be read throws here
+        qint64 rid = 0;
+        try {
+            rid = storage::keyOf(stored, question.name(), storage::fields::kRid);
+        } catch (const storage::Error&) {
+            log(QStringLiteral("Soru : ") + question.field(storage::fields::kQuestion).asString() +
+                QStringLiteral(" ; referans numarası bir tam sayı değil: '") + ridField.asString() +
+                QStringLiteral("'. Bu değeri başka bir program yazmış olmalı; soru aktarılmadı."));
+            return false;
+        }
+        // The number is read afresh at each try; the unit leaves no other
+        // program a moment to take it, so a second try is rare and a third
+        // means something in the file takes every number given.
+        constexpr int kTries = 3;
+        for (int attempt = 1; attempt <= kTries; ++attempt) {
+            switch (addEntry(exam, rid)) {
+                case Added::Inserted:
+                    ++added_;
+                    return true;
+                case Added::Present:
+                    log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
+                        question.field(storage::fields::kQuestion).asString());
+                    return false;
+                case Added::Gone:
+                    log(gone + QString::number(rid) + QStringLiteral(" )"));
+                    return false;
+                case Added::NumberTaken:
+                    break;
+            }
+        }
+        throw storage::Error(QStringLiteral("Soru sınava eklenemedi: kayda verilecek numarayı %1 denemede de başka bir "
+                                            "program aldı; soru aktarılmadı. Biraz sonra yeniden deneyin.")
+                                 .arg(kTries));
+    };
+    const bool inserted = step();
     showCounter();
     return inserted;
 }

@@ -63,8 +63,15 @@ private:
         QString name;
     };
     // Puts the current question into the exam unless the exam holds it
-    // already; returns whether it inserted an entry.
+    // already; returns whether it inserted an entry. A question that is no
+    // longer in the bank, or whose reference number is no whole number, is
+    // not put in: the log says so.
     bool transferStep(const Exam& exam);
+    enum class Added { Inserted, Present, Gone, NumberTaken };
+    // One try at the entry of question rid, as one unit: refused when the
+    // exam holds the question or the bank no longer does; NumberTaken when
+    // the number it read was taken all the same, and nothing was written.
+    Added addEntry(const Exam& exam, qint64 rid);
     bool haveRows() const;
     // The current exam; refuses, with a box, an exam row not yet saved.
     std::optional<Exam> currentExam();

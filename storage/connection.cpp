@@ -42,17 +42,24 @@ driver::Database& Connection::database() const {
 
 QString Connection::nothingChangedText() { return QStringLiteral("Hiçbir şey değiştirilmedi."); }
 
+namespace {
+// Our own keys are the next free number: a clash on one means another
+// program took that number after we computed it.
+bool ownKeyTaken(const driver::Failure& failure) {
+    return failure.kind() == driver::FailureKind::UniqueClash &&
+           (failure.clashingKey() == QLatin1String("tqmaster.rid") || failure.clashingKey() == QLatin1String("qquestion.qqid"));
+}
+}  // namespace
+
 QString Connection::failureText(const driver::Failure& failure) const {
     using driver::FailureKind;
     QString text = failure.message();
-    if (failure.kind() == FailureKind::UniqueClash) {
-        // Our own keys are the next free number: a clash means another
-        // program took that number after we computed it.
+    if (ownKeyTaken(failure)) {
         if (failure.clashingKey() == QLatin1String("tqmaster.rid"))
             text = QStringLiteral(
                 "Bu arada başka bir program bankaya bir soru ekledi ve bu soruya verilecek referans numarasını aldı; "
                 "soru kaydedilmedi. Yeniden kaydedin: soruya yeni bir numara verilir.");
-        else if (failure.clashingKey() == QLatin1String("qquestion.qqid"))
+        else
             text = QStringLiteral(
                 "Bu arada başka bir program bir sınava soru ekledi ve bu kayda verilecek numarayı aldı; kayıt "
                 "yapılmadı. Yeniden kaydedin: kayda yeni bir numara verilir.");
@@ -68,9 +75,13 @@ QString Connection::failureText(const driver::Failure& failure) const {
     }
 }
 
-void Connection::fail(const driver::Failure& failure) const { throw Error(failureText(failure)); }
+void Connection::fail(const driver::Failure& failure) const {
+    if (ownKeyTaken(failure)) throw KeyTaken(failureText(failure));
+    throw Error(failureText(failure));
+}
 
 void Connection::fail(const QString& owner, const driver::Failure& failure) const {
+    if (ownKeyTaken(failure)) throw KeyTaken(owner + QStringLiteral(": ") + failureText(failure));
     throw Error(owner + QStringLiteral(": ") + failureText(failure));
 }
 

@@ -20,6 +20,14 @@ private:
     std::string utf8_;
 };
 
+// Another program took the key a new row was to get, after the program read
+// it as free (a clash on the program's own numbering of bank questions or
+// exam entries): the row was not written, and the key read afresh may be free.
+class KeyTaken : public Error {
+public:
+    using Error::Error;
+};
+
 // A message followed by a further sentence: the message is closed with a full
 // stop first when it ends without one (the database's own texts do).
 inline QString withSentence(QString message, const QString& sentence) {

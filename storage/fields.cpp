@@ -200,19 +200,6 @@ QVariant toRaw(const FieldDef& def, const QVariant& value) {
     return value;
 }
 
-qint64 integerOf(const QVariant& v, const QString& owner) {
-    if (isNullValue(v)) return 0;
-    if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
-        bool ok = false;
-        const qint64 n = displayText(v).trimmed().toLongLong(&ok);
-        if (!ok) throw notValid(owner, v, "integer");
-        return n;
-    }
-    if (v.typeId() == QMetaType::Double && std::trunc(v.toDouble()) != v.toDouble())
-        throw notValid(owner, displayText(v), "integer");
-    return v.toLongLong();
-}
-
 bool booleanOf(const QVariant& v, const QString& owner) {
     if (isNullValue(v)) return false;
     if (v.typeId() == QMetaType::QString) {

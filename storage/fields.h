@@ -38,14 +38,14 @@ QVariant fromRaw(const FieldDef& def, QVariant raw);
 // The raw value a field value is written as.
 QVariant toRaw(const FieldDef& def, const QVariant& value);
 
-// A field value as an integer (null reads 0) or a yes/no (null reads false);
-// a text that reads as neither throws an error named after owner.
-qint64 integerOf(const QVariant& value, const QString& owner);
+// A field value as a yes/no (null reads false); a text that reads as
+// neither throws an error named after owner.
 bool booleanOf(const QVariant& value, const QString& owner);
 
-// A field value as a key that completes a statement: a whole number by type
-// or exactly, never null, never text that merely starts with digits, never a
-// rounded decimal. Anything else throws a Turkish error naming the owner and
+// A value as a key that completes a statement: a whole number by type or
+// exactly, never null, never bytes, never text that merely starts with digits,
+// never a rounded decimal. Read it from the raw value (Field::asKey does): a
+// text field shows bytes of digits as the digits. Anything else throws a Turkish error naming the owner and
 // the field, so that no statement is sent with it.
 qint64 keyOf(const QVariant& value, const QString& owner, const QString& field);
 

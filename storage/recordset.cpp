@@ -14,14 +14,14 @@ namespace storage {
 
 const FieldDef& Field::def() const { return rs_->fieldDef(index_); }
 QVariant Field::value() const { return rs_->value(index_); }
+QVariant Field::storedValue() const { return rs_->storedValue(index_); }
 bool Field::isNull() const {
     const QVariant v = value();
     return !v.isValid() || v.isNull();
 }
 
 QString Field::asString() const { return storage::displayText(value()); }
-qint64 Field::asInteger() const { return integerOf(value(), rs_->name()); }
-qint64 Field::asKey() const { return keyOf(value(), rs_->name(), def().name); }
+qint64 Field::asKey() const { return keyOf(storedValue(), rs_->name(), def().name); }
 bool Field::asBoolean() const { return booleanOf(value(), rs_->name()); }
 
 void Field::setValue(const QVariant& value) const { rs_->setValue(index_, value); }
@@ -554,6 +554,20 @@ QVariant RecordSet::value(int field) const {
     if (current_ < 0) return {};
     if (pending(field)) return buffer_[size_t(field)];
     return fromRaw(fields_[size_t(field)], rows_.value(current_, field));  // a page that cannot be read throws
+}
+
+bool RecordSet::currentRowGone() const {
+    if (!active() || current_ < 0 || current_ >= rows_.size() || fields_.empty() || isNewRow(current_)) return false;
+    rows_.value(current_, 0);  // reads the row's page; a page that cannot be read throws
+    return rows_.gone(current_);
+}
+
+QVariant RecordSet::storedValue(int field) const {
+    requireActive();
+    if (field < 0 || field >= fieldCount()) fail(QStringLiteral("Field index out of range"));
+    if (current_ < 0) return {};
+    if (pending(field)) return buffer_[size_t(field)];
+    return rows_.value(current_, field);  // a page that cannot be read throws
 }
 
 QVariant RecordSet::rowValue(int row, int field) const {

@@ -27,12 +27,16 @@ public:
     const FieldDef& def() const;
     int index() const { return index_; }
     QVariant value() const;
+    // The value as the file holds it (see RecordSet::storedValue).
+    QVariant storedValue() const;
     bool isNull() const;
     QString asString() const;  // null reads ""
-    qint64 asInteger() const;  // null reads 0
     // The value as a key for a statement: a whole number, or a Turkish error
-    // naming the record set and the field (see keyOf). Every number that
-    // completes a statement of the catalogue is read with this.
+    // naming the record set and the field (see keyOf). It is read from the
+    // value as stored, so that bytes or text of digits in a field of any kind
+    // are never taken for a number. Every number that completes a statement,
+    // and every number read back from the file, is read with this: fields
+    // offer no looser integer read.
     qint64 asKey() const;
     // The same for the key of a row that may not be posted yet: null reads
     // whenNull (a number no row has), anything else as asKey.
@@ -140,12 +144,19 @@ public:
     Field field(int index) { return Field(this, index); }
     // The current row's value (its pending value while editing).
     QVariant value(int field) const;
+    // The same as the file holds it, before it is read as its field's kind
+    // (null, qint64, double, QString, QByteArray or ForeignText); a pending
+    // value as the field's kind.
+    QVariant storedValue(int field) const;
     void setValue(int field, const QVariant& value);
     // Any row's value, for views that draw many rows; row is 0-based. The
     // current row shows its pending values. Never throws; an invalid QVariant
     // is null or out of range.
     QVariant rowValue(int row, int field) const;
     int currentRow() const { return current_; }
+    // Whether the current row was gone from the file when its values were
+    // read (reading them first when they were not): every field reads null.
+    bool currentRowGone() const;
     // Whether a row (0-based) is the new row that is not yet posted.
     bool isNewRow(int row) const { return state_ == RecordState::Insert && row == current_; }
 

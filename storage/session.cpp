@@ -21,4 +21,10 @@ Session::Session()
     tQuestions.setMaster(&tsinav, fields::kId, fields::kGroupId);
 }
 
+bool Session::firstTimeTold(const QString& note) {
+    if (told_.contains(note)) return false;
+    told_.insert(note);
+    return true;
+}
+
 }  // namespace storage

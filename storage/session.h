@@ -5,6 +5,7 @@
 #include "storage/datasource.h"
 #include "storage/recordset.h"
 
+#include <QSet>
 #include <QString>
 
 #include <functional>
@@ -55,6 +56,14 @@ public:
     // reloads the bank questions it shows. Unset: it is not.
     std::function<bool()> addQuestionsShown;
     bool isAddQuestionsShown() const { return addQuestionsShown && addQuestionsShown(); }
+
+    // --- what the user has been told ----------------------------------------
+    // Whether a note (about a value another program left in the file) is new
+    // in this run; from now on it is not. A window tells such a note once.
+    bool firstTimeTold(const QString& note);
+
+private:
+    QSet<QString> told_;
 };
 
 }  // namespace storage

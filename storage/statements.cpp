@@ -31,6 +31,7 @@ QString examHoldsQuestion(qint64 exam, qint64 rid) {
            QStringLiteral(" and question_id = ") + n(rid);
 }
 QString maxQqId() { return QStringLiteral("select max(qqID) as MRI FROM qquestion"); }
+QString bankHoldsQuestion(qint64 rid) { return QStringLiteral("select count(rid) as MRI from tqmaster where rid = ") + n(rid); }
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid) {
     return QStringLiteral("Insert into qquestion Values(") + n(qqId) + u',' + n(exam) + u',' + n(rid) + u')';
 }

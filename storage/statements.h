@@ -24,6 +24,7 @@ QString examQuestionsInOrder(qint64 exam);
 QString maxRid();                                    // MRI
 QString examHoldsQuestion(qint64 exam, qint64 rid);  // MRI
 QString maxQqId();                                   // MRI
+QString bankHoldsQuestion(qint64 rid);               // MRI
 QString insertExamEntry(qint64 qqId, qint64 exam, qint64 rid);
 QString setRid(qint64 to, qint64 from);
 QString moveQuestionToGroup(qint64 group, qint64 rid);

@@ -529,7 +529,7 @@ private slots:
         a.session->tgrp.next();
         QVERIFY(a.session->ADOTable1.active());
         QCOMPARE(a.session->ADOTable1.recordCount(), 2);
-        QCOMPARE(a.session->ADOTable1.field(QStringLiteral("rid")).asInteger(), 4);
+        QCOMPARE(a.session->ADOTable1.field(QStringLiteral("rid")).asKey(), 4);
         a.forms().sinav_soru_ekle->hide();
         a.session->ADOTable1.close();
         a.session->tgrp.prior();

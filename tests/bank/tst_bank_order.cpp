@@ -190,6 +190,39 @@ private slots:
         QCOMPARE(e.q().recNo(), 1);
     }
 
+    // A reference number another program stored as bytes is no number:
+    // moving that question up, down past it, or to another group is refused
+    // by the field's name before any statement (bytes of the digit 8 would
+    // have reached question 8 of the other group).
+    void foreignReferenceNumberMovesNothing() {
+        Entry e(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih'),('Coğrafya');"
+                           "INSERT INTO tqmaster (rid, question, true_answer, qgrp) VALUES (3,'a','1',1),(X'38','y','1',1),"
+                           "(8,'x','1',2);"));
+        ChangeLog log(*e.session);
+        const QString refusal = QStringLiteral(
+            "ADOTable1: \"rid\" alanı '8' değerini taşıyor; bir tam sayı olmalı. Bu değeri başka bir program yazmış "
+            "olabilir. İşlem yapılmadı.");
+        const QString all = QStringLiteral("select group_concat(question || typeof(rid) || qgrp, ',') from tqmaster");
+        const QString before = e.db.text(all);
+        BoxScript boxes;
+        e.q().setRecNo(2);
+        boxes.expect(Button::OK);
+        QTest::mouseClick(e.w->BtnUp, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, refusal);
+        QCOMPARE(e.current(), QStringLiteral("y"));
+        boxes.expect(Button::OK);
+        e.w->SoruTasi1->trigger();  // refused before the group is asked for
+        QCOMPARE(boxes.last().text, refusal);
+        e.q().first();
+        boxes.expect(Button::OK);
+        QTest::mouseClick(e.w->BtnDown, Qt::LeftButton);
+        QCOMPARE(boxes.last().text, refusal);
+        QCOMPARE(e.current(), QStringLiteral("a"));
+        QCOMPARE(log.take(), QStringList());
+        QCOMPARE(e.db.text(all), before);
+    }
+
     void moveWithoutASavedQuestion() {
         Entry e;
         BoxScript boxes;

@@ -104,7 +104,7 @@ private slots:
         QCOMPARE(a.tgrp().state(), RecordState::Browse);
         QCOMPARE(a.groupsInFile(), 3);
         QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 3")), name);
-        QCOMPARE(a.tgrp().field(QStringLiteral("ID")).asInteger(), 3);
+        QCOMPARE(a.tgrp().field(QStringLiteral("ID")).asKey(), 3);
     }
 
     void saveOnEmptyListPostsUnnamedGroup() {

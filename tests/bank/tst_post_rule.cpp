@@ -81,6 +81,50 @@ private slots:
         QCOMPARE(a.db.text(QStringLiteral("select ifnull(sts, 'null') from tqmaster where rid = 1")), QStringLiteral("null"));
         q.close();
     }
+
+    // One question whose reference number another program stored as text
+    // or bytes blocks no other: new questions in every group take the
+    // largest whole number plus one, and a box names that question once.
+    void foreignReferenceNumberBlocksNothing_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("text") << "'12b'"
+                              << "12b";
+        QTest::newRow("bytes") << "X'3939'"
+                               << "99";
+    }
+    void foreignReferenceNumberBlocksNothing() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        ProgramFixture a(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Fizik'),('Kimya');"
+                                        "INSERT INTO tqmaster (rid, question, qgrp, true_answer) VALUES"
+                                        " (3,'a',1,'1'),(%1,'web',2,'1'),(40,'b',1,'1');")
+                             .arg(stored));
+        a.show();
+        storage::RecordSet& q = a.session->ADOTable1;
+        BoxScript boxes;
+        for (int group : {1, 2, 1}) {
+            a.session->tgrp.setRecNo(group);
+            q.close();
+            q.setCommandText(storage::sql::questionsOfGroup(group));
+            q.open();
+            q.append();
+            q.field(QStringLiteral("true_answer")).setAsString(QStringLiteral("2"));
+            if (boxes.shown().isEmpty()) boxes.expect(Button::OK);
+            q.post();
+            q.close();
+        }
+        QCOMPARE(boxes.shown().size(), 1);
+        QCOMPARE(boxes.last().caption, QStringLiteral("Warning"));
+        QCOMPARE(boxes.last().text,
+                 QStringLiteral("\r\nGrup no 2 (\"Kimya\") içindeki bir sorunun referans numarası bir tam sayı değil: '%1'. "
+                                "Bu değeri başka bir program yazmış olmalı; o soru taşınamaz ve sınava aktarılamaz. Yeni "
+                                "sorular, tam sayı olan en büyük referans numarasından sonra numaralanır.")
+                     .arg(shown));
+        QCOMPARE(a.db.text(QStringLiteral("select group_concat(rid || ':' || qgrp, ',') from (select * from tqmaster where "
+                                          "typeof(rid) = 'integer' order by rid)")),
+                 QStringLiteral("3:1,40:1,41:1,42:2,43:1"));
+    }
 };
 
 QTEST_MAIN(TestPostRule)

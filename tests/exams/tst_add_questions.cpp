@@ -11,9 +11,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <sqlite3.h>
 
 using msgbox::Button;
 
@@ -195,7 +198,7 @@ private slots:
         // The exam's list shows the new entries at its end, and the caption counts them.
         QCOMPARE(a.session->tQuestions.recordCount(), 3);
         a.session->tQuestions.last();
-        QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asInteger(), 7);
+        QCOMPARE(a.session->tQuestions.field(QStringLiteral("qqID")).asKey(), 7);
         QCOMPARE(a.main->windowTitle(), QStringLiteral("Olvane Tessary by Morvelin -  [ \"Vize\" Soru Sayısı : 3 ]"));
     }
 
@@ -311,6 +314,157 @@ private slots:
             QCOMPARE(a.w->Label4->text(), QStringLiteral("1 Soru Eklendi"));
         });
         QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1"));
+    }
+
+    // A reference number another program stored as bytes, text or a decimal
+    // is no number: that question is not transferred (bytes of the digit 7
+    // once put question 7 of another group into the exam); the log names it,
+    // and a group transfer goes on with the others.
+    void foreignReferenceNumberNotTransferred_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bytes") << "X'37'"
+                               << "7";
+        QTest::newRow("text") << "'7b'"
+                              << "7b";
+        QTest::newRow("decimal") << "7.5"
+                                 << "7.5";
+    }
+    void foreignReferenceNumberNotTransferred() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        Add a(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih'),('Coğrafya');"
+                             "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'Bir',1),(%1,'Yabancı',1),(7,'Dağ',2);"
+                             "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');")
+                  .arg(stored));
+        const QString logged = QStringLiteral(
+                                   "Soru : Yabancı ; referans numarası bir tam sayı değil: '%1'. Bu değeri başka bir "
+                                   "program yazmış olmalı; soru aktarılmadı.")
+                                   .arg(shown);
+        BoxScript boxes;
+        a.inWindow([&] {
+            a.session->ADOTable1.last();
+            a.click(a.w->RzButton2);
+            QCOMPARE(a.logText(), logged);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("0 Soru Eklendi"));
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.logText(), logged);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("1 Soru Eklendi"));
+        });
+        QCOMPARE(a.entries(), QStringLiteral("1:1:1"));
+    }
+
+    // The web site deletes questions while a group transfer runs: one whose
+    // values were read already, and two not yet read (a row gone before its
+    // page is read reads all null). None becomes an entry, least of all one
+    // of question 0; each is logged, and the others go in.
+    void questionsDeletedDuringGroupTransfer() {
+        QString seed = QStringLiteral(
+            "INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+            "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70) "
+            "INSERT INTO tqmaster (rid, question, qgrp) SELECT i, 'Soru ' || i, 1 FROM n;");
+        Add a(seed);
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            QTimer::singleShot(0, [&] {  // after the first question
+                a.db.exec(QStringLiteral("DELETE FROM tqmaster WHERE rid IN (2, 66, 68)"));
+            });
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.logText(), QStringLiteral("Soru bu arada bankadan silinmiş; aktarılmadı ( 2 )\n"
+                                                 "Soru bu arada bankadan silinmiş; aktarılmadı ( listede 66. soru )\n"
+                                                 "Soru bu arada bankadan silinmiş; aktarılmadı ( listede 68. soru )"));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("67 Soru Eklendi"));
+        });
+        QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from qquestion")), 67);
+        QCOMPARE(a.db.scalar(QStringLiteral("select count(*) from qquestion where question_id not in (select rid from "
+                                            "tqmaster)")),
+                 0);
+    }
+
+    // The web site adds an entry to another exam at the same moment, holding
+    // the file while it writes: the transfer waits for it and numbers its
+    // entries after the web site's, without a word.
+    void webSiteAddsEntryMeanwhile() {
+        Add a;
+        sqlite3* web = nullptr;
+        QCOMPARE(sqlite3_open_v2(a.db.path().toUtf8().constData(), &web, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        const auto closeWeb = qScopeGuard([&] { sqlite3_close(web); });
+        bool webDone = false;
+        a.session->ADOConnection1.setLockWaitNotifier([&](bool waiting) {
+            if (waiting && !webDone) QCOMPARE(sqlite3_exec(web, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+            webDone = true;
+        });
+        BoxScript boxes;
+        a.inWindow([&] {
+            QCOMPARE(sqlite3_exec(web, "BEGIN IMMEDIATE; INSERT INTO qquestion VALUES (6, 2, 4);", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            boxes.expect(Button::Yes);
+            a.click(a.w->RzButton1);
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("2 Soru Eklendi"));
+        });
+        QVERIFY(webDone);
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:2:4,7:1:1,8:1:3"));
+    }
+
+    // A number that is taken again at every try (here by a rule of the file
+    // that gives each new entry's number to another exam) is tried a few
+    // times, then the run ends with a message that says so; the entries
+    // before it stay.
+    void numberTakenAtEveryTry() {
+        Add a;
+        a.db.exec(
+            QStringLiteral("CREATE TRIGGER web BEFORE INSERT ON qquestion WHEN NEW.question_id = 3 "
+                           "BEGIN INSERT INTO qquestion VALUES (NEW.qqID, 2, 4); END;"));
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            boxes.expect(Button::OK);
+            a.click(a.w->RzButton1);
+            QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+            QCOMPARE(boxes.last().text,
+                     QStringLiteral("Soru sınava eklenemedi: kayda verilecek numarayı 3 denemede de başka bir program "
+                                    "aldı; soru aktarılmadı. Biraz sonra yeniden deneyin."));
+            QCOMPARE(a.w->Label4->text(), QStringLiteral("1 Soru Eklendi"));
+        });
+        QCOMPARE(a.entries(), QStringLiteral("5:1:2,6:1:1"));
+    }
+
+    // An entry key another program stored as bytes or text is no number and
+    // cannot be the largest: new entries are numbered after the largest whole
+    // number (bytes once made every transfer fail as "taken"), and a box says
+    // once which entry holds the key.
+    void foreignEntryKeyIsNotTheLargest_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bytes") << "X'39'"
+                               << "9";
+        QTest::newRow("text") << "'9x'"
+                              << "9x";
+    }
+    void foreignEntryKeyIsNotTheLargest() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        Add a(kSeed + QStringLiteral("INSERT INTO qquestion VALUES (%1, 2, 4);").arg(stored));
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::OK);
+            a.click(a.w->RzButton2);
+            QCOMPARE(boxes.shown().size(), 1);
+            QCOMPARE(boxes.last().text,
+                     QStringLiteral("\r\nSınav no 2 (\"Final\") içindeki bir kaydın numarası (qqID) bir tam sayı değil: "
+                                    "'%1'. Bu değeri başka bir program yazmış olmalı; o kayıt sınavdan kaldırılamaz ve "
+                                    "taşınamaz. Yeni kayıtlar, tam sayı olan en büyük numaradan sonra numaralanır.")
+                         .arg(shown));
+            a.session->ADOTable1.last();
+            a.click(a.w->RzButton2);
+            QCOMPARE(boxes.shown().size(), 1);
+        });
+        QCOMPARE(a.db.text(QStringLiteral("select group_concat(qqID || ':' || question_id, ',') from "
+                                          "(select * from qquestion where group_id = 1 order by qqID)")),
+                 QStringLiteral("5:2,6:1,7:3"));
     }
 };
 

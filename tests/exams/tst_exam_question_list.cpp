@@ -291,6 +291,60 @@ private slots:
         QCOMPARE(boxes.shown().size(), shown);
     }
 
+    // An entry key another program stored as bytes, text or a decimal is no
+    // number: removing or moving that entry, or moving another past it, is
+    // refused in Turkish by the field's name, and no entry of any exam
+    // changes (bytes of the digit 3 once reached entry 3 of Vize).
+    void foreignEntryKeyRefused_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("bytes") << "X'33'"
+                               << "3";
+        QTest::newRow("text") << "'3b'"
+                              << "3b";
+        QTest::newRow("decimal") << "3.5"
+                                 << "3.5";
+    }
+    void foreignEntryKeyRefused() {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        List a(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                              "INSERT INTO tqmaster (rid, question, qgrp) VALUES (1,'Bir',1),(2,'İki',1),(3,'Üç',1);"
+                              "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize'),('Final');"
+                              "INSERT INTO qquestion VALUES (2,1,1),(3,1,2),(1,2,1),(%1,2,3);")
+                   .arg(stored));
+        const QString all = QStringLiteral(
+            "select group_concat(typeof(qqID) || hex(qqID) || ':' || group_id || ':' || question_id, ',') from "
+            "(select * from qquestion order by rowid)");
+        const QString before = a.db.text(all);
+        a.session->tsinav.last();
+        a.expandByKey();
+        QCOMPARE(a.tQuestions().recordCount(), 2);
+        const QString refusal = QStringLiteral(
+                                    "tQuestions: \"qqID\" alanı '%1' değerini taşıyor; bir tam sayı olmalı. Bu değeri başka "
+                                    "bir program yazmış olabilir. İşlem yapılmadı.")
+                                    .arg(shown);
+        struct Command {
+            const char* name;
+            int row;  // the entry current before it: 1 the whole number, 2 the foreign key
+            QToolButton* button;
+            bool asks;
+        };
+        for (const Command& c : {Command{"remove", 2, a.main->ToolButton5, true}, Command{"up", 2, a.main->ToolButton17, false},
+                                 Command{"down", 1, a.main->ToolButton16, false}}) {
+            a.tQuestions().setRecNo(c.row);
+            BoxScript boxes;
+            if (c.asks) boxes.expect(Button::Yes);
+            boxes.expect(Button::OK);
+            a.click(c.button);
+            QVERIFY2(boxes.pending() == 0, c.name);
+            QCOMPARE(boxes.last().text, refusal);
+            QCOMPARE(a.db.text(all), before);
+            QCOMPARE(a.tQuestions().recNo(), c.row);
+            QVERIFY(a.list->isExpanded());
+        }
+    }
+
     void detail() {
         List a;
         Tsoru_detay* d = a.forms().soru_detay;

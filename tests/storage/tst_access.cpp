@@ -188,7 +188,7 @@ private slots:
         groups.append();
         groups.field(QStringLiteral("GROUPNAME")).setAsString(QStringLiteral("Yeni"));
         groups.post();
-        QCOMPARE(groups.field(QStringLiteral("ID")).asInteger(), 6);
+        QCOMPARE(groups.field(QStringLiteral("ID")).asKey(), 6);
     }
 
     // The tool never overwrites and leaves nothing behind when it fails.

@@ -159,7 +159,7 @@ private slots:
         g.tgrp.append();
         g.tgrp.field(QStringLiteral("GROUPNAME")).setAsString(QString(60, u'ğ'));
         g.tgrp.post();
-        QCOMPARE(g.tgrp.field(QStringLiteral("ID")).asInteger(), 4);
+        QCOMPARE(g.tgrp.field(QStringLiteral("ID")).asKey(), 4);
         QCOMPARE(g.name(), QString(50, u'ğ'));  // cut to the field's size
         QCOMPARE(g.db.text(QStringLiteral("select GROUPNAME from tqgroup where ID = 4")), QString(50, u'ğ'));
         QCOMPARE(g.tgrp.recNo(), 4);
@@ -259,7 +259,7 @@ private slots:
         q.setCommandText(QStringLiteral("Select * from tqmaster Order By rid"));
         q.open();
         QVERIFY(q.canModify());
-        QCOMPARE(q.field(QStringLiteral("qgrp")).asInteger(), 0);
+        QCOMPARE(q.field(QStringLiteral("qgrp")).asKeyOr(0), 0);
         QCOMPARE(q.field(QStringLiteral("qgrp")).asString(), QString());
         QCOMPARE(q.field(QStringLiteral("question")).asString(), QString());
         QVERIFY(q.field(QStringLiteral("sts")).isNull());
@@ -281,7 +281,7 @@ private slots:
         count.setCommandText(sql::groupQuestionCount(5));
         count.open();
         QVERIFY(!count.canModify());
-        QCOMPARE(count.field(QStringLiteral("RCX")).asInteger(), 0);
+        QCOMPARE(count.field(QStringLiteral("RCX")).asKey(), 0);
         QCOMPARE(errorOf([&] { count.edit(); }), QStringLiteral("rcxxx: Cannot modify a read-only dataset"));
     }
 

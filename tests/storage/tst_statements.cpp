@@ -21,7 +21,7 @@ qint64 scalarThrough(RecordSet& q, const QString& statement, const QString& fiel
     q.close();
     q.setCommandText(statement);
     q.open();
-    const qint64 n = q.field(field).asInteger();
+    const qint64 n = q.field(field).asKeyOr(0);
     q.close();
     return n;
 }
@@ -41,6 +41,7 @@ private slots:
         QTest::newRow("Q5") << examHoldsQuestion(4, 21)
                             << "select count(qqID) as MRI from qquestion where group_id = 4 and question_id = 21";
         QTest::newRow("Q6") << maxQqId() << "select max(qqID) as MRI FROM qquestion";
+        QTest::newRow("Q7") << bankHoldsQuestion(21) << "select count(rid) as MRI from tqmaster where rid = 21";
         QTest::newRow("C1") << insertExamEntry(7, 4, 21) << "Insert into qquestion Values(7,4,21)";
         QTest::newRow("C2") << setRid(-20, 20) << "update tqmaster set rid = -20 where rid = 20";
         QTest::newRow("C3") << moveQuestionToGroup(2, 8) << "Update tqmaster set qgrp = 2 where rid = 8";
@@ -72,7 +73,7 @@ private slots:
         q.setCommandText(sql::questionsOfGroup(1));
         q.open();
         QCOMPARE(q.recordCount(), 3);
-        QCOMPARE(q.field(QStringLiteral("rid")).asInteger(), 3);
+        QCOMPARE(q.field(QStringLiteral("rid")).asKey(), 3);
     }
 
     void changesRunOnTheFile() {
