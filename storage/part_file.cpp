@@ -122,6 +122,7 @@ void PartFile::release() {
 }
 
 void PartFile::fail(const QString& what, int error) const {
+    if (what.isEmpty()) throw Error(QStringLiteral("\"%1\" yazılamadı: %2.").arg(native(target_), systemReason(error)));
     throw Error(QStringLiteral("\"%1\" yazılamadı: %2 (%3).").arg(native(target_), what, systemReason(error)));
 }
 
@@ -132,7 +133,7 @@ void PartFile::write(QByteArrayView bytes) {
     while (left > 0) {
         const ssize_t n = ::write(fd_, at, size_t(left));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) fail(QStringLiteral("%1 bayttan sonrası yazılamadı").arg(written_), n < 0 ? errno : ENOSPC);
+        if (n <= 0) fail({}, n < 0 ? errno : ENOSPC);
         at += n;
         left -= n;
         written_ += n;
@@ -140,7 +141,7 @@ void PartFile::write(QByteArrayView bytes) {
 }
 
 void PartFile::finish() {
-    if (::fsync(fd_) != 0) fail(QStringLiteral("diske aktarılamadı"), errno);
+    if (::fsync(fd_) != 0) fail({}, errno);
     struct stat st {};
     if (::fstat(fd_, &st) != 0) fail(QStringLiteral("boyutu okunamıyor"), errno);
     if (written_ > 0 && st.st_size != written_)

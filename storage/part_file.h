@@ -43,6 +43,8 @@ public:
 
 private:
     void release();
+    // Throws the Turkish text: the target could not be written, what went
+    // wrong (if more than the system's reason) and the reason.
     [[noreturn]] void fail(const QString& what, int error) const;
 
     QString target_;
