@@ -12,6 +12,9 @@
 #include <algorithm>
 #include <array>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <sqlite3.h>
 
 namespace storage::sqlite {
@@ -289,7 +292,12 @@ void Database::open(const QString& connectionString, const std::function<void(dr
     // A file marked read-only is opened for reading only, also for a user who
     // could write it anyway: changes are then refused, not made behind a mark.
     // So is a file in a folder marked read-only, where no journal can be made.
-    readOnly_ = !markedWritable(path_) ? ReadOnly::File : !markedWritable(folder()) ? ReadOnly::Folder : ReadOnly::No;
+    readOnly_ = !markedWritable(path_)      ? ReadOnly::File
+                : !markedWritable(folder()) ? ReadOnly::Folder
+                : readingOnly_              ? ReadOnly::Chosen
+                                            : ReadOnly::No;
+    madeWalFiles_ = readingOnly_ && fileIsInWalMode(path_) && !QFileInfo::exists(path_ + QStringLiteral("-wal")) &&
+                    !QFileInfo::exists(path_ + QStringLiteral("-shm"));
     // Even reading a file in WAL mode needs its shared-memory file; in a
     // read-only folder without one there is no way in. Say so, rather than
     // let SQLite report "attempt to write a readonly database" for a read.
@@ -366,6 +374,32 @@ void Database::chooseJournalMode() {
     if (rc != SQLITE_OK) throw Error(errorText(rc));
 }
 
+// What SQLite's last connection to a WAL file does as it closes, for the
+// -wal and -shm a reader made: while an exclusive lock on the file's lock
+// bytes shows that no connection of any program (nor of this one: an open
+// file description lock meets this process's own locks too) has the file open
+// in WAL mode, an empty -wal and the -shm are removed. A new connection waits
+// for the lock meanwhile. Anything else, and they stay.
+void Database::removeUnusedWalFiles(const QString& path) {
+    constexpr off_t kPendingByte = 0x40000000;  // then the reserved byte and the 510 shared bytes
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = kPendingByte;
+    lock.l_len = 512;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
+        const QFileInfo wal(path + QStringLiteral("-wal"));
+        if (wal.exists() && wal.size() == 0 && fileIsInWalMode(path)) {
+            ::unlink(QFile::encodeName(wal.filePath()).constData());
+            ::unlink((name + "-shm").constData());
+        }
+    }
+    ::close(fd);
+}
+
 void Database::finalizeKept() {
     sqlite3_finalize(dataVersion_);
     sqlite3_finalize(cacheSize_);
@@ -381,6 +415,8 @@ void Database::close() {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     lockWaitOver();
+    if (madeWalFiles_) removeUnusedWalFiles(path_);
+    madeWalFiles_ = false;
 }
 
 std::unique_ptr<driver::Prepared> Database::prepare(const QByteArray& sql) {
