@@ -32,6 +32,11 @@ void syncFolderOf(const QString& path) {
     ::close(fd);
 }
 
+// What SQLite keeps beside a database file while it changes it.
+void removeCompanions(const QString& path) {
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) ::unlink((QFile::encodeName(path) + suffix).constData());
+}
+
 [[noreturn]] void existsAlready(const QString& to) {
     throw Error(QStringLiteral("\"%1\" zaten var; var olan bir dosyanın üzerine yazılmaz.").arg(native(to)));
 }
@@ -104,6 +109,7 @@ PartFile::PartFile(QString target) : target_(std::move(target)), part_(target_ +
         // A part that was there is left by a run that ended before placing
         // it: nobody holds it.
         leftover_ = !created;
+        removeCompanions(part_);
         fd_ = fd;
         return;
     }
@@ -112,7 +118,10 @@ PartFile::PartFile(QString target) : target_(std::move(target)), part_(target_ +
 
 PartFile::~PartFile() {
     if (fd_ < 0) return;
-    if (!placed_) ::unlink(QFile::encodeName(part_).constData());
+    if (!placed_) {
+        ::unlink(QFile::encodeName(part_).constData());
+        removeCompanions(part_);
+    }
     release();
 }
 

@@ -14,7 +14,9 @@ namespace storage {
 //
 // While the part is built it is locked (flock), so a part left behind by a run
 // that was killed is told apart from one another run is building now: a
-// leftover is taken over and emptied, a part in use is refused.
+// leftover is taken over and emptied, a part in use is refused. A part may be
+// a database that SQLite fills through its path; the files SQLite keeps beside
+// it (its journal) go with a leftover or a part that is given up.
 //
 // Failures throw storage::Error with a Turkish text that names the target.
 class PartFile {
