@@ -12,9 +12,6 @@
 #include <algorithm>
 #include <array>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <sqlite3.h>
 
 namespace storage::sqlite {
@@ -296,8 +293,9 @@ void Database::open(const QString& connectionString, const std::function<void(dr
                 : !markedWritable(folder()) ? ReadOnly::Folder
                 : readingOnly_              ? ReadOnly::Chosen
                                             : ReadOnly::No;
-    madeWalFiles_ = readingOnly_ && fileIsInWalMode(path_) && !QFileInfo::exists(path_ + QStringLiteral("-wal")) &&
-                    !QFileInfo::exists(path_ + QStringLiteral("-shm"));
+    // Known before the open, which makes them for a reader of a WAL file.
+    const bool walFilesWere =
+        QFileInfo::exists(path_ + QStringLiteral("-wal")) || QFileInfo::exists(path_ + QStringLiteral("-shm"));
     // Even reading a file in WAL mode needs its shared-memory file; in a
     // read-only folder without one there is no way in. Say so, rather than
     // let SQLite report "attempt to write a readonly database" for a read.
@@ -319,6 +317,7 @@ void Database::open(const QString& connectionString, const std::function<void(dr
     try {
         if (verify) verify(*this);
         chooseJournalMode();
+        madeWalFiles_ = readingOnly_ && !walFilesWere && journalMode_ == QLatin1String("wal");
     } catch (...) {
         lockWaitOver();
         close();
@@ -374,30 +373,21 @@ void Database::chooseJournalMode() {
     if (rc != SQLITE_OK) throw Error(errorText(rc));
 }
 
-// What SQLite's last connection to a WAL file does as it closes, for the
-// -wal and -shm a reader made: while an exclusive lock on the file's lock
-// bytes shows that no connection of any program (nor of this one: an open
-// file description lock meets this process's own locks too) has the file open
-// in WAL mode, an empty -wal and the -shm are removed. A new connection waits
-// for the lock meanwhile. Anything else, and they stay.
+// A connection that only reads cannot do what the last connection to a WAL
+// file does as it closes: remove the -wal and -shm. A connection that may
+// write does it for the reader, under SQLite's own locks: it opens the WAL as
+// any reader does and, if no connection of any program is left, checkpoints
+// nothing (the -wal is empty: nobody wrote) and removes both; the file itself
+// is not written. If someone wrote meanwhile, or still has the file open, the
+// files stay for them.
 void Database::removeUnusedWalFiles(const QString& path) {
-    constexpr off_t kPendingByte = 0x40000000;  // then the reserved byte and the 510 shared bytes
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return;
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = kPendingByte;
-    lock.l_len = 512;
-    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0) {
-        const QFileInfo wal(path + QStringLiteral("-wal"));
-        if (wal.exists() && wal.size() == 0 && fileIsInWalMode(path)) {
-            ::unlink(QFile::encodeName(wal.filePath()).constData());
-            ::unlink((name + "-shm").constData());
-        }
-    }
-    ::close(fd);
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (!wal.exists() || wal.size() != 0) return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK)
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
 }
 
 void Database::finalizeKept() {
