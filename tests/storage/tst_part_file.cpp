@@ -2,6 +2,7 @@
 // and on file systems without hard links.
 #include "storage/errors.h"
 #include "storage/part_file.h"
+#include "tests/support/error_of.h"
 #include "tests/support/files.h"
 #include "tests/support/full_disk.h"
 
@@ -13,21 +14,6 @@
 #include <optional>
 
 using storage::PartFile;
-
-namespace {
-
-// The message of the storage::Error fn throws; empty when it throws none.
-template <typename Fn>
-QString failureOf(Fn fn) {
-    try {
-        fn();
-    } catch (const storage::Error& e) {
-        return e.message();
-    }
-    return {};
-}
-
-}  // namespace
 
 class TestPartFile : public QObject {
     Q_OBJECT
@@ -60,7 +46,7 @@ private slots:
         {
             std::optional<FileSizeLimit> limit;
             if (disk == u"limit") limit.emplace(4096);
-            message = failureOf([&] { storage::writeWholeFile(path, big); });
+            message = errorOf([&] { storage::writeWholeFile(path, big); });
         }
         QVERIFY2(message.contains(QStringLiteral("\"") + QDir::toNativeSeparators(path) + QStringLiteral("\" yazılamadı")),
                  qPrintable(message));
@@ -79,7 +65,7 @@ private slots:
             PartFile part(path);
             QVERIFY(part.tookOverLeftover());
             part.write("whole");
-            const QString busy = failureOf([&] { PartFile other(path); });
+            const QString busy = errorOf([&] { PartFile other(path); });
             QVERIFY2(busy.contains(QStringLiteral("başka bir işlem tarafından yazılıyor")), qPrintable(busy));
             QCOMPARE(fileBytes(path + QStringLiteral(".part")), QByteArray("whole"));
             part.publishNew();
@@ -112,7 +98,7 @@ private slots:
         QCOMPARE(fileBytes(target), QByteArray("bank"));
         PartFile again(target);
         again.write("other");
-        const QString refused = failureOf([&] { again.publishNew(); });
+        const QString refused = errorOf([&] { again.publishNew(); });
         QVERIFY2(refused.contains(QStringLiteral("zaten var")), qPrintable(refused));
         QCOMPARE(fileBytes(target), QByteArray("bank"));
         QCOMPARE(fileBytes(target + QStringLiteral(".part")), QByteArray("other"));
