@@ -34,6 +34,7 @@ Tqimport::Tqimport(QWidget* parent)
     setFixedSize(895, 549);
 
     ADOConnection1.setReadsAccessFiles(true);  // old banks are Access files
+    ADOConnection1.setReadingOnly(true);       // the source is another bank: it is read, never changed
     tgrp.setTableName(QStringLiteral("tqgroup"));
     ADOTable1.setTableName(QStringLiteral("tqmaster"));
     ADOTable1.setSort(storage::fields::kQgrp);

@@ -4,6 +4,7 @@
 #include "exams/frm_sik_sirasi.h"
 #include "storage/errors.h"
 #include "storage/field_names.h"
+#include "storage/part_file.h"
 #include "storage/session.h"
 #include "text/inifile.h"
 #include "ui/filedialog.h"
@@ -14,6 +15,7 @@
 #include "ui/qtdialogs.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDate>
 #include <QDir>
@@ -30,11 +32,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QSaveFile>
 #include <QScopeGuard>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QVBoxLayout>
+
+#include <memory>
+#include <vector>
 
 using namespace booklet;
 
@@ -67,26 +71,24 @@ QString fileStem(const QString& title) {
     return stem.isEmpty() ? QStringLiteral("Sinav") : stem;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw storage::Error(QStringLiteral("\"%1\" yazılamadı: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-}
-
-// A PDF writer for one file, on A4 at 300 dots per inch.
-struct PdfFile {
+// A PDF drawn into memory, on A4 at 300 dots per inch. The PDF writer does
+// not report a failed write to its file, so the bytes are written by the
+// caller, who checks each of them.
+struct PdfBytes {
+    QBuffer buffer;
     QPdfWriter writer;
     QPainter painter;
-    PdfFile(const QString& path, const QString& title) : writer(path) {
+    explicit PdfBytes(const QString& title) : writer(&buffer) {
+        buffer.open(QIODevice::WriteOnly);
         writer.setResolution(300);
         writer.setCreator(QStringLiteral("Quorvel"));
         writer.setTitle(title);
         Renderer::preparePage(writer);
-        if (!painter.begin(&writer))
-            throw storage::Error(QStringLiteral("\"%1\" yazılamadı.").arg(QDir::toNativeSeparators(path)));
+        if (!painter.begin(&writer)) throw storage::Error(QStringLiteral("PDF çizimi başlatılamadı."));
     }
-    void finish() {
+    const QByteArray& finish() {
         if (!painter.end()) throw storage::Error(QStringLiteral("PDF dosyası tamamlanamadı."));
+        return buffer.data();
     }
 };
 
@@ -402,26 +404,37 @@ void Tyazdir::pdfClick() {
                                                           QStringLiteral("):\r\n") + existing.join(QStringLiteral("\r\n")) +
                                                           QStringLiteral("\r\n\r\nYenileri eskilerinin yerine yazılsın mı?")))
         return;
-    QStringList written;
-    render(
-        [&](Renderer& r) {
-            for (size_t i = 0; i < variants.size(); ++i) {
-                PdfFile pdf(files[qsizetype(i)], EditBaslik->text() + QStringLiteral(" - ") + variants[i].letter);
-                r.drawBooklet(pdf.painter, pdf.writer, variants[i], false);
-                pdf.finish();
-                written.append(files[qsizetype(i)]);
-            }
-            const QString& keyPdf = files[files.size() - 2];
-            {
-                PdfFile pdf(keyPdf, EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
+    // Every file is written beside its name first; the old files are replaced
+    // only once all new ones are complete, so a failure leaves them all as
+    // they were.
+    std::vector<std::unique_ptr<storage::PartFile>> parts;
+    const auto write = [&](const QString& file, const QByteArray& bytes) {
+        parts.push_back(std::make_unique<storage::PartFile>(file));
+        parts.back()->write(bytes);
+        parts.back()->finish();
+    };
+    try {
+        render(
+            [&](Renderer& r) {
+                for (size_t i = 0; i < variants.size(); ++i) {
+                    PdfBytes pdf(EditBaslik->text() + QStringLiteral(" - ") + variants[i].letter);
+                    r.drawBooklet(pdf.painter, pdf.writer, variants[i], false);
+                    write(files[qsizetype(i)], pdf.finish());
+                }
+                PdfBytes pdf(EditBaslik->text() + QStringLiteral(" - Cevap Anahtarı"));
                 r.drawKeys(pdf.painter, pdf.writer, variants, false);
-                pdf.finish();
-            }
-            written.append(keyPdf);
-            writeFile(files.back(), keysCsv(variants));
-            written.append(files.back());
-        },
-        Renderer::steps(content_, int(variants.size())));
+                write(files[files.size() - 2], pdf.finish());
+                write(files.back(), keysCsv(variants));
+            },
+            Renderer::steps(content_, int(variants.size())));
+    } catch (const storage::Error& e) {
+        throw storage::Error(storage::withSentence(e.message(), QStringLiteral("Var olan dosyalar değiştirilmedi.")));
+    }
+    QStringList written;
+    for (const auto& part : parts) {
+        part->replaceTarget();
+        written.append(part->target());
+    }
     saveChoices();
     QStringList names;
     for (const QString& file : written) names.append(QFileInfo(file).fileName());

@@ -3,6 +3,7 @@
 #include "storage/access_snapshot.h"
 #include "storage/database_file.h"
 #include "storage/errors.h"
+#include "storage/part_file.h"
 #include "storage/sqlite/snapshot_file.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace storage::access {
@@ -23,6 +26,25 @@ QString ours(const QStringList& columns, const QString& name) {
     return {};
 }
 
+const QString kCopyPrefix = QStringLiteral("quorvel-migrate-");
+
+// Removes the copies in the temporary folder that runs of this user left when
+// they were killed: those nobody holds.
+QStringList removeUnusedCopies() {
+    QStringList removed;
+    const QFileInfoList copies =
+        QDir(QDir::tempPath()).entryInfoList({kCopyPrefix + QStringLiteral("*.sqlite")}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& copy : copies) {
+        if (copy.ownerId() != ::geteuid()) continue;
+        const QByteArray name = QFile::encodeName(copy.filePath());
+        const int fd = ::open(name.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(name.constData()) == 0) removed << copy.filePath();
+        ::close(fd);
+    }
+    return removed;
+}
+
 }  // namespace
 
 MigrationReport migrateBank(const QString& source, const QString& target, const std::function<void(qint64)>& progress) {
@@ -34,22 +56,25 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
     if (header.format == Format::NotAccess)
         throw Error(QStringLiteral("\"%1\" bir Access veritabanı dosyası değil; yalnızca Access dosyaları taşınır.").arg(source));
 
-    QTemporaryFile snap(QDir::tempPath() + QStringLiteral("/quorvel-migrate-XXXXXX.sqlite"));
+    MigrationReport report;
+    report.removedLeftovers = removeUnusedCopies();
+    QTemporaryFile snap(QDir::tempPath() + QStringLiteral("/") + kCopyPrefix + QStringLiteral("XXXXXX.sqlite"));
     if (!snap.open()) throw Error(QStringLiteral("Geçici dosya oluşturulamıyor (%1).").arg(QDir::tempPath()));
-    snap.close();
+    // Held while this run lasts (and by the child that fills it), so that a
+    // later run removes only copies nobody holds.
+    ::flock(snap.handle(), LOCK_EX | LOCK_NB);
     const std::vector<TableSummary> read =
         snapshot(source, snap.fileName(), {QStringLiteral("tqgroup"), QStringLiteral("tqmaster")},
                  {QStringLiteral("qgroup"), QStringLiteral("qquestion")}, progress);
 
-    // The copy is built beside the target under another name and renamed
-    // when verified, so a half-made file never carries the target's name.
-    const QString part = target + QStringLiteral(".part");
-    if (QFileInfo::exists(part))
-        throw Error(QStringLiteral("\"%1\" zaten var (yarım kalmış bir taşıma?); silip yeniden deneyin.").arg(part));
+    // The copy is built beside the target under another name and takes the
+    // target's name when verified, so a half-made file never carries it. A
+    // part left by a run that was killed is taken over.
+    PartFile part(target);
+    if (part.tookOverLeftover()) report.removedLeftovers << part.path();
     createDatabase(part);
-    MigrationReport report;
-    try {
-        sqlite::BankFromSnapshot out(part, snap.fileName());
+    {
+        sqlite::BankFromSnapshot out(part.path(), snap.fileName());
         out.begin();
         for (const TableSummary& t : read) {
             const QStringList mine = out.columns(t.name);
@@ -96,16 +121,8 @@ MigrationReport migrateBank(const QString& source, const QString& target, const 
                                 .arg(rows));
         }
         report.richTextQuestions = out.richTextQuestions();
-    } catch (...) {
-        QFile::remove(part);
-        throw;
     }
-    // link() fails when the target exists, where a rename would replace it.
-    if (::link(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(part);
-        throw Error(QStringLiteral("\"%1\" oluşturulamadı (aynı adla bir dosya oluşmuş olabilir).").arg(target));
-    }
-    QFile::remove(part);
+    part.publishNew();
     return report;
 }
 

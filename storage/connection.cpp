@@ -85,8 +85,14 @@ void Connection::fail(const QString& owner, const driver::Failure& failure) cons
     throw Error(owner + QStringLiteral(": ") + failureText(failure));
 }
 
+void Connection::setReadingOnly(bool on) {
+    if (connected()) throw Error(name_ + QStringLiteral(": Operation is not allowed when the object is open"));
+    readingOnly_ = on;
+}
+
 void Connection::use(std::unique_ptr<driver::Database> db) {
     database_ = std::move(db);
+    database_->setReadingOnly(readingOnly_);
     database_->setBusyTimeout(busyTimeoutMs_);
     database_->setLockWaitNotifier(lockWaitNotifier_);
 }

@@ -54,6 +54,12 @@ public:
     // program keeps the file in WAL mode and it could not be switched.
     QString journalMode() const { return database_ ? database_->journalMode() : QString(); }
 
+    // Whether open() opens the file for reading only and leaves it exactly as
+    // it was, journal mode and all: the import reads another bank this way.
+    // Allowed only while closed.
+    void setReadingOnly(bool on);
+    bool readingOnly() const { return readingOnly_; }
+
     // Whether open() reads an Access file: it then reads the file's tqgroup
     // and tqmaster into a private read-only copy and works on that. Off, an
     // Access file is refused with a text that names the migration tool.
@@ -116,6 +122,7 @@ private:
     QString path_;
     std::unique_ptr<driver::Database> database_;
     int busyTimeoutMs_ = 5000;
+    bool readingOnly_ = false;
     int unitDepth_ = 0;  // units (transactions) open on the connection
     LockWaitNotifier lockWaitNotifier_;
     QList<RecordSet*> recordSets_;

@@ -1,6 +1,7 @@
 #include "storage/database_file.h"
 
 #include "storage/errors.h"
+#include "storage/part_file.h"
 #include "storage/sqlite/file_db.h"
 
 #include <QFile>
@@ -56,6 +57,13 @@ bool isAccessDatabase(const QString& path) {
 
 const char* schemaSql() { return kSchemaSql; }
 
-void createDatabase(const QString& path) { sqlite::createFile(path, kSchemaSql); }
+void createDatabase(const QString& path) {
+    if (QFileInfo::exists(path)) throw Error(QStringLiteral("\"%1\" zaten var; üzerine yazılmadı.").arg(path));
+    PartFile part(path);
+    createDatabase(part);
+    part.publishNew();
+}
+
+void createDatabase(PartFile& part) { sqlite::createFile(part.path(), kSchemaSql, sqlite::Existing::EmptyFile); }
 
 }  // namespace storage

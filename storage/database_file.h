@@ -27,9 +27,15 @@ QString dataSourceOf(const QString& connectionString);
 // cannot be read here yet; callers say so instead of "not a database".
 bool isAccessDatabase(const QString& path);
 
+class PartFile;
+
 // Creates a new, empty database file from the supplied schema. Fails if a file
-// already exists at the path.
+// already exists at the path. The file is made beside the path and takes its
+// name when complete: a failure (a full disk) leaves no file of that name.
 void createDatabase(const QString& path);
+// Makes the empty part a database from the schema, to be filled further
+// before the part takes its target's name.
+void createDatabase(PartFile& part);
 
 // The schema text.
 const char* schemaSql();

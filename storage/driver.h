@@ -106,6 +106,10 @@ public:
     // and fails the open. Throws storage::Error with a text for people when
     // the database cannot be used.
     virtual void open(const QString& connectionString, const std::function<void(Database&)>& verify) = 0;
+    // Whether the next open reads the database only and leaves it exactly as
+    // it was: no settings changed, nothing written, nothing left beside it
+    // that the engine allows to avoid (a source read for an import).
+    virtual void setReadingOnly(bool on) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // Whether the database takes no changes (a file marked read-only, ...).

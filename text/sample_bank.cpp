@@ -3,10 +3,12 @@
 #include "storage/connection.h"
 #include "storage/database_file.h"
 #include "storage/errors.h"
+#include "storage/part_file.h"
 #include "storage/statement.h"
 #include "storage/transaction.h"
 #include "text/rtf.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -153,27 +155,19 @@ void drawNumberLine(const QString& path) {
     p.drawLine(target, y - 10, target - 6, y - 18);
     p.drawLine(target, y - 10, target + 6, y - 18);
     p.end();
-    if (!image.save(path)) throw storage::Error(QStringLiteral("Resim yazılamadı: %1").arg(QDir::toNativeSeparators(path)));
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (!image.save(&png, "PNG"))
+        throw storage::Error(QStringLiteral("Resim çizilemedi: %1").arg(QDir::toNativeSeparators(path)));
+    storage::writeWholeFile(path, png.data());
 }
 
-}  // namespace
-
-Bank parse(const QString& source) {
-    Parser parser;
-    const QStringList lines = source.split(u'\n');
-    for (int i = 0; i < lines.size(); ++i) parser.line(i + 1, lines.at(i));
-    parser.finishQuestion();
-    return std::move(parser.bank);
-}
-
-QStringList drawablePictures() { return {QStringLiteral("sayi_dogrusu.png")}; }
-
-void write(const Bank& bank, const QString& path) {
-    if (QFileInfo::exists(path))
-        throw storage::Error(QStringLiteral("%1 zaten var; üzerine yazılmadı.").arg(QDir::toNativeSeparators(path)));
-    storage::createDatabase(path);
+// The bank and its pictures, into the part that becomes the bank.
+void fill(const Bank& bank, storage::PartFile& part) {
+    const QString& path = part.target();
+    storage::createDatabase(part);
     storage::Connection connection(QStringLiteral("samplebank"));
-    connection.setConnectionString(storage::connectionString(path));
+    connection.setConnectionString(storage::connectionString(part.path()));
     connection.open();
     const QString owner = QStringLiteral("samplebank");
     QStringList pictures;
@@ -226,6 +220,33 @@ void write(const Bank& bank, const QString& path) {
         throw storage::Error(QStringLiteral("\"Pictures\" klasörü kurulamadı: %1").arg(QDir::toNativeSeparators(folder.path())));
     for (const QString& name : pictures)
         if (name == u"sayi_dogrusu.png") drawNumberLine(folder.filePath(QStringLiteral("Pictures/") + name));
+}
+
+}  // namespace
+
+Bank parse(const QString& source) {
+    Parser parser;
+    const QStringList lines = source.split(u'\n');
+    for (int i = 0; i < lines.size(); ++i) parser.line(i + 1, lines.at(i));
+    parser.finishQuestion();
+    return std::move(parser.bank);
+}
+
+QStringList drawablePictures() { return {QStringLiteral("sayi_dogrusu.png")}; }
+
+void write(const Bank& bank, const QString& path) {
+    if (QFileInfo::exists(path))
+        throw storage::Error(QStringLiteral("%1 zaten var; üzerine yazılmadı.").arg(QDir::toNativeSeparators(path)));
+    // Made beside its name and named only when complete, pictures included:
+    // a disk that fills up leaves no bank, empty or half, under the name.
+    storage::PartFile part(path);
+    try {
+        fill(bank, part);
+    } catch (const storage::Error& e) {
+        throw storage::Error(QStringLiteral("Örnek banka %1 yazılamadı; bu adla bir dosya bırakılmadı. Neden: %2")
+                                 .arg(QDir::toNativeSeparators(path), e.message()));
+    }
+    part.publishNew();
 }
 
 }  // namespace samplebank

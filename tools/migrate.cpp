@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
     };
     try {
         const storage::access::MigrationReport report = storage::access::migrateBank(args.at(1), args.at(2), progress);
+        for (const QString& file : report.removedLeftovers)
+            out << "Yarım kalmış bir önceki taşımadan kalan dosya silindi: \"" << file << "\"\n";
         out << "Taşındı: \"" << args.at(1) << "\" -> \"" << args.at(2) << "\"\n";
         for (const auto& t : report.tables) {
             out << "  " << t.name << ": " << t.rows << " kayıt";

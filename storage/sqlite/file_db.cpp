@@ -51,10 +51,29 @@ QVariant columnValue(sqlite3_stmt* st, int i) {
     }
 }
 
+// SQLite's failure in words a user acts on: the common ones in Turkish.
+QString reasonOf(int rc, const QString& own) {
+    switch (rc & 0xff) {
+        case SQLITE_FULL:
+            return QStringLiteral("disk dolu");
+        case SQLITE_IOERR:
+            return QStringLiteral("disk okunamıyor ya da yazılamıyor");
+        case SQLITE_READONLY:
+        case SQLITE_PERM:
+            return QStringLiteral("yazma izni yok");
+        case SQLITE_CANTOPEN:
+            return QStringLiteral("dosya açılamıyor");
+        default:
+            return own;
+    }
+}
+
 }  // namespace
 
-void createFile(const QString& path, const char* schema) {
-    if (QFileInfo::exists(path)) throw Error(QStringLiteral("\"%1\" already exists").arg(path));
+void createFile(const QString& path, const char* schema, Existing existing) {
+    const QFileInfo info(path);
+    if (info.exists() && (existing == Existing::Refused || info.size() != 0))
+        throw Error(QStringLiteral("\"%1\" zaten var; üzerine yazılmadı.").arg(path));
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     char* message = nullptr;
@@ -62,10 +81,10 @@ void createFile(const QString& path, const char* schema) {
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, schema, nullptr, nullptr, &message);
     if (rc == SQLITE_OK) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, &message);
     QString text;
-    if (rc != SQLITE_OK) text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (rc != SQLITE_OK) text = reasonOf(rc, message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc)));
     sqlite3_free(message);
     sqlite3_close(db);
-    if (rc != SQLITE_OK) throw Error(QStringLiteral("Cannot create \"%1\": %2").arg(path, text));
+    if (rc != SQLITE_OK) throw Error(QStringLiteral("\"%1\" oluşturulamadı: %2.").arg(path, text));
 }
 
 FileDb::~FileDb() { sqlite3_close_v2(db_); }
@@ -77,12 +96,13 @@ bool FileDb::open(const QString& path, Mode mode) {
     return sqlite3_open_v2(QFile::encodeName(path).constData(), &db_, flags, nullptr) == SQLITE_OK;
 }
 
-QString FileDb::lastError() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
+QString FileDb::lastError() const { return reasonOf(sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_))); }
 
 void FileDb::exec(const QString& sql) const {
     char* message = nullptr;
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(message ? message : sqlite3_errmsg(db_));
+    const int rc = sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const QString text = reasonOf(rc, QString::fromUtf8(message ? message : sqlite3_errmsg(db_)));
         sqlite3_free(message);
         throw Error(QStringLiteral("%1: %2").arg(failure_, text));
     }

@@ -13,9 +13,12 @@ struct sqlite3_stmt;
 
 namespace storage::sqlite {
 
+// Whether a file at the path is refused, or taken when it is empty (a part
+// file claimed for the new database).
+enum class Existing { Refused, EmptyFile };
 // Creates a new SQLite file from a schema text. Fails if a file already
-// exists at the path.
-void createFile(const QString& path, const char* schema);
+// exists at the path (unless empty and allowed).
+void createFile(const QString& path, const char* schema, Existing existing = Existing::Refused);
 
 // A bare SQLite file, written in bulk and read back whole, apart from the
 // program's connection: the private copies made of Access files and the new

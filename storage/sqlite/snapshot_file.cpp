@@ -2,6 +2,8 @@
 
 #include "storage/errors.h"
 
+#include <QDir>
+
 namespace storage::sqlite {
 
 namespace {
@@ -29,7 +31,8 @@ QString declaredType(const access::Column& c, bool* keyTaken) {
 
 }  // namespace
 
-SnapshotWriter::SnapshotWriter(const QString& path) : db_(QStringLiteral("Geçici kopya yazılamıyor")) {
+SnapshotWriter::SnapshotWriter(const QString& path)
+    : db_(QStringLiteral("Geçici kopya \"%1\" yazılamıyor").arg(QDir::toNativeSeparators(path))) {
     if (!db_.open(path, FileDb::Mode::Create)) throw Error(QStringLiteral("Geçici kopya oluşturulamıyor: %1").arg(path));
     db_.exec(
         QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"

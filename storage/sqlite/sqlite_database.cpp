@@ -289,7 +289,13 @@ void Database::open(const QString& connectionString, const std::function<void(dr
     // A file marked read-only is opened for reading only, also for a user who
     // could write it anyway: changes are then refused, not made behind a mark.
     // So is a file in a folder marked read-only, where no journal can be made.
-    readOnly_ = !markedWritable(path_) ? ReadOnly::File : !markedWritable(folder()) ? ReadOnly::Folder : ReadOnly::No;
+    readOnly_ = !markedWritable(path_)      ? ReadOnly::File
+                : !markedWritable(folder()) ? ReadOnly::Folder
+                : readingOnly_              ? ReadOnly::Chosen
+                                            : ReadOnly::No;
+    // Known before the open, which makes them for a reader of a WAL file.
+    const bool walFilesWere =
+        QFileInfo::exists(path_ + QStringLiteral("-wal")) || QFileInfo::exists(path_ + QStringLiteral("-shm"));
     // Even reading a file in WAL mode needs its shared-memory file; in a
     // read-only folder without one there is no way in. Say so, rather than
     // let SQLite report "attempt to write a readonly database" for a read.
@@ -311,6 +317,7 @@ void Database::open(const QString& connectionString, const std::function<void(dr
     try {
         if (verify) verify(*this);
         chooseJournalMode();
+        madeWalFiles_ = readingOnly_ && !walFilesWere && journalMode_ == QLatin1String("wal");
     } catch (...) {
         lockWaitOver();
         close();
@@ -366,6 +373,23 @@ void Database::chooseJournalMode() {
     if (rc != SQLITE_OK) throw Error(errorText(rc));
 }
 
+// A connection that only reads cannot do what the last connection to a WAL
+// file does as it closes: remove the -wal and -shm. A connection that may
+// write does it for the reader, under SQLite's own locks: it opens the WAL as
+// any reader does and, if no connection of any program is left, checkpoints
+// nothing (the -wal is empty: nobody wrote) and removes both; the file itself
+// is not written. If someone wrote meanwhile, or still has the file open, the
+// files stay for them.
+void Database::removeUnusedWalFiles(const QString& path) {
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    if (!wal.exists() || wal.size() != 0) return;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) ==
+        SQLITE_OK)
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
 void Database::finalizeKept() {
     sqlite3_finalize(dataVersion_);
     sqlite3_finalize(cacheSize_);
@@ -381,6 +405,8 @@ void Database::close() {
     sqlite3_close_v2(db_);
     db_ = nullptr;
     lockWaitOver();
+    if (madeWalFiles_) removeUnusedWalFiles(path_);
+    madeWalFiles_ = false;
 }
 
 std::unique_ptr<driver::Prepared> Database::prepare(const QByteArray& sql) {

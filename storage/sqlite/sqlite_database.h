@@ -30,6 +30,7 @@ public:
     Database& operator=(const Database&) = delete;
 
     void open(const QString& connectionString, const std::function<void(driver::Database&)>& verify) override;
+    void setReadingOnly(bool on) override { readingOnly_ = on; }
     // Opens the private, read-only copy made of an Access file.
     void openCopy(const QString& path);
     void close() override;
@@ -76,12 +77,13 @@ public:
     void lockWaitOver() const;
 
 private:
-    enum class ReadOnly { No, File, Folder };
+    enum class ReadOnly { No, File, Folder, Chosen };
 
     static int onBusy(void* self, int count);
     QString errorText(int resultCode) const;
     QString folder() const;
     void chooseJournalMode();
+    static void removeUnusedWalFiles(const QString& path);
     void exec(const char* sql);
     // One integer from a pragma kept prepared; -1 when it cannot be read.
     qint64 pragmaValue(sqlite3_stmt** kept, const char* sql);
@@ -91,6 +93,10 @@ private:
     sqlite3* db_ = nullptr;
     int busyTimeoutMs_ = 5000;
     ReadOnly readOnly_ = ReadOnly::No;
+    bool readingOnly_ = false;
+    // A WAL file read without its -wal and -shm beside it: SQLite makes them
+    // for a reader and leaves them; they go again when nobody uses them.
+    bool madeWalFiles_ = false;
     QString journalMode_;
     std::function<void(bool)> lockWaitNotifier_;
     mutable bool waiting_ = false;

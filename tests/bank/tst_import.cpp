@@ -17,11 +17,15 @@
 #include "tests/support/temp_db.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -244,6 +248,65 @@ private slots:
         QVERIFY(!e.imp->transfer());
         QVERIFY(!e.imp->ADOConnection1.connected());
         QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 5);
+    }
+
+    // A source in WAL mode is read, never changed: it stays in WAL mode, its
+    // bytes and time are as they were, and no -wal or -shm is left beside it.
+    // When another program opened it meanwhile, they stay for that program,
+    // which goes on reading and writing.
+    void sourceStaysAsItWas_data() {
+        QTest::addColumn<bool>("meanwhile");
+        QTest::newRow("alone") << false;
+        QTest::newRow("another program opens it meanwhile") << true;
+    }
+    void sourceStaysAsItWas() {
+        QFETCH(bool, meanwhile);
+        TempDb other;
+        other.exec(source());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kaynak.mdb"));
+        QVERIFY(QFile::copy(other.path(), path));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        db = nullptr;
+        const QByteArray bytes = fileBytes(path);
+        QCOMPARE(bytes.mid(18, 2), QByteArray("\x02\x02"));  // WAL in the header
+        const QDateTime modified = QFileInfo(path).lastModified();
+        const QStringList listed = QDir(dir.path()).entryList(QDir::Files);
+        QTest::qWait(20);  // a change would show in the time
+
+        Entry e;
+        BoxScript boxes;
+        FileScript files;
+        files.expect(path);
+        whenModal([&] {
+            e.click(e.imp->Button1);
+            if (meanwhile) {  // opened and read: it uses the WAL files now
+                QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+                QCOMPARE(sqlite3_exec(db, "SELECT count(*) FROM tqgroup", nullptr, nullptr, nullptr), SQLITE_OK);
+            }
+            e.imp->tgrp.setRecNo(2);
+            e.click(e.imp->Button2);
+        });
+        QTest::mouseClick(e.w->BtnImport, Qt::LeftButton);
+        QCOMPARE(e.row(53), QStringLiteral("Üç|u1u2u3u4|4|0|1"));
+        if (meanwhile) {
+            QVERIFY(QFile::exists(path + QStringLiteral("-shm")));
+            QCOMPARE(sqlite3_exec(db, "INSERT INTO tqgroup (GROUPNAME) VALUES ('Yeni')", nullptr, nullptr, nullptr), SQLITE_OK);
+            sqlite3_stmt* count = nullptr;
+            QCOMPARE(sqlite3_prepare_v2(db, "SELECT count(*) FROM tqgroup", -1, &count, nullptr), SQLITE_OK);
+            QCOMPARE(sqlite3_step(count), SQLITE_ROW);
+            QCOMPARE(sqlite3_column_int(count, 0), 3);
+            sqlite3_finalize(count);
+            sqlite3_close(db);  // the last one: SQLite removes its files
+        } else {
+            QCOMPARE(fileBytes(path), bytes);
+            QCOMPARE(QFileInfo(path).lastModified(), modified);
+        }
+        QCOMPARE(fileBytes(path).mid(18, 2), QByteArray("\x02\x02"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), listed);
     }
 
     // The program's own file: the group is read as it stood, so it is copied once.

@@ -4,6 +4,8 @@
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/exam_fixture.h"
+#include "tests/support/files.h"
+#include "tests/support/full_disk.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
 #include "text/inifile.h"
@@ -21,6 +23,8 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
+
+#include <optional>
 
 using namespace booklet;
 using msgbox::Button;
@@ -40,6 +44,8 @@ private slots:
     void dialogChoosesKeptOrdersAndCountsThem();
     void dialogSavesPdfFilesAndRemembersChoices();
     void dialogAsksBeforeReplacingFiles();
+    void dialogKeepsOldFilesWhenAWriteFails_data();
+    void dialogKeepsOldFilesWhenAWriteFails();
     void dialogRefusesExamsWithNothingToPrint();
     void previewShowsBookletsAndKeys();
 };
@@ -180,6 +186,74 @@ void TestBooklet::dialogAsksBeforeReplacingFiles() {
     QCOMPARE(boxes.shown()[1].text, ask.text);
     QVERIFY(old.open(QIODevice::ReadOnly));
     QVERIFY(old.readAll().startsWith("\xEF\xBB\xBF"));  // replaced by the key
+}
+
+// A disk without room for the new files leaves the files of the earlier save
+// as they were, and the box names the file that could not be written, not a
+// list of files "saved". With no room (a limit on the size of files written)
+// the first booklet fails; with a little room (a small tmpfs that holds the old
+// files and a new booklet) the key does.
+void TestBooklet::dialogKeepsOldFilesWhenAWriteFails_data() {
+    QTest::addColumn<bool>("room");
+    QTest::newRow("no room") << false;
+    QTest::newRow("room for a booklet") << true;
+}
+
+void TestBooklet::dialogKeepsOldFilesWhenAWriteFails() {
+    QFETCH(bool, room);
+    if (room) {
+        const TestDisk probe(TestDisk::Kind::Tmpfs, 4096);
+        if (!probe.mounted()) QSKIP(qPrintable(probe.why()));
+    }
+    ProgramFixture f(seedExam());
+    f.show();
+    f.clickTab(1);
+    const QStringList names{QStringLiteral("Sınav_A.pdf"), QStringLiteral("Sınav_CevapAnahtari.pdf"),
+                            QStringLiteral("Sınav_CevapAnahtari.csv")};
+    std::optional<TestDisk> disk;
+    QString folder = f.db.folder();
+    BoxScript boxes;
+    FileScript files;
+    files.expect(folder + QStringLiteral("Sınav.pdf"));
+    boxes.expect(Button::OK);   // saved
+    boxes.expect(Button::Yes);  // replace them
+    boxes.expect(Button::OK);   // could not
+    QList<QByteArray> before;
+    whenModal([&] {
+        auto* d = qobject_cast<Tyazdir*>(QApplication::activeModalWidget());
+        QVERIFY(d);
+        d->EditTohum->setText(QStringLiteral("1"));
+        QTest::mouseClick(d->ButtonPdf, Qt::LeftButton);
+        qint64 pages = 0;
+        for (const QString& name : names) {
+            before << fileBytes(folder + name);
+            pages += (before.back().size() + 4095) / 4096;
+        }
+        // Room for the old files, a new booklet and a page.
+        QVERIFY(before[1].size() > 3 * 4096);
+        if (room) {
+            disk.emplace(TestDisk::Kind::Tmpfs, (pages + (before[0].size() + 4095) / 4096 + 2) * 4096);
+            QVERIFY2(disk->mounted(), qPrintable(disk->why()));
+            folder = disk->folder();
+            for (int i = 0; i < names.size(); ++i) writeFileBytes(folder + names[i], before[i]);
+        }
+        files.expect(folder + QStringLiteral("Sınav.pdf"));
+        d->EditTohum->setText(QStringLiteral("2"));
+        std::optional<FileSizeLimit> limit;
+        if (!room) limit.emplace(0);
+        QTest::mouseClick(d->ButtonPdf, Qt::LeftButton);
+        limit.reset();
+        d->close();
+    });
+    QTest::mouseClick(f.main->ToolButton25, Qt::LeftButton);
+    QCOMPARE(before.size(), names.size());
+    const QString failed = boxes.shown().value(2).text;
+    const QString named = room ? names[1] : names[0];
+    QVERIFY2(failed.contains(QStringLiteral("\"") + QDir::toNativeSeparators(folder + named) + QStringLiteral("\" yazılamadı")),
+             qPrintable(failed));
+    QVERIFY2(failed.contains(QStringLiteral("Var olan dosyalar değiştirilmedi.")), qPrintable(failed));
+    for (int i = 0; i < names.size(); ++i) QCOMPARE(fileBytes(folder + names[i]), before[i]);
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*.part")}), QStringList());
 }
 
 void TestBooklet::dialogRefusesExamsWithNothingToPrint() {

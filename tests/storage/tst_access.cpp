@@ -7,6 +7,7 @@
 #include "tests/support/access_expected.h"
 #include "tests/support/error_of.h"
 #include "tests/support/files.h"
+#include "tests/support/full_disk.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,7 +15,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 using namespace storage;
 
@@ -75,8 +79,24 @@ struct Run {
     QString out, err;
 };
 
-Run migrate(const QString& from, const QString& to) {
+// Runs the tool; with a temporary folder of the test's own when given, and
+// with a limit on the size of the files it writes when given (SIGXFSZ
+// ignored: a write past it fails as on a full disk).
+Run migrate(const QString& from, const QString& to, const QString& temp = {}, qint64 fileSizeLimit = -1) {
     QProcess p;
+    if (!temp.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TMPDIR"), temp);
+        p.setProcessEnvironment(env);
+    }
+    if (fileSizeLimit >= 0)
+        p.setChildProcessModifier([fileSizeLimit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit limit {
+                rlim_t(fileSizeLimit), rlim_t(fileSizeLimit)
+            };
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
     p.start(QStringLiteral(QUORVEL_MIGRATE), {from, to});
     p.waitForFinished(120000);
     return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
@@ -206,6 +226,75 @@ private slots:
         QCOMPARE(run.code, 1);
         QVERIFY2(run.err.contains(QStringLiteral("tqmaster tablosu yok")), qPrintable(run.err));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("var.mdb")});
+    }
+
+    // On exFAT, the file system of most USB sticks (no hard links, no rename
+    // that refuses to replace), the tool makes the bank and still never
+    // replaces a file of the target's name.
+    void migrationOnExfat() {
+        const TestDisk stick(TestDisk::Kind::Exfat, 16 * 1024 * 1024);
+        if (!stick.mounted()) QSKIP(qPrintable(stick.why()));
+        const QString target = stick.folder() + QStringLiteral("Quorvel.mdb");
+        Run run = migrate(fixture(kBank), target);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QCOMPARE(rowsOf(target, QStringLiteral("tqmaster"), QStringLiteral("rid")).size(), 12);
+        QCOMPARE(QDir(stick.folder()).entryList(QDir::Files), QStringList{QStringLiteral("Quorvel.mdb")});
+    }
+
+    // What a killed run leaves (a part beside the target with its journal, a
+    // copy in the temporary folder) does not block the next run, which
+    // removes it and says so.
+    void migrationAfterAKill() {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("tmp"));
+        const QString temp = dir.filePath(QStringLiteral("tmp"));
+        const QString target = dir.filePath(QStringLiteral("Quorvel.mdb"));
+        writeFileBytes(target + QStringLiteral(".part"), QByteArray(8192, 'p'));
+        writeFileBytes(target + QStringLiteral(".part-journal"), QByteArray(512, 'j'));
+        const QString copy = temp + QStringLiteral("/quorvel-migrate-AbC123.sqlite");
+        writeFileBytes(copy, QByteArray(8192, 'c'));
+        const Run run = migrate(fixture(kBank), target, temp);
+        QVERIFY2(run.code == 0, qPrintable(run.err));
+        QVERIFY2(run.out.contains(QStringLiteral("kalan dosya silindi: \"") + target + QStringLiteral(".part\"")),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains(QStringLiteral("kalan dosya silindi: \"") + copy + u'"'), qPrintable(run.out));
+        QCOMPARE(rowsOf(target, QStringLiteral("tqmaster"), QStringLiteral("rid")).size(), 12);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Quorvel.mdb")});
+        QCOMPARE(QDir(temp).entryList(QDir::Files), QStringList());
+    }
+
+    // A disk that fills up, beside the target or in the temporary folder,
+    // leaves neither a file under the target's name nor a part nor a copy,
+    // and the message says why in Turkish.
+    void migrationOnAFullDisk_data() {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<qint64>("limit");
+        QTest::addColumn<QString>("says");
+        // SQLite reports a write past the limit as an I/O error.
+        QTest::newRow("file-size limit") << "limit" << qint64(40 * 1024) << "yazılamıyor";
+        QTest::newRow("full target disk") << "target" << qint64(-1) << "disk dolu";
+        QTest::newRow("full temporary disk") << "temp" << qint64(-1) << "disk dolu";
+    }
+    void migrationOnAFullDisk() {
+        QFETCH(QString, where);
+        QFETCH(qint64, limit);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkdir(QStringLiteral("tmp"));
+        QString temp = dir.filePath(QStringLiteral("tmp"));
+        QString folder = dir.path() + u'/';
+        // The bank takes 64 KiB, its schema alone less than half of that.
+        const TestDisk small(TestDisk::Kind::Tmpfs, 40 * 1024);
+        if (where != u"limit") {
+            if (!small.mounted()) QSKIP(qPrintable(small.why()));
+            (where == u"target" ? folder : temp) = small.folder();
+        }
+        const QString target = folder + QStringLiteral("Quorvel.mdb");
+        const Run run = migrate(fixture(kBank), target, temp, limit);
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains(says), qPrintable(run.err));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(temp).entryList(QDir::Files), QStringList());
     }
 };
 

@@ -2,12 +2,16 @@
 #include "storage/database_file.h"
 #include "storage/errors.h"
 #include "storage/statement.h"
+#include "tests/support/full_disk.h"
 #include "text/rtf.h"
 #include "text/sample_bank.h"
 
+#include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -70,6 +74,34 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Quorvel.mdb"));
         storage::createDatabase(path);
         QVERIFY_THROWS_EXCEPTION(storage::Error, samplebank::write(samplebank::parse(samplebank::text()), path));
+    }
+
+    // A disk that fills up while the sample is written (an empty bank takes
+    // 44 KiB, the sample 52 KiB) leaves no bank, empty or half, under the name.
+    void fullDiskLeavesNoBank_data() {
+        QTest::addColumn<bool>("tmpfs");
+        QTest::newRow("file-size limit") << false;
+        QTest::newRow("full tmpfs") << true;
+    }
+    void fullDiskLeavesNoBank() {
+        QFETCH(bool, tmpfs);
+        QTemporaryDir dir;
+        const TestDisk small(TestDisk::Kind::Tmpfs, 48 * 1024);
+        if (tmpfs && !small.mounted()) QSKIP(qPrintable(small.why()));
+        const QString folder = tmpfs ? small.folder() : dir.path() + u'/';
+        QString message;
+        {
+            std::optional<FileSizeLimit> limit;
+            if (!tmpfs) limit.emplace(48 * 1024);
+            try {
+                samplebank::write(samplebank::parse(samplebank::text()), folder + QStringLiteral("Quorvel.mdb"));
+            } catch (const storage::Error& e) {
+                message = e.message();
+            }
+        }
+        QVERIFY2(message.contains(tmpfs ? QStringLiteral("disk dolu") : QStringLiteral("yazılamıyor"), Qt::CaseInsensitive),
+                 qPrintable(message));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
     }
 
     // A fault in the text names its line, so whoever edits the sample finds it.
