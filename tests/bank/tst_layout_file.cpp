@@ -259,7 +259,10 @@ private slots:
         Layout a;
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("ayarlar.ini"));
-        const QByteArray targetBytes = "[Notlar]\nbir=\xC3\x87i\xC4\x9F" "dem\n" + fileBytes(withSection(kDesigned.mid(0, 6)));
+        const QByteArray targetBytes =
+            "[Notlar]\nbir=\xC3\x87i\xC4\x9F"
+            "dem\n" +
+            fileBytes(withSection(kDesigned.mid(0, 6)));
         writeFileBytes(target, targetBytes);
         QVERIFY(QFile::link(target, a.iniPath()));
         BoxScript boxes;
@@ -282,7 +285,8 @@ private slots:
         writeFileBytes(ini.FileName, old);
         disk.fill();
         QStringList lines;
-        for (const QString& l : kDesigned) lines << l.section(u'=', 0, 0) + u'\t' + l.section(u'=', 1).replace(QStringLiteral(";;"), QStringLiteral("\t"));
+        for (const QString& l : kDesigned)
+            lines << l.section(u'=', 0, 0) + u'\t' + l.section(u'=', 1).replace(QStringLiteral(";;"), QStringLiteral("\t"));
         lines[0].replace(QStringLiteral("\t60\t"), QStringLiteral("\t75\t"));
         const QString warning = grid::saveLayout(lines, ini, QStringLiteral("soru_girwwDBGrid2"), false);
         QVERIFY2(warning.contains(QStringLiteral("diskte yer kalmadı")), qPrintable(warning));
