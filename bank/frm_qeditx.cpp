@@ -124,7 +124,8 @@ void Tqeditx::showPictures() {
         entry->setWordWrap(true);
         const picture::File file = picture::locate(folder, name);
         QImage image;
-        if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureBox);
+        picture::Failure failure = picture::Failure::None;
+        if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureBox, &failure);
         if (!image.isNull()) {
             entry->setPixmap(QPixmap::fromImage(image));
             entry->setToolTip(name);
@@ -132,6 +133,8 @@ void Tqeditx::showPictures() {
             entry->setText(name + QStringLiteral(" gösterilmez: yalnızca Pictures klasöründeki dosyalar okunur"));
         } else if (file.status == picture::File::Status::Missing) {
             entry->setText(name + QStringLiteral(" bulunamadı"));
+        } else if (failure == picture::Failure::TooLarge) {
+            entry->setText(name + QStringLiteral(" gösterilmez: %1 milyon pikselden büyük").arg(picture::kMaxPixels / 1'000'000));
         } else {
             entry->setText(name + QStringLiteral(" okunamadı"));
         }

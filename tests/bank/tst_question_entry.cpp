@@ -574,20 +574,24 @@ private slots:
     }
 
     void pictureReferences() {
-        Entry e(seed({QStringLiteral("Resim {r1.png} ve {yok.jpg} ve {../x.jpg}")}));
+        Entry e(seed({QStringLiteral("Resim {r1.png} ve {yok.jpg} ve {../x.jpg} ve {dev.png}")}));
         QVERIFY(QDir(e.db.folder()).mkpath(QStringLiteral("Pictures")));
         QImage big(1200, 600, QImage::Format_RGB32);
         big.fill(Qt::red);
         QVERIFY(big.save(e.db.folder() + QStringLiteral("Pictures/r1.png")));
         QImage outside(4, 4, QImage::Format_RGB32);
         QVERIFY(outside.save(e.db.folder() + QStringLiteral("x.jpg")));
+        QImage huge(6500, 6400, QImage::Format_Mono);  // 41.6 million pixels
+        huge.fill(0);
+        QVERIFY(huge.save(e.db.folder() + QStringLiteral("Pictures/dev.png")));
         Tqeditx* x = e.forms().qeditx;
         e.w->SoruGoster1->trigger();
-        QCOMPARE(x->shownPictures(), (QStringList{"r1.png", "yok.jpg", "../x.jpg"}));
+        QCOMPARE(x->shownPictures(), (QStringList{"r1.png", "yok.jpg", "../x.jpg", "dev.png"}));
         const QStringList notes = x->pictureNotes();
         QCOMPARE(notes.at(0), QString());  // the picture itself
         QCOMPARE(notes.at(1), QStringLiteral("yok.jpg bulunamadı"));
         QVERIFY(notes.at(2).startsWith(QStringLiteral("../x.jpg gösterilmez")));
+        QCOMPARE(notes.at(3), QStringLiteral("dev.png gösterilmez: 40 milyon pikselden büyük"));
         QVERIFY(x->PictureStrip->isVisible());
         QCOMPARE(x->frameGeometry().width(), 499 + 220);  // the designed outer width, grown by the strip
     }
