@@ -3,6 +3,7 @@
 #include "grid/fieldlink.h"
 #include "storage/field_names.h"
 #include "storage/session.h"
+#include "text/long_text.h"
 #include "text/pictures.h"
 #include "ui/guarded.h"
 #include "ui/msgbox.h"
@@ -73,7 +74,12 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
         }
         loadDue_ = false;
         QString text = link_->text();
+        // A text longer than a window reads shows its beginning, read only:
+        // the cut must never be what a save writes back.
+        const bool tooLong = longtext::tooLong(text);
+        if (tooLong) text = longtext::cut(text, longtext::kPreviewChars, true);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        Memo1->setReadOnly(tooLong);
         Memo1->setPlainText(text);
     };
     link_->commit = [this] {
