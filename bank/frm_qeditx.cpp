@@ -3,6 +3,7 @@
 #include "grid/fieldlink.h"
 #include "storage/field_names.h"
 #include "storage/session.h"
+#include "text/long_text.h"
 #include "text/pictures.h"
 #include "ui/guarded.h"
 #include "ui/msgbox.h"
@@ -73,7 +74,12 @@ Tqeditx::Tqeditx(storage::Session& session, std::function<QString()> programFold
         }
         loadDue_ = false;
         QString text = link_->text();
+        // A text longer than a window reads shows its beginning, read only:
+        // the cut must never be what a save writes back.
+        const bool tooLong = longtext::tooLong(text);
+        if (tooLong) text = longtext::cut(text, longtext::kPreviewChars, true);
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        Memo1->setReadOnly(tooLong);
         Memo1->setPlainText(text);
     };
     link_->commit = [this] {
@@ -124,7 +130,8 @@ void Tqeditx::showPictures() {
         entry->setWordWrap(true);
         const picture::File file = picture::locate(folder, name);
         QImage image;
-        if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureBox);
+        picture::Failure failure = picture::Failure::None;
+        if (file.status == picture::File::Status::Found) image = picture::load(file.path, kPictureBox, &failure);
         if (!image.isNull()) {
             entry->setPixmap(QPixmap::fromImage(image));
             entry->setToolTip(name);
@@ -132,6 +139,8 @@ void Tqeditx::showPictures() {
             entry->setText(name + QStringLiteral(" gösterilmez: yalnızca Pictures klasöründeki dosyalar okunur"));
         } else if (file.status == picture::File::Status::Missing) {
             entry->setText(name + QStringLiteral(" bulunamadı"));
+        } else if (failure == picture::Failure::TooLarge) {
+            entry->setText(name + QStringLiteral(" gösterilmez: %1 milyon pikselden büyük").arg(picture::kMaxPixels / 1'000'000));
         } else {
             entry->setText(name + QStringLiteral(" okunamadı"));
         }

@@ -2,7 +2,7 @@
 
 #include "storage/field_names.h"
 #include "storage/recordset.h"
-#include "text/rtf.h"
+#include "text/long_text.h"
 #include "ui/look.h"
 #include "ui/placement.h"
 
@@ -89,7 +89,8 @@ Tsoru_detay::Tsoru_detay(QWidget* parent)
 void Tsoru_detay::fill(storage::RecordSet& questions) {
     // A teacher reads the question's text, never the rich-text codes it is stored in.
     const QString question = questions.field(storage::fields::kQuestion).asString();
-    Memo1->setPlainText(rtf::isRichText(question) ? rtf::plainText(question) : question);
+    // A text longer than a window reads shows its beginning, with a note.
+    Memo1->setPlainText(longtext::cut(longtext::plainBeginning(question), longtext::kPreviewChars, longtext::tooLong(question)));
     Memo2->setPlainText(questions.field(storage::fields::kAnswer1).asString());
     Memo3->setPlainText(questions.field(storage::fields::kAnswer2).asString());
     Memo4->setPlainText(questions.field(storage::fields::kAnswer3).asString());

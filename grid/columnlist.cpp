@@ -57,7 +57,7 @@ Column makeColumn(const ColumnLine& line, int lineIndex, int fieldIndex, const s
     col.titleLines = line.titleLines();
     col.readOnlyFlag = line.readOnlyFlag();
     col.line = lineIndex;
-    col.pixels = std::max(0, pixelsForChars(line.widthChars(), zeroWidth));
+    col.pixels = pixelsForChars(line.widthChars(), zeroWidth);
     return col;
 }
 
@@ -117,7 +117,8 @@ std::vector<Column> buildColumns(QStringList* lines, const QStringList& controlL
     if (profile.has(dgTitles)) {
         const QFontMetrics fm(profile.TitleFont);
         for (Column& col : columns)
-            for (const QString& t : col.titleLines) col.pixels = std::max(col.pixels, fm.horizontalAdvance(t) + 4);
+            for (const QString& t : col.titleLines)
+                col.pixels = std::max(col.pixels, std::min(fm.horizontalAdvance(t) + 4, kMaxColumnPixels));
     }
     applyControlLines(columns, controlLines);
     return columns;

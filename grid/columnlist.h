@@ -62,8 +62,15 @@ struct ControlLine {
     static ControlLine parse(const QString& line);
 };
 
-// Pixel width of a column declared as chars wide, d being the width of "0".
-inline int pixelsForChars(int chars, int zeroWidth) { return chars * zeroWidth + 4; }
+// The widest a column is shown, in pixels: a width from a layout file may be
+// any number, and wider than a few screens is of no use to anyone.
+inline constexpr int kMaxColumnPixels = 10000;
+// Pixel width of a column declared as chars wide, d being the width of "0";
+// bounded to [0, kMaxColumnPixels].
+inline int pixelsForChars(int chars, int zeroWidth) {
+    const qint64 pixels = qint64(chars) * zeroWidth + 4;
+    return int(pixels < 0 ? 0 : pixels > kMaxColumnPixels ? kMaxColumnPixels : pixels);
+}
 // The width in characters written back when the user resized a column.
 inline int charsForPixels(int pixels, int zeroWidth) {
     const int slack = zeroWidth / 2 - 3;

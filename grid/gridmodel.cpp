@@ -4,6 +4,7 @@
 
 #include "grid/mappedcombo.h"
 #include "storage/recordset.h"
+#include "text/long_text.h"
 
 #include <QScopedValueRollback>
 
@@ -47,20 +48,30 @@ QString GridModel::fieldText(int row, int c) const {
 }
 
 QString GridModel::cellText(int row, int c) const {
+    const QString shown = shownText(row, c);
+    // A cell and its hint show a few thousand characters at most; laying out
+    // more at every paint froze the grid for most of a minute.
+    return longtext::cut(shown, longtext::kCellChars);
+}
+
+QString GridModel::memoText(const QString& content) const {
+    if (!rtf::isRichText(content)) return content;
+    // Of a content too long for a window only the beginning is read: no cell shows more.
+    const QString read = longtext::tooLong(content) ? content.left(longtext::kWindowChars) : content;
+    return richText_.plainText(read, profile_.LoadAllRTF ? rtf::Limit::Full : rtf::Limit::Partial);
+}
+
+QString GridModel::shownText(int row, int c) const {
     const auto* col = column(c);
     if (!col || col->checkBox || col->fieldIndex < 0 || !active()) return {};
     const QString text = fieldText(row, c);
-    if (col->control && col->controlKind == ControlLine::Kind::RichEdit) {
-        if (!rtf::isRichText(text)) return text;
-        return richText_.plainText(text, profile_.LoadAllRTF ? rtf::Limit::Full : rtf::Limit::Partial);
-    }
+    if (col->control && col->controlKind == ControlLine::Kind::RichEdit) return memoText(text);
     if (auto* combo = qobject_cast<MappedCombo*>(col->control.data())) return combo->shownFor(text);
     if (isMemo(c)) {
         if (recordCount() == 0) return {};
         if (!profile_.has(mGridShow)) return QStringLiteral("(Memo)");
         // A teacher reads a question's text, never the codes it is stored in.
-        if (rtf::isRichText(text)) return richText_.plainText(text, profile_.LoadAllRTF ? rtf::Limit::Full : rtf::Limit::Partial);
-        return text;
+        return memoText(text);
     }
     return text;
 }

@@ -49,7 +49,9 @@ public:
     QString fieldText(int row, int c) const;
     // The text a data cell shows (empty for check-box cells): memos as
     // "(Memo)" unless shown, rich text as plain text where the column has a
-    // rich-text control, mapped values as their shown text.
+    // rich-text control, mapped values as their shown text; a text longer
+    // than a cell can show cut with a note (longtext::kCellChars), and of a
+    // content too long for a window only the beginning read.
     QString cellText(int row, int c) const;
     // The sign an expand-button cell shows: 0 plus, 1 minus; -1: not such a cell.
     int expandSign(int row, int c) const;
@@ -88,6 +90,9 @@ private:
     // The set's row behind a row of the model; -1 for a row the set dropped
     // already, while the model still announces the removal.
     int setRow(int row) const;
+    // A memo's rich text as the plain text the grid shows.
+    QString memoText(const QString& content) const;
+    QString shownText(int row, int c) const;
 
     GridProfile profile_;
     QPointer<storage::RecordSet> recordSet_;

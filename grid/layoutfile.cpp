@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 namespace grid {
 
@@ -24,6 +25,8 @@ LayoutWarning saveLayout(const QStringList& columnList, const IniAttributes& ini
     if (ini.FileName.isEmpty()) return {};
     if (folderMissing(ini.FileName)) return ending ? QString() : kNoFolder;
     if (columnList.isEmpty()) return {};
+    // A file marked read-only is the owner's wish: it stays, without a word.
+    if (IniFile::markedReadOnly(ini.FileName)) return {};
     try {
         IniFile file = IniFile::load(ini.FileName);
         file.eraseSection(section);
@@ -35,9 +38,10 @@ LayoutWarning saveLayout(const QStringList& columnList, const IniAttributes& ini
             file.writeKey(section, parts[0], value);
         }
         file.save(ini.FileName);
-    } catch (const storage::Error&) {
-        // A layout that cannot be stored costs the user nothing but the
-        // layout; the old file stays as it was.
+    } catch (const storage::Error& e) {
+        // The old file stays as it was; the user hears why the layout was
+        // not kept, unless the program is ending and nobody is left to tell.
+        if (!ending) return QStringLiteral("Sütun düzeni kaydedilemedi. ") + e.message();
     }
     return {};
 }
@@ -53,9 +57,19 @@ std::optional<QStringList> loadLayout(const QStringList& current, const IniAttri
     QList<IniFile::Pair> pairs;
     try {
         pairs = IniFile::load(ini.FileName).pairs(section);
-    } catch (const storage::Error&) {
-        return std::nullopt;  // unreadable: as if there were none
+    } catch (const storage::Error& e) {
+        if (warning) *warning = QStringLiteral("Sütun düzeni yüklenmedi. ") + e.message();
+        return std::nullopt;
     }
+    // A key written twice counts once, by its first line, as a profile
+    // reading by key gives it: two columns of one field would share its control.
+    QSet<QString> seen;
+    pairs.removeIf([&](const IniFile::Pair& p) {
+        const QString key = p.first.toLower();
+        if (seen.contains(key)) return true;
+        seen.insert(key);
+        return false;
+    });
     if (pairs.isEmpty()) return std::nullopt;
     QStringList lines;
     for (const auto& [key, value] : pairs) {

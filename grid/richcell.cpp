@@ -3,11 +3,14 @@
 #include "grid/boxes.h"
 #include "grid/fieldlink.h"
 #include "grid/richtext_window.h"
+#include "storage/errors.h"
 #include "storage/recordset.h"
+#include "text/long_text.h"
 #include "text/rtf.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -75,13 +78,26 @@ void RichCell::loadField() {
         plain.setForeground(palette().color(QPalette::Text));
         cursor.setCharFormat(plain);
         setCurrentCharFormat(plain);
+    } else if (longtext::tooLong(content)) {
+        // Laying out megabytes takes seconds and gigabytes: the cell shows
+        // the beginning, and only for reading, so that the cut never goes
+        // back into the field.
+        document()->setPlainText(longtext::cut(longtext::plainBeginning(content), longtext::kCellChars, true));
+        setReadOnly(true);
+        showsCut_ = true;
     } else {
         rtf::readDocument(*document(), content, rtf::Limit::Full);
+    }
+    if (showsCut_ && !longtext::tooLong(content)) {
+        setReadOnly(false);
+        showsCut_ = false;
     }
     document()->setModified(false);
 }
 
 QString RichCell::questionText() const {
+    // A content shown cut is read from the field, whole, and never laid out.
+    if (!link_->modified() && longtext::tooLong(link_->text())) return rtf::questionText(link_->text());
     if (link_->held() && !link_->modified()) {
         // Loading the row into the shown document would lay it out; a
         // document of its own, without a layout, reads it the same way.
@@ -106,6 +122,10 @@ void RichCell::setQuestionText(const QString& text) {
     {
         const QScopedValueRollback<bool> loading(loading_, true);
         rtf::readDocument(*document(), text, rtf::Limit::Full);
+        if (showsCut_) {
+            setReadOnly(false);
+            showsCut_ = false;
+        }
     }
     // What was set is pending input: a change of another field of the row
     // must not load the field over it.
@@ -179,6 +199,11 @@ void RichCell::keyPressEvent(QKeyEvent* event) {
             break;
     }
     QTextEdit::keyPressEvent(event);
+    // A cut shown for reading takes no typing; ignored, the keys would go
+    // up to the grid, which hands typing back to the cell's control.
+    const bool typing = (!event->text().isEmpty() && event->text().at(0).isPrint()) || event->key() == Qt::Key_Backspace ||
+                        event->key() == Qt::Key_Delete;
+    if (showsCut_ && typing) event->accept();
 }
 
 void RichCell::contextMenuEvent(QContextMenuEvent* event) {
@@ -221,6 +246,11 @@ void RichCell::openEditor() {
     if (editorOpen_) return;
     const QScopedValueRollback<bool> open(editorOpen_, true);
     ensureLoaded();
+    if (showsCut_)
+        throw storage::Error(QStringLiteral("Bu sorunun metni çok uzun (%1 karakter); \"Text\" penceresi en çok %2 "
+                                            "karakterlik metinleri açar. Metin olduğu gibi duruyor.")
+                                 .arg(QLocale(QLocale::Turkish).toString(qint64(link_->text().size())),
+                                      QLocale(QLocale::Turkish).toString(qint64(longtext::kWindowChars))));
     RichTextWindow window(*document(), textCursor().position(), font(), this);
     window.exec();
     if (!window.applied()) return;

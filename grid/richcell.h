@@ -78,6 +78,7 @@ private:
     bool stale_ = false;
     bool loading_ = false;
     bool editorOpen_ = false;
+    bool showsCut_ = false;      // the field's beginning only, read only (longtext::tooLong)
     QPointer<QWidget> watched_;  // the widget the control lies on (a grid's viewport)
     quint64 underPress_ = 0;     // when that widget was last pressed
     quint64 openedByPress_ = 0;  // the press that opened the editor

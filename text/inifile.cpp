@@ -5,7 +5,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -23,24 +30,160 @@ QString unquoted(QString value) {
     return value;
 }
 
+QString decoded(const QByteArray& bytes) {
+    return codepage::decode(codepage::Turkish, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
+}
+
+QByteArray encoded(const QString& text) {
+    QByteArray out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const int b = codepage::encodeByte(codepage::Turkish, c.unicode());
+        out.append(b < 0 ? '?' : char(b));
+    }
+    return out;
+}
+
+// Why a system call failed, in words a user reads.
+QString reason(int error) {
+    switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+            return QStringLiteral("diskte yer kalmadı");
+        case EFBIG:
+            return QStringLiteral("dosya boyu sınırı aşıldı");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("izin yok");
+        case EROFS:
+            return QStringLiteral("disk salt okunur");
+        case EIO:
+            return QStringLiteral("diske yazılırken donanım hatası oluştu");
+        default:
+            return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// Writes all of bytes to fd, through short writes and interruptions; false
+// with errno set when the system refuses a part.
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+// A whole file or nothing: bytes go into a new file beside path, which is
+// flushed to the disk and closed, each step checked, and only then renamed
+// over path (taking mode, when given, else the defaults of a new file).
+// On any failure the new file goes and path stays as it was. Throws
+// storage::Error naming path. (A helper of its own until the program has a
+// shared one for every file it writes.)
+void writeWholeFile(const QString& path, const QByteArray& bytes, int mode) {
+    static std::atomic<unsigned> serial{0};
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = target + ".yeni-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(serial++);
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode >= 0 ? mode_t(mode) : 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    auto fail = [&](int error) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.constData());
+        throw storage::Error(
+            QStringLiteral("\"%1\" dosyası yazılamadı (%2); eski hâli olduğu gibi duruyor.").arg(path, reason(error)));
+    };
+    if (fd < 0) {
+        const int error = errno;
+        throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı (%2).").arg(path, reason(error)));
+    }
+    // The umask may have cut the bits the old file had.
+    if (mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) fail(errno);
+    if (!writeAll(fd, bytes)) fail(errno);
+    // Some file systems report a full disk only when the data goes out.
+    if (::fsync(fd) != 0) fail(errno);
+    const int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) fail(errno);
+    if (::rename(temp.constData(), target.constData()) != 0) fail(errno);
+    // The new name itself must reach the disk; a folder that cannot be
+    // synced (some file systems) leaves the file complete all the same.
+    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
 }  // namespace
 
 IniFile IniFile::load(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) return {};
-    if (!file.open(QIODevice::ReadOnly)) throw storage::Error(QStringLiteral("\"%1\" dosyası okunamıyor").arg(path));
-    return parse(file.readAll());
+    // Not blocking: a FIFO named like the file would wait for a writer for ever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT) return {};
+        throw storage::Error(QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(error)));
+    }
+    struct stat st {};
+    QByteArray bytes;
+    QString refusal;
+    if (::fstat(fd, &st) != 0) {
+        refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(errno));
+    } else if (!S_ISREG(st.st_mode)) {
+        refusal = QStringLiteral("\"%1\" düzenli bir dosya değil (bir klasör, FIFO ya da aygıt); okunmadı.").arg(path);
+    } else {
+        // Read up to one byte past the bound: a file that grows meanwhile is measured by what it gives.
+        bytes.resize(std::min<qint64>(st.st_size, kMaxBytes) + 1);
+        qsizetype got = 0;
+        while (got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(errno));
+                break;
+            }
+            if (n == 0) break;
+            got += n;
+            if (got == bytes.size() && got <= kMaxBytes) bytes.resize(std::min<qsizetype>(got * 2, kMaxBytes + 1));
+        }
+        bytes.truncate(got);
+        if (refusal.isEmpty() && (st.st_size > kMaxBytes || got > kMaxBytes))
+            refusal = QStringLiteral("\"%1\" dosyası çok büyük (%2 bayt; en çok %3 bayt okunur); okunmadı.")
+                          .arg(path)
+                          .arg(qint64(std::max<qint64>(st.st_size, got)))
+                          .arg(kMaxBytes);
+    }
+    ::close(fd);
+    if (!refusal.isEmpty()) throw storage::Error(refusal);
+    return parse(bytes);
 }
 
 IniFile IniFile::parse(const QByteArray& bytes) {
     IniFile ini;
-    const QString text =
-        codepage::decode(codepage::Turkish, reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
-    ini.lines_ = text.split(u'\n');
-    for (QString& line : ini.lines_)
-        if (line.endsWith(u'\r')) line.chop(1);
-    // A final line ending leaves one empty piece that is no line of the file.
-    if (!ini.lines_.isEmpty() && ini.lines_.last().isEmpty()) ini.lines_.removeLast();
+    qsizetype from = 0;
+    while (from < bytes.size()) {
+        const qsizetype lf = bytes.indexOf('\n', from);
+        const qsizetype end = lf < 0 ? bytes.size() : lf + 1;
+        QByteArray line = bytes.mid(from, end - from);
+        qsizetype textEnd = line.size();
+        if (textEnd > 0 && line[textEnd - 1] == '\n') --textEnd;
+        if (textEnd > 0 && line[textEnd - 1] == '\r') --textEnd;
+        ini.lines_.append(decoded(line.left(textEnd)));
+        ini.raw_.append(std::move(line));
+        from = end;
+    }
     return ini;
 }
 
@@ -71,13 +214,22 @@ QList<IniFile::Pair> IniFile::pairs(const QString& section) const {
 
 void IniFile::eraseSection(const QString& section) {
     const auto [first, end] = sectionLines(section);
-    if (first >= 0) lines_.erase(lines_.begin() + first, lines_.begin() + end);
+    if (first < 0) return;
+    lines_.erase(lines_.begin() + first, lines_.begin() + end);
+    raw_.erase(raw_.begin() + first, raw_.begin() + end);
+}
+
+void IniFile::insertLine(int at, const QString& text) {
+    // The line before needs an ending of its own (a file's last line may lack one).
+    if (at > 0 && !raw_[at - 1].endsWith('\n')) raw_[at - 1].append("\r\n");
+    lines_.insert(at, text);
+    raw_.insert(at, encoded(text) + "\r\n");
 }
 
 void IniFile::writeKey(const QString& section, const QString& key, const QString& value) {
     auto [first, end] = sectionLines(section);
     if (first < 0) {
-        lines_.append(u'[' + section + u']');
+        insertLine(int(lines_.size()), u'[' + section + u']');
         first = int(lines_.size()) - 1;
         end = int(lines_.size());
     }
@@ -85,43 +237,46 @@ void IniFile::writeKey(const QString& section, const QString& key, const QString
     for (int i = first + 1; i < end; ++i) {
         const qsizetype eq = lines_[i].indexOf(u'=');
         if (eq >= 0 && lines_[i].left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0) {
+            // The line keeps its place and its ending.
+            const bool ended = raw_[i].endsWith('\n');
             lines_[i] = line;
+            raw_[i] = encoded(line) + (ended ? "\r\n" : "");
             return;
         }
     }
     // After the section's last key, before any blank lines that part it from the next.
     int at = end;
     while (at > first + 1 && lines_[at - 1].trimmed().isEmpty()) --at;
-    lines_.insert(at, line);
+    insertLine(at, line);
 }
 
 QByteArray IniFile::bytes() const {
     QByteArray out;
-    for (const QString& line : lines_) {
-        for (const QChar c : line) {
-            const int b = codepage::encodeByte(codepage::Turkish, c.unicode());
-            out.append(b < 0 ? '?' : char(b));
-        }
-        out.append("\r\n");
-    }
+    for (const QByteArray& line : raw_) out.append(line);
     return out;
 }
 
+bool IniFile::markedReadOnly(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+}
+
 void IniFile::save(const QString& path) const {
-    const QFileInfo info(path);
-    // A file marked read-only stays as it is, even for a user (root) whom the
-    // system would let write it: the mark is the owner's wish.
-    const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & writeBits)))
-        throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamıyor").arg(path));
-    QSaveFile file(path);
-    const QByteArray content = bytes();
-    // A short write (a full disk, a size limit) is no error to the device:
-    // only the count tells, and then the old file must stay.
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        file.cancelWriting();
-        file.commit();
-        throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı: %2").arg(path, file.errorString()));
+    struct stat st {};
+    int mode = -1;
+    if (::lstat(QFile::encodeName(path).constData(), &st) == 0) {
+        // Writing through a link would change a file elsewhere that may be
+        // anything of the user's; replacing the link would silently cut it.
+        if (S_ISLNK(st.st_mode))
+            throw storage::Error(QStringLiteral("\"%1\" bir sembolik bağlantı; gösterdiği dosya başka bir şeyin olabilir, "
+                                                "üzerine yazılmadı. Bağlantıyı silerseniz dosya yeniden yazılır.")
+                                     .arg(path));
+        if (!S_ISREG(st.st_mode))
+            throw storage::Error(
+                QStringLiteral("\"%1\" düzenli bir dosya değil (bir klasör, FIFO ya da aygıt); üzerine yazılmadı.").arg(path));
+        if (markedReadOnly(path)) throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamıyor").arg(path));
+        mode = int(st.st_mode & 07777);
     }
-    if (!file.commit()) throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı: %2").arg(path, file.errorString()));
+    writeWholeFile(path, bytes(), mode);
 }

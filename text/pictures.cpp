@@ -8,7 +8,7 @@
 namespace picture {
 
 namespace {
-constexpr qint64 kMaxPixels = 40'000'000;
+constexpr qint64 kMaxBytesPerPixel = 8;
 }
 
 QStringList references(const QString& question) {
@@ -46,13 +46,29 @@ File locate(const QString& picturesFolder, const QString& name) {
     return file;
 }
 
-QImage load(const QString& path, const QSize& box) {
+QImage load(const QString& path, const QSize& box, Failure* failure) {
+    if (failure) *failure = Failure::Unreadable;
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (!size.isValid() || qint64(size.width()) * size.height() > kMaxPixels) return {};
+    if (!size.isValid()) return {};
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (pixels > kMaxPixels) {
+        if (failure) *failure = Failure::TooLarge;
+        return {};
+    }
     if (size.width() > box.width() || size.height() > box.height()) reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio));
-    return reader.read();
+    // Qt refuses images larger than its allocation limit (128 MB in Qt 6.4),
+    // a bound below ours: a picture within kMaxPixels may take up to 8 bytes a
+    // pixel at full size (16-bit colour) before it is scaled. The limit is
+    // the process's, so it is raised for this read only.
+    const int limit = QImageReader::allocationLimit();
+    const int needed = int(pixels * kMaxBytesPerPixel / (1024 * 1024)) + 1;
+    if (limit > 0 && limit < needed) QImageReader::setAllocationLimit(needed);
+    const QImage image = reader.read();
+    QImageReader::setAllocationLimit(limit);
+    if (failure && !image.isNull()) *failure = Failure::None;
+    return image;
 }
 
 }  // namespace picture

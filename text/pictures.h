@@ -28,8 +28,14 @@ struct File {
 // named: ".." anywhere, absolute names and links that resolve outside are refused.
 File locate(const QString& picturesFolder, const QString& name);
 
+// The largest picture decoded: beyond it, one picture could take gigabytes.
+inline constexpr qint64 kMaxPixels = 40'000'000;
+
+enum class Failure { None, Unreadable, TooLarge };
+
 // The picture scaled down to fit `box` (never up). Null when it cannot be read
-// or is too large to decode safely (more than 40 million pixels).
-QImage load(const QString& path, const QSize& box);
+// or is too large to decode safely (more than kMaxPixels); failure,
+// when given, says which.
+QImage load(const QString& path, const QSize& box, Failure* failure = nullptr);
 
 }  // namespace picture

@@ -4,11 +4,24 @@
 #include "grid/datagrid.h"
 #include "storage/session.h"
 #include "tests/support/box_script.h"
+#include "tests/support/files.h"
 #include "tests/support/program_fixture.h"
+#include "tests/support/tmpfs_mount.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using msgbox::Button;
 
@@ -168,6 +181,117 @@ private slots:
             a.session->ADOTable1.cancel();
         });
         QVERIFY(QFile::exists(a.iniPath()));
+    }
+
+    // Duplicate keys and absurd widths do not break the grid: the first line
+    // of a key counts, widths are bounded when shown and kept as written.
+    void duplicateKeysAndAbsurdWidths() {
+        Layout a;
+        QStringList odd = kDesigned;
+        odd[0] = QStringLiteral("question=2147483647;;Soru;;F");
+        odd[1] = QStringLiteral("answer1=-2147483648;;Cevap A;;F");
+        odd.insert(2, QStringLiteral("ANSWER1=40;;İkinci;;F"));
+        odd.append(QStringLiteral("question=10;;Yine;;F"));
+        a.writeIni(fileBytes(withSection(odd)));
+        a.inEntryWindow([&] {
+            QCOMPARE(a.fields(), (QStringList{QStringLiteral("question"), QStringLiteral("answer1"), QStringLiteral("answer2"),
+                                              QStringLiteral("answer3"), QStringLiteral("answer4"), QStringLiteral("true_answer"),
+                                              QStringLiteral("sts")}));
+            QVERIFY(a.grid()->columnWidth(0) > 0 && a.grid()->columnWidth(0) <= 20000);
+            QVERIFY(a.grid()->columnWidth(1) > 0);
+            QVERIFY(!a.grid()->grab().isNull());
+        });
+        QStringList kept = kDesigned;
+        kept[0] = odd[0];
+        kept[1] = odd[1];
+        QCOMPARE(a.ini(), fileBytes(withSection(kept)));
+    }
+
+    // What stands under the file's name and is no layout (a FIFO, a folder, a
+    // huge file) is never waited for nor read whole: a Turkish warning when
+    // the window shows, the designed columns, and at the close a second one;
+    // the thing itself stays as it was.
+    void noLayoutUnderTheName_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << QStringLiteral("fifo");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("100 MB") << QStringLiteral("large");
+    }
+    void noLayoutUnderTheName() {
+        QFETCH(QString, kind);
+        Layout a;
+        const QByteArray path = QFile::encodeName(a.iniPath());
+        QByteArray large;
+        if (kind == QLatin1String("fifo")) QCOMPARE(mkfifo(path.constData(), 0600), 0);
+        if (kind == QLatin1String("folder")) QVERIFY(QDir().mkdir(a.iniPath()));
+        if (kind == QLatin1String("large")) {
+            large = fileBytes(withSection(kDesigned)) + QByteArray(100 * 1024 * 1024, ';');
+            a.writeIni(large);
+        }
+        // A reader that blocks is released, so that the test fails rather than hangs.
+        std::atomic<bool> done{false};
+        std::thread release([&] {
+            for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (!done) ::close(::open(path.constData(), O_WRONLY | O_NONBLOCK));
+        });
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        boxes.expect(Button::OK);
+        a.inEntryWindow([&] {
+            done = true;
+            QCOMPARE(a.fields().size(), 7);
+        });
+        done = true;
+        release.join();
+        QCOMPARE(boxes.shown().size(), 2);
+        QVERIFY2(boxes.shown()[0].text.contains(a.iniPath()) && boxes.shown()[0].text.contains(QStringLiteral("okunmadı")),
+                 qPrintable(boxes.shown()[0].text));
+        QVERIFY2(boxes.shown()[1].text.contains(QStringLiteral("kaydedilemedi")), qPrintable(boxes.shown()[1].text));
+        const QFileInfo after(a.iniPath());
+        if (kind == QLatin1String("fifo")) QVERIFY(!after.isFile() && !after.isDir());
+        if (kind == QLatin1String("folder")) QVERIFY(after.isDir());
+        if (kind == QLatin1String("large")) QCOMPARE(after.size(), qint64(large.size()));
+    }
+
+    // A link named like the file is read through but never written through:
+    // the close says so, link and target stay; the program's end is silent.
+    void linkIsNotWrittenThrough() {
+        Layout a;
+        QTemporaryDir elsewhere;
+        const QString target = elsewhere.filePath(QStringLiteral("ayarlar.ini"));
+        const QByteArray targetBytes =
+            "[Notlar]\nbir=\xC3\x87i\xC4\x9F"
+            "dem\n" +
+            fileBytes(withSection(kDesigned.mid(0, 6)));
+        writeFileBytes(target, targetBytes);
+        QVERIFY(QFile::link(target, a.iniPath()));
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        a.inEntryWindow([&] { QCOMPARE(a.fields().size(), 6); });
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("bağlantı")), qPrintable(boxes.last().text));
+        a.program.reset();
+        QCOMPARE(fileBytes(target), targetBytes);
+        QVERIFY(QFileInfo(a.iniPath()).isSymLink());
+    }
+
+    // A full disk keeps the old file whole and tells the user at a close; at
+    // the program's end nobody is left to tell.
+    void fullDiskKeepsTheOldFile() {
+        TmpfsMount disk(64 * 1024);
+        if (!disk.ok()) QSKIP("no tmpfs can be mounted here (needs root)");
+        grid::IniAttributes ini;
+        ini.FileName = disk.filePath(QStringLiteral("GridAyarlari.ini"));
+        const QByteArray old = fileBytes(withSection(kDesigned));
+        writeFileBytes(ini.FileName, old);
+        disk.fill();
+        QStringList lines;
+        for (const QString& l : kDesigned)
+            lines << l.section(u'=', 0, 0) + u'\t' + l.section(u'=', 1).replace(QStringLiteral(";;"), QStringLiteral("\t"));
+        lines[0].replace(QStringLiteral("\t60\t"), QStringLiteral("\t75\t"));
+        const QString warning = grid::saveLayout(lines, ini, QStringLiteral("soru_girwwDBGrid2"), false);
+        QVERIFY2(warning.contains(QStringLiteral("diskte yer kalmadı")), qPrintable(warning));
+        QVERIFY(grid::saveLayout(lines, ini, QStringLiteral("soru_girwwDBGrid2"), true).isEmpty());
+        QCOMPARE(fileBytes(ini.FileName), old);
     }
 };
 

@@ -12,6 +12,8 @@
 #include "tests/support/entry_fixture.h"
 #include "tests/support/keys.h"
 #include "tests/support/program_fixture.h"
+#include "text/long_text.h"
+#include "text/rtf.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -574,22 +576,81 @@ private slots:
     }
 
     void pictureReferences() {
-        Entry e(seed({QStringLiteral("Resim {r1.png} ve {yok.jpg} ve {../x.jpg}")}));
+        Entry e(seed({QStringLiteral("Resim {r1.png} ve {yok.jpg} ve {../x.jpg} ve {dev.png}")}));
         QVERIFY(QDir(e.db.folder()).mkpath(QStringLiteral("Pictures")));
         QImage big(1200, 600, QImage::Format_RGB32);
         big.fill(Qt::red);
         QVERIFY(big.save(e.db.folder() + QStringLiteral("Pictures/r1.png")));
         QImage outside(4, 4, QImage::Format_RGB32);
         QVERIFY(outside.save(e.db.folder() + QStringLiteral("x.jpg")));
+        QImage huge(6500, 6400, QImage::Format_Mono);  // 41.6 million pixels
+        huge.fill(0);
+        QVERIFY(huge.save(e.db.folder() + QStringLiteral("Pictures/dev.png")));
         Tqeditx* x = e.forms().qeditx;
         e.w->SoruGoster1->trigger();
-        QCOMPARE(x->shownPictures(), (QStringList{"r1.png", "yok.jpg", "../x.jpg"}));
+        QCOMPARE(x->shownPictures(), (QStringList{"r1.png", "yok.jpg", "../x.jpg", "dev.png"}));
         const QStringList notes = x->pictureNotes();
         QCOMPARE(notes.at(0), QString());  // the picture itself
         QCOMPARE(notes.at(1), QStringLiteral("yok.jpg bulunamadı"));
         QVERIFY(notes.at(2).startsWith(QStringLiteral("../x.jpg gösterilmez")));
+        QCOMPARE(notes.at(3), QStringLiteral("dev.png gösterilmez: 40 milyon pikselden büyük"));
         QVERIFY(x->PictureStrip->isVisible());
         QCOMPARE(x->frameGeometry().width(), 499 + 220);  // the designed outer width, grown by the strip
+    }
+
+    // A question far longer than a window shows (another program may store
+    // megabytes): the grid cell, its control and the plain-text window show
+    // its beginning with a note and let nobody edit it; the "Text" window
+    // refuses it with a message; another field of its row edited and saved
+    // leaves it whole.
+    void hugeQuestionShownCutNeverChanged_data() {
+        QTest::addColumn<bool>("rich");
+        QTest::newRow("plain") << false;
+        QTest::newRow("rich text") << true;
+    }
+    void hugeQuestionShownCutNeverChanged() {
+        QFETCH(bool, rich);
+        const QString text =
+            QStringLiteral("Soru basi ") + QStringLiteral("soru metni ").repeated(longtext::kWindowChars / 11 + 10);
+        const QString content = rich ? QStringLiteral("{\\rtf1\\ansi ") + text + u'}' : text;
+        Entry e(seed({content}));
+        auto isCut = [](const QString& shown, qsizetype most = longtext::kCellChars) {
+            return shown.left(100).contains(QStringLiteral("Soru basi soru metni")) &&
+                   shown.contains(QStringLiteral("Metin çok uzun")) && shown.size() < most + 200;
+        };
+        QVERIFY(isCut(e.grid()->cellText(0, 0)));
+
+        e.click(0, 0);
+        QVERIFY(e.cell()->isVisible());
+        QVERIFY(isCut(e.cell()->toPlainText()));
+        typeText(e.cell(), QStringLiteral("x"));
+        QCOMPARE(e.q().state(), RecordState::Browse);
+
+        BoxScript boxes;
+        boxes.expect(Button::OK);
+        e.doubleClickQuestion(0);
+        QVERIFY2(boxes.last().text.contains(QStringLiteral("çok uzun")), qPrintable(boxes.last().text));
+        QVERIFY(!textWindow());
+
+        e.click(0, 1);
+        typeText(QApplication::focusWidget(), QStringLiteral("y"));
+        e.key(Qt::Key_F5);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+        QCOMPARE(e.stored(1, QStringLiteral("answer1")), QStringLiteral("y"));
+        // Saved, a question keeps its text (rich text as its plain text, as always), all of it.
+        const QString whole = rich ? rtf::questionText(content) : content;
+        QVERIFY(whole.size() > longtext::kWindowChars);
+        const QString stored = e.stored(1);
+        QCOMPARE(stored.size(), whole.size());
+        QVERIFY(stored == whole);
+
+        Tqeditx* x = e.forms().qeditx;
+        e.w->SoruGoster1->trigger();
+        QVERIFY(isCut(x->Memo1->toPlainText(), longtext::kPreviewChars));
+        QVERIFY(x->Memo1->isReadOnly());
+        QTest::mouseClick(x->BitBtn1, Qt::LeftButton);
+        QCOMPARE(e.q().state(), RecordState::Browse);
+        QVERIFY(e.stored(1) == whole);
     }
 };
 

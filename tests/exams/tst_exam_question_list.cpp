@@ -5,6 +5,7 @@
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/program_fixture.h"
+#include "text/long_text.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -389,6 +390,26 @@ private slots:
         QCOMPARE(a.forms().soru_detay->Memo1->toPlainText(), QStringLiteral("Zengin metin"));
         QCOMPARE(a.forms().soru_detay->Label7->text(), QStringLiteral("C"));
         a.forms().soru_detay->close();
+    }
+
+    // A question longer than a window reads (another program may store
+    // megabytes) is shown by its beginning with a note, in the list and in
+    // the detail; the bank keeps it whole.
+    void hugeQuestionShownCut() {
+        List a(kSeed + QStringLiteral("UPDATE tqmaster SET question = '{\\rtf1\\ansi ' || "
+                                      "replace(hex(zeroblob(%1)), '00', 'soru metni ') || '}' WHERE rid = 5;")
+                           .arg(longtext::kWindowChars / 11 + 10));
+        a.session->tsinav.next();
+        a.expandByKey();
+        auto isCut = [](const QString& shown, qsizetype most) {
+            return shown.startsWith(QStringLiteral("soru metni soru metni")) &&
+                   shown.contains(QStringLiteral("Metin çok uzun")) && shown.size() < most + 200;
+        };
+        QVERIFY(isCut(a.entries->cellText(0, 0), longtext::kCellChars));
+        a.click(a.main->ToolButton22);
+        QVERIFY(isCut(a.forms().soru_detay->Memo1->toPlainText(), longtext::kPreviewChars));
+        a.forms().soru_detay->close();
+        QVERIFY(a.db.scalar(QStringLiteral("select length(question) from tqmaster where rid = 5")) > longtext::kWindowChars);
     }
 };
 

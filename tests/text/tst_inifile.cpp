@@ -1,13 +1,23 @@
 #include "storage/errors.h"
+#include "tests/support/error_of.h"
 #include "tests/support/files.h"
+#include "tests/support/tmpfs_mount.h"
 #include "text/inifile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
+#include <future>
 
 class TestIniFile : public QObject {
     Q_OBJECT
@@ -69,30 +79,127 @@ private slots:
         QCOMPARE(fileBytes(path), QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
     }
 
-    // A write that fails half-way (here the file-size limit stands for a full
-    // disk) leaves the old file whole.
+    // A write that fails (a file-size limit, a full disk), whether at once or
+    // only when the last buffered bytes go out, leaves the old file whole and
+    // nothing beside it, and says so.
+    void failedWriteKeepsOldFile_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::addColumn<int>("valueSize");
+        QTest::newRow("size limit, small file") << false << 2000;
+        QTest::newRow("size limit, large file") << false << 64 * 1024;
+        QTest::newRow("full disk, small file") << true << 2000;
+        QTest::newRow("full disk, large file") << true << 64 * 1024;
+    }
     void failedWriteKeepsOldFile() {
+        QFETCH(bool, fullDisk);
+        QFETCH(int, valueSize);
+        QTemporaryDir tmp;
+        TmpfsMount disk(64 * 1024);
+        if (fullDisk && !disk.ok()) QSKIP("no tmpfs can be mounted here (needs root)");
+        const QString folder = fullDisk ? disk.path() : tmp.path();
+        const QString path = folder + QStringLiteral("/GridAyarlari.ini");
+        const QByteArray old = "[A]\r\nx=1\r\n";
+        writeFileBytes(path, old);
+        IniFile ini = IniFile::load(path);
+        ini.writeKey(QStringLiteral("A"), QStringLiteral("big"), QString(valueSize, u'a'));
+        QString message;
+        if (fullDisk) {
+            disk.fill();
+            message = errorOf([&] { ini.save(path); });
+        } else {
+            struct rlimit limit {};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            const rlim_t before = limit.rlim_cur;
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            limit.rlim_cur = 1024;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            message = errorOf([&] { ini.save(path); });
+            limit.rlim_cur = before;
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, oldHandler);
+        }
+        QVERIFY2(message.contains(path), qPrintable(message));
+        QCOMPARE(fileBytes(path), old);
+        QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        left.removeAll(QStringLiteral("filler"));
+        QCOMPARE(left, QStringList{QStringLiteral("GridAyarlari.ini")});
+    }
+
+    // Lines the program does not write come back byte for byte, whatever
+    // their encoding and line ending (here UTF-8 with LF, a last line without
+    // an ending); only the grid's section is written in the code page.
+    void otherLinesKeptByteForByte() {
+        const QByteArray other1 =
+            "\xEF\xBB\xBF; \xC3\x87"
+            "a\xC4\x9Fr\xC4\xB1 notu\n[Ba\xC5\x9Fka]\nad=\xC3\x96\xC4\x9F\xC3\xBCn \xC5\x9E"
+            "en\n\n";
+        const QByteArray other2 = "[Son]\nk=\xC5\x9F";
+        IniFile ini = IniFile::parse(other1 + "[soru_girwwDBGrid2]\r\nold=1\r\n" + other2);
+        ini.eraseSection(QStringLiteral("soru_girwwDBGrid2"));
+        ini.writeKey(QStringLiteral("soru_girwwDBGrid2"), QStringLiteral("sts"), QStringLiteral("5;;Soru~İptal;;F"));
+        QCOMPARE(ini.bytes(), other1 + other2 + "\r\n[soru_girwwDBGrid2]\r\nsts=5;;Soru~\xDDptal;;F\r\n");
+        // A key replaced inside a section leaves its neighbours' bytes alone.
+        IniFile two = IniFile::parse("[S]\na=\xC3\xA7\nb=1\nc=\xC4\xB1\n");
+        two.writeKey(QStringLiteral("S"), QStringLiteral("b"), QStringLiteral("2"));
+        QCOMPARE(two.bytes(), QByteArray("[S]\na=\xC3\xA7\nb=2\r\nc=\xC4\xB1\n"));
+    }
+
+    // A link named like the file is read through, but never written through:
+    // its target may be any file of the user's. The save says why, in Turkish,
+    // and link and target stay as they were.
+    void symlinkIsNotWrittenThrough() {
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("notlar.txt"));
+        const QByteArray targetBytes =
+            "[Notlar]\nbir=\xC3\x87i\xC4\x9F"
+            "dem\n";
+        writeFileBytes(target, targetBytes);
+        const QString path = dir.filePath(QStringLiteral("GridAyarlari.ini"));
+        QVERIFY(QFile::link(target, path));
+        IniFile ini = IniFile::load(path);
+        QCOMPARE(ini.pairs(QStringLiteral("Notlar")).size(), 1);
+        ini.writeKey(QStringLiteral("soru_girwwDBGrid2"), QStringLiteral("sts"), QStringLiteral("5;;Soru~İptal;;F"));
+        const QString message = errorOf([&] { ini.save(path); });
+        QVERIFY2(message.contains(QStringLiteral("bağlantı")), qPrintable(message));
+        QCOMPARE(fileBytes(target), targetBytes);
+        QVERIFY(QFileInfo(path).isSymLink());
+    }
+
+    // Files that are no regular file, or too large for a layout, are refused
+    // at once with a message naming them: a FIFO never blocks the program,
+    // a huge file is never read whole. A save replaces no FIFO or folder.
+    void outsideKindsAndSizesRefused_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << QStringLiteral("fifo");
+        QTest::newRow("folder") << QStringLiteral("folder");
+        QTest::newRow("too large") << QStringLiteral("large");
+    }
+    void outsideKindsAndSizesRefused() {
+        QFETCH(QString, kind);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("GridAyarlari.ini"));
-        writeFileBytes(path, "[A]\r\nx=1\r\n");
-        IniFile ini = IniFile::load(path);
-        ini.writeKey(QStringLiteral("A"), QStringLiteral("big"), QString(64 * 1024, u'a'));
-        struct rlimit old {};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = old;
-        small.rlim_cur = 4096;
-        setrlimit(RLIMIT_FSIZE, &small);
-        bool threw = false;
-        try {
-            ini.save(path);
-        } catch (const storage::Error&) {
-            threw = true;
+        const QByteArray large = "[A]\r\nk=" + QByteArray(IniFile::kMaxBytes, 'a') + "\r\n";
+        if (kind == QLatin1String("fifo")) QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (kind == QLatin1String("folder")) QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("GridAyarlari.ini")));
+        if (kind == QLatin1String("large")) writeFileBytes(path, large);
+
+        // A load that blocks is released by a writer, so that the test fails rather than hangs.
+        auto load = std::async(std::launch::async, [&] { return errorOf([&] { IniFile::load(path); }); });
+        if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ::close(::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK));
+            load.wait();
+            QFAIL("reading the file blocked");
         }
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(threw);
-        QCOMPARE(fileBytes(path), QByteArray("[A]\r\nx=1\r\n"));
+        const QString message = load.get();
+        QVERIFY2(message.contains(path), qPrintable(message));
+
+        if (kind == QLatin1String("large")) return;  // the layout's save loads first (tst_layout_file)
+        IniFile ini;
+        ini.writeKey(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("1"));
+        QVERIFY(errorOf([&] { ini.save(path); }).contains(path));
+        const QFileInfo after(path);
+        if (kind == QLatin1String("fifo")) QVERIFY(!after.isFile() && !after.isDir());
+        if (kind == QLatin1String("folder")) QVERIFY(after.isDir());
     }
 };
 

@@ -56,6 +56,38 @@ private slots:
         QCOMPARE(picture::load(dir.filePath(QStringLiteral("small.png")), QSize(196, 196)).size(), QSize(40, 20));
         QVERIFY(picture::load(dir.filePath(QStringLiteral("none.png")), QSize(196, 196)).isNull());
     }
+
+    // Pictures of 33-40 million pixels are shown, scaled to the box, whatever
+    // the reader needs for them at full size; larger ones are refused as too
+    // large, not as unreadable.
+    void largePictures_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QImage::Format>("format");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("33 M pixels, PNG") << QStringLiteral("a.png") << QSize(5500, 6000) << QImage::Format_ARGB32 << true;
+        QTest::newRow("40 M pixels, JPEG") << QStringLiteral("b.jpg") << QSize(8000, 5000) << QImage::Format_RGB32 << true;
+        QTest::newRow("36 M pixels, 16-bit PNG") << QStringLiteral("c.png") << QSize(6000, 6000) << QImage::Format_RGBA64 << true;
+        QTest::newRow("41 M pixels") << QStringLiteral("d.png") << QSize(6500, 6400) << QImage::Format_Mono << false;
+    }
+    void largePictures() {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        QFETCH(QImage::Format, format);
+        QFETCH(bool, shown);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(name);
+        {
+            QImage image(size, format);
+            image.fill(Qt::darkGreen);
+            QVERIFY(image.save(path));
+        }
+        picture::Failure failure = picture::Failure::None;
+        const QImage image = picture::load(path, QSize(196, 196), &failure);
+        QCOMPARE(image.isNull(), !shown);
+        QCOMPARE(failure, shown ? picture::Failure::None : picture::Failure::TooLarge);
+        if (shown) QCOMPARE(image.size(), size.scaled(QSize(196, 196), Qt::KeepAspectRatio));
+    }
 };
 
 QTEST_MAIN(TestPictures)
