@@ -2,17 +2,15 @@
 
 #include "encoding/codepages.h"
 #include "storage/errors.h"
+#include "storage/part_file.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -44,88 +42,6 @@ QByteArray encoded(const QString& text) {
     return out;
 }
 
-// Why a system call failed, in words a user reads.
-QString reason(int error) {
-    switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-            return QStringLiteral("diskte yer kalmadı");
-        case EFBIG:
-            return QStringLiteral("dosya boyu sınırı aşıldı");
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("izin yok");
-        case EROFS:
-            return QStringLiteral("disk salt okunur");
-        case EIO:
-            return QStringLiteral("diske yazılırken donanım hatası oluştu");
-        default:
-            return QString::fromLocal8Bit(std::strerror(error));
-    }
-}
-
-// Writes all of bytes to fd, through short writes and interruptions; false
-// with errno set when the system refuses a part.
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
-// A whole file or nothing: bytes go into a new file beside path, which is
-// flushed to the disk and closed, each step checked, and only then renamed
-// over path (taking mode, when given, else the defaults of a new file).
-// On any failure the new file goes and path stays as it was. Throws
-// storage::Error naming path. (A helper of its own until the program has a
-// shared one for every file it writes.)
-void writeWholeFile(const QString& path, const QByteArray& bytes, int mode) {
-    static std::atomic<unsigned> serial{0};
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = target + ".yeni-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(serial++);
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode >= 0 ? mode_t(mode) : 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    auto fail = [&](int error) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.constData());
-        throw storage::Error(
-            QStringLiteral("\"%1\" dosyası yazılamadı (%2); eski hâli olduğu gibi duruyor.").arg(path, reason(error)));
-    };
-    if (fd < 0) {
-        const int error = errno;
-        throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamadı (%2).").arg(path, reason(error)));
-    }
-    // The umask may have cut the bits the old file had.
-    if (mode >= 0 && ::fchmod(fd, mode_t(mode)) != 0) fail(errno);
-    if (!writeAll(fd, bytes)) fail(errno);
-    // Some file systems report a full disk only when the data goes out.
-    if (::fsync(fd) != 0) fail(errno);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0) fail(errno);
-    if (::rename(temp.constData(), target.constData()) != 0) fail(errno);
-    // The new name itself must reach the disk; a folder that cannot be
-    // synced (some file systems) leaves the file complete all the same.
-    const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-}
-
 }  // namespace
 
 IniFile IniFile::load(const QString& path) {
@@ -134,13 +50,13 @@ IniFile IniFile::load(const QString& path) {
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT) return {};
-        throw storage::Error(QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(error)));
+        throw storage::Error(QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, storage::systemReason(error)));
     }
     struct stat st {};
     QByteArray bytes;
     QString refusal;
     if (::fstat(fd, &st) != 0) {
-        refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(errno));
+        refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, storage::systemReason(errno));
     } else if (!S_ISREG(st.st_mode)) {
         refusal = QStringLiteral("\"%1\" düzenli bir dosya değil (bir klasör, FIFO ya da aygıt); okunmadı.").arg(path);
     } else {
@@ -151,7 +67,7 @@ IniFile IniFile::load(const QString& path) {
             const ssize_t n = ::read(fd, bytes.data() + got, size_t(bytes.size() - got));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, reason(errno));
+                refusal = QStringLiteral("\"%1\" dosyası okunamıyor (%2).").arg(path, storage::systemReason(errno));
                 break;
             }
             if (n == 0) break;
@@ -264,7 +180,6 @@ bool IniFile::markedReadOnly(const QString& path) {
 
 void IniFile::save(const QString& path) const {
     struct stat st {};
-    int mode = -1;
     if (::lstat(QFile::encodeName(path).constData(), &st) == 0) {
         // Writing through a link would change a file elsewhere that may be
         // anything of the user's; replacing the link would silently cut it.
@@ -276,7 +191,7 @@ void IniFile::save(const QString& path) const {
             throw storage::Error(
                 QStringLiteral("\"%1\" düzenli bir dosya değil (bir klasör, FIFO ya da aygıt); üzerine yazılmadı.").arg(path));
         if (markedReadOnly(path)) throw storage::Error(QStringLiteral("\"%1\" dosyası yazılamıyor").arg(path));
-        mode = int(st.st_mode & 07777);
     }
-    writeWholeFile(path, bytes(), mode);
+    // The part file keeps the old file's permissions when it takes its place.
+    storage::writeWholeFile(path, bytes());
 }

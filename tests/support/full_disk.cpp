@@ -51,6 +51,14 @@ TestDisk::TestDisk(Kind kind, qint64 bytes) : mountPoint_(dir_.path() + QStringL
     mounted_ = why_.isEmpty();
 }
 
+void TestDisk::fill() const {
+    QFile filler(folder() + QStringLiteral("filler"));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return;
+    const QByteArray block(512, 'x');
+    while (filler.write(block) > 0) {
+    }
+}
+
 void TestDisk::mountTmpfs(qint64 bytes) {
     why_ = run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
                                          QStringLiteral("size=%1").arg(bytes), QStringLiteral("tmpfs"), mountPoint_});

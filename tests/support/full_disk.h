@@ -44,6 +44,8 @@ public:
     const QString& why() const { return why_; }
     // The mounted folder, with a trailing slash.
     QString folder() const { return mountPoint_ + QLatin1Char('/'); }
+    // Fills the room left with a file named "filler", so that the next write fails.
+    void fill() const;
 
 private:
     void mountTmpfs(qint64 bytes);

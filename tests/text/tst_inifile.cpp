@@ -1,7 +1,7 @@
 #include "storage/errors.h"
 #include "tests/support/error_of.h"
 #include "tests/support/files.h"
-#include "tests/support/tmpfs_mount.h"
+#include "tests/support/full_disk.h"
 #include "text/inifile.h"
 
 #include <QDir>
@@ -11,12 +11,10 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <csignal>
 #include <future>
 
 class TestIniFile : public QObject {
@@ -94,9 +92,9 @@ private slots:
         QFETCH(bool, fullDisk);
         QFETCH(int, valueSize);
         QTemporaryDir tmp;
-        TmpfsMount disk(64 * 1024);
-        if (fullDisk && !disk.ok()) QSKIP("no tmpfs can be mounted here (needs root)");
-        const QString folder = fullDisk ? disk.path() : tmp.path();
+        TestDisk disk(TestDisk::Kind::Tmpfs, 64 * 1024);
+        if (fullDisk && !disk.mounted()) QSKIP(qPrintable(disk.why()));
+        const QString folder = QDir::cleanPath(fullDisk ? disk.folder() : tmp.path());
         const QString path = folder + QStringLiteral("/GridAyarlari.ini");
         const QByteArray old = "[A]\r\nx=1\r\n";
         writeFileBytes(path, old);
@@ -107,16 +105,8 @@ private slots:
             disk.fill();
             message = errorOf([&] { ini.save(path); });
         } else {
-            struct rlimit limit {};
-            getrlimit(RLIMIT_FSIZE, &limit);
-            const rlim_t before = limit.rlim_cur;
-            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-            limit.rlim_cur = 1024;
-            setrlimit(RLIMIT_FSIZE, &limit);
+            FileSizeLimit limit(1024);
             message = errorOf([&] { ini.save(path); });
-            limit.rlim_cur = before;
-            setrlimit(RLIMIT_FSIZE, &limit);
-            std::signal(SIGXFSZ, oldHandler);
         }
         QVERIFY2(message.contains(path), qPrintable(message));
         QCOMPARE(fileBytes(path), old);
