@@ -5,8 +5,8 @@
 #include "storage/session.h"
 #include "tests/support/box_script.h"
 #include "tests/support/files.h"
-#include "tests/support/program_fixture.h"
 #include "tests/support/full_disk.h"
+#include "tests/support/program_fixture.h"
 
 #include <QDir>
 #include <QFile>
