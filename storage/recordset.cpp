@@ -1,6 +1,7 @@
 #include "storage/recordset.h"
 
 #include "storage/connection.h"
+#include "storage/count_cache.h"
 #include "storage/errors.h"
 #include "storage/paged_query.h"
 #include "storage/statement.h"
@@ -141,6 +142,8 @@ void RecordSet::masterMoved() {
 
 void RecordSet::readRows() {
     requireConnection();
+    // Taken before reading: a commit during the read leaves it stale, never wrong.
+    const driver::Mark at = KnownCounts::mark(*connection_);
     Statement st(*connection_, name_,
                  tableName_.isEmpty() ? commandText_ : selectText(tableName_, master_ ? detailField_ : QString()));
     if (master_) {
@@ -156,6 +159,7 @@ void RecordSet::readRows() {
     writer_.reset();
     fields_ = std::move(read.fields);
     rows_ = std::move(read.rows);
+    readMark_ = at;
     updateTable_ = std::move(read.updateTable);
     clearBuffer();
 
@@ -520,6 +524,24 @@ void RecordSet::rereadAfterConflict(bool findRow) {
     notifyDetails();
     if (tells()) emit stateChanged();
     if (current_ >= 0) fireAfterScroll();
+}
+
+void RecordSet::exchangeWithNext(int row, const std::function<bool()>& change) {
+    requireActive();
+    checkBrowseMode();
+    requireConnection();
+    const driver::Mark before = KnownCounts::mark(*connection_);
+    const bool asRead = before.known() && before == readMark_;
+    const bool only = change();
+    const driver::Mark after = KnownCounts::mark(*connection_);
+    // The same version: no other program committed in between.
+    if (asRead && only && after.known() && after.version == before.version && rows_.exchangeWithNext(row)) {
+        readMark_ = after;
+        notifyDetails();
+        if (tells()) emit reset();
+        return;
+    }
+    refresh();
 }
 
 void RecordSet::refresh() {

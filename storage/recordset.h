@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/driver.h"
 #include "storage/fields.h"
 #include "storage/rowstore.h"
 
@@ -133,6 +134,14 @@ public:
     void cancel();
     void remove();
     void refresh();
+    // Runs change, which exchanges in the file the ordering keys of the rows
+    // at row and row + 1 (0-based) and answers whether that is all it
+    // changed, then shows the rows as refresh would. When nothing else
+    // changed the file since the rows were read (no other program, no other
+    // change of this one), the two rows only change places, each place
+    // keeping its key; otherwise the rows are read again. A change that
+    // throws leaves the rows as they were.
+    void exchangeWithNext(int row, const std::function<bool()>& change);
     // Posts a changed row, drops an unchanged new one.
     void checkBrowseMode();
 
@@ -274,6 +283,9 @@ private:
     bool conflict_ = false;         // the current row as read is stale in the file
     std::vector<QVariant> buffer_;  // pending field values (see pending)
     std::vector<bool> changed_;
+    // Where the file stood when the rows were read (see KnownCounts::mark):
+    // while it still stands there, the rows as read are the file's.
+    driver::Mark readMark_;
     int holds_ = 0;          // ControlsHold
     bool heldBack_ = false;  // a signal was held back
 };

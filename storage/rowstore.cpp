@@ -213,9 +213,56 @@ void RowStore::replace(int row, const std::vector<QVariant>& values, const std::
 }
 void RowStore::remove(int row) {
     know(row);
-    slots_.erase(slots_.begin() + row);
+    const int n = size();
+    knownRuns(row + 1, n, false,
+              [&](int begin, int end) { std::copy(slots_.begin() + begin, slots_.begin() + end, slots_.begin() + begin - 1); });
+    slots_.pop_back();
     for (Gap& gap : gaps_)
         if (gap.start > row) --gap.start;
+}
+
+bool RowStore::exchangeWithNext(int row) {
+    if (!paged() || keyField_ < 0 || !keysOrdered_ || row < 0 || row + 1 >= size()) return false;
+    know(row);
+    know(row + 1);
+    Slot& a = slots_[size_t(row)];
+    Slot& b = slots_[size_t(row + 1)];
+    if (!a.intKey || !b.intKey || a.key >= b.key || a.id == 0 || b.id == 0) return false;
+    // The bytes of a row read hold its key as the slot does; a new row or a
+    // gone one is not a row of the file as read.
+    const auto storedKey = [&](const char* bytes, std::int64_t key) {
+        if (bytes == kUnread) return true;
+        if (!bytes || bytes == kGone) return false;
+        const char* p = bytes;
+        RawView v;
+        for (int f = 0; f <= keyField_; ++f) p = viewField(p, &v);
+        return v.tag == Tag::Int && v.integer == key;
+    };
+    if (!storedKey(a.row, a.key) || !storedKey(b.row, b.key)) return false;
+    // Each row's bytes again with its new key; the others' fields as stored.
+    const auto withKey = [&](const char* bytes, std::int64_t key) {
+        if (bytes == kUnread) return bytes;
+        std::vector<RawView> views(static_cast<size_t>(fieldCount_));
+        const char* p = bytes;
+        for (RawView& v : views) p = viewField(p, &v);
+        views[size_t(keyField_)] = RawView{Tag::Int, key};
+        return encode(std::span<const RawView>(views));
+    };
+    const char* const upper = withKey(b.row, a.key);
+    const char* const lower = withKey(a.row, b.key);
+    // A gap bounded by either row is bounded by the row that now holds its key.
+    for (Gap& gap : gaps_)
+        for (KeyBound* bound : {&gap.after, &gap.before}) {
+            if (!bound->set || bound->fromKey || bound->key.typeId() != QMetaType::LongLong) continue;
+            if (bound->id == a.id && bound->key.toLongLong() == a.key)
+                bound->id = b.id;
+            else if (bound->id == b.id && bound->key.toLongLong() == b.key)
+                bound->id = a.id;
+        }
+    std::swap(a.id, b.id);
+    a.row = upper;
+    b.row = lower;
+    return true;
 }
 
 void RowStore::setId(int row, std::int64_t id) {
@@ -229,13 +276,46 @@ std::int64_t RowStore::id(int row) const {
     return slots_[size_t(row)].id;
 }
 
+template <typename F>
+void RowStore::knownRuns(int from, int to, bool backwards, const F& f) const {
+    // The runs between the gaps, cut to [from, to).
+    std::vector<std::pair<int, int>> runs;
+    int begin = from;
+    for (const Gap& gap : gaps_) {
+        if (gap.end() <= begin) continue;
+        if (gap.start >= to) break;
+        if (gap.start > begin) runs.emplace_back(begin, gap.start);
+        begin = gap.end();
+    }
+    if (begin < to) runs.emplace_back(begin, to);
+    if (backwards) std::reverse(runs.begin(), runs.end());
+    for (const auto& [b, e] : runs) f(b, e);
+}
+
 void RowStore::insertSlot(int at, const char* row, std::int64_t key, bool intKey) {
     // A row comes before a known row (read first when it is not) or at the
-    // end; the gaps after it move on by one.
+    // end; the rows after it and their gaps move on by one. Only known rows
+    // are moved: an unread place holds nothing yet, and moving it would
+    // touch memory that a large list never uses until it is read.
     if (at < size()) know(at);
+    const int n = size();
+    if (slots_.size() == slots_.capacity()) {
+        // Room for many more rows at once (an import adds them one by one);
+        // what is not used is never touched.
+        std::vector<Slot> grown;
+        grown.reserve(size_t(n) + size_t(n) / 2 + 256);
+        grown.resize(size_t(n) + 1);
+        knownRuns(0, at, false, [&](int b, int e) { std::copy(slots_.begin() + b, slots_.begin() + e, grown.begin() + b); });
+        knownRuns(at, n, false, [&](int b, int e) { std::copy(slots_.begin() + b, slots_.begin() + e, grown.begin() + b + 1); });
+        slots_.swap(grown);
+    } else {
+        slots_.resize(size_t(n) + 1);
+        knownRuns(at, n, true,
+                  [&](int b, int e) { std::copy_backward(slots_.begin() + b, slots_.begin() + e, slots_.begin() + e + 1); });
+    }
     for (Gap& gap : gaps_)
         if (gap.start >= at) ++gap.start;
-    slots_.insert(slots_.begin() + at, Slot(row, 0, key, intKey));
+    slots_[size_t(at)] = Slot(row, 0, key, intKey);
 }
 
 void RowStore::noteKey(int row, const std::vector<QVariant>& values) {
@@ -306,7 +386,11 @@ void RowStore::clear() {
 void RowStore::setPaged(int count, int keyField, std::unique_ptr<PageSource> source, bool wholeKeys) {
     clear();
     // Places not read are never touched: a large list costs memory as it is read.
-    slots_ = std::vector<Slot>(size_t(std::max(count, 0)));
+    // Room for new rows past the end, so that the first one does not move
+    // the list; untouched until used.
+    const size_t n = size_t(std::max(count, 0));
+    slots_.reserve(n + n / 8 + 256);
+    slots_.resize(n);
     if (count > 0) gaps_.push_back(Gap{0, count, {}, {}});
     keyField_ = keyField;
     keysOrdered_ = true;

@@ -126,6 +126,13 @@ public:
     // store.
     static constexpr int kNoKeySearch = -2;
     int findKey(std::int64_t key, int from = 0) const;
+    // Notes that the rows at row and row + 1, neighbours in the order of the
+    // key, exchanged their keys in the file and nothing else changed: they
+    // change places, each place keeping its key, and each row's key field
+    // holds its new key. False, with nothing changed, when the store cannot
+    // follow: not paged or out of order, a row not known, new or gone, keys
+    // that are not whole numbers, not rising or not as stored.
+    bool exchangeWithNext(int row);
     // Notes that a posted new row is the file's row with this id.
     void setId(int row, std::int64_t id);
     // The file's row id of a row of a paged store as read; 0 when not known
@@ -186,6 +193,10 @@ private:
     // there (nothing kept).
     bool readAt(size_t g, int place, std::int64_t key) const;
     void insertSlot(int at, const char* row, std::int64_t key, bool intKey);
+    // Hands f each run of known rows within [from, to) as (begin, end), in
+    // order or from the last run back.
+    template <typename F>
+    void knownRuns(int from, int to, bool backwards, const F& f) const;
     void noteKey(int row, const std::vector<QVariant>& values);
 
     int fieldCount_;

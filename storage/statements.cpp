@@ -1,5 +1,7 @@
 #include "storage/statements.h"
 
+#include "storage/connection.h"
+#include "storage/count_cache.h"
 #include "storage/errors.h"
 #include "storage/field_names.h"
 #include "storage/recordset.h"
@@ -72,18 +74,25 @@ std::array<QString, 3> swapStatements(OrderingKey key, qint64 earlier, qint64 la
     return {set(-later, later), set(later, earlier), set(earlier, -later)};
 }
 
-void executeChange(RecordSet& changeQuery, const QString& statement) {
+int executeChange(RecordSet& changeQuery, const QString& statement) {
     changeQuery.close();
     changeQuery.setCommandText(QString());
     changeQuery.setCommandText(statement);
-    changeQuery.execute();
+    return changeQuery.execute();
 }
 
-void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later) {
+bool negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later) {
     if (!changeQuery.connection()) throw Error(changeQuery.name() + QStringLiteral(": Connection is closed"));
-    atomically(*changeQuery.connection(), [&] {
-        for (const QString& statement : swapStatements(key, earlier, later)) executeChange(changeQuery, statement);
+    Connection& connection = *changeQuery.connection();
+    const driver::Mark before = KnownCounts::mark(connection);
+    bool single = true;
+    atomically(connection, [&] {
+        for (const QString& statement : swapStatements(key, earlier, later))
+            single = executeChange(changeQuery, statement) == 1 && single;
     });
+    // The connection's count of changed rows takes in what triggers changed.
+    const driver::Mark after = KnownCounts::mark(connection);
+    return single && before.known() && after.known() && after.changes - before.changes == 3;
 }
 
 std::vector<qint64> numbers(RecordSet& query, const QString& statement, std::initializer_list<QString> fields) {
@@ -109,11 +118,21 @@ void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key,
     const QString name = key == OrderingKey::Rid ? fields::kRid : fields::kQqId;
     const qint64 current = list.field(name).asKey();
     list.moveBy(direction);
+    // The moved row takes the place the cursor now holds, whether the list
+    // follows the exchange or is read again in key order.
+    const int upper = direction < 0 ? list.currentRow() : list.currentRow() - 1;
+    bool exchanged = false;
     try {
         const qint64 neighbour = list.field(name).asKey();
         // The later row of the pair is parked at its negated key.
-        negatedKeySwap(changeQuery, key, direction < 0 ? neighbour : current, direction < 0 ? current : neighbour);
+        list.exchangeWithNext(upper, [&] {
+            const bool only =
+                negatedKeySwap(changeQuery, key, direction < 0 ? neighbour : current, direction < 0 ? current : neighbour);
+            exchanged = true;
+            return only;
+        });
     } catch (const Error&) {
+        if (exchanged) throw;  // the list could not be read again; the keys are exchanged
         // Nothing was exchanged: the cursor goes back to the row it was on.
         try {
             list.moveBy(-direction);
@@ -121,9 +140,6 @@ void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key,
         }
         throw;
     }
-    // Rows are read again in key order: the moved row is at the position the
-    // cursor now holds.
-    list.refresh();
 }
 
 }  // namespace storage::sql

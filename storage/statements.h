@@ -56,17 +56,21 @@ enum class OrderingKey { Rid, QqId };
 std::array<QString, 3> swapStatements(OrderingKey key, qint64 earlier, qint64 later);
 
 // Sends a change statement through a change query: clear, set, execute.
-void executeChange(RecordSet& changeQuery, const QString& statement);
+// Returns the rows it changed.
+int executeChange(RecordSet& changeQuery, const QString& statement);
 
 // Runs the three swap statements through the change query as one unit: a
 // failure leaves every key as it was, never one parked at its negative.
-void negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later);
+// Answers whether the two rows' keys were all it changed: each statement
+// changed one row and nothing else (a trigger) changed any.
+bool negatedKeySwap(RecordSet& changeQuery, OrderingKey key, qint64 earlier, qint64 later);
 
 // Exchanges the place of the list's current row with its neighbour above
 // (direction -1) or below (+1), by their ordering keys, and leaves the cursor
-// on the moved row, read again in key order. A changed row is posted first (a
-// new one has no key until then). Nothing happens at either end of the list.
-// A failure leaves every key as it was and the cursor on its row.
+// on the moved row, the list shown in key order as a refresh shows it (see
+// RecordSet::exchangeWithNext). A changed row is posted first (a new one has
+// no key until then). Nothing happens at either end of the list. A failure
+// of the exchange leaves every key as it was and the cursor on its row.
 void swapWithNeighbour(RecordSet& list, RecordSet& changeQuery, OrderingKey key, int direction);
 
 // Runs a query that answers one row through a query set (closed before and

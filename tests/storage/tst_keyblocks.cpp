@@ -7,6 +7,7 @@
 #include "storage/recordset.h"
 #include "storage/sqlite/sqlite_database.h"
 #include "storage/statements.h"
+#include "storage/transaction.h"
 #include "tests/support/error_of.h"
 #include "tests/support/temp_db.h"
 
@@ -67,6 +68,38 @@ void compareCurrent(RecordSet& paged, RecordSet& whole) {
     QCOMPARE(paged.bof(), whole.bof());
     for (int f = 0; f < whole.fieldCount(); ++f) QCOMPARE(paged.value(f), whole.value(f));
 }
+
+// The set against a whole read of the file as it is now: where it stands
+// and the current row, or with everyRow every field of every row.
+void compareWithTheFile(Bank& b, bool everyRow) {
+    RecordSet whole(QStringLiteral("whole"), &b.db.connection());
+    whole.setCommandText(sql::questionsOfGroup(1) + QStringLiteral(", rowid"));
+    whole.open();
+    QCOMPARE(b.set.recordCount(), whole.recordCount());
+    const int first = everyRow ? 0 : b.set.currentRow(), end = everyRow ? whole.recordCount() : first + 1;
+    for (int row = first; row < end; ++row)
+        for (int f = 0; f < b.set.fieldCount(); ++f)
+            QVERIFY2(b.set.rowValue(row, f) == whole.rowValue(row, f),
+                     qPrintable(QStringLiteral("row %1 field %2").arg(row).arg(f)));
+}
+
+// Counts the statements that count rows, as sent on a connection.
+class Counts {
+public:
+    explicit Counts(Connection& c) : db_(storage::sqlite::handleOf(c)) {
+        sqlite3_trace_v2(db_, SQLITE_TRACE_STMT, &Counts::onStatement, this);
+    }
+    ~Counts() { sqlite3_trace_v2(db_, 0, nullptr, nullptr); }
+    int sent = 0;
+
+private:
+    static int onStatement(unsigned, void* self, void*, void* text) {
+        if (QString::fromUtf8(static_cast<const char*>(text)).contains(QLatin1String("COUNT("), Qt::CaseInsensitive))
+            ++static_cast<Counts*>(self)->sent;
+        return 0;
+    }
+    sqlite3* db_;
+};
 
 // The keys shown, in list order; gone rows (all null) left out.
 QList<qint64> shownKeys(Bank& b, int* gone) {
@@ -348,6 +381,114 @@ private slots:
         QList<qint64> shown = shownKeys(b, &gone);
         QCOMPARE(gone, 0);
         QCOMPARE(shown, fileKeys(b.db));
+    }
+
+    // A new row among places not read yet: the rows after it move on by
+    // one, those read and those not, and come back when it is dropped; rows
+    // posted past the room the list had at the open grow it without losing
+    // or doubling a row.
+    void newRowsAmongUnreadPlaces() {
+        Bank b(kDense);
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 1237));  // a block in the middle, unread on both sides
+        b.set.insert();
+        QCOMPARE(b.set.recordCount(), kRows + 1);
+        QCOMPARE(b.set.recNo(), 1237);
+        QVERIFY(!b.set.rowValue(1236, b.ridField).isValid());
+        for (int row : {1237, 1300, kRows}) QCOMPARE(b.rid(row), qint64(row));
+        QCOMPARE(b.rid(1235), qint64(1236));
+        b.set.cancel();
+        QCOMPARE(b.set.recordCount(), kRows);
+        QCOMPARE(b.rid(1236), qint64(1237));
+        QCOMPARE(b.rid(kRows - 1), qint64(kRows));
+
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 700));
+        b.set.insert();
+        b.set.field(QStringLiteral("rid")).setAsInteger(5001);
+        b.set.field(QStringLiteral("qgrp")).setAsInteger(1);
+        b.set.post();
+        const int added = kRows / 8 + 300;  // more than the room kept past the end
+        storage::atomically(b.db.connection(), [&] {
+            for (int i = 0; i < added; ++i) {
+                b.set.append();
+                b.set.field(QStringLiteral("rid")).setAsInteger(6000 + i);
+                b.set.field(QStringLiteral("qgrp")).setAsInteger(1);
+                b.set.post();
+            }
+        });
+        QList<qint64> expected;
+        for (qint64 k = 1; k < 700; ++k) expected << k;
+        expected << 5001;
+        for (qint64 k = 700; k <= kRows; ++k) expected << k;
+        for (int i = 0; i < added; ++i) expected << 6000 + i;
+        int gone = 0;
+        QCOMPARE(shownKeys(b, &gone), expected);
+        QCOMPARE(gone, 0);
+    }
+
+    // Moving a row up or down exchanges its key with its neighbour's in the
+    // file; the list then shows what a read of the file shows, at the edges
+    // of the blocks read and past them. When nothing else changed, only the
+    // two rows change places; anything else the file holds by then (another
+    // program, another statement of this one, a trigger, keys shared by
+    // several rows) is shown as a new read shows it.
+    void movesShowTheFile_data() {
+        QTest::addColumn<QString>("setup");   // before the open
+        QTest::addColumn<QString>("change");  // by another program, after the rows were read
+        QTest::addColumn<QString>("own");     // by this program's change query, the same
+        QTest::newRow("nothing else") << QString() << QString() << QString();
+        QTest::newRow("another program") << QString()
+                                         << QStringLiteral(
+                                                "UPDATE tqmaster SET answer1 = 'başka' WHERE rid IN (1240, 1460); "
+                                                "DELETE FROM tqmaster WHERE rid = 1800")
+                                         << QString();
+        QTest::newRow("this program") << QString() << QString()
+                                      << QStringLiteral("update tqmaster set answer1 = 'kendi' where rid = 1240");
+        QTest::newRow("a trigger") << QStringLiteral(
+                                          "CREATE TRIGGER t AFTER UPDATE OF rid ON tqmaster WHEN NEW.rid > 0 "
+                                          "BEGIN UPDATE tqmaster SET answer1 = 'tetik' WHERE rid = 1240; END")
+                                   << QString() << QString();
+        QTest::newRow("shared keys") << QStringLiteral(
+                                            "DROP INDEX tqmaster_rid; INSERT INTO tqmaster (rid, question, qgrp) VALUES "
+                                            "(1236, 'eş', 1), (1492, 'eş', 1)")
+                                     << QString() << QString();
+    }
+    void movesShowTheFile() {
+        QFETCH(QString, setup);
+        QFETCH(QString, change);
+        QFETCH(QString, own);
+        Bank b(kDense);
+        if (!setup.isEmpty()) {
+            b.db.exec(setup);
+            b.set.close();
+            b.set.open();
+        }
+        RecordSet q2(QStringLiteral("ADOQuery2"), &b.db.connection());
+        QVERIFY(b.set.locate(QStringLiteral("rid"), 1237));  // the first row of a block, its neighbour above unread
+        if (!change.isEmpty()) b.db.exec(change);
+        if (!own.isEmpty()) sql::executeChange(q2, own);
+        // Within the block at its first and its last row (each the bound of
+        // the unread places beside it), across them into the unread places,
+        // within again and back.
+        const struct {
+            int recNo, direction;
+        } moves[] = {{1238, -1}, {1491, +1}, {1237, -1}, {1492, +1}, {1239, -1}, {1493, -1}, {1237, +1}};
+        const bool nothingElse = setup.isEmpty() && change.isEmpty() && own.isEmpty();
+        for (const auto& m : moves) {
+            b.set.setRecNo(m.recNo);
+            const QString moved = b.set.field(QStringLiteral("question")).asString();
+            const Counts counts(b.db.connection());
+            sql::swapWithNeighbour(b.set, q2, sql::OrderingKey::Rid, m.direction);
+            // Only the two rows changed: the list is not counted and read again.
+            if (nothingElse) QCOMPARE(counts.sent, 0);
+            QCOMPARE(b.set.recNo(), m.recNo + m.direction);
+            if (setup.isEmpty()) QCOMPARE(b.set.field(QStringLiteral("question")).asString(), moved);
+            compareWithTheFile(b, false);
+            if (QTest::currentTestFailed()) QFAIL(qPrintable(QStringLiteral("after moving row %1").arg(m.recNo)));
+        }
+        compareWithTheFile(b, true);
+        b.set.refresh();
+        compareWithTheFile(b, true);
+        QCOMPARE(b.db.scalar(QStringLiteral("select count(*) from tqmaster where rid < 0")), 0);
     }
 
     // Another program changes the group after the open, before the rest of
