@@ -130,7 +130,7 @@ private slots:
             QTest::mouseClick(b.w->BtnUp, Qt::LeftButton);
             QApplication::processEvents();
         });
-        QCOMPARE(b.session->ADOTable1.field(QStringLiteral("rid")).asInteger(), qint64(questions() / 2 - 1));
+        QCOMPARE(b.session->ADOTable1.field(QStringLiteral("rid")).asKey(), qint64(questions() / 2 - 1));
         b.close();
     }
 };
