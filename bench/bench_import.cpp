@@ -12,7 +12,9 @@
 // disk, where the syncs of every commit show); none means the system's
 // temporary folder. QUORVEL_BENCH_QUESTIONS gives the sizes (comma-separated,
 // default 10000), QUORVEL_BENCH_RUNS the runs per size (default 5),
-// QUORVEL_BENCH_PATHS the paths (transfer, import; default both).
+// QUORVEL_BENCH_PATHS the paths (transfer, import; default both);
+// QUORVEL_BENCH_PER_ROW=1 adds a third side, the bare statements with a
+// commit per question.
 #include "app/forms.h"
 #include "app/frm_main.h"
 #include "bank/frm_qimport.h"
@@ -39,6 +41,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -122,8 +125,9 @@ double transferThroughWindow(const QString& under, int n) {
 
 // The floor of the transfer: the group's questions read, then per question
 // whether the exam holds it, whether the bank still does, the highest entry
-// number and the insert, all prepared, in one transaction.
-double transferFloor(const QString& under, int n) {
+// number and the insert, all prepared, in one transaction (perRow: one per
+// question, as the window's unit of work was).
+double transferBare(const QString& under, int n, bool perRow) {
     bench::ScratchBank bank(under);
     bank.exec(transferSeed(n));
     sqlite3* db = storage::sqlite::handleOf(bank.connection());
@@ -137,10 +141,15 @@ double transferFloor(const QString& under, int n) {
           sqlite3_prepare_v2(db, "insert into qquestion (qqID, group_id, question_id) values (?, 1, ?)", -1, &insert, nullptr));
     QElapsedTimer clock;
     clock.start();
-    check(db, sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
     std::vector<qint64> group;
     while (sqlite3_step(rids) == SQLITE_ROW) group.push_back(sqlite3_column_int64(rids, 0));
+    const auto unit = [db](const char* sql) { check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); };
+    if (!perRow) unit("BEGIN IMMEDIATE");
     for (qint64 rid : group) {
+        if (perRow) unit("BEGIN IMMEDIATE");
+        const auto endUnit = qScopeGuard([&] {
+            if (perRow) unit("COMMIT");
+        });
         sqlite3_bind_int64(holds, 1, rid);
         check(db, sqlite3_step(holds));
         const bool held = sqlite3_column_int64(holds, 0) > 0;
@@ -159,7 +168,7 @@ double transferFloor(const QString& under, int n) {
         check(db, sqlite3_step(insert));
         sqlite3_reset(insert);
     }
-    check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+    if (!perRow) unit("COMMIT");
     const double ms = msSince(clock);
     for (sqlite3_stmt* st : {rids, holds, inBank, max, insert}) sqlite3_finalize(st);
     checkCount(bank, QStringLiteral("qquestion"), n);
@@ -198,8 +207,9 @@ double importThroughWindow(const QString& under, int n) {
 }
 
 // The floor of the import: the other file's group read, then per question
-// the bank's highest number and the insert, prepared, in one transaction.
-double importFloor(const QString& under, int n) {
+// the bank's highest number and the insert, prepared, in one transaction
+// (perRow: one per question).
+double importBare(const QString& under, int n, bool perRow) {
     bench::ScratchBank other(under);
     other.exec(groupOf(QStringLiteral("Kaynak"), n));
     bench::ScratchBank bank(under);
@@ -220,8 +230,10 @@ double importFloor(const QString& under, int n) {
     const auto text = [read](int c) { return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(read, c))); };
     while (sqlite3_step(read) == SQLITE_ROW)
         rows.push_back({text(1), text(2), text(3), text(4), text(5), text(6), sqlite3_column_int(read, 7)});
-    check(db, sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr));
+    const auto unit = [db](const char* sql) { check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); };
+    if (!perRow) unit("BEGIN IMMEDIATE");
     for (const Row& r : rows) {
+        if (perRow) unit("BEGIN IMMEDIATE");
         check(db, sqlite3_step(max));
         const qint64 rid = sqlite3_column_int64(max, 0) + 1;
         sqlite3_reset(max);
@@ -232,8 +244,9 @@ double importFloor(const QString& under, int n) {
         sqlite3_bind_int(insert, 8, r.sts);
         check(db, sqlite3_step(insert));
         sqlite3_reset(insert);
+        if (perRow) unit("COMMIT");
     }
-    check(db, sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr));
+    if (!perRow) unit("COMMIT");
     const double ms = msSince(clock);
     sqlite3_finalize(read);
     sqlite3_finalize(max);
@@ -246,12 +259,12 @@ struct Path {
     const char* name;  // for QUORVEL_BENCH_PATHS
     const char* work;  // for the report
     double (*window)(const QString&, int);
-    double (*floor)(const QString&, int);
+    double (*bare)(const QString&, int, bool perRow);
 };
 
 const Path kPaths[] = {
-    {"transfer", "group transfer (Grubu Aktar)", transferThroughWindow, transferFloor},
-    {"import", "import (Veri al)", importThroughWindow, importFloor},
+    {"transfer", "group transfer (Grubu Aktar)", transferThroughWindow, transferBare},
+    {"import", "import (Veri al)", importThroughWindow, importBare},
 };
 
 QList<int> sizes() {
@@ -285,9 +298,12 @@ int main(int argc, char** argv) {
     if (folders.isEmpty()) folders << QDir::tempPath();
     const int runs =
         std::max(1, qEnvironmentVariableIsSet("QUORVEL_BENCH_RUNS") ? qEnvironmentVariableIntValue("QUORVEL_BENCH_RUNS") : 5);
+    // The bare statements with a commit per question: how much of a window's
+    // time is committing each question and how much is its own.
+    const bool perRow = qEnvironmentVariableIntValue("QUORVEL_BENCH_PER_ROW") != 0;
     std::printf(
         "sqlite %s; window: from the click to the end of the run; floor: bare sqlite3, the same rows in one "
-        "transaction; medians [min..max] of %d runs, the two sides in turns\n",
+        "transaction; medians [min..max] of %d runs, the sides in turns\n",
         sqlite3_libversion(), runs);
     for (const QString& folder : folders) {
         if (!QDir().mkpath(folder)) qFatal("cannot make %s", qPrintable(folder));
@@ -297,22 +313,33 @@ int main(int argc, char** argv) {
         for (int n : sizes()) {
             for (const Path& path : kPaths) {
                 if (!wanted(path.name)) continue;
-                std::vector<double> window, floor;
+                struct Side {
+                    const char* name;
+                    std::function<double()> run;
+                    std::vector<double> ms;
+                };
+                std::vector<Side> sides = {{"window", [&] { return path.window(folder, n); }, {}},
+                                           {"floor", [&] { return path.bare(folder, n, false); }, {}}};
+                if (perRow) sides.push_back({"per-row bare", [&] { return path.bare(folder, n, true); }, {}});
                 for (int run = 0; run < runs; ++run) {
-                    // The window first on even runs, the floor first on odd ones.
-                    if (run % 2 == 0) {
-                        window.push_back(path.window(folder, n));
-                        floor.push_back(path.floor(folder, n));
-                    } else {
-                        floor.push_back(path.floor(folder, n));
-                        window.push_back(path.window(folder, n));
+                    // Each side runs first in turn.
+                    for (size_t k = 0; k < sides.size(); ++k) {
+                        Side& side = sides[(size_t(run) + k) % sides.size()];
+                        side.ms.push_back(side.run());
                     }
-                    std::fprintf(stderr, "  %s %d, run %d: window %.1f ms, floor %.1f ms\n", path.name, n, run + 1, window.back(),
-                                 floor.back());
+                    std::fprintf(stderr, "  %s %d, run %d:", path.name, n, run + 1);
+                    for (const Side& side : sides) std::fprintf(stderr, " %s %.1f ms", side.name, side.ms.back());
+                    std::fprintf(stderr, "\n");
                 }
-                const bench::Stats w = bench::stats(window), f = bench::stats(floor);
-                std::printf("%-29s %6d  window %9.1f ms [%.1f..%.1f]  floor %7.1f ms [%.1f..%.1f]  ratio %6.1f\n", path.work, n,
+                const bench::Stats w = bench::stats(sides[0].ms), f = bench::stats(sides[1].ms);
+                std::printf("%-29s %6d  window %9.1f ms [%.1f..%.1f]  floor %7.1f ms [%.1f..%.1f]  ratio %6.1f", path.work, n,
                             w.median, w.lo, w.hi, f.median, f.lo, f.hi, f.median > 0 ? w.median / f.median : 0.0);
+                if (perRow) {
+                    const bench::Stats r = bench::stats(sides[2].ms);
+                    std::printf("  per-row bare %9.1f ms [%.1f..%.1f]  ratio %5.2f", r.median, r.lo, r.hi,
+                                r.median > 0 ? w.median / r.median : 0.0);
+                }
+                std::printf("\n");
                 std::fflush(stdout);
             }
         }
