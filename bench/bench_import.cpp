@@ -4,7 +4,7 @@
 // the real windows as a user drives them, from the click to the end of the
 // run. Beside each, in the same run, the floor: bare sqlite3 writing the same
 // rows with the same statements in one transaction, on the program's journal
-// and sync settings. The two sides take turns at running first.
+// and sync settings. The sides take turns at running first.
 //
 // Not part of ctest; run it from a release build:
 //   QT_QPA_PLATFORM=offscreen bench_import [folder...]
