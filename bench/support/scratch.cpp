@@ -6,12 +6,18 @@
 #include "storage/recordset.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 
 namespace bench {
 
-ScratchBank::ScratchBank() {
+ScratchBank::ScratchBank(const QString& under)
+    : dir_(under.isEmpty() ? QDir::tempPath() + QStringLiteral("/bench-XXXXXX") : under + QStringLiteral("/bench-XXXXXX")) {
+    if (!dir_.isValid()) qFatal("no scratch folder under %s: %s", qPrintable(under), qPrintable(dir_.errorString()));
     path_ = dir_.path() + QStringLiteral("/Quorvel.mdb");
     storage::createDatabase(path_);
     connection_ = std::make_unique<storage::Connection>();
@@ -28,7 +34,7 @@ qint64 ScratchBank::scalar(const QString& sql) {
     return query.rowValue(0, 0).toLongLong();
 }
 
-ScratchProgram::ScratchProgram(const QString& seed) {
+ScratchProgram::ScratchProgram(const QString& seed, const QString& under) : bank(under) {
     if (!seed.isEmpty()) bank.exec(seed);
     program = std::make_unique<app::Program>(bank.folder() + QStringLiteral("Quorvel.exe"));
     main = program->forms().main;
@@ -43,6 +49,11 @@ void ScratchProgram::show() {
     clock.start();
     while (main->captionAwaitsFirstFrame() && clock.elapsed() < 30000) QCoreApplication::processEvents();
     if (main->captionAwaitsFirstFrame()) qFatal("the main window did not open its bank");
+}
+
+void ScratchProgram::clickTab(int index) {
+    QTabBar* bar = main->PageControl1->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
 void whenModal(std::function<void()> f) {

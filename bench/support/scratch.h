@@ -18,11 +18,12 @@ class Session;
 // made the way the program makes them (the tests keep their own fixtures).
 namespace bench {
 
-// A bank file made from the schema in a temporary folder of its own, with the
+// A bank file made from the schema in a temporary folder of its own (under
+// the folder given, the system's temporary folder when none is), with the
 // program's connection open on it.
 class ScratchBank {
 public:
-    ScratchBank();
+    explicit ScratchBank(const QString& under = QString());
     QString folder() const { return dir_.path() + QLatin1Char('/'); }
     QString path() const { return path_; }
     storage::Connection& connection() { return *connection_; }
@@ -45,11 +46,13 @@ struct ScratchProgram {
     Tmain* main = nullptr;
     storage::Session* session = nullptr;
 
-    explicit ScratchProgram(const QString& seed = QString());
+    explicit ScratchProgram(const QString& seed = QString(), const QString& under = QString());
     ~ScratchProgram();
     const app::Forms& forms() const { return program->forms(); }
     // Shows the main window and waits until the bank is open and counted.
     void show();
+    // Clicks a tab of the main window as a user would.
+    void clickTab(int index);
 };
 
 // Runs f when the event loop turns again: for driving the modal window that
