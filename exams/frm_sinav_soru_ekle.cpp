@@ -245,7 +245,8 @@ void Tsinav_soru_ekle::transferStep(const Exam& exam, storage::Batch& batch) {
 }
 
 void Tsinav_soru_ekle::report() {
-    for (const QString& line : std::as_const(pending_.lines)) log(line);
+    // One change of the log per batch, not one per line: each is read out.
+    if (!pending_.lines.isEmpty()) log(pending_.lines.join(u'\n'));
     added_ += pending_.added;
     pending_ = {};
 }
