@@ -3,8 +3,13 @@
 #include "storage/field_names.h"
 #include "storage/session.h"
 #include "storage/statements.h"
+#include "storage/transaction.h"
 #include "ui/msgbox.h"
 #include "ui/textinput.h"
+
+#include <QStringList>
+
+#include <utility>
 
 namespace bank {
 
@@ -60,21 +65,37 @@ void goToReferenceNumber(storage::Session& session, QWidget* owner) {
 void copyQuestions(storage::Session& session, storage::RecordSet& source, const std::function<void(int copied)>& step) {
     auto& questions = session.ADOTable1;
     namespace f = storage::fields;
-    static const QString kTexts[] = {f::kAnswer1, f::kAnswer2, f::kAnswer3, f::kAnswer4, f::kTrueAnswer};
+    static const QString kFields[] = {f::kQuestion, f::kAnswer1, f::kAnswer2, f::kAnswer3, f::kAnswer4, f::kTrueAnswer};
     const storage::RecordSet::ControlsHold holdQuestions(questions);
     const storage::RecordSet::ControlsHold holdSource(source);
     int copied = 0;
+    int inBatch = 0;  // copied in the open batch, not yet in the file
+    storage::Batch batch(
+        *questions.connection(), [&] { copied += std::exchange(inBatch, 0); },
+        [&] {
+            // The set holds rows of the undone batch that the file no longer
+            // has: it is read again, and the copies are made anew.
+            inBatch = 0;
+            questions.cancel();
+            questions.refresh();
+        });
     for (source.first(); !source.eof(); source.next()) {
-        questions.append();
-        questions.edit();
-        // The post rule takes the question from the rich-text control, which
-        // reads the field as it would read it on screen.
-        questions.field(f::kQuestion).setAsString(source.field(f::kQuestion).asString());
-        for (const QString& name : kTexts) questions.field(name).setAsString(source.field(name).asString());
-        questions.field(f::kSts).setAsBoolean(source.field(f::kSts).asBoolean());
-        questions.post();
-        if (step) step(++copied);
+        QStringList texts;
+        for (const QString& name : kFields) texts.append(source.field(name).asString());
+        const bool cancelled = source.field(f::kSts).asBoolean();
+        batch.run([&questions, &inBatch, texts, cancelled] {
+            questions.append();
+            questions.edit();
+            // The post rule takes the question from the rich-text control,
+            // which reads the field as it would read it on screen.
+            for (int i = 0; i < texts.size(); ++i) questions.field(kFields[i]).setAsString(texts[i]);
+            questions.field(f::kSts).setAsBoolean(cancelled);
+            questions.post();
+            ++inBatch;
+        });
+        if (step) step(copied);
     }
+    batch.commit();
 }
 
 }  // namespace bank

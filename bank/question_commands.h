@@ -30,8 +30,10 @@ void goToReferenceNumber(storage::Session& session, QWidget* owner);
 
 // The copy of an import: every question of source is appended to the bank
 // question set through its post rule; stops at the first copy that fails.
-// step is told how many are copied after each one. Neither set tells its
-// controls about the copy row by row.
+// The copies are committed in batches (storage::Batch); step is called after
+// each question and told how many copies are in the file, which is exactly
+// what the file holds whatever stops the copy. Neither set tells its controls about
+// the copy row by row.
 void copyQuestions(storage::Session& session, storage::RecordSet& source, const std::function<void(int copied)>& step);
 
 }  // namespace bank

@@ -189,54 +189,73 @@ Tsinav_soru_ekle::Added Tsinav_soru_ekle::addEntry(const Exam& exam, qint64 rid)
     return added;
 }
 
-bool Tsinav_soru_ekle::transferStep(const Exam& exam) {
+void Tsinav_soru_ekle::transferStep(const Exam& exam, storage::Batch& batch) {
     storage::RecordSet& question = session_.ADOTable1;
     const QString gone = QStringLiteral("Soru bu arada bankadan silinmiş; aktarılmadı ( ");
-    const auto step = [&] {
-        // A question the web site deleted before its row was read reads all
-        // null; it is no question, and least of all question 0.
-        if (question.currentRowGone()) {
-            log(gone + QStringLiteral("listede %1. soru )").arg(question.recNo()));
-            return false;
-        }
-        const storage::Field ridField = question.field(storage::fields::kRid);
-        const QVariant stored = ridField.storedValue();  // a file that cannot be read throws here
-        qint64 rid = 0;
-        try {
-            rid = storage::keyOf(stored, question.name(), storage::fields::kRid);
-        } catch (const storage::Error&) {
-            log(QStringLiteral("Soru : ") + question.field(storage::fields::kQuestion).asString() +
-                QStringLiteral(" ; referans numarası bir tam sayı değil: '") + ridField.asString() +
-                QStringLiteral("'. Bu değeri başka bir program yazmış olmalı; soru aktarılmadı."));
-            return false;
-        }
+    const auto note = [this, &batch](const QString& line) {
+        // Said in its turn, after the questions before it are reported.
+        batch.run([this, line] { pending_.lines.append(line); });
+    };
+    // A question the web site deleted before its row was read reads all
+    // null; it is no question, and least of all question 0.
+    if (question.currentRowGone()) {
+        note(gone + QStringLiteral("listede %1. soru )").arg(question.recNo()));
+        return;
+    }
+    const storage::Field ridField = question.field(storage::fields::kRid);
+    const QVariant stored = ridField.storedValue();  // a file that cannot be read throws here
+    qint64 rid = 0;
+    try {
+        rid = storage::keyOf(stored, question.name(), storage::fields::kRid);
+    } catch (const storage::Error&) {
+        note(QStringLiteral("Soru : ") + question.field(storage::fields::kQuestion).asString() +
+             QStringLiteral(" ; referans numarası bir tam sayı değil: '") + ridField.asString() +
+             QStringLiteral("'. Bu değeri başka bir program yazmış olmalı; soru aktarılmadı."));
+        return;
+    }
+    const QString text = question.field(storage::fields::kQuestion).asString();
+    constexpr int kTries = 3;
+    numberNotGiven_ = false;
+    // The unit reads everything afresh: a batch that is lost runs it again.
+    batch.run([this, exam, rid, text, gone] {
         // The number is read afresh at each try; the unit leaves no other
         // program a moment to take it, so a second try is rare and a third
         // means something in the file takes every number given.
-        constexpr int kTries = 3;
         for (int attempt = 1; attempt <= kTries; ++attempt) {
             switch (addEntry(exam, rid)) {
                 case Added::Inserted:
-                    ++added_;
-                    return true;
+                    ++pending_.added;
+                    return;
                 case Added::Present:
-                    log(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") +
-                        question.field(storage::fields::kQuestion).asString());
-                    return false;
+                    pending_.lines.append(exam.name + QStringLiteral(" Sınav Grubunda Bu Soru Mevcut ; Soru : ") + text);
+                    return;
                 case Added::Gone:
-                    log(gone + QString::number(rid) + QStringLiteral(" )"));
-                    return false;
+                    pending_.lines.append(gone + QString::number(rid) + QStringLiteral(" )"));
+                    return;
                 case Added::NumberTaken:
                     break;
             }
         }
+        numberNotGiven_ = true;  // the unit wrote nothing
+    });
+    if (numberNotGiven_)
         throw storage::Error(QStringLiteral("Soru sınava eklenemedi: kayda verilecek numarayı %1 denemede de başka bir "
                                             "program aldı; soru aktarılmadı. Biraz sonra yeniden deneyin.")
                                  .arg(kTries));
-    };
-    const bool inserted = step();
+}
+
+void Tsinav_soru_ekle::report() {
+    // One change of the log per batch, not one per line: each is read out.
+    if (!pending_.lines.isEmpty()) log(pending_.lines.join(u'\n'));
+    added_ += pending_.added;
+    pending_ = {};
+}
+
+void Tsinav_soru_ekle::showRun(bool force) {
+    if (!force && shown_.isValid() && shown_.elapsed() < 100) return;
     showCounter();
-    return inserted;
+    ProgressBar1->setValue(progress_);
+    shown_.start();
 }
 
 std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
@@ -254,16 +273,29 @@ std::optional<Tsinav_soru_ekle::Exam> Tsinav_soru_ekle::currentExam() {
 }
 
 void Tsinav_soru_ekle::RzButton2Click() {
+    // A group transfer under way reports what it has done before this one.
+    storage::commitOpenBatch(session_.ADOConnection1);
     if (!haveRows()) return;
     const std::optional<Exam> exam = currentExam();
     if (!exam) return;
     Memo1->clear();
-    if (transferStep(*exam))
+    const int before = added_;
+    {
+        storage::Batch batch(
+            session_.ADOConnection1, [this] { report(); }, [this] { pending_ = {}; });
+        transferStep(*exam, batch);
+        batch.commit();
+    }
+    showCounter();
+    if (added_ > before)
         log(QStringLiteral("Soru Aktarıldı ( ") + session_.ADOTable1.field(storage::fields::kRid).asString() +
             QStringLiteral(" )"));
 }
 
 void Tsinav_soru_ekle::RzButton1Click() {
+    // A group transfer under way reports what it has done before this one,
+    // and holds no lock while the question below waits for an answer.
+    storage::commitOpenBatch(session_.ADOConnection1);
     if (!haveRows()) return;
     const std::optional<Exam> exam = currentExam();
     if (!exam) return;
@@ -281,25 +313,34 @@ void Tsinav_soru_ekle::RzButton1Click() {
 
     showProgress(true);
     ProgressBar1->setMaximum(questions.recordCount());
-    ProgressBar1->setValue(0);
+    progress_ = 0;
+    showRun(true);
     Memo1->clear();
     ++runningTransfers_;
     // However the loop ends, the window is usable again: a database error must
-    // not leave the question list hidden behind a progress panel.
+    // not leave the question list hidden behind a progress panel. The figures
+    // end exact.
     const auto restore = qScopeGuard([this] {
         --runningTransfers_;
+        showRun(true);
         showProgress(false);
     });
+    // Declared after the guard: whatever ends the loop, what is done is
+    // committed and reported before the figures are shown.
+    storage::Batch batch(
+        session_.ADOConnection1, [this] { report(); }, [this] { pending_ = {}; });
     questions.first();
     // The question current at each turn is transferred: a group chosen
     // meanwhile reloads the list, and the loop goes on from its first
     // question. The exam is the one confirmed above, whatever is chosen since.
     while (questions.active() && !questions.eof()) {
-        transferStep(*exam);
+        transferStep(*exam, batch);
         questions.next();
-        ProgressBar1->setValue(ProgressBar1->value() + 1);
+        ++progress_;
+        showRun(false);
         QCoreApplication::processEvents();
     }
+    batch.commit();
     if (questions.active()) questions.first();
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
 
 #include <optional>
 
@@ -13,8 +15,9 @@ namespace grid {
 class DataGrid;
 }
 namespace storage {
+class Batch;
 class Session;
-}
+}  // namespace storage
 
 // Adds bank questions to an exam: the groups, the exams and the questions of
 // the current group side by side, all the session's own record sets. Shown
@@ -62,11 +65,12 @@ private:
         qint64 id = 0;
         QString name;
     };
-    // Puts the current question into the exam unless the exam holds it
-    // already; returns whether it inserted an entry. A question that is no
-    // longer in the bank, or whose reference number is no whole number, is
-    // not put in: the log says so.
-    bool transferStep(const Exam& exam);
+    // Puts the current question into the exam, as a unit of batch, unless
+    // the exam holds it already. A question that is no longer in the bank,
+    // or whose reference number is no whole number, is not put in: the log
+    // says so. What the log and the counter say waits in pending_ until the
+    // batch is committed.
+    void transferStep(const Exam& exam, storage::Batch& batch);
     enum class Added { Inserted, Present, Gone, NumberTaken };
     // One try at the entry of question rid, as one unit: refused when the
     // exam holds the question or the bank no longer does; NumberTaken when
@@ -80,8 +84,25 @@ private:
     void log(const QString& line);
     void showCounter();
     void showProgress(bool busy);
+    // The counter and the progress bar during a group transfer, about ten
+    // times a second (each change is read out by a screen reader), and
+    // exactly when forced.
+    void showRun(bool force);
+    // Shows what the committed units said, and forgets it.
+    void report();
+
+    // What the units of the open batch would report: shown once committed,
+    // dropped when the batch is undone.
+    struct Pending {
+        QStringList lines;
+        int added = 0;
+    };
 
     storage::Session& session_;
     int added_ = 0;
-    int runningTransfers_ = 0;  // group transfers under way, nested ones included
+    Pending pending_;
+    bool numberNotGiven_ = false;  // the last unit found every number taken
+    int progress_ = 0;             // questions gone through by the group transfer
+    QElapsedTimer shown_;          // since the running figures were last shown
+    int runningTransfers_ = 0;     // group transfers under way, nested ones included
 };

@@ -3,13 +3,25 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 
+#include <map>
+
 namespace storage {
 
 namespace {
 const QByteArray kUnit = QByteArrayLiteral("quorvel_unit");
+
+// The batch left open between its units on each connection (all on the
+// program's one thread).
+std::map<const Connection*, Batch*>& idleBatches() {
+    static std::map<const Connection*, Batch*> batches;
+    return batches;
+}
 }  // namespace
 
 Transaction::Transaction(Connection& connection) : connection_(connection) {
+    // Another command's unit never joins a batch left open between its
+    // units: it would be reported before the batch is in the file.
+    commitOpenBatch(connection_);
     driver::Database& db = connection_.database();
     nested_ = db.inTransaction();
     run([&] { nested_ ? db.savepoint(kUnit) : db.begin(); });
@@ -61,6 +73,90 @@ void atomically(Connection& connection, const std::function<void()>& work) {
         throw Error(
             withSentence(e.message(), QStringLiteral("Yapılan değişiklikler geri alınamadı; dosyayı yeniden açıp son durumu "
                                                      "denetleyin.")));
+    }
+}
+
+void commitOpenBatch(Connection& connection) {
+    const auto idle = idleBatches().find(&connection);
+    if (idle != idleBatches().end()) idle->second->commit();
+}
+
+Batch::Batch(Connection& connection, std::function<void()> committed, std::function<void()> undone)
+    : connection_(connection), committed_(std::move(committed)), undone_(std::move(undone)) {}
+
+Batch::~Batch() {
+    try {
+        commit();
+    } catch (...) {
+        // What was committed is reported, and nothing else; the error that
+        // stopped the caller is the one the user reads.
+    }
+    setIdle(false);
+}
+
+void Batch::setIdle(bool idle) {
+    auto& batches = idleBatches();
+    if (idle && open_)
+        batches[&connection_] = this;
+    else if (const auto it = batches.find(&connection_); it != batches.end() && it->second == this)
+        batches.erase(it);
+}
+
+void Batch::run(std::function<void()> unit) {
+    setIdle(false);
+    if (!open_) {
+        open_ = std::make_unique<Transaction>(connection_);
+        age_.start();
+    }
+    try {
+        atomically(connection_, unit);
+    } catch (const Error& e) {
+        commit();
+        // The unit was undone and the ones before it are in the file.
+        throw Error(withSentence(e.message(), Connection::nothingChangedText()));
+    } catch (...) {
+        commit();
+        throw;
+    }
+    units_.push_back(std::move(unit));
+    if (int(units_.size()) >= kMaxUnits || age_.elapsed() >= kMaxMilliseconds) commit();
+    setIdle(true);
+}
+
+void Batch::commit() {
+    setIdle(false);
+    if (!open_) return;
+    // A failed write or sync may have undone the whole transaction already.
+    if (!connection_.database().inTransaction()) {
+        redoOneByOne();
+        return;
+    }
+    try {
+        open_->commit();
+    } catch (const Error&) {
+        // The units are saved one by one as far as they go; the failure is
+        // still told, as a commit of each would have told it.
+        redoOneByOne();
+        throw;
+    }
+    open_.reset();
+    units_.clear();
+    if (committed_) committed_();
+}
+
+void Batch::redoOneByOne() {
+    open_.reset();  // undoes what is left of the batch
+    if (undone_) undone_();
+    const std::vector<std::function<void()>> units = std::move(units_);
+    units_.clear();
+    for (const auto& unit : units) {
+        try {
+            atomically(connection_, unit);
+        } catch (...) {
+            if (undone_) undone_();
+            throw;
+        }
+        if (committed_) committed_();
     }
 }
 

@@ -12,6 +12,7 @@
 #include "tests/support/access_expected.h"
 #include "tests/support/box_script.h"
 #include "tests/support/entry_fixture.h"
+#include "tests/support/fault_vfs.h"
 #include "tests/support/files.h"
 #include "tests/support/program_fixture.h"
 #include "tests/support/temp_db.h"
@@ -25,11 +26,14 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 #include <sqlite3.h>
+
+#include <memory>
 
 using msgbox::Button;
 using storage::RecordState;
@@ -248,6 +252,54 @@ private slots:
         QVERIFY(!e.imp->transfer());
         QVERIFY(!e.imp->ADOConnection1.connected());
         QCOMPARE(e.db.scalar(QStringLiteral("select count(*) from tqmaster")), 5);
+    }
+
+    // The copies are committed in batches; whatever stops the copy in the
+    // middle of a batch, the file holds exactly the copies the entry window
+    // shows: a rule of the file that refuses the 150th (the ones before it
+    // stay, it waits as an unsaved row), or an I/O error at a sync of a
+    // commit, which loses the whole batch (its copies are saved one by one,
+    // then the copy stops with the error).
+    void faultInBatch_data() {
+        QTest::addColumn<bool>("refuse");
+        QTest::newRow("refused row") << true;
+        QTest::newRow("sync") << false;
+    }
+    void faultInBatch() {
+        QFETCH(bool, refuse);
+        auto vfs = refuse ? nullptr : std::make_unique<FaultVfs>();
+        TempDb other;
+        other.exec(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Boş'),('Kaynak');"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+                           "INSERT INTO tqmaster (rid, question, true_answer, qgrp) SELECT i, 'Soru ' || i, '1', 2 FROM n;"));
+        Entry e;
+        const auto dropUnsaved = qScopeGuard([&e] { e.q().cancel(); });  // closing would post it
+        if (refuse)
+            e.db.exec(
+                QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON tqmaster WHEN NEW.question = 'Soru 150' "
+                               "BEGIN SELECT RAISE(ABORT, 'refused'); END;"));
+        BoxScript boxes;
+        FileScript files;
+        files.expect(other.path());
+        boxes.expect(Button::OK);
+        if (vfs) vfs->arm(FaultVfs::Op::Sync, 1);
+        e.import(other.path());
+        if (vfs) QVERIFY(vfs->fired());
+        QCOMPARE(boxes.last().icon, msgbox::Icon::Error);
+        if (refuse) QVERIFY(boxes.last().text.contains(QLatin1String("refused")));
+        const int stored = e.db.scalar(QStringLiteral("select count(*) from tqmaster")) - 3;
+        if (refuse) {
+            QCOMPARE(stored, 149);
+            QCOMPARE(e.q().state(), RecordState::Insert);
+            QCOMPARE(e.q().field(QStringLiteral("question")).asString(), QStringLiteral("Soru 150"));
+        } else {
+            QVERIFY(stored > 0);
+            QCOMPARE(e.q().state(), RecordState::Browse);
+        }
+        const int unsaved = refuse ? 1 : 0;
+        QCOMPARE(e.q().recordCount() - unsaved, 2 + stored);  // the group's two and the copies
+        QVERIFY(!e.w->importing());
     }
 
     // A source in WAL mode is read, never changed: it stays in WAL mode, its
