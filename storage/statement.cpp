@@ -3,6 +3,7 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 #include "storage/legacy_text.h"
+#include "storage/transaction.h"
 
 #include <QByteArray>
 
@@ -65,6 +66,7 @@ void Statement::bind(int index, const QVariant& raw) {
 void Statement::bind(int index, const RawView& stored) { prepared_->bind(index, stored); }
 
 void Statement::run() {
+    commitOpenBatch(connection_);
     try {
         prepared_->run();
     } catch (const driver::Failure& f) {

@@ -76,7 +76,7 @@ void atomically(Connection& connection, const std::function<void()>& work) {
     }
 }
 
-void commitOpenBatch(Connection& connection) {
+void commitOpenBatch(const Connection& connection) {
     const auto idle = idleBatches().find(&connection);
     if (idle != idleBatches().end()) idle->second->commit();
 }

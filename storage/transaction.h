@@ -51,8 +51,11 @@ class Batch;
 
 // Commits the batch left open between its units on connection, if any:
 // before a command waits on the user (a box), so that the batch neither
-// holds the write lock meanwhile nor is reported after what comes next.
-void commitOpenBatch(Connection& connection);
+// holds the write lock meanwhile nor is reported after what comes next; and
+// before any statement runs outside the batch's units (a row the user posts
+// in another window while a transfer lets messages through), so that such a
+// change is never undone, or redone, with the batch.
+void commitOpenBatch(const Connection& connection);
 
 // Runs a long row of small units (one question of a transfer or an import
 // each) with a commit every so often instead of one per unit: each commit

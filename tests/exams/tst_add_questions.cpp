@@ -2,7 +2,9 @@
 #include "exams/exam_question_list.h"
 #include "exams/frm_sinav_soru_ekle.h"
 #include "grid/datagrid.h"
+#include "storage/recordset.h"
 #include "storage/session.h"
+#include "storage/statements.h"
 #include "tests/support/box_script.h"
 #include "tests/support/fault_vfs.h"
 #include "tests/support/program_fixture.h"
@@ -447,6 +449,40 @@ private slots:
         const int expected = fault.isEmpty() ? 249 : fault == QLatin1String("refuse") ? 148 : -1;
         if (expected >= 0) QCOMPARE(stored(), expected);
         QCOMPARE(a.w->added(), stored());
+    }
+
+    // A change the user makes elsewhere while the transfer lets messages
+    // through (a group renamed in the bank, say) is its own: it is in the
+    // file at once, for the web site too, and a batch lost after it neither
+    // undoes it nor reports it.
+    void changeMeanwhileIsNotPartOfTheBatch() {
+        FaultVfs vfs;
+        Add a(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                             "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"
+                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+                             "INSERT INTO tqmaster (rid, question, qgrp) SELECT i, 'Soru ' || i, 1 FROM n;"));
+        storage::RecordSet change(QStringLiteral("tgrp"), &a.session->ADOConnection1);
+        int turns = 0;
+        QString seenByOthers;
+        QTimer sample;
+        QObject::connect(&sample, &QTimer::timeout, [&] {
+            if (++turns != 120) return;
+            storage::sql::executeChange(change, QStringLiteral("UPDATE tqgroup SET GROUPNAME = 'Tarih 2' WHERE id = 1"));
+            seenByOthers = a.db.text(QStringLiteral("select GROUPNAME from tqgroup where id = 1"));
+            vfs.arm(FaultVfs::Op::Sync, 1);
+        });
+        BoxScript boxes;
+        a.inWindow([&] {
+            boxes.expect(Button::Yes);
+            boxes.expect(Button::OK);
+            sample.start(0);
+            a.click(a.w->RzButton1);
+            sample.stop();
+        });
+        QVERIFY(vfs.fired());
+        QCOMPARE(seenByOthers, QStringLiteral("Tarih 2"));
+        QCOMPARE(a.db.text(QStringLiteral("select GROUPNAME from tqgroup where id = 1")), QStringLiteral("Tarih 2"));
+        QCOMPARE(a.w->added(), a.db.scalar(QStringLiteral("select count(*) from qquestion")));
     }
 
     // The web site adds an entry to another exam at the same moment, holding
