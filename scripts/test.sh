@@ -11,8 +11,9 @@ bash scripts/deps.sh
 bash scripts/check-format.sh
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUORVEL_SANITIZE=ON >/dev/null
 cmake --build build/test -j"$(nproc)"
-# A short fuzzing run of the rich-text reader; a finding fails the run.
-bash scripts/fuzz-rtf.sh "${QUORVEL_FUZZ_SECONDS:-30}"
+# Short fuzzing runs of the rich-text reader and the INI reader; a finding fails the run.
+bash scripts/fuzz.sh rtf "${QUORVEL_FUZZ_SECONDS:-30}"
+bash scripts/fuzz.sh ini "${QUORVEL_FUZZ_SECONDS:-30}"
 # And a short one of the Access reading path.
 bash scripts/fuzz-access.sh "${QUORVEL_FUZZ_SECONDS:-30}"
 export QT_QPA_PLATFORM=offscreen
