@@ -457,10 +457,11 @@ private slots:
     // undoes it nor reports it.
     void changeMeanwhileIsNotPartOfTheBatch() {
         FaultVfs vfs;
-        Add a(QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
-                             "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"
-                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
-                             "INSERT INTO tqmaster (rid, question, qgrp) SELECT i, 'Soru ' || i, 1 FROM n;"));
+        Add a(
+            QStringLiteral("INSERT INTO tqgroup (GROUPNAME) VALUES ('Tarih');"
+                           "INSERT INTO qgroup (GROUPNAME) VALUES ('Vize');"
+                           "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 250) "
+                           "INSERT INTO tqmaster (rid, question, qgrp) SELECT i, 'Soru ' || i, 1 FROM n;"));
         storage::RecordSet change(QStringLiteral("tgrp"), &a.session->ADOConnection1);
         int turns = 0;
         QString seenByOthers;
