@@ -5,26 +5,14 @@
 # text such as '7b' or a decimal as some number, and a loose reader brought
 # back under its old names.
 #   cmake -DROOT=<source dir> -P keys_read_strictly.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/source_scan.cmake)
 set(loose
     "(value|rowValue|storedValue)\\([^;]*\\)\\.to(LongLong|ULongLong|Int|UInt|Long)\\("
     "(asString|displayText)\\([^;]*\\)(\\.trimmed\\(\\))?\\.to(LongLong|ULongLong|Int|UInt|Long)\\("
     "[.>]asInteger\\("
     "integerOf\\(")
-set(found)
-foreach(folder encoding storage text booklet ui grid bank exams app tools)
-  file(GLOB_RECURSE sources ${ROOT}/${folder}/*.cpp ${ROOT}/${folder}/*.h)
-  foreach(source ${sources})
-    foreach(pattern ${loose})
-      file(STRINGS ${source} lines REGEX "${pattern}")
-      if(lines)
-        file(RELATIVE_PATH shown ${ROOT} ${source})
-        list(APPEND found ${shown})
-      endif()
-    endforeach()
-  endforeach()
-endforeach()
+sources_matching(found PATTERNS ${loose})
 if(found)
-  list(REMOVE_DUPLICATES found)
   list(JOIN found "\n  " text)
   message(FATAL_ERROR "a number is read from a field without the strict read (Field::asKey, storage::keyOf):\n  ${text}")
 endif()

@@ -1,21 +1,8 @@
 # Fails when a source of the program outside storage/sqlite/ includes
 # sqlite3.h: every other file reaches the database through storage/driver.h.
 #   cmake -DROOT=<source dir> -P sqlite_only_in_driver.cmake
-set(found)
-foreach(folder storage text ui grid bank exams app)
-  file(GLOB_RECURSE sources ${ROOT}/${folder}/*.cpp ${ROOT}/${folder}/*.h)
-  foreach(source ${sources})
-    string(FIND "${source}" "${ROOT}/storage/sqlite/" at)
-    if(at EQUAL 0)
-      continue()
-    endif()
-    file(STRINGS ${source} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]sqlite3\\.h[>\"]")
-    if(lines)
-      file(RELATIVE_PATH shown ${ROOT} ${source})
-      list(APPEND found ${shown})
-    endif()
-  endforeach()
-endforeach()
+include(${CMAKE_CURRENT_LIST_DIR}/source_scan.cmake)
+sources_matching(found PATTERNS "^[ \t]*#[ \t]*include[ \t]*[<\"]sqlite3\\.h[>\"]" SKIP storage/sqlite/)
 if(found)
   list(JOIN found "\n  " text)
   message(FATAL_ERROR "sqlite3.h is included outside storage/sqlite/:\n  ${text}")
