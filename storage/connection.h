@@ -15,6 +15,8 @@
 
 namespace storage {
 
+class Batch;
+
 class RecordSet;
 class Transaction;
 
@@ -109,6 +111,8 @@ public:
 private:
     friend class RecordSet;
     friend class Transaction;
+    friend class Batch;
+    friend void commitOpenBatch(const Connection& connection);
 
     void attach(RecordSet* rs) { recordSets_.append(rs); }
     void detach(RecordSet* rs) { recordSets_.removeAll(rs); }
@@ -123,7 +127,8 @@ private:
     std::unique_ptr<driver::Database> database_;
     int busyTimeoutMs_ = 5000;
     bool readingOnly_ = false;
-    int unitDepth_ = 0;  // units (transactions) open on the connection
+    int unitDepth_ = 0;           // units (transactions) open on the connection
+    Batch* idleBatch_ = nullptr;  // a batch left open between its units
     LockWaitNotifier lockWaitNotifier_;
     QList<RecordSet*> recordSets_;
     mutable KnownCounts knownCounts_;

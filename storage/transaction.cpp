@@ -3,19 +3,10 @@
 #include "storage/connection.h"
 #include "storage/errors.h"
 
-#include <map>
-
 namespace storage {
 
 namespace {
 const QByteArray kUnit = QByteArrayLiteral("quorvel_unit");
-
-// The batch left open between its units on each connection (all on the
-// program's one thread).
-std::map<const Connection*, Batch*>& idleBatches() {
-    static std::map<const Connection*, Batch*> batches;
-    return batches;
-}
 }  // namespace
 
 Transaction::Transaction(Connection& connection) : connection_(connection) {
@@ -77,8 +68,7 @@ void atomically(Connection& connection, const std::function<void()>& work) {
 }
 
 void commitOpenBatch(const Connection& connection) {
-    const auto idle = idleBatches().find(&connection);
-    if (idle != idleBatches().end()) idle->second->commit();
+    if (connection.idleBatch_) connection.idleBatch_->commit();
 }
 
 Batch::Batch(Connection& connection, std::function<void()> committed, std::function<void()> undone)
@@ -95,11 +85,10 @@ Batch::~Batch() {
 }
 
 void Batch::setIdle(bool idle) {
-    auto& batches = idleBatches();
     if (idle && open_)
-        batches[&connection_] = this;
-    else if (const auto it = batches.find(&connection_); it != batches.end() && it->second == this)
-        batches.erase(it);
+        connection_.idleBatch_ = this;
+    else if (connection_.idleBatch_ == this)
+        connection_.idleBatch_ = nullptr;
 }
 
 void Batch::run(std::function<void()> unit) {
